@@ -1,0 +1,123 @@
+#pragma once
+// The contract between the player and its audio engine.
+//
+// Threads: every method is called from the GUI thread only, never from the
+// audio callback. None of them blocks on the sound output; Create may read the
+// file's header (a few milliseconds for a local file).
+//
+// Handles: a stream handle, an effect handle and a sync handle are nonzero
+// numbers that are never reused while the program runs. Handle 0, a freed
+// handle or a handle of another kind is refused: the call does nothing and
+// returns the "nothing" value documented beside it (0, false, nullopt).
+//
+// Units: byte counts and positions are bytes of the stream decoded to 16-bit
+// PCM at its own sample rate and channel count, 64 bits wide so that long
+// tracks cannot overflow; times are whole seconds; volume is percent; pan is
+// -1.0 (left only) .. +1.0 (right only); equalizer values are Hz, semitones, dB.
+// Positions and times report what is being heard, not what was decoded.
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+
+using StreamHandle = std::uint32_t;
+using FxHandle = std::uint32_t;
+using SyncHandle = std::uint32_t;
+
+// Flag of GetData: 512 FFT magnitudes of the last 1024 samples being heard.
+inline constexpr std::uint32_t kDataFft1024 = 0x80000002u;
+inline constexpr int kFftBins = 512;
+
+// ChannelSetSync type: called once when the stream's last sample has been
+// handed to the output.
+enum class SyncType { End };
+
+// ChannelSetAttribute attribute.
+enum class ChannelAttribute { Pan };
+
+// ChannelSetFX type: a peaking (parametric) equalizer band.
+enum class FxType { ParamEq };
+
+struct ParamEqParams {
+    float centerHz = 8000.0f;
+    float bandwidthSemitones = 12.0f;
+    float gainDb = 0.0f;
+};
+
+struct ChannelInfo {
+    int sampleRate = 0; // Hz
+    int channels = 0;   // of the decoded file, before the mix to stereo
+    std::string codec;  // decoder's short name, e.g. "mp3"
+};
+
+class AudioEngine {
+public:
+    virtual ~AudioEngine() = default;
+
+    // Opens the sound output chosen by $VEXO_AUDIO and keeps it until FreeBass.
+    // sampleRate is the output's preferred rate. False when no output opens.
+    virtual bool InitBass(int sampleRate) = 0;
+    // Option 0: decode-ahead length in milliseconds. Other options are ignored.
+    virtual void SetConfig(int option, int value) = 0;
+    // Frees every stream and closes the output. Safe to call twice.
+    virtual void FreeBass() = 0;
+    // Number of sound devices the chosen output offers; 0 means "no sound device".
+    virtual int DeviceCount() = 0;
+    // Loads a decoder plug-in (a shared object with our entry point). Failures are ignored.
+    virtual void PluginLoad(const std::string& path) = 0;
+
+    // Opens a local file (path as bytes, as the file system holds it).
+    // Returns 0 when the file is missing, unreadable or not decodable.
+    virtual StreamHandle Create(const std::string& path) = 0;
+    // Starts or continues playback.
+    virtual void Play(StreamHandle h) = 0;
+    // Pauses a playing stream; on a paused stream it resumes playback.
+    virtual void Pause(StreamHandle h) = 0;
+    // Stops playback and rewinds the stream to its start.
+    virtual void Stop(StreamHandle h) = 0;
+    // Stops and frees the stream with its effects and syncs; the handle dies.
+    virtual void ChannelFree(StreamHandle h) = 0;
+    // True only while the stream plays: not paused, not stopped, not ended.
+    virtual bool IsActiveChannel(StreamHandle h) = 0;
+
+    virtual void SetPosition(StreamHandle h, std::int64_t bytePos) = 0;
+    // Bytes heard so far.
+    virtual std::int64_t ChannelGetPosition(StreamHandle h) = 0;
+    virtual std::int64_t SecToByte(StreamHandle h, double seconds) = 0;
+    // Stream length in bytes.
+    virtual std::int64_t GetLength(StreamHandle h) = 0;
+    // Stream length, elapsed and remaining time in whole seconds.
+    virtual std::int64_t GetAllTime(StreamHandle h) = 0;
+    virtual std::int64_t CurTime(StreamHandle h) = 0;
+    virtual std::int64_t CurTimeRevers(StreamHandle h) = 0;
+    // Average bit rate in kbps.
+    virtual std::uint32_t GetBitrate(StreamHandle h) = 0;
+    virtual std::optional<ChannelInfo> ChannelGetInfo(StreamHandle h) = 0;
+    // With kDataFft1024 fills kFftBins floats; returns the number of bytes
+    // written, or -1 when nothing was written (bad handle or flag).
+    virtual int GetData(StreamHandle h, float* buffer, std::uint32_t flags) = 0;
+
+    // Percent, clamped to 0..100 (the player may send -9).
+    virtual void SetVolume(StreamHandle h, int percent) = 0;
+    virtual void ChannelSetAttribute(StreamHandle h, ChannelAttribute attribute, float value) = 0;
+
+    // Tags as UTF-8 text; nullopt when the tag is missing.
+    virtual std::optional<std::string> TagTitle(StreamHandle h) = 0;
+    virtual std::optional<std::string> TagArtist(StreamHandle h) = 0;
+    virtual std::optional<std::string> TagAlbum(StreamHandle h) = 0;
+    virtual std::optional<std::string> TagTrack(StreamHandle h) = 0;
+    virtual std::optional<std::string> TagGenre(StreamHandle h) = 0;
+    virtual std::optional<std::string> TagYear(StreamHandle h) = 0;
+    virtual std::optional<std::string> TagComment(StreamHandle h) = 0;
+
+    // The callback runs once, on an engine thread that is neither the GUI
+    // thread nor the audio callback; it must only post to the GUI thread.
+    virtual SyncHandle ChannelSetSync(StreamHandle h, SyncType type, std::function<void()> callback) = 0;
+
+    // Effects belong to their stream and are freed with it.
+    virtual FxHandle ChannelSetFX(StreamHandle h, FxType type, int priority) = 0;
+    virtual void ChannelRemoveFX(StreamHandle h, FxHandle fx) = 0;
+    virtual bool FXSetParameters(FxHandle fx, const ParamEqParams& params) = 0;
+    virtual std::optional<ParamEqParams> FXGetParameters(FxHandle fx) = 0;
+};

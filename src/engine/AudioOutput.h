@@ -1,0 +1,47 @@
+#pragma once
+// The contract every sound output (PulseAudio, ALSA, null, WAV) fulfils.
+//
+// Threads: open/start/stop/close and the queries are called by the engine on
+// the GUI thread. Each output runs one audio thread of its own that calls the
+// render callback; the callback must not lock, allocate, log or touch files,
+// and neither does the output around it. Outputs only pull: the callback fills
+// the whole block it is given (silence when there is nothing to play).
+//
+// Format: interleaved stereo 32-bit float, -1.0..1.0, at the rate that open()
+// returns. Frames are counted per channel pair.
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+class AudioOutput {
+public:
+    // Fills `frames` stereo frames at `out`. Called on the output's audio thread.
+    using RenderCallback = std::function<void(float* out, int frames)>;
+
+    virtual ~AudioOutput() = default;
+
+    // Connects to the device. Returns false when it cannot; nothing else is
+    // then valid. `preferredRate` is a wish; rate() tells what was granted.
+    virtual bool open(int preferredRate, RenderCallback render) = 0;
+    virtual int rate() const = 0;
+    // Starts or stops calling the render callback. stop() returns only after
+    // the callback has returned for the last time.
+    virtual void start() = 0;
+    virtual void stop() = 0;
+    virtual void close() = 0;
+    // Frames handed to the device so far (an atomic read; any thread).
+    virtual std::int64_t framesWritten() const = 0;
+    // Frames handed over but not yet heard (an estimate; any thread).
+    virtual std::int64_t latencyFrames() const = 0;
+    // False after the device went away while playing (sound server gone).
+    virtual bool healthy() const = 0;
+    // Devices this output offers: 0 means "no sound device".
+    virtual int deviceCount() = 0;
+};
+
+// Builds the output named by spec: "auto" (PulseAudio, then ALSA), "pulse",
+// "alsa", "null", "wav:PATH"; "null:unpaced" and "wav-unpaced:PATH" run as fast
+// as the callback allows, for tests and benchmarks. Null for an unknown name.
+std::unique_ptr<AudioOutput> makeAudioOutput(const std::string& spec);

@@ -1,0 +1,201 @@
+#include "FakeEngine.h"
+
+#include <algorithm>
+
+namespace {
+// 16-bit stereo at the track's rate.
+std::int64_t bytesPerSecond(const FakeTrack& t) { return std::int64_t(t.sampleRate) * 4; }
+std::string num(std::int64_t v) { return std::to_string(v); }
+} // namespace
+
+const FakeTrack* FakeEngine::track(StreamHandle h) const {
+    auto s = streams.find(h);
+    if (s == streams.end()) return nullptr;
+    auto f = files.find(s->second.path);
+    return f == files.end() ? nullptr : &f->second;
+}
+
+void FakeEngine::finishTrack(StreamHandle h) {
+    auto s = streams.find(h);
+    if (s == streams.end()) return;
+    s->second.playing = false;
+    s->second.ended = true;
+    auto callbacks = s->second.endCallbacks; // a callback may free the stream
+    for (auto& cb : callbacks) cb();
+}
+
+int FakeEngine::createCount(const std::string& path) const {
+    return int(std::count(calls.begin(), calls.end(), "Create " + path));
+}
+
+bool FakeEngine::InitBass(int sampleRate) {
+    record("InitBass " + num(sampleRate));
+    return devices > 0;
+}
+void FakeEngine::SetConfig(int option, int value) { record("SetConfig " + num(option) + " " + num(value)); }
+void FakeEngine::FreeBass() {
+    record("FreeBass");
+    streams.clear();
+}
+int FakeEngine::DeviceCount() { return devices; }
+void FakeEngine::PluginLoad(const std::string& path) { record("PluginLoad " + path); }
+
+StreamHandle FakeEngine::Create(const std::string& path) {
+    record("Create " + path);
+    if (!files.count(path)) return 0;
+    StreamHandle h = nextHandle_++;
+    streams[h].path = path;
+    return h;
+}
+
+void FakeEngine::Play(StreamHandle h) {
+    record("Play " + num(h));
+    if (auto s = streams.find(h); s != streams.end()) {
+        s->second.playing = true;
+        s->second.paused = false;
+        s->second.ended = false;
+    }
+}
+
+void FakeEngine::Pause(StreamHandle h) {
+    record("Pause " + num(h));
+    if (auto s = streams.find(h); s != streams.end() && !s->second.ended) {
+        s->second.paused = !s->second.paused;
+        s->second.playing = !s->second.paused;
+    }
+}
+
+void FakeEngine::Stop(StreamHandle h) {
+    record("Stop " + num(h));
+    if (auto s = streams.find(h); s != streams.end()) s->second.playing = s->second.paused = false;
+}
+
+void FakeEngine::ChannelFree(StreamHandle h) {
+    record("ChannelFree " + num(h));
+    streams.erase(h);
+    for (auto it = fxOwner_.begin(); it != fxOwner_.end();) {
+        if (it->second == h) {
+            effects.erase(it->first);
+            it = fxOwner_.erase(it);
+        } else {
+            ++it;
+        }
+    }
+}
+
+bool FakeEngine::IsActiveChannel(StreamHandle h) {
+    auto s = streams.find(h);
+    return s != streams.end() && s->second.playing;
+}
+
+void FakeEngine::SetPosition(StreamHandle h, std::int64_t bytePos) {
+    record("SetPosition " + num(h) + " " + num(bytePos));
+    if (streams.count(h)) position = bytePos;
+}
+
+std::int64_t FakeEngine::ChannelGetPosition(StreamHandle h) { return streams.count(h) ? position : 0; }
+
+std::int64_t FakeEngine::SecToByte(StreamHandle h, double seconds) {
+    const FakeTrack* t = track(h);
+    return t ? std::int64_t(seconds * double(bytesPerSecond(*t))) & ~std::int64_t(3) : 0;
+}
+
+std::int64_t FakeEngine::GetLength(StreamHandle h) {
+    const FakeTrack* t = track(h);
+    return t ? t->lengthSeconds * bytesPerSecond(*t) : 0;
+}
+
+std::int64_t FakeEngine::GetAllTime(StreamHandle h) {
+    record("GetAllTime " + num(h));
+    const FakeTrack* t = track(h);
+    return t ? t->lengthSeconds : 0;
+}
+
+std::int64_t FakeEngine::CurTime(StreamHandle h) {
+    const FakeTrack* t = track(h);
+    return t ? position / bytesPerSecond(*t) : 0;
+}
+
+std::int64_t FakeEngine::CurTimeRevers(StreamHandle h) {
+    const FakeTrack* t = track(h);
+    return t ? std::max<std::int64_t>(0, t->lengthSeconds - CurTime(h)) : 0;
+}
+
+std::uint32_t FakeEngine::GetBitrate(StreamHandle h) {
+    const FakeTrack* t = track(h);
+    return t ? t->bitrateKbps : 0;
+}
+
+std::optional<ChannelInfo> FakeEngine::ChannelGetInfo(StreamHandle h) {
+    const FakeTrack* t = track(h);
+    if (!t) return std::nullopt;
+    return ChannelInfo{t->sampleRate, 2, "fake"};
+}
+
+int FakeEngine::GetData(StreamHandle h, float* buffer, std::uint32_t flags) {
+    if (!IsActiveChannel(h) || flags != kDataFft1024 || !buffer) return -1;
+    std::fill(buffer, buffer + kFftBins, 0.5f);
+    return kFftBins * int(sizeof(float));
+}
+
+void FakeEngine::SetVolume(StreamHandle h, int percent) {
+    record("SetVolume " + num(h) + " " + num(percent));
+    if (auto s = streams.find(h); s != streams.end()) s->second.volume = std::clamp(percent, 0, 100);
+}
+
+void FakeEngine::ChannelSetAttribute(StreamHandle h, ChannelAttribute, float value) {
+    record("SetPan " + num(h) + " " + std::to_string(value));
+    if (auto s = streams.find(h); s != streams.end()) s->second.pan = value;
+}
+
+#define FAKE_TAG(Name, field)                                                                                \
+    std::optional<std::string> FakeEngine::Name(StreamHandle h) {                                            \
+        const FakeTrack* t = track(h);                                                                       \
+        return t ? t->field : std::nullopt;                                                                  \
+    }
+FAKE_TAG(TagTitle, title)
+FAKE_TAG(TagArtist, artist)
+FAKE_TAG(TagAlbum, album)
+FAKE_TAG(TagTrack, track)
+FAKE_TAG(TagGenre, genre)
+FAKE_TAG(TagYear, year)
+FAKE_TAG(TagComment, comment)
+#undef FAKE_TAG
+
+SyncHandle FakeEngine::ChannelSetSync(StreamHandle h, SyncType, std::function<void()> callback) {
+    record("ChannelSetSync " + num(h));
+    auto s = streams.find(h);
+    if (s == streams.end()) return 0;
+    s->second.endCallbacks.push_back(std::move(callback));
+    return nextHandle_++;
+}
+
+FxHandle FakeEngine::ChannelSetFX(StreamHandle h, FxType, int priority) {
+    record("ChannelSetFX " + num(h) + " " + num(priority));
+    if (!streams.count(h)) return 0;
+    FxHandle fx = nextHandle_++;
+    effects[fx] = ParamEqParams{};
+    fxOwner_[fx] = h;
+    return fx;
+}
+
+void FakeEngine::ChannelRemoveFX(StreamHandle h, FxHandle fx) {
+    record("ChannelRemoveFX " + num(h) + " " + num(fx));
+    if (auto o = fxOwner_.find(fx); o != fxOwner_.end() && o->second == h) {
+        fxOwner_.erase(o);
+        effects.erase(fx);
+    }
+}
+
+bool FakeEngine::FXSetParameters(FxHandle fx, const ParamEqParams& params) {
+    auto e = effects.find(fx);
+    if (e == effects.end()) return false;
+    e->second = params;
+    return true;
+}
+
+std::optional<ParamEqParams> FakeEngine::FXGetParameters(FxHandle fx) {
+    auto e = effects.find(fx);
+    if (e == effects.end()) return std::nullopt;
+    return e->second;
+}

@@ -1,0 +1,81 @@
+#pragma once
+// An AudioEngine for tests: records every call and plays scripted files.
+#include "AudioEngine.h"
+
+#include <map>
+#include <string>
+#include <vector>
+
+struct FakeTrack {
+    std::optional<std::string> artist, title, album, track, genre, year, comment;
+    std::int64_t lengthSeconds = 0;
+    int sampleRate = 44100;
+    std::uint32_t bitrateKbps = 128;
+};
+
+class FakeEngine : public AudioEngine {
+public:
+    // Paths that open; any other path gives handle 0.
+    std::map<std::string, FakeTrack> files;
+    // Every call as "Name arg1 arg2", in order.
+    std::vector<std::string> calls;
+    int devices = 1;
+    std::int64_t position = 0; // bytes heard, the same for every stream
+
+    struct Stream {
+        std::string path;
+        bool playing = false, paused = false, ended = false;
+        int volume = 100;
+        float pan = 0;
+        std::vector<std::function<void()>> endCallbacks;
+    };
+    std::map<StreamHandle, Stream> streams;
+    std::map<FxHandle, ParamEqParams> effects;
+
+    // Plays the stream to its end: it stops being active and its end syncs fire.
+    void finishTrack(StreamHandle h);
+    int createCount(const std::string& path) const;
+    void clearCalls() { calls.clear(); }
+
+    bool InitBass(int sampleRate) override;
+    void SetConfig(int option, int value) override;
+    void FreeBass() override;
+    int DeviceCount() override;
+    void PluginLoad(const std::string& path) override;
+    StreamHandle Create(const std::string& path) override;
+    void Play(StreamHandle h) override;
+    void Pause(StreamHandle h) override;
+    void Stop(StreamHandle h) override;
+    void ChannelFree(StreamHandle h) override;
+    bool IsActiveChannel(StreamHandle h) override;
+    void SetPosition(StreamHandle h, std::int64_t bytePos) override;
+    std::int64_t ChannelGetPosition(StreamHandle h) override;
+    std::int64_t SecToByte(StreamHandle h, double seconds) override;
+    std::int64_t GetLength(StreamHandle h) override;
+    std::int64_t GetAllTime(StreamHandle h) override;
+    std::int64_t CurTime(StreamHandle h) override;
+    std::int64_t CurTimeRevers(StreamHandle h) override;
+    std::uint32_t GetBitrate(StreamHandle h) override;
+    std::optional<ChannelInfo> ChannelGetInfo(StreamHandle h) override;
+    int GetData(StreamHandle h, float* buffer, std::uint32_t flags) override;
+    void SetVolume(StreamHandle h, int percent) override;
+    void ChannelSetAttribute(StreamHandle h, ChannelAttribute attribute, float value) override;
+    std::optional<std::string> TagTitle(StreamHandle h) override;
+    std::optional<std::string> TagArtist(StreamHandle h) override;
+    std::optional<std::string> TagAlbum(StreamHandle h) override;
+    std::optional<std::string> TagTrack(StreamHandle h) override;
+    std::optional<std::string> TagGenre(StreamHandle h) override;
+    std::optional<std::string> TagYear(StreamHandle h) override;
+    std::optional<std::string> TagComment(StreamHandle h) override;
+    SyncHandle ChannelSetSync(StreamHandle h, SyncType type, std::function<void()> callback) override;
+    FxHandle ChannelSetFX(StreamHandle h, FxType type, int priority) override;
+    void ChannelRemoveFX(StreamHandle h, FxHandle fx) override;
+    bool FXSetParameters(FxHandle fx, const ParamEqParams& params) override;
+    std::optional<ParamEqParams> FXGetParameters(FxHandle fx) override;
+
+private:
+    const FakeTrack* track(StreamHandle h) const;
+    void record(std::string call) { calls.push_back(std::move(call)); }
+    std::uint32_t nextHandle_ = 1;
+    std::map<FxHandle, StreamHandle> fxOwner_;
+};
