@@ -1,0 +1,32 @@
+#pragma once
+// The logic of one painted box: a plain object, testable without a window.
+// A widget forwards its mouse events here and copies image() when it paints;
+// the logic calls `changed` whenever its look changed, so the widget can
+// schedule exactly one repaint.
+#include <QImage>
+#include <QPoint>
+#include <QSize>
+#include <QString>
+#include <functional>
+
+class BoxLogic {
+public:
+    virtual ~BoxLogic() = default;
+
+    virtual QSize size() const = 0;
+    // The finished picture of the box; redrawn first when the state changed.
+    virtual const QImage& image() = 0;
+
+    virtual void press(QPoint /*pos*/, Qt::MouseButton /*button*/) {}
+    virtual void move(QPoint /*pos*/, Qt::MouseButtons /*buttons*/) {}
+    virtual void release(QPoint /*pos*/, Qt::MouseButton /*button*/) {}
+    virtual void wheel(QPoint /*pos*/, int /*angleDelta*/) {}
+    virtual QString hint() const { return {}; }
+
+    std::function<void()> changed;
+
+protected:
+    void notifyChanged() {
+        if (changed) changed();
+    }
+};
