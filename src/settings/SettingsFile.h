@@ -1,0 +1,17 @@
+#pragma once
+#include "SettingText.h"
+#include "Settings.h"
+
+#include <QString>
+
+// Reads every key of the settings file at path. A missing or unreadable file, section or key gives
+// that key's default; malformed numbers give the default too (Balans reads 0, as its owner expects
+// of an unreadable pan). Never fails.
+Settings LoadSettings(const QString& path);
+
+// Writes every key into the settings file at path, keeping the file's other lines, creating it
+// (sections and keys in their table order) when it does not exist. Version is always written as
+// the program's own. A playListTop without a value leaves that key as it was. Balans is written
+// with decimalPoint. The file is replaced atomically; false when it could not be written.
+bool SaveSettings(const QString& path, const Settings& settings,
+                  const QString& decimalPoint = SystemDecimalPoint());

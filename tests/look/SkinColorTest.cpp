@@ -1,0 +1,27 @@
+#include "SkinColor.h"
+
+#include <gtest/gtest.h>
+
+TEST(SkinColor, ColorRefKeepsRedInTheLowByte) {
+    const std::pair<QColor, std::uint32_t> cases[] = {
+        {QColor(13, 90, 219), 14375437u}, {QColor(255, 0, 0), 0x0000FFu}, {QColor(0, 0, 255), 0xFF0000u},
+        {QColor(0, 255, 0), 0x00FF00u},   {QColor(1, 2, 3), 0x030201u},
+    };
+    for (const auto& [color, colorRef] : cases) {
+        EXPECT_EQ(ColorToColorRef(color), colorRef) << qPrintable(color.name());
+        EXPECT_EQ(ColorFromColorRef(colorRef), color) << colorRef;
+    }
+    // Windows palette flags in the high byte do not change the colour.
+    EXPECT_EQ(ColorFromColorRef(0x02030201u), QColor(1, 2, 3));
+    EXPECT_EQ(ColorToColorRef(QColor::fromHsv(0, 255, 255)), 0x0000FFu);
+}
+
+TEST(SkinColor, StartsGreenAndRefusesInvalidColours) {
+    const QColor saved = SkinColor();
+    EXPECT_EQ(saved, QColor(0, 255, 0)) << "no other test may leave its colour behind";
+    SetSkinColor(QColor(13, 90, 219, 40));
+    EXPECT_EQ(SkinColor(), QColor(13, 90, 219)); // marks are painted opaque
+    SetSkinColor(QColor());
+    EXPECT_EQ(SkinColor(), QColor(13, 90, 219));
+    SetSkinColor(saved);
+}
