@@ -1,0 +1,24 @@
+#include "FileError.h"
+
+#include <QFile>
+
+#include <cstring>
+
+namespace {
+FileError make(const char* verb, const QByteArray& path, const QString& reason) {
+    const QString text = QString::fromLatin1(verb) + " \"" + QFile::decodeName(path) + "\". " + reason;
+    return FileError(text.toStdString());
+}
+} // namespace
+
+FileError FileError::CannotOpen(const QByteArray& path, const QString& reason) {
+    return make("Cannot open file", path, reason);
+}
+
+FileError FileError::CannotCreate(const QByteArray& path, const QString& reason) {
+    return make("Cannot create file", path, reason);
+}
+
+QString FileError::Reason(int errnoValue) {
+    return QString::fromLocal8Bit(std::strerror(errnoValue));
+}

@@ -1,0 +1,14 @@
+#pragma once
+#include <QByteArray>
+
+#include <functional>
+
+// Walks a folder depth-first and reports every file whose name matches the
+// mask, hidden files included. Each folder's entries are taken in
+// case-insensitive name order (the file system's own order is arbitrary) and
+// a subfolder's files are reported where the subfolder stands among them.
+// Symbolic links to folders are followed, but each real folder is walked only
+// once, so link loops end. Folders that cannot be read are skipped. Names are
+// bytes, so names that are not valid UTF-8 arrive unchanged.
+void ScanFolderFiles(const QByteArray& folder, const QByteArray& mask, bool recurse,
+                     const std::function<void(const QByteArray& path)>& onFile);

@@ -1,0 +1,118 @@
+#include "M3uReader.h"
+
+#include "FileError.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+constexpr QByteArrayView kHeader = "#EXTM3U";
+constexpr size_t kBlockBytes = 256 * 1024;
+
+class FileDescriptor {
+  public:
+    explicit FileDescriptor(int fd) : fd_(fd) {}
+    ~FileDescriptor() {
+        if (fd_ >= 0) ::close(fd_);
+    }
+    FileDescriptor(const FileDescriptor&) = delete;
+    FileDescriptor& operator=(const FileDescriptor&) = delete;
+    int get() const { return fd_; }
+
+  private:
+    int fd_;
+};
+
+// Splits the byte stream into lines and applies the header and comment rules.
+class LineSplitter {
+  public:
+    explicit LineSplitter(const std::function<void(const QByteArray&)>& onEntry) : onEntry_(onEntry) {}
+
+    // False once the text has ended: a zero byte or a missing header.
+    bool feed(const char* data, size_t size) {
+        size_t i = 0;
+        if (skipLineFeed_ && size > 0) {
+            skipLineFeed_ = false;
+            if (data[0] == '\n') i = 1;
+        }
+        while (i < size) {
+            size_t end = i;
+            while (end < size && data[end] != '\r' && data[end] != '\n' && data[end] != '\0')
+                ++end;
+            line_.append(data + i, qsizetype(end - i));
+            // The header is short: a longer first line is refused without
+            // buffering all of it (binary files often have no line ends).
+            if (!headerSeen_ && line_.size() > kHeader.size()) return headerFailed();
+            if (end == size) return true;
+            if (data[end] == '\0') return finish();
+            if (!endLine()) return false;
+            i = end + 1;
+            if (data[end] == '\r') {
+                if (i == size)
+                    skipLineFeed_ = true;
+                else if (data[i] == '\n')
+                    ++i;
+            }
+        }
+        return true;
+    }
+
+    // The text ended (end of file or zero byte); a last line without a line
+    // end still counts.
+    bool finish() {
+        if (!line_.isEmpty()) endLine();
+        return false;
+    }
+
+    bool headerOk() const { return headerSeen_ && headerOk_; }
+
+  private:
+    bool headerFailed() {
+        headerSeen_ = true;
+        headerOk_ = false;
+        return false;
+    }
+
+    bool endLine() {
+        if (!headerSeen_) {
+            headerSeen_ = true;
+            headerOk_ = line_ == kHeader;
+            line_.clear();
+            return headerOk_;
+        }
+        if (!line_.isEmpty() && line_[0] != '#') onEntry_(line_);
+        line_.clear();
+        return true;
+    }
+
+    const std::function<void(const QByteArray&)>& onEntry_;
+    QByteArray line_;
+    bool headerSeen_ = false, headerOk_ = false;
+    bool skipLineFeed_ = false; // a CR ended the last block; an LF may follow
+};
+
+} // namespace
+
+bool ReadM3uEntries(const QByteArray& path, const std::function<void(const QByteArray& line)>& onEntry) {
+    FileDescriptor file(path.isEmpty() ? -1 : ::open(path.constData(), O_RDONLY | O_CLOEXEC));
+    if (file.get() < 0) throw FileError::CannotOpen(path, FileError::Reason(path.isEmpty() ? ENOENT : errno));
+
+    LineSplitter splitter(onEntry);
+    std::vector<char> block(kBlockBytes);
+    for (;;) {
+        const ssize_t got = ::read(file.get(), block.data(), block.size());
+        if (got < 0 && errno == EINTR) continue;
+        // A folder opens but does not read: report it like any unreadable file.
+        if (got < 0) throw FileError::CannotOpen(path, FileError::Reason(errno));
+        if (got == 0) {
+            splitter.finish();
+            break;
+        }
+        if (!splitter.feed(block.data(), size_t(got))) break;
+    }
+    return splitter.headerOk();
+}

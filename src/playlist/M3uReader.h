@@ -1,0 +1,15 @@
+#pragma once
+#include <QByteArray>
+
+#include <functional>
+
+// Reads an extended M3U file as bytes. Lines end at CR LF, a lone CR or a
+// lone LF; a zero byte ends the text. Unless the first line is exactly
+// "#EXTM3U", nothing is reported and the result is false. Otherwise every
+// line that is neither empty nor a "#" comment goes to onEntry unchanged, in
+// file order. The file is read in blocks, so a huge file costs memory only
+// for its longest line.
+//
+// Throws FileError when the file cannot be opened or read; an exception from
+// onEntry propagates after the file is closed.
+bool ReadM3uEntries(const QByteArray& path, const std::function<void(const QByteArray& line)>& onEntry);

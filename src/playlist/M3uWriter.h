@@ -1,0 +1,15 @@
+#pragma once
+#include <QByteArray>
+
+class PlaylistModel;
+
+// The whole playlist as extended M3U: "#EXTM3U", then per row
+// "#EXTINF:206," + Caption and the Path, each line ended by CR LF. Captions
+// are written as UTF-8, paths as their own bytes. The duration field is a
+// fixed 206 that readers of our files never use.
+QByteArray M3uText(const PlaylistModel& model);
+
+// Writes M3uText to path. The old file is replaced only once the new one is
+// completely on disk, so a full disk or a crash never leaves a truncated
+// playlist behind. Throws FileError ("Cannot create file ...") on failure.
+void SavePlaylist(const QByteArray& path, const PlaylistModel& model);

@@ -1,0 +1,98 @@
+#include "PlaylistAdder.h"
+
+#include "FolderScan.h"
+#include "M3uReader.h"
+#include "PathRules.h"
+#include "PlaylistModel.h"
+
+#include <algorithm>
+#include <climits>
+#include <cstdlib>
+#include <unistd.h>
+
+namespace {
+
+// "http://..." and other URLs name no file in the playlist's folder.
+bool isUrl(const QByteArray& line) {
+    const qsizetype colon = line.indexOf("://");
+    if (colon <= 0) return false;
+    for (qsizetype i = 0; i < colon; ++i) {
+        const char c = line[i];
+        const bool schemeChar = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
+                                (i > 0 && ((c >= '0' && c <= '9') || c == '+' || c == '-' || c == '.'));
+        if (!schemeChar) return false;
+    }
+    return true;
+}
+
+QByteArray currentFolder() {
+    std::vector<char> buffer(PATH_MAX);
+    return ::getcwd(buffer.data(), buffer.size()) ? QByteArray(buffer.data()) : QByteArray();
+}
+
+// The folder of a playlist file, absolute, ending in '/'.
+QByteArray folderOf(const QByteArray& playlist) {
+    const QByteArray absolute = playlist.startsWith('/') ? playlist : currentFolder() + '/' + playlist;
+    return absolute.left(absolute.lastIndexOf('/') + 1);
+}
+
+QByteArray realPath(const QByteArray& path) {
+    char resolved[PATH_MAX];
+    return ::realpath(path.constData(), resolved) ? QByteArray(resolved) : path;
+}
+
+} // namespace
+
+template <class Work> void PlaylistAdder::batch(Work&& work) {
+    ++depth_;
+    try {
+        work();
+    } catch (...) {
+        if (--depth_ == 0) flush();
+        throw;
+    }
+    if (--depth_ == 0) flush();
+}
+
+void PlaylistAdder::flush() {
+    std::vector<PlaylistEntry> rows;
+    rows.swap(pending_);
+    model_.AppendRows(std::move(rows));
+}
+
+void PlaylistAdder::AddByPath(const QByteArray& path) {
+    batch([&] { add(path); });
+}
+
+void PlaylistAdder::LoadPlaylist(const QByteArray& path) {
+    batch([&] { load(path); });
+}
+
+void PlaylistAdder::ScanFolder(const QByteArray& folder, const QByteArray& mask, bool recurse) {
+    batch([&] { ScanFolderFiles(folder, mask, recurse, [this](const QByteArray& file) { add(file); }); });
+}
+
+void PlaylistAdder::add(const QByteArray& path) {
+    const QByteArray ext = PathExtension(path);
+    if (ext == kPlaylistExtension)
+        load(path);
+    else if (IsAudioExtension(ext))
+        pending_.push_back({QString(), QString(), path});
+}
+
+void PlaylistAdder::load(const QByteArray& path) {
+    const QByteArray real = realPath(path);
+    if (std::find(loading_.begin(), loading_.end(), real) != loading_.end()) return;
+    loading_.push_back(real);
+    struct Unmark {
+        std::vector<QByteArray>& loading;
+        ~Unmark() { loading.pop_back(); }
+    } unmark{loading_};
+
+    // Relative entries name files beside the playlist, the convention of the
+    // playlists other players write; resolving them against our own working
+    // folder would point at nothing.
+    const QByteArray base = folderOf(path);
+    ReadM3uEntries(
+        path, [&](const QByteArray& line) { add(line.startsWith('/') || isUrl(line) ? line : base + line); });
+}

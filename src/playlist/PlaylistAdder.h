@@ -1,0 +1,39 @@
+#pragma once
+#include "PlaylistEntry.h"
+
+#include <QByteArray>
+
+#include <vector>
+
+class PlaylistModel;
+
+// The one way tracks enter the playlist: by the extension of a path. Rows
+// found during one call, however deeply playlists and folders nest, reach the
+// model as one batch, so views repaint once. When a playlist cannot be read,
+// the rows found before it are still added and the FileError propagates.
+class PlaylistAdder {
+  public:
+    explicit PlaylistAdder(PlaylistModel& model) : model_(model) {}
+
+    // ".m3u" loads the playlist; one of the audio extensions adds a row with
+    // the path unchanged (the file itself is not touched); others are ignored.
+    void AddByPath(const QByteArray& path);
+    // Appends the entries of an M3U file. A playlist that is already being
+    // read, directly or through others, is skipped, so self-including
+    // playlists end.
+    void LoadPlaylist(const QByteArray& path);
+    // Adds every file of the folder (and its subfolders when recurse) whose
+    // name matches the mask, in name order, depth-first.
+    void ScanFolder(const QByteArray& folder, const QByteArray& mask, bool recurse);
+
+  private:
+    template <class Work> void batch(Work&& work);
+    void flush();
+    void add(const QByteArray& path);
+    void load(const QByteArray& path);
+
+    PlaylistModel& model_;
+    std::vector<PlaylistEntry> pending_;
+    int depth_ = 0;
+    std::vector<QByteArray> loading_; // real paths of the playlists being read
+};

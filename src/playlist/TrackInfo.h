@@ -1,0 +1,27 @@
+#pragma once
+#include <QByteArray>
+#include <QString>
+
+#include <cstdint>
+
+class AudioEngine;
+
+// What a row shows of its file besides its number.
+struct TrackInfo {
+    QString title;    // "Artist - Title", "Artist" or the file name
+    QString duration; // "mm:ss" / "hh:mm:ss", empty when unknown
+};
+
+// "Artist - Title" from the tags, or the file name without folder and
+// extension. Opens the file once; a missing file is not opened at all.
+QString TrackTitle(AudioEngine& engine, const QByteArray& path);
+// The length as time text; empty when the file is missing or not decodable.
+QString TrackDuration(AudioEngine& engine, const QByteArray& path);
+// Both with a single open of the file (Create, tags, length, ChannelFree).
+TrackInfo ReadTrackInfo(AudioEngine& engine, const QByteArray& path);
+
+// The title of a row whose tags give none: the file name without extension.
+QString FileNameTitle(const QByteArray& path);
+// "mm:ss" below one hour, "hh:mm:ss" from 3600 s; empty for a negative length,
+// which the engine reports when it cannot tell.
+QString DurationText(std::int64_t seconds);

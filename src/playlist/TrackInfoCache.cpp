@@ -1,0 +1,52 @@
+#include "TrackInfoCache.h"
+
+#include "FitText.h"
+
+#include <chrono>
+#include <sys/stat.h>
+
+TrackInfoCache::Stamp TrackInfoCache::stampOf(const QByteArray& path) {
+    struct stat st {};
+    if (path.isEmpty() || ::stat(path.constData(), &st) != 0) return {};
+    const auto ns = [](const timespec& t) { return std::int64_t(t.tv_sec) * 1'000'000'000 + t.tv_nsec; };
+    // The change time catches taggers that restore the modification time.
+    return {true,
+            std::uint64_t(st.st_dev),
+            std::uint64_t(st.st_ino),
+            std::int64_t(st.st_size),
+            ns(st.st_mtim),
+            ns(st.st_ctim)};
+}
+
+TrackInfoCache::Entry& TrackInfoCache::fresh(const QByteArray& path) {
+    const std::int64_t nowMs = std::chrono::duration_cast<std::chrono::milliseconds>(
+                                   std::chrono::steady_clock::now().time_since_epoch())
+                                   .count();
+    auto [it, inserted] = entries_.try_emplace(path);
+    Entry& entry = it->second;
+    if (!inserted && nowMs - entry.checkedMs < recheckMs_) return entry;
+    entry.checkedMs = nowMs;
+    const Stamp now = stampOf(path);
+    if (inserted || entry.stamp != now) {
+        // A missing file is never handed to the engine; ReadTrackInfo checks
+        // again, which closes the gap if it vanished since the stat above.
+        entry.info = now.exists ? ReadTrackInfo(engine_, path) : TrackInfo{FileNameTitle(path), {}};
+        entry.stamp = now;
+        entry.fittedWidth = -1;
+        entry.fittedTitle.clear();
+    }
+    return entry;
+}
+
+const TrackInfo& TrackInfoCache::Lookup(const QByteArray& path) {
+    return fresh(path).info;
+}
+
+const QString& TrackInfoCache::FittedTitle(const QByteArray& path, int maxWidth) {
+    Entry& entry = fresh(path);
+    if (entry.fittedWidth != maxWidth) {
+        entry.fittedTitle = FitText(entry.info.title, maxWidth);
+        entry.fittedWidth = maxWidth;
+    }
+    return entry.fittedTitle;
+}

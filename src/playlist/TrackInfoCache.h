@@ -1,0 +1,59 @@
+#pragma once
+#include "TrackInfo.h"
+
+#include <QHashFunctions>
+
+#include <cstdint>
+#include <unordered_map>
+
+class AudioEngine;
+
+// Title and duration of files by path, read with one engine open per file and
+// kept until the file changes on disk. An entry is checked against the disk
+// (a stat: its modification and change times, size and inode) when it is
+// looked up and was last checked more than recheckMs ago, so a repaint still
+// shows what the disk holds, at most that long late: a file rewritten,
+// retagged or replaced is read again, and a file that disappears shows its
+// file name and no duration without the engine being asked at all. A stat
+// costs several microseconds on a loaded machine, more than a row's paint
+// budget, hence the interval rather than one stat per lookup.
+class TrackInfoCache {
+  public:
+    explicit TrackInfoCache(AudioEngine& engine, int recheckMs = 1000)
+        : engine_(engine), recheckMs_(recheckMs) {}
+
+    // The reference stays valid until Clear (entries are never moved).
+    const TrackInfo& Lookup(const QByteArray& path);
+    // FitText of the title for that width, kept with the entry.
+    const QString& FittedTitle(const QByteArray& path, int maxWidth);
+
+    void Clear() { entries_.clear(); }
+    size_t size() const { return entries_.size(); }
+
+  private:
+    // What identifies a file's contents without reading them. A missing file
+    // has exists = false and zeros elsewhere.
+    struct Stamp {
+        bool exists = false;
+        std::uint64_t device = 0, inode = 0;
+        std::int64_t sizeBytes = 0, modifiedNs = 0, changedNs = 0;
+        bool operator==(const Stamp&) const = default;
+    };
+    struct Entry {
+        Stamp stamp;
+        TrackInfo info;
+        std::int64_t checkedMs = 0; // steady-clock time of the last stat
+        int fittedWidth = -1;       // width fittedTitle was cut for; -1 none yet
+        QString fittedTitle;
+    };
+    struct PathHash {
+        size_t operator()(const QByteArray& path) const { return qHash(path); }
+    };
+
+    static Stamp stampOf(const QByteArray& path);
+    Entry& fresh(const QByteArray& path);
+
+    AudioEngine& engine_;
+    int recheckMs_;
+    std::unordered_map<QByteArray, Entry, PathHash> entries_;
+};

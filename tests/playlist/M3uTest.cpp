@@ -1,0 +1,170 @@
+#include "FileError.h"
+#include "M3uWriter.h"
+#include "PlaylistAdder.h"
+#include "PlaylistModel.h"
+#include "TempTree.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+QList<QByteArray> load(const QByteArray& file, PlaylistModel& model) {
+    PlaylistAdder(model).LoadPlaylist(file);
+    QList<QByteArray> out;
+    for (int i = 0; i < model.Count(); ++i)
+        out << model.Row(i).Path;
+    return out;
+}
+QList<QByteArray> load(const QByteArray& file) {
+    PlaylistModel model;
+    return load(file, model);
+}
+} // namespace
+
+TEST(M3u, SavesExactBytesAndReadsThemBack) {
+    TempTree tree;
+    PlaylistModel model;
+    const QByteArray nonUtf8 = "/m/caf\xe9 \xff.mp3";
+    model.AppendRows({{"", "", "C:\\a.mp3"}, {"Радио", "", "/m/b.ogg"}, {"", "", nonUtf8}});
+    const QByteArray file = tree.path("list.m3u");
+    SavePlaylist(file, model);
+    EXPECT_EQ(tree.read("list.m3u"),
+              "#EXTM3U\r\n#EXTINF:206,\r\nC:\\a.mp3\r\n#EXTINF:206,\xd0\xa0\xd0\xb0\xd0\xb4\xd0"
+              "\xb8\xd0\xbe\r\n/m/b.ogg\r\n#EXTINF:206,\r\n" +
+                  nonUtf8 + "\r\n");
+
+    PlaylistModel back;
+    back.Append("", "", "/first.wav");
+    EXPECT_EQ(load(file, back),
+              (QList<QByteArray>{"/first.wav", tree.root() + "C:\\a.mp3", "/m/b.ogg", nonUtf8}));
+    EXPECT_TRUE(back.Row(2).Caption.isEmpty()); // titles in the file are not read
+
+    SavePlaylist(file, PlaylistModel());
+    EXPECT_EQ(tree.read("list.m3u"), "#EXTM3U\r\n");
+}
+
+TEST(M3u, LineEndsCommentsAndTheEndOfText) {
+    TempTree tree;
+    const QByteArray r = tree.root();
+    const std::pair<QByteArray, QList<QByteArray>> cases[] = {
+        {"#EXTM3U\n/a.mp3\n/b.mp3", {"/a.mp3", "/b.mp3"}},
+        {"#EXTM3U\r/a.mp3\r/b.mp3\r", {"/a.mp3", "/b.mp3"}},
+        {"#EXTM3U\r\n/a.mp3\r\n\r\n\n#EXTINF:1,x\r\n/b.mp3\r\n", {"/a.mp3", "/b.mp3"}},
+        {QByteArray("#EXTM3U\n/a.mp3\n/b.mp", 20) + QByteArray("3\0\n/c.mp3\n", 10), {"/a.mp3", "/b.mp3"}},
+        {"#EXTM3U\n /a.mp3\n/a.mp3 \n", {r + " /a.mp3"}}, // kept as given: blanks are part of the name
+        {"#EXTM3U\nsub/x.ogg\n../up.ogg\nhttp://radio/live.mp3\n",
+         {r + "sub/x.ogg", r + "../up.ogg", "http://radio/live.mp3"}},
+        {"#EXTM3U \n/a.mp3\n", {}},
+        {"#extm3u\n/a.mp3\n", {}},
+        {"\xef\xbb\xbf#EXTM3U\n/a.mp3\n", {}},
+        {"/a.mp3\n/b.mp3\n", {}},
+        {"", {}},
+        {"#EXTM3U", {}},
+    };
+    for (const auto& [text, want] : cases)
+        EXPECT_EQ(load(tree.write("t.m3u", text)), want) << text.toStdString();
+
+    // A CR LF split between two read blocks is still one line end.
+    QByteArray big = "#EXTM3U\n";
+    while (big.size() < 256 * 1024 - 1)
+        big += "#";
+    big += "\r\n/after.mp3\n";
+    EXPECT_EQ(load(tree.write("big.m3u", big)), (QList<QByteArray>{"/after.mp3"}));
+
+    const QByteArray longLine = "/" + QByteArray(1 << 20, 'x') + ".mp3";
+    EXPECT_EQ(load(tree.write("long.m3u", "#EXTM3U\n" + longLine + "\n/b.mp3\n")),
+              (QList<QByteArray>{longLine, "/b.mp3"}));
+
+    QByteArray garbage(1 << 20, '\0');
+    for (int i = 0; i < garbage.size(); ++i)
+        garbage[i] = char((i * 7919) >> 3);
+    EXPECT_TRUE(load(tree.write("garbage.m3u", garbage)).isEmpty());
+}
+
+TEST(M3u, NestedPlaylistsLoadOnceEachAndErrorsKeepEarlierRows) {
+    TempTree tree;
+    tree.write("self.m3u", "#EXTM3U\n/1.mp3\nself.m3u\n" + tree.path("./self.m3u") + "\n/2.mp3\n");
+    EXPECT_EQ(load(tree.path("self.m3u")), (QList<QByteArray>{"/1.mp3", "/2.mp3"}));
+
+    tree.write("a.m3u", "#EXTM3U\n/a1.mp3\nb.m3u\n/a2.mp3\n");
+    tree.write("b.m3u", "#EXTM3U\n/b1.mp3\na.m3u\n/b2.mp3\n");
+    EXPECT_EQ(load(tree.path("a.m3u")), (QList<QByteArray>{"/a1.mp3", "/b1.mp3", "/b2.mp3", "/a2.mp3"}));
+
+    // The same playlist twice in a row is not a loop: both copies load.
+    tree.write("twice.m3u", "#EXTM3U\nb.m3u\nb.m3u\n");
+    EXPECT_EQ(load(tree.path("twice.m3u")).size(), 8);
+
+    tree.write("broken.m3u", "#EXTM3U\n/x1.mp3\nmissing.m3u\n/x2.mp3\n");
+    PlaylistModel model;
+    int inserted = 0;
+    QObject::connect(&model, &QAbstractItemModel::rowsInserted, [&] { ++inserted; });
+    try {
+        PlaylistAdder(model).AddByPath(tree.path("broken.m3u"));
+        ADD_FAILURE() << "no FileError";
+    } catch (const FileError& e) {
+        EXPECT_EQ(std::string(e.what()), "Cannot open file \"" + tree.path("missing.m3u").toStdString() +
+                                             "\". No such file or directory");
+    }
+    EXPECT_EQ(model.Count(), 1);
+    EXPECT_EQ(model.Row(0).Path, "/x1.mp3");
+    EXPECT_EQ(inserted, 1);
+
+    // A folder named like a playlist opens but cannot be read.
+    tree.mkdir("folder.m3u");
+    EXPECT_THROW(load(tree.path("folder.m3u")), FileError);
+}
+
+TEST(M3u, BulkLoadNotifiesOnceAndNonUtf8NamesSurvive) {
+    TempTree tree;
+    const QByteArray odd = tree.write("caf\xe9\x80.mp3");
+    QByteArray text = "#EXTM3U\r\n";
+    for (int i = 0; i < 1000; ++i)
+        text += "/m/" + QByteArray::number(i) + ".mp3\r\n";
+    text += "caf\xe9\x80.mp3\r\n";
+    tree.write("many.m3u", text);
+
+    PlaylistModel model;
+    int inserted = 0;
+    QObject::connect(&model, &QAbstractItemModel::rowsInserted, [&] { ++inserted; });
+    PlaylistAdder(model).AddByPath(tree.path("many.m3u"));
+    EXPECT_EQ(inserted, 1);
+    ASSERT_EQ(model.Count(), 1001);
+    EXPECT_EQ(model.Row(1000).Path, odd);
+
+    PlaylistModel scanned;
+    PlaylistAdder(scanned).ScanFolder(tree.root(), "*.mp3", false);
+    ASSERT_EQ(scanned.Count(), 1);
+    EXPECT_EQ(scanned.Row(0).Path, odd);
+    const QByteArray saveAs = tree.path("\xfe\xfd.m3u");
+    SavePlaylist(saveAs, scanned);
+    EXPECT_EQ(load(saveAs), (QList<QByteArray>{odd}));
+}
+
+TEST(M3u, FailedSavesLeaveTheOldFileAndSayWhy) {
+    TempTree tree;
+    PlaylistModel model;
+    model.Append("", "", "/a.mp3");
+    const QByteArray noFolder = tree.path("no/such/list.m3u");
+    try {
+        SavePlaylist(noFolder, model);
+        ADD_FAILURE() << "no FileError";
+    } catch (const FileError& e) {
+        EXPECT_EQ(std::string(e.what()),
+                  "Cannot create file \"" + noFolder.toStdString() + "\". No such file or directory");
+    }
+
+    // A read-only folder refuses the replacement; the old playlist is intact.
+    tree.write("ro/keep.m3u", "#EXTM3U\r\n");
+    ::chmod(tree.path("ro/keep.m3u").constData(), 0644);
+    EXPECT_THROW(SavePlaylist(tree.path("ro"), model), FileError); // a folder is no playlist
+    if (::geteuid() == 0) GTEST_SKIP() << "root ignores file permissions; the unreadable cases need a user";
+    ::chmod(tree.path("ro").constData(), 0555);
+    EXPECT_THROW(SavePlaylist(tree.path("ro/keep.m3u"), model), FileError);
+    EXPECT_EQ(tree.read("ro/keep.m3u"), "#EXTM3U\r\n");
+    ::chmod(tree.path("ro").constData(), 0755);
+
+    tree.write("locked.m3u", "#EXTM3U\n/a.mp3\n");
+    ::chmod(tree.path("locked.m3u").constData(), 0);
+    EXPECT_THROW(load(tree.path("locked.m3u")), FileError);
+}

@@ -1,0 +1,97 @@
+#include "PlaylistAdder.h"
+#include "PathRules.h"
+#include "PlaylistModel.h"
+#include "TempTree.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+namespace {
+QList<QByteArray> paths(const PlaylistModel& model) {
+    QList<QByteArray> out;
+    for (int i = 0; i < model.Count(); ++i)
+        out << model.Row(i).Path;
+    return out;
+}
+} // namespace
+
+TEST(AddByPath, AddsByExtensionOnly) {
+    const std::pair<const char*, bool> cases[] = {
+        {"/m/SONG.MP3", true},
+        {"/m/Song.Mp3", true},
+        {"/m/a.flac", true},
+        {"/m/a.aac", true},
+        {"/m/a.wv", true},
+        {"/m/x.mp3", true},
+        {"/m/song.aiff", false},
+        {"/m/song.m4b", false},
+        {"/m/song.opus", false},
+        {"/m/list.m3u8", false},
+        {"/m/song", false},
+        {"/m/dir.mp3/file", false},
+        {"/m/a.mp3 ", false},
+        {"", false},
+        {"/m/a.mp", false},
+        {"/m/.mp3", true},
+        {"C:\\dir.mp3\\file", false}, // '\' is no separator: the extension is ".mp3\file"
+        {"/m/a.b\\c.ogg", true},
+    };
+    for (auto [path, added] : cases) {
+        PlaylistModel model;
+        PlaylistAdder(model).AddByPath(path);
+        EXPECT_EQ(model.Count(), added ? 1 : 0) << path;
+        if (added) {
+            EXPECT_EQ(model.Row(0).Path, path); // case and all kept
+        }
+    }
+    EXPECT_EQ(PathExtension("/A.B/C.TXT"), ".txt");
+    EXPECT_EQ(PathExtension(QByteArray("/m/a.mp3\0", 9)), QByteArray(".mp3\0", 5));
+}
+
+TEST(ScanFolder, DepthFirstInNameOrderWithHiddenFilesAndLoopsEnding) {
+    TempTree tree;
+    for (const char* f : {"b.mp3", "A.mp3", "c.txt", ".hidden.ogg", "sub/z.wav", "sub/deeper/y.mp3",
+                          "Sub2/x.mp3", "noext", "d.M3U"})
+        tree.write(f);
+    tree.write("d.M3U", "#EXTM3U\nfrom-list.mp3\n");
+    ::symlink(tree.root().constData(), tree.path("sub/loop").constData());      // back to the top
+    ::symlink(tree.path("sub").constData(), tree.path("sub-link").constData()); // same real folder again
+
+    PlaylistModel model;
+    int inserted = 0;
+    QObject::connect(&model, &QAbstractItemModel::rowsInserted, [&] { ++inserted; });
+    PlaylistAdder(model).ScanFolder(tree.root().chopped(1), "*.*", true);
+    const QByteArray r = tree.root();
+    EXPECT_EQ(paths(model),
+              (QList<QByteArray>{r + ".hidden.ogg", r + "A.mp3", r + "b.mp3", r + "from-list.mp3",
+                                 r + "sub/deeper/y.mp3", r + "sub/z.wav", r + "Sub2/x.mp3"}));
+    EXPECT_EQ(inserted, 1);
+
+    PlaylistModel flat;
+    PlaylistAdder(flat).ScanFolder(r, "*.MP3", false);
+    EXPECT_EQ(paths(flat), (QList<QByteArray>{r + "A.mp3", r + "b.mp3"}));
+
+    PlaylistModel none;
+    PlaylistAdder(none).ScanFolder(r + "missing", "*.*", true);
+    PlaylistAdder(none).ScanFolder("", "*.*", true);
+    EXPECT_EQ(none.Count(), 0);
+}
+
+TEST(ScanFolder, MaskRules) {
+    const std::tuple<const char*, const char*, bool> cases[] = {
+        {"a.mp3", "*.*", true},
+        {"noext", "*.*", false},
+        {"a.MP3", "*.mp3", true},
+        {"a.mp3", "?.mp3", true},
+        {"ab.mp3", "?.mp3", false},
+        {"é.mp3", "?.mp3", true},
+        {"a.mp3", "*", true},
+        {"a.b.c", "*.c", true},
+        {"abc", "a*b*c*", true},
+        {"abd", "a*c", false},
+        {"", "*", true},
+        {"x", "", false},
+    };
+    for (auto [name, mask, match] : cases)
+        EXPECT_EQ(MatchesMask(name, mask), match) << name << " " << mask;
+}

@@ -1,0 +1,152 @@
+#include "TrackInfo.h"
+#include "FakeEngine.h"
+#include "FitText.h"
+#include "TempTree.h"
+#include "TrackInfoCache.h"
+
+#include <QFont>
+#include <QFontInfo>
+#include <QFontMetrics>
+#include <gtest/gtest.h>
+#include <utime.h>
+
+TEST(TrackInfo, TitleFromTagsOrFileName) {
+    using Tag = std::optional<std::string>;
+    struct Case {
+        Tag artist, title;
+        const char* shown;
+    } cases[] = {
+        {"Band", "Song", "Band - Song"},
+        {"Band", std::nullopt, "Band"},
+        {std::nullopt, "Song", "Band - Song.remix"}, // a title alone is not shown
+        {"-", "Song", "Band - Song.remix"},
+        {" - ", "Song", "Band - Song.remix"},
+        {" ", "Song", "Band - Song.remix"},
+        {"", "Song", "Band - Song.remix"},
+        {"Band", " ", "Band"},
+        {"Band", "", "Band - "},
+        {"Дует", "Пісня", "Дует - Пісня"},
+    };
+    TempTree tree;
+    const QByteArray path = tree.write("Band - Song.remix.mp3");
+    for (const Case& c : cases) {
+        FakeEngine engine;
+        engine.files[path.toStdString()] =
+            FakeTrack{.artist = c.artist, .title = c.title, .lengthSeconds = 206};
+        const TrackInfo info = ReadTrackInfo(engine, path);
+        EXPECT_EQ(info.title, QString::fromUtf8(c.shown));
+        EXPECT_EQ(info.duration, "03:26");
+        EXPECT_EQ(engine.createCount(path.toStdString()), 1);
+        EXPECT_EQ(engine.streams.size(), 0u) << "the probe stream must be freed";
+    }
+}
+
+TEST(TrackInfo, MissingOrUndecodableFilesShowTheFileNameAndNoDuration) {
+    TempTree tree;
+    FakeEngine engine;
+    const QByteArray missing = tree.path("gone/Track 01.flac");
+    EXPECT_EQ(TrackTitle(engine, missing), "Track 01");
+    EXPECT_EQ(TrackDuration(engine, missing), "");
+    EXPECT_TRUE(engine.calls.empty());
+
+    const QByteArray garbage = tree.write("a.b/noise.mp3", "not audio"); // present, but Create gives 0
+    EXPECT_EQ(TrackTitle(engine, garbage), "noise");
+    EXPECT_EQ(TrackDuration(engine, garbage), "");
+
+    // '\' and ':' are ordinary characters; only '/' separates folders.
+    for (auto [path, title] : {std::pair{"/x/a.b/track", "track"},
+                               {"/x/C:\\Music\\Band.mp3", "C:\\Music\\Band"},
+                               {"/x/y/.hidden", ""},
+                               {"relative", "relative"}})
+        EXPECT_EQ(FileNameTitle(path), QString::fromUtf8(title)) << path;
+}
+
+TEST(TrackInfo, DurationTexts) {
+    const std::pair<std::int64_t, const char*> cases[] = {
+        {0, "00:00"},       {59, "00:59"},       {206, "03:26"},        {3599, "59:59"}, {3600, "01:00:00"},
+        {3725, "01:02:05"}, {36000, "10:00:00"}, {360000, "100:00:00"}, {-1, ""}, // the engine could not tell
+    };
+    for (auto [seconds, text] : cases)
+        EXPECT_EQ(DurationText(seconds), text) << seconds;
+}
+
+TEST(FitText, CutsThreeCharactersAtATimeAndAddsDots) {
+    // The measuring font must really be Tahoma, or every cut point is wrong.
+    QFont tahoma("Tahoma");
+    tahoma.setPixelSize(11);
+    tahoma.setBold(true);
+    (void)FitText("x", 1); // registers the font when fontconfig does not know it
+    EXPECT_EQ(QFontInfo(tahoma).family(), "Tahoma");
+    const QFontMetrics fm(tahoma);
+
+    const QString title = "Some Band With A Long Name - A Song Title That Does Not Fit";
+    ASSERT_GT(fm.horizontalAdvance(title), 200);
+    const QString fitted = FitText(title, 200);
+    ASSERT_TRUE(fitted.endsWith("..."));
+    const QString kept = fitted.chopped(3);
+    EXPECT_TRUE(title.startsWith(kept));
+    EXPECT_EQ((title.size() - kept.size()) % 3, 0);
+    EXPECT_LE(fm.horizontalAdvance(kept), 200);
+    EXPECT_GT(fm.horizontalAdvance(title.left(kept.size() + 3)), 200); // no earlier stop would fit
+
+    EXPECT_EQ(FitText("Short", 200), "Short");
+    EXPECT_EQ(FitText("", 0), "");
+    EXPECT_EQ(FitText("   \t ", 0), "   \t ");
+    // Too wide even at 1..3 characters: cut down, but no dots.
+    EXPECT_EQ(FitText("WWWWWWW", 1), "W");
+    EXPECT_EQ(FitText("WWW", 1), "WWW");
+
+    // A hostile tag of 300,000 characters gives the same cut a short one would.
+    const QString huge = title + QString(300000, QChar('x'));
+    const QString hugeFitted = FitText(huge, 200);
+    ASSERT_TRUE(hugeFitted.endsWith("..."));
+    EXPECT_EQ(hugeFitted, fitted);
+}
+
+TEST(TrackInfoCache, OneOpenPerFileUntilTheFileChanges) {
+    TempTree tree;
+    const QByteArray path = tree.write("song.mp3", "v1");
+    const utimbuf old{1000000000, 1000000000};
+    ::utime(path.constData(), &old);
+    FakeEngine engine;
+    engine.files[path.toStdString()] = FakeTrack{.artist = "Band", .title = "Song", .lengthSeconds = 61};
+    TrackInfoCache cache(engine, 0); // check the disk at every lookup
+
+    EXPECT_EQ(cache.Lookup(path).title, "Band - Song");
+    EXPECT_EQ(cache.Lookup(path).duration, "01:01");
+    EXPECT_EQ(cache.FittedTitle(path, 200), "Band - Song");
+    EXPECT_EQ(engine.createCount(path.toStdString()), 1);
+
+    // Retagged with the same size and the old modification time restored.
+    engine.files[path.toStdString()].title = "Other";
+    tree.write("song.mp3", "v2");
+    ::utime(path.constData(), &old);
+    EXPECT_EQ(cache.FittedTitle(path, 200), "Band - Other");
+    EXPECT_EQ(engine.createCount(path.toStdString()), 2);
+
+    // Grown file, then removed: the file name, no duration, no engine call.
+    tree.write("song.mp3", "version three");
+    EXPECT_EQ(cache.Lookup(path).title, "Band - Other");
+    EXPECT_EQ(engine.createCount(path.toStdString()), 3);
+    ::unlink(path.constData());
+    engine.clearCalls();
+    EXPECT_EQ(cache.Lookup(path).title, "song");
+    EXPECT_EQ(cache.Lookup(path).duration, "");
+    EXPECT_TRUE(engine.calls.empty());
+    EXPECT_EQ(engine.streams.size(), 0u);
+}
+
+TEST(TrackInfoCache, ChecksTheDiskAtMostOncePerInterval) {
+    TempTree tree;
+    const QByteArray path = tree.write("song.mp3", "v1");
+    FakeEngine engine;
+    engine.files[path.toStdString()] = FakeTrack{.artist = "Band", .lengthSeconds = 61};
+    TrackInfoCache cache(engine, 3600 * 1000);
+    EXPECT_EQ(cache.Lookup(path).duration, "01:01");
+    tree.write("song.mp3", "changed");
+    engine.files[path.toStdString()].lengthSeconds = 62;
+    EXPECT_EQ(cache.Lookup(path).duration, "01:01"); // within the interval
+    EXPECT_EQ(engine.createCount(path.toStdString()), 1);
+    cache.Clear();
+    EXPECT_EQ(cache.Lookup(path).duration, "01:02");
+}
