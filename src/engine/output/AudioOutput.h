@@ -16,8 +16,9 @@
 #include <string>
 
 class AudioOutput {
-public:
-    // Fills `frames` stereo frames at `out`. Called on the output's audio thread.
+  public:
+    // Fills `frames` stereo frames at `out`. Called on the output's audio thread
+    // (a manually paced test output calls it on the thread that pumps it).
     using RenderCallback = std::function<void(float* out, int frames)>;
 
     virtual ~AudioOutput() = default;
@@ -27,9 +28,15 @@ public:
     virtual bool open(int preferredRate, RenderCallback render) = 0;
     virtual int rate() const = 0;
     // Starts or stops calling the render callback. stop() returns only after
-    // the callback has returned for the last time.
+    // the callback has returned for the last time; what is already queued is
+    // kept where the device can pause (PulseAudio always) and heard after the
+    // next start(). Neither waits long: at most one device wait (~100 ms).
     virtual void start() = 0;
     virtual void stop() = 0;
+    // Drops what was handed over but not yet heard (before a seek or a new
+    // track, so the old sound does not linger); framesWritten() keeps counting.
+    virtual void flush() {}
+    // Always returns, even when the device or server has gone away.
     virtual void close() = 0;
     // Frames handed to the device so far (an atomic read; any thread).
     virtual std::int64_t framesWritten() const = 0;
@@ -41,7 +48,8 @@ public:
     virtual int deviceCount() = 0;
 };
 
-// Builds the output named by spec: "auto" (PulseAudio, then ALSA), "pulse",
+// Builds the output by its name: "auto" (PulseAudio, then ALSA; when neither
+// answers, an output whose deviceCount() is 0), "pulse",
 // "alsa", "null", "wav:PATH"; "null:unpaced" and "wav-unpaced:PATH" run as fast
 // as the callback allows, for tests and benchmarks. Null for an unknown name.
-std::unique_ptr<AudioOutput> makeAudioOutput(const std::string& spec);
+std::unique_ptr<AudioOutput> makeAudioOutput(const std::string& name);

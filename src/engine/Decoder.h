@@ -1,0 +1,25 @@
+#pragma once
+// One open file turned into stereo float frames at the output rate.
+//
+// Threads: opened and started on the GUI thread, then owned by the engine's
+// decoder thread; never touched by the audio callback. Calls may block on the
+// file.
+
+#include "StreamFacts.h"
+
+#include <cstdint>
+
+class Decoder {
+  public:
+    virtual ~Decoder() = default;
+
+    virtual const StreamFacts& facts() const = 0;
+    // Prepares decoding to interleaved stereo at outputRate. False when the
+    // codec cannot be opened; the stream then plays nothing.
+    virtual bool start(int outputRate) = 0;
+    // Writes up to `frames` stereo frames; fewer only at the end, 0 once ended.
+    virtual int read(float* stereo, int frames) = 0;
+    // Moves to `sourceFrame` (at the file's own rate). False leaves the
+    // position where it was.
+    virtual bool seek(std::int64_t sourceFrame) = 0;
+};

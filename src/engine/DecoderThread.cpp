@@ -1,0 +1,121 @@
+#include "DecoderThread.h"
+
+#include <algorithm>
+
+namespace {
+
+// Decoding in pieces of this size keeps a seek request from waiting behind a
+// long fill.
+constexpr int kPieceFrames = 4096;
+// Without news the thread still looks around now and then, to delete freed
+// streams whose last audio block was running when they were freed.
+constexpr int kIdleWaitMs = 100;
+constexpr int kReapWaitMs = 5;
+
+} // namespace
+
+DecoderThread::DecoderThread(Mixer& mixer, WakeSignal& wake) : mixer_(mixer), wake_(wake) {
+    thread_ = std::thread([this] { run(); });
+}
+
+DecoderThread::~DecoderThread() {
+    stopping_.store(true);
+    wake_.post();
+    thread_.join();
+}
+
+void DecoderThread::add(std::shared_ptr<Stream> stream) {
+    {
+        std::lock_guard lock(mutex_);
+        streams_.push_back(std::move(stream));
+    }
+    wake_.post();
+}
+
+void DecoderThread::retire(std::shared_ptr<Stream> stream, std::uint64_t ticket) {
+    {
+        std::lock_guard lock(mutex_);
+        streams_.erase(std::remove(streams_.begin(), streams_.end(), stream), streams_.end());
+        retired_.push_back({std::move(stream), ticket});
+    }
+    wake_.post();
+}
+
+void DecoderThread::fill(Stream& s, std::int64_t maxFrames) {
+    std::int64_t added = 0;
+    while (!s.decoderEnded && added < maxFrames &&
+           s.seekRequest.load(std::memory_order_acquire) == s.decoderSerial) {
+        const SpscRing::Region r =
+            s.ring->acquireWrite(static_cast<int>(std::min<std::int64_t>(kPieceFrames, maxFrames - added)));
+        // A sliver before the wrap point is filled anyway; the next piece
+        // continues from the start of the buffer.
+        if (r.frames == 0) break;
+        const int n = s.decoder->read(r.data, r.frames);
+        s.ring->commitWrite(n);
+        added += n;
+        if (n < r.frames) {
+            s.decoderEnded = true;
+            s.eofSerial.store(s.decoderSerial, std::memory_order_release);
+        }
+    }
+}
+
+void DecoderThread::service(Stream& s) {
+    const std::uint32_t request = s.seekRequest.load(std::memory_order_acquire);
+    if (request != s.decoderSerial) {
+        // A failed seek leaves the decoder where it was; the stream then
+        // simply goes on from there.
+        s.decoder->seek(s.seekTargetFrames.load(std::memory_order_relaxed));
+        s.decoderEnded = false;
+        s.decoderSerial = request;
+        s.flushMark.store(s.ring->writeCount(), std::memory_order_relaxed);
+        s.seekDone.store(request, std::memory_order_release);
+    }
+    fill(s);
+}
+
+void DecoderThread::callEndSyncs(Stream& s) {
+    const std::uint32_t ended = s.endedSerial.load(std::memory_order_acquire);
+    if (ended == kNoSerial || ended != s.seekRequest.load(std::memory_order_acquire)) return;
+    std::vector<std::function<void()>> due;
+    {
+        std::lock_guard lock(s.syncMutex);
+        if (s.freed) return;
+        for (EndSync& sync : s.syncs) {
+            if (sync.firedSerial == ended) continue;
+            sync.firedSerial = ended;
+            due.push_back(sync.callback);
+        }
+    }
+    for (auto& callback : due)
+        if (callback) callback();
+}
+
+void DecoderThread::run() {
+    std::vector<std::shared_ptr<Stream>> streams;
+    std::vector<std::shared_ptr<Stream>> dead;
+    while (!stopping_.load()) {
+        bool reapPending = false;
+        {
+            std::lock_guard lock(mutex_);
+            streams = streams_;
+            for (auto it = retired_.begin(); it != retired_.end();) {
+                if (mixer_.safeToDelete(it->ticket)) {
+                    dead.push_back(std::move(it->stream));
+                    it = retired_.erase(it);
+                } else {
+                    ++it;
+                }
+            }
+            reapPending = !retired_.empty();
+        }
+        // Closing files happens here, outside the lock.
+        dead.clear();
+        for (auto& s : streams)
+            service(*s);
+        for (auto& s : streams)
+            callEndSyncs(*s);
+        streams.clear();
+        wake_.wait(reapPending ? kReapWaitMs : kIdleWaitMs);
+    }
+}

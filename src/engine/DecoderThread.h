@@ -1,0 +1,56 @@
+#pragma once
+// The engine's one worker thread: decodes ahead for every played stream,
+// performs seeks, calls the end syncs and deletes freed streams once the
+// audio callback is done with them.
+//
+// Threads: add/retire/wake/setAheadFrames are called on the GUI thread; the
+// stream list is guarded by a mutex that the audio callback never touches
+// (it wakes this thread through WakeSignal). Decoding and sync callbacks run
+// outside the lock, so the GUI thread never waits for a decode.
+
+#include "Mixer.h"
+#include "Stream.h"
+#include "WakeSignal.h"
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+class DecoderThread {
+  public:
+    DecoderThread(Mixer& mixer, WakeSignal& wake);
+    ~DecoderThread();
+    DecoderThread(const DecoderThread&) = delete;
+    DecoderThread& operator=(const DecoderThread&) = delete;
+
+    void add(std::shared_ptr<Stream> stream);
+    // The stream is already detached from the mixer; `ticket` comes from that.
+    void retire(std::shared_ptr<Stream> stream, std::uint64_t ticket);
+    void wake() { wake_.post(); }
+
+    // Decodes into `ring` until it is full, `maxFrames` were added or the
+    // file ends (also used by the GUI thread to prefill a stream before
+    // anyone else can see it).
+    static void fill(Stream& s, std::int64_t maxFrames = INT64_MAX);
+
+  private:
+    struct Retired {
+        std::shared_ptr<Stream> stream;
+        std::uint64_t ticket;
+    };
+
+    void run();
+    static void service(Stream& s);
+    static void callEndSyncs(Stream& s);
+
+    Mixer& mixer_;
+    WakeSignal& wake_;
+    std::mutex mutex_;
+    std::vector<std::shared_ptr<Stream>> streams_;
+    std::vector<Retired> retired_;
+    std::atomic<bool> stopping_{false};
+    std::thread thread_;
+};

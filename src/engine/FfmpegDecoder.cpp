@@ -1,0 +1,217 @@
+#include "FfmpegDecoder.h"
+
+#include "LocalPath.h"
+
+#include <algorithm>
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+#include <libavutil/dict.h>
+}
+
+namespace {
+
+// A file that keeps failing to decode is damaged beyond use; treat it as ended
+// rather than reading the rest of it packet by packet.
+constexpr int kMaxBadPacketsInARow = 500;
+
+const char* const kTagNames[kTagCount][2] = {
+    {"title", nullptr}, {"artist", nullptr}, {"album", nullptr},   {"track", nullptr},
+    {"genre", nullptr}, {"date", "year"},    {"comment", nullptr},
+};
+
+std::optional<std::string> findTag(const AVDictionary* formatTags, const AVDictionary* streamTags,
+                                   const char* const names[2]) {
+    for (int i = 0; i < 2 && names[i]; ++i) {
+        for (const AVDictionary* d : {formatTags, streamTags}) {
+            if (const AVDictionaryEntry* e = av_dict_get(d, names[i], nullptr, 0))
+                return std::string(e->value);
+        }
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
+std::unique_ptr<FfmpegDecoder> FfmpegDecoder::open(const std::string& path) {
+    if (path.empty() || looksLikeUrl(path)) return nullptr;
+    std::unique_ptr<FfmpegDecoder> decoder(new FfmpegDecoder);
+    AVDictionary* options = nullptr;
+    av_dict_set(&options, "protocol_whitelist", "file", 0);
+    // The "file:" prefix makes FFmpeg take the whole name as a path, whatever
+    // it contains, and the whitelist keeps nested references local too.
+    const std::string url = "file:" + path;
+    const int rc = avformat_open_input(&decoder->format_, url.c_str(), nullptr, &options);
+    av_dict_free(&options);
+    if (rc < 0 || !decoder->readHeader()) return nullptr;
+    return decoder;
+}
+
+FfmpegDecoder::~FfmpegDecoder() {
+    av_channel_layout_uninit(&inLayout_);
+    av_frame_free(&frame_);
+    av_packet_free(&packet_);
+    avcodec_free_context(&codec_);
+    avformat_close_input(&format_);
+}
+
+bool FfmpegDecoder::headerIsComplete() const {
+    if (format_->nb_streams != 1) return false;
+    const AVStream* stream = format_->streams[0];
+    const AVCodecParameters* par = stream->codecpar;
+    return par->codec_type == AVMEDIA_TYPE_AUDIO && par->codec_id != AV_CODEC_ID_NONE &&
+           par->sample_rate > 0 && par->ch_layout.nb_channels > 0 && par->bit_rate > 0 &&
+           stream->duration != AV_NOPTS_VALUE && stream->duration > 0;
+}
+
+bool FfmpegDecoder::readHeader() {
+    // Probing decodes the start of the file; for PCM it reads seconds of it.
+    // When the header already says everything, the playlist's scan of a
+    // folder should not pay for that.
+    if (!headerIsComplete() && avformat_find_stream_info(format_, nullptr) < 0) return false;
+    streamIndex_ = av_find_best_stream(format_, AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0);
+    if (streamIndex_ < 0) return false;
+    const AVStream* stream = format_->streams[streamIndex_];
+    const AVCodecParameters* par = stream->codecpar;
+    if (!avcodec_find_decoder(par->codec_id) || par->sample_rate <= 0 || par->ch_layout.nb_channels <= 0)
+        return false;
+
+    facts_.sampleRate = par->sample_rate;
+    facts_.channels = par->ch_layout.nb_channels;
+    if (stream->duration != AV_NOPTS_VALUE && stream->duration > 0)
+        facts_.lengthFrames =
+            av_rescale_q(stream->duration, stream->time_base, AVRational{1, par->sample_rate});
+    else if (format_->duration != AV_NOPTS_VALUE && format_->duration > 0)
+        facts_.lengthFrames = av_rescale(format_->duration, par->sample_rate, AV_TIME_BASE);
+    const std::int64_t bitsPerSecond = par->bit_rate > 0 ? par->bit_rate : format_->bit_rate;
+    facts_.bitrateKbps = bitsPerSecond > 0 ? static_cast<std::uint32_t>((bitsPerSecond + 500) / 1000) : 0;
+    facts_.codec = avcodec_get_name(par->codec_id);
+    for (int i = 0; i < kTagCount; ++i)
+        facts_.tags[i] = findTag(format_->metadata, stream->metadata, kTagNames[i]);
+    return true;
+}
+
+bool FfmpegDecoder::start(int outputRate) {
+    if (codec_) return true;
+    const AVStream* stream = format_->streams[streamIndex_];
+    const AVCodec* codec = avcodec_find_decoder(stream->codecpar->codec_id);
+    codec_ = avcodec_alloc_context3(codec);
+    packet_ = av_packet_alloc();
+    frame_ = av_frame_alloc();
+    if (!codec_ || !packet_ || !frame_ || avcodec_parameters_to_context(codec_, stream->codecpar) < 0) {
+        avcodec_free_context(&codec_);
+        return false;
+    }
+    codec_->pkt_timebase = stream->time_base;
+    // The engine decodes far ahead of playback on one thread; codec threads
+    // would only add wake-ups.
+    codec_->thread_count = 1;
+    if (avcodec_open2(codec_, codec, nullptr) < 0) {
+        avcodec_free_context(&codec_);
+        return false;
+    }
+    outputRate_ = outputRate;
+    return true;
+}
+
+int FfmpegDecoder::read(float* stereo, int frames) {
+    if (!codec_) return 0;
+    int done = 0;
+    while (done < frames) {
+        done += resampler_.pull(stereo + static_cast<std::ptrdiff_t>(done) * 2, frames - done);
+        if (done < frames && !decodeMore()) break;
+    }
+    return done;
+}
+
+bool FfmpegDecoder::decodeMore() {
+    if (ended_) return false;
+    for (;;) {
+        int rc = avcodec_receive_frame(codec_, frame_);
+        if (rc == 0) {
+            badPackets_ = 0;
+            queueFrame();
+            av_frame_unref(frame_);
+            return true;
+        }
+        if (rc == AVERROR_EOF || (rc == AVERROR(EAGAIN) && demuxEnded_)) {
+            resampler_.drain();
+            ended_ = true;
+            return true;
+        }
+        if (rc != AVERROR(EAGAIN) && ++badPackets_ > kMaxBadPacketsInARow) {
+            ended_ = true;
+            return false;
+        }
+        if (demuxEnded_) continue;
+        rc = av_read_frame(format_, packet_);
+        if (rc < 0) {
+            // End of file or an unreadable rest: let the codec hand out what it holds.
+            demuxEnded_ = true;
+            avcodec_send_packet(codec_, nullptr);
+            continue;
+        }
+        if (packet_->stream_index == streamIndex_) {
+            rc = avcodec_send_packet(codec_, packet_);
+            if (rc < 0 && rc != AVERROR(EAGAIN) && ++badPackets_ > kMaxBadPacketsInARow) ended_ = true;
+        }
+        av_packet_unref(packet_);
+        if (ended_) return false;
+    }
+}
+
+void FfmpegDecoder::queueFrame() {
+    const int rate = frame_->sample_rate > 0 ? frame_->sample_rate : facts_.sampleRate;
+    const int channels = frame_->ch_layout.nb_channels;
+    const auto format = static_cast<AVSampleFormat>(frame_->format);
+    if (channels <= 0 || rate <= 0) return;
+
+    int offset = 0;
+    if (skipBeforeFrame_ >= 0 && frame_->best_effort_timestamp != AV_NOPTS_VALUE) {
+        const AVStream* stream = format_->streams[streamIndex_];
+        const std::int64_t origin = stream->start_time != AV_NOPTS_VALUE ? stream->start_time : 0;
+        const std::int64_t first =
+            av_rescale_q(frame_->best_effort_timestamp - origin, stream->time_base, AVRational{1, rate});
+        if (first + frame_->nb_samples <= skipBeforeFrame_) return;
+        if (first < skipBeforeFrame_) offset = static_cast<int>(skipBeforeFrame_ - first);
+    }
+    skipBeforeFrame_ = -1;
+
+    const bool changed = rate != inRate_ || format != inFormat_ ||
+                         av_channel_layout_compare(&frame_->ch_layout, &inLayout_) != 0;
+    if (changed) {
+        av_channel_layout_uninit(&inLayout_);
+        av_channel_layout_copy(&inLayout_, &frame_->ch_layout);
+        inRate_ = rate;
+        inFormat_ = format;
+        if (!resampler_.configure(frame_->ch_layout, format, rate, outputRate_)) inRate_ = 0;
+    }
+    if (inRate_ == 0) return;
+
+    const std::uint8_t* planes[64];
+    const bool planar = av_sample_fmt_is_planar(format);
+    const int planeCount = planar ? std::min(channels, 64) : 1;
+    const int step = av_get_bytes_per_sample(format) * (planar ? 1 : channels) * offset;
+    for (int i = 0; i < planeCount; ++i)
+        planes[i] = frame_->extended_data[i] + step;
+    resampler_.push(planes, frame_->nb_samples - offset);
+}
+
+bool FfmpegDecoder::seek(std::int64_t sourceFrame) {
+    if (!codec_) return false;
+    const AVStream* stream = format_->streams[streamIndex_];
+    const std::int64_t origin = stream->start_time != AV_NOPTS_VALUE ? stream->start_time : 0;
+    const std::int64_t target =
+        origin + av_rescale_q(sourceFrame, AVRational{1, facts_.sampleRate}, stream->time_base);
+    if (av_seek_frame(format_, streamIndex_, target, AVSEEK_FLAG_BACKWARD) < 0 &&
+        avformat_seek_file(format_, streamIndex_, INT64_MIN, target, target, 0) < 0)
+        return false;
+    avcodec_flush_buffers(codec_);
+    resampler_.clear();
+    demuxEnded_ = false;
+    ended_ = false;
+    badPackets_ = 0;
+    skipBeforeFrame_ = sourceFrame;
+    return true;
+}

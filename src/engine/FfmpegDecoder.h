@@ -1,0 +1,56 @@
+#pragma once
+// Decodes a local file with FFmpeg: header facts and tags at open, then PCM.
+//
+// Only the file protocol is allowed, so a name that looks like a URL never
+// reaches the network (see LocalPath).
+
+#include "Decoder.h"
+#include "Resampler.h"
+
+#include <memory>
+#include <string>
+
+struct AVFormatContext;
+struct AVCodecContext;
+struct AVPacket;
+struct AVFrame;
+
+class FfmpegDecoder : public Decoder {
+  public:
+    // Reads the header only; nullptr when the file is missing or undecodable.
+    static std::unique_ptr<FfmpegDecoder> open(const std::string& path);
+    ~FfmpegDecoder() override;
+
+    const StreamFacts& facts() const override { return facts_; }
+    bool start(int outputRate) override;
+    int read(float* stereo, int frames) override;
+    bool seek(std::int64_t sourceFrame) override;
+
+  private:
+    FfmpegDecoder() = default;
+    bool headerIsComplete() const;
+    bool readHeader();
+    // Decodes until the resampler holds more audio; false at the end.
+    bool decodeMore();
+    bool receiveFrames();
+    void queueFrame();
+
+    AVFormatContext* format_ = nullptr;
+    AVCodecContext* codec_ = nullptr;
+    AVPacket* packet_ = nullptr;
+    AVFrame* frame_ = nullptr;
+    int streamIndex_ = -1;
+    StreamFacts facts_;
+    Resampler resampler_;
+    int outputRate_ = 0;
+    // What the resampler is set up for; a stream may change format midway.
+    int inRate_ = 0;
+    AVSampleFormat inFormat_ = AV_SAMPLE_FMT_NONE;
+    AVChannelLayout inLayout_{};
+    bool demuxEnded_ = false;
+    bool ended_ = false;
+    int badPackets_ = 0;
+    // After a seek, decoded audio before this source frame is dropped so the
+    // position lands on the sample asked for, not on the packet before it.
+    std::int64_t skipBeforeFrame_ = -1;
+};

@@ -1,0 +1,368 @@
+#include "FfmpegEngine.h"
+
+#include "FfmpegDecoder.h"
+
+extern "C" {
+#include <libavutil/log.h>
+}
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+
+namespace {
+
+// The first Play decodes this much before the stream reaches the mixer, so
+// the first output block already has audio: the next track follows the last
+// one without a gap.
+constexpr int kPrefillMs = 100;
+constexpr int kMinAheadMs = 100;
+constexpr int kMaxAheadMs = 10000;
+
+std::string outputSpecFromEnvironment() {
+    const char* choice = std::getenv("VEXO_AUDIO");
+    return choice && *choice ? choice : "auto";
+}
+
+} // namespace
+
+FfmpegEngine::FfmpegEngine() {
+    // Damaged files would otherwise fill stderr; failures come back as values.
+    av_log_set_level(AV_LOG_FATAL);
+}
+
+FfmpegEngine::~FfmpegEngine() {
+    FreeBass();
+}
+
+bool FfmpegEngine::InitBass(int sampleRate) {
+    if (initialised_) return output_ != nullptr;
+    preferredRate_ = sampleRate > 0 ? sampleRate : 44100;
+    outputRate_ = preferredRate_;
+    outputSpec_ = outputSpecFromEnvironment();
+    initialised_ = true;
+    decoderThread_ = std::make_unique<DecoderThread>(mixer_, wake_);
+    return openOutput();
+}
+
+void FfmpegEngine::SetConfig(int option, int value) {
+    if (option == 0) aheadMs_ = std::clamp(value, kMinAheadMs, kMaxAheadMs);
+}
+
+void FfmpegEngine::FreeBass() {
+    // The callback stops first, so nothing reads the streams while they go.
+    if (output_) {
+        output_->stop();
+        output_->close();
+        output_.reset();
+    }
+    for (auto& [handle, entry] : streams_)
+        if (entry.handedOver) mixer_.detach(entry.stream.get());
+    decoderThread_.reset();
+    effects_.clear();
+    syncs_.clear();
+    streams_.clear();
+    initialised_ = false;
+}
+
+int FfmpegEngine::DeviceCount() {
+    if (output_) return output_->deviceCount();
+    auto probe = makeAudioOutput(initialised_ ? outputSpec_ : outputSpecFromEnvironment());
+    return probe ? probe->deviceCount() : 0;
+}
+
+void FfmpegEngine::PluginLoad(const std::string& path) {
+    plugins_.load(path);
+}
+
+bool FfmpegEngine::openOutput() {
+    auto out = makeAudioOutput(outputSpec_);
+    Mixer* mixer = &mixer_;
+    if (!out ||
+        !out->open(preferredRate_, [mixer](float* buffer, int frames) { mixer->render(buffer, frames); }))
+        return false;
+    if (out->rate() > 0) outputRate_ = out->rate();
+    outputBase_ = mixer_.framesRendered();
+    out->start();
+    output_ = std::move(out);
+    return true;
+}
+
+bool FfmpegEngine::outputUsable() {
+    return output_ && output_->healthy();
+}
+
+FfmpegEngine::Entry* FfmpegEngine::find(StreamHandle h) {
+    auto it = streams_.find(h);
+    return it == streams_.end() ? nullptr : &it->second;
+}
+
+StreamHandle FfmpegEngine::Create(const std::string& path) {
+    std::unique_ptr<Decoder> decoder = plugins_.open(path);
+    if (!decoder) decoder = FfmpegDecoder::open(path);
+    if (!decoder) return 0;
+    const StreamHandle h = nextHandle();
+    streams_.emplace(h, Entry{std::make_shared<Stream>(std::move(decoder))});
+    return h;
+}
+
+bool FfmpegEngine::handOver(Entry& e) {
+    if (!decoderThread_) return false;
+    Stream& s = *e.stream;
+    s.outputRate = outputRate_;
+    if (!s.ring)
+        s.ring = std::make_unique<SpscRing>(static_cast<int>(std::int64_t{aheadMs_} * outputRate_ / 1000));
+    const std::uint32_t request = s.seekRequest.load();
+    s.decoderSerial = request;
+    s.seekDone.store(request);
+    if (s.decoder->start(outputRate_)) {
+        if (request != 0) s.decoder->seek(s.seekTargetFrames.load());
+        DecoderThread::fill(s, std::int64_t{kPrefillMs} * outputRate_ / 1000);
+    } else {
+        // An undecodable stream ends at once, so the player moves on.
+        s.decoderEnded = true;
+        s.eofSerial.store(request);
+    }
+    if (!mixer_.attach(&s)) return false;
+    decoderThread_->add(e.stream);
+    e.handedOver = true;
+    return true;
+}
+
+void FfmpegEngine::Play(StreamHandle h) {
+    Entry* e = find(h);
+    if (!e) return;
+    if (initialised_ && !outputUsable()) {
+        // The sound server went away; try again now that the user asks for sound.
+        if (output_) {
+            output_->stop();
+            output_->close();
+            output_.reset();
+        }
+        openOutput();
+    }
+    if (!e->handedOver && !handOver(*e)) return;
+    Stream& s = *e->stream;
+    if (s.ended()) s.requestSeek(0);
+    e->state = State::Playing;
+    s.running.store(true, std::memory_order_release);
+    decoderThread_->wake();
+}
+
+void FfmpegEngine::Pause(StreamHandle h) {
+    Entry* e = find(h);
+    if (!e) return;
+    if (e->state == State::Playing && !e->stream->ended()) {
+        e->state = State::Paused;
+        e->stream->running.store(false, std::memory_order_release);
+    } else if (e->state == State::Paused) {
+        Play(h);
+    }
+}
+
+void FfmpegEngine::Stop(StreamHandle h) {
+    Entry* e = find(h);
+    if (!e) return;
+    e->state = State::Stopped;
+    e->stream->running.store(false, std::memory_order_release);
+    e->stream->requestSeek(0);
+    if (e->handedOver) decoderThread_->wake();
+}
+
+void FfmpegEngine::ChannelFree(StreamHandle h) {
+    auto it = streams_.find(h);
+    if (it == streams_.end()) return;
+    std::shared_ptr<Stream> s = std::move(it->second.stream);
+    const bool handedOver = it->second.handedOver;
+    streams_.erase(it);
+    std::erase_if(effects_, [h](const auto& fx) { return fx.second.stream == h; });
+    std::erase_if(syncs_, [h](const auto& sync) { return sync.second == h; });
+    {
+        std::lock_guard lock(s->syncMutex);
+        s->freed = true;
+        s->syncs.clear();
+    }
+    s->running.store(false, std::memory_order_release);
+    // Whatever the output already holds plays out: only the stream goes.
+    if (handedOver) {
+        const std::uint64_t ticket = mixer_.detach(s.get());
+        decoderThread_->retire(std::move(s), ticket);
+    }
+}
+
+bool FfmpegEngine::IsActiveChannel(StreamHandle h) {
+    Entry* e = find(h);
+    return e && e->state == State::Playing && e->handedOver && !e->stream->ended() && outputUsable();
+}
+
+std::int64_t FfmpegEngine::heardFrame() const {
+    const std::int64_t rendered = mixer_.framesRendered();
+    if (!output_) return rendered;
+    return std::min(rendered, outputBase_ + output_->framesWritten() - output_->latencyFrames());
+}
+
+std::int64_t FfmpegEngine::positionFrames(const Stream& s) const {
+    const std::int64_t target = s.seekTargetFrames.load(std::memory_order_relaxed);
+    if (s.appliedSerial.load(std::memory_order_acquire) != s.seekRequest.load(std::memory_order_relaxed) ||
+        s.outputRate <= 0)
+        return target;
+    const PlayClock::Stamp stamp = s.clock.read();
+    const std::int64_t notYetHeard =
+        std::clamp(stamp.endFrame - heardFrame(), std::int64_t{0}, stamp.renderedFrames);
+    const auto heardOutputFrames = static_cast<double>(stamp.renderedFrames - notYetHeard);
+    auto frames = target + static_cast<std::int64_t>(heardOutputFrames * s.facts.sampleRate / s.outputRate);
+    if (s.facts.lengthFrames > 0) frames = std::min(frames, s.facts.lengthFrames);
+    return frames;
+}
+
+void FfmpegEngine::SetPosition(StreamHandle h, std::int64_t bytePos) {
+    Entry* e = find(h);
+    if (!e) return;
+    Stream& s = *e->stream;
+    std::int64_t frames = std::max<std::int64_t>(bytePos, 0) / frameBytes(s);
+    if (s.facts.lengthFrames > 0) frames = std::min(frames, s.facts.lengthFrames);
+    // A stream that played to its end stays stopped where it is moved to.
+    if (e->state == State::Playing && s.ended()) {
+        e->state = State::Stopped;
+        s.running.store(false, std::memory_order_release);
+    }
+    s.requestSeek(frames);
+    if (e->handedOver) decoderThread_->wake();
+}
+
+std::int64_t FfmpegEngine::ChannelGetPosition(StreamHandle h) {
+    Entry* e = find(h);
+    return e ? positionFrames(*e->stream) * frameBytes(*e->stream) : 0;
+}
+
+std::int64_t FfmpegEngine::SecToByte(StreamHandle h, double seconds) {
+    Entry* e = find(h);
+    if (!e || !(seconds > 0.0)) return 0;
+    const Stream& s = *e->stream;
+    return static_cast<std::int64_t>(seconds * s.facts.sampleRate) * frameBytes(s);
+}
+
+std::int64_t FfmpegEngine::GetLength(StreamHandle h) {
+    Entry* e = find(h);
+    return e ? e->stream->facts.lengthFrames * frameBytes(*e->stream) : 0;
+}
+
+std::int64_t FfmpegEngine::GetAllTime(StreamHandle h) {
+    Entry* e = find(h);
+    return e ? e->stream->facts.lengthFrames / e->stream->facts.sampleRate : 0;
+}
+
+std::int64_t FfmpegEngine::CurTime(StreamHandle h) {
+    Entry* e = find(h);
+    return e ? positionFrames(*e->stream) / e->stream->facts.sampleRate : 0;
+}
+
+std::int64_t FfmpegEngine::CurTimeRevers(StreamHandle h) {
+    Entry* e = find(h);
+    if (!e) return 0;
+    const Stream& s = *e->stream;
+    return std::max<std::int64_t>(s.facts.lengthFrames - positionFrames(s), 0) / s.facts.sampleRate;
+}
+
+std::uint32_t FfmpegEngine::GetBitrate(StreamHandle h) {
+    Entry* e = find(h);
+    return e ? e->stream->facts.bitrateKbps : 0;
+}
+
+std::optional<ChannelInfo> FfmpegEngine::ChannelGetInfo(StreamHandle h) {
+    Entry* e = find(h);
+    if (!e) return std::nullopt;
+    const StreamFacts& f = e->stream->facts;
+    return ChannelInfo{f.sampleRate, f.channels, f.codec};
+}
+
+int FfmpegEngine::GetData(StreamHandle h, float* buffer, std::uint32_t flags) {
+    Entry* e = find(h);
+    if (!e || !buffer || flags != kDataFft1024) return -1;
+    float samples[Spectrum::kSamples] = {};
+    if (e->handedOver) {
+        // The window ends at the sample being heard now, not the last one mixed.
+        const Stream& s = *e->stream;
+        const PlayClock::Stamp stamp = s.clock.read();
+        const std::int64_t notYetHeard =
+            std::clamp(stamp.endFrame - heardFrame(), std::int64_t{0}, stamp.tapFrames);
+        s.tap.copy(stamp.tapFrames - notYetHeard, samples, Spectrum::kSamples);
+    }
+    spectrum_.compute(samples, buffer);
+    return kFftBins * static_cast<int>(sizeof(float));
+}
+
+void FfmpegEngine::SetVolume(StreamHandle h, int percent) {
+    if (Entry* e = find(h))
+        e->stream->volume.store(std::clamp(percent, 0, 100) / 100.0f, std::memory_order_relaxed);
+}
+
+void FfmpegEngine::ChannelSetAttribute(StreamHandle h, ChannelAttribute attribute, float value) {
+    Entry* e = find(h);
+    if (!e || attribute != ChannelAttribute::Pan || !std::isfinite(value)) return;
+    e->stream->pan.store(std::clamp(value, -1.0f, 1.0f), std::memory_order_relaxed);
+}
+
+std::optional<std::string> FfmpegEngine::tag(StreamHandle h, TagKey key) {
+    Entry* e = find(h);
+    return e ? e->stream->facts.tag(key) : std::nullopt;
+}
+
+SyncHandle FfmpegEngine::ChannelSetSync(StreamHandle h, SyncType type, std::function<void()> callback) {
+    Entry* e = find(h);
+    if (!e || type != SyncType::End || !callback) return 0;
+    const SyncHandle sync = nextHandle();
+    {
+        std::lock_guard lock(e->stream->syncMutex);
+        e->stream->syncs.push_back({sync, std::move(callback), kNoSerial});
+    }
+    syncs_.emplace(sync, h);
+    // A stream that already ended before the sync was set still reports it.
+    if (e->handedOver) decoderThread_->wake();
+    return sync;
+}
+
+FxHandle FfmpegEngine::ChannelSetFX(StreamHandle h, FxType type, int /*priority*/) {
+    Entry* e = find(h);
+    if (!e || type != FxType::ParamEq) return 0;
+    const ParamEqParams params;
+    const int rate = e->handedOver ? e->stream->outputRate : outputRate_;
+    const int band = e->stream->eq.claimBand(
+        PeakingCoefficients(rate, params.centerHz, params.bandwidthSemitones, params.gainDb));
+    if (band < 0) return 0;
+    const FxHandle fx = nextHandle();
+    effects_.emplace(fx, Effect{h, band, params});
+    return fx;
+}
+
+void FfmpegEngine::ChannelRemoveFX(StreamHandle h, FxHandle fx) {
+    auto it = effects_.find(fx);
+    if (it == effects_.end() || it->second.stream != h) return;
+    if (Entry* e = find(h)) e->stream->eq.releaseBand(it->second.band);
+    effects_.erase(it);
+}
+
+bool FfmpegEngine::FXSetParameters(FxHandle fx, const ParamEqParams& params) {
+    auto it = effects_.find(fx);
+    if (it == effects_.end()) return false;
+    if (!std::isfinite(params.centerHz) || !std::isfinite(params.bandwidthSemitones) ||
+        !std::isfinite(params.gainDb) || params.centerHz <= 0.0f || params.bandwidthSemitones <= 0.0f)
+        return false;
+    Entry* e = find(it->second.stream);
+    if (!e) return false;
+    // The ranges of the classic parametric EQ effect the player was made for.
+    ParamEqParams p = params;
+    p.bandwidthSemitones = std::clamp(p.bandwidthSemitones, 1.0f, 36.0f);
+    p.gainDb = std::clamp(p.gainDb, -15.0f, 15.0f);
+    const int rate = e->handedOver ? e->stream->outputRate : outputRate_;
+    e->stream->eq.setBand(it->second.band,
+                          PeakingCoefficients(rate, p.centerHz, p.bandwidthSemitones, p.gainDb));
+    it->second.params = p;
+    return true;
+}
+
+std::optional<ParamEqParams> FfmpegEngine::FXGetParameters(FxHandle fx) {
+    auto it = effects_.find(fx);
+    if (it == effects_.end()) return std::nullopt;
+    return it->second.params;
+}

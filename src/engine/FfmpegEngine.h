@@ -1,0 +1,112 @@
+#pragma once
+// The engine: FFmpeg decoders (and plug-in decoders) played through one
+// AudioOutput.
+//
+// Threads: every public method runs on the GUI thread (see AudioEngine.h).
+// Besides it there are the output's audio thread, which only runs
+// Mixer::render, and one DecoderThread, which decodes ahead, seeks, calls end
+// syncs and closes freed streams. Handle tables live on the GUI thread alone.
+
+#include "AudioEngine.h"
+#include "AudioOutput.h"
+#include "DecoderThread.h"
+#include "Mixer.h"
+#include "PluginRegistry.h"
+#include "Spectrum.h"
+#include "Stream.h"
+#include "WakeSignal.h"
+
+#include <memory>
+#include <string>
+#include <unordered_map>
+
+class FfmpegEngine : public AudioEngine {
+  public:
+    FfmpegEngine();
+    ~FfmpegEngine() override;
+
+    bool InitBass(int sampleRate) override;
+    void SetConfig(int option, int value) override;
+    void FreeBass() override;
+    int DeviceCount() override;
+    void PluginLoad(const std::string& path) override;
+
+    StreamHandle Create(const std::string& path) override;
+    void Play(StreamHandle h) override;
+    void Pause(StreamHandle h) override;
+    void Stop(StreamHandle h) override;
+    void ChannelFree(StreamHandle h) override;
+    bool IsActiveChannel(StreamHandle h) override;
+
+    void SetPosition(StreamHandle h, std::int64_t bytePos) override;
+    std::int64_t ChannelGetPosition(StreamHandle h) override;
+    std::int64_t SecToByte(StreamHandle h, double seconds) override;
+    std::int64_t GetLength(StreamHandle h) override;
+    std::int64_t GetAllTime(StreamHandle h) override;
+    std::int64_t CurTime(StreamHandle h) override;
+    std::int64_t CurTimeRevers(StreamHandle h) override;
+    std::uint32_t GetBitrate(StreamHandle h) override;
+    std::optional<ChannelInfo> ChannelGetInfo(StreamHandle h) override;
+    int GetData(StreamHandle h, float* buffer, std::uint32_t flags) override;
+
+    void SetVolume(StreamHandle h, int percent) override;
+    void ChannelSetAttribute(StreamHandle h, ChannelAttribute attribute, float value) override;
+
+    std::optional<std::string> TagTitle(StreamHandle h) override { return tag(h, TagKey::Title); }
+    std::optional<std::string> TagArtist(StreamHandle h) override { return tag(h, TagKey::Artist); }
+    std::optional<std::string> TagAlbum(StreamHandle h) override { return tag(h, TagKey::Album); }
+    std::optional<std::string> TagTrack(StreamHandle h) override { return tag(h, TagKey::Track); }
+    std::optional<std::string> TagGenre(StreamHandle h) override { return tag(h, TagKey::Genre); }
+    std::optional<std::string> TagYear(StreamHandle h) override { return tag(h, TagKey::Year); }
+    std::optional<std::string> TagComment(StreamHandle h) override { return tag(h, TagKey::Comment); }
+
+    SyncHandle ChannelSetSync(StreamHandle h, SyncType type, std::function<void()> callback) override;
+
+    FxHandle ChannelSetFX(StreamHandle h, FxType type, int priority) override;
+    void ChannelRemoveFX(StreamHandle h, FxHandle fx) override;
+    bool FXSetParameters(FxHandle fx, const ParamEqParams& params) override;
+    std::optional<ParamEqParams> FXGetParameters(FxHandle fx) override;
+
+  private:
+    enum class State { Stopped, Playing, Paused };
+    struct Entry {
+        std::shared_ptr<Stream> stream;
+        State state = State::Stopped;
+        bool handedOver = false; // decoder thread and mixer know it
+    };
+    struct Effect {
+        StreamHandle stream = 0;
+        int band = -1;
+        ParamEqParams params;
+    };
+
+    Entry* find(StreamHandle h);
+    std::optional<std::string> tag(StreamHandle h, TagKey key);
+    bool openOutput();
+    bool outputUsable();
+    bool handOver(Entry& e);
+    std::int64_t heardFrame() const;
+    // Source frames heard so far, and the byte size of one source frame.
+    std::int64_t positionFrames(const Stream& s) const;
+    static std::int64_t frameBytes(const Stream& s) { return std::int64_t{2} * s.facts.channels; }
+    std::uint32_t nextHandle() { return ++lastHandle_; }
+
+    std::string outputSpec_;
+    int preferredRate_ = 44100;
+    int outputRate_ = 44100;
+    int aheadMs_ = 500;
+    bool initialised_ = false;
+    std::unique_ptr<AudioOutput> output_;
+    std::int64_t outputBase_ = 0; // mixer frame count when the current output started
+
+    WakeSignal wake_;
+    Mixer mixer_{wake_};
+    std::unique_ptr<DecoderThread> decoderThread_;
+    PluginRegistry plugins_;
+    Spectrum spectrum_;
+
+    std::uint32_t lastHandle_ = 0; // shared by all handle kinds, so kinds never mix up
+    std::unordered_map<StreamHandle, Entry> streams_;
+    std::unordered_map<FxHandle, Effect> effects_;
+    std::unordered_map<SyncHandle, StreamHandle> syncs_;
+};

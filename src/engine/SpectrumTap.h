@@ -1,0 +1,26 @@
+#pragma once
+// The last few thousand mono samples a stream sent to the output, for the
+// analyser. The audio callback appends; the GUI thread copies a window out
+// and checks afterwards that the callback has not overwritten it meanwhile.
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+
+class SpectrumTap {
+  public:
+    // Enough for the output latency plus one 1024-sample window.
+    static constexpr int kCapacity = 16384;
+
+    // Audio callback: appends (left + right) / 2 of each frame.
+    void write(const float* stereo, int frames);
+    // Samples appended so far.
+    std::int64_t written() const { return written_.load(std::memory_order_acquire); }
+    // Any thread: the `count` samples that end just before sample `end`;
+    // samples never written or already overwritten read as silence.
+    void copy(std::int64_t end, float* out, int count) const;
+
+  private:
+    std::array<std::atomic<float>, kCapacity> samples_{};
+    std::atomic<std::int64_t> written_{0};
+};

@@ -1,0 +1,51 @@
+#include "SpscRing.h"
+
+#include <algorithm>
+#include <bit>
+
+SpscRing::SpscRing(int capacityFrames)
+    : mask_(std::bit_ceil(static_cast<std::uint64_t>(std::max(capacityFrames, 2))) - 1) {
+    buffer_ = std::make_unique<float[]>((mask_ + 1) * 2);
+}
+
+SpscRing::Region SpscRing::acquireWrite(int maxFrames) {
+    const std::uint64_t w = write_.load(std::memory_order_relaxed);
+    const std::uint64_t r = read_.load(std::memory_order_acquire);
+    const std::uint64_t capacity = mask_ + 1;
+    const std::uint64_t free = capacity - (w - r);
+    const std::uint64_t untilWrap = capacity - (w & mask_);
+    const auto n =
+        std::min<std::uint64_t>({free, untilWrap, static_cast<std::uint64_t>(std::max(maxFrames, 0))});
+    return {buffer_.get() + (w & mask_) * 2, static_cast<int>(n)};
+}
+
+void SpscRing::commitWrite(int frames) {
+    write_.store(write_.load(std::memory_order_relaxed) + static_cast<std::uint64_t>(frames),
+                 std::memory_order_release);
+}
+
+SpscRing::Region SpscRing::acquireRead(int maxFrames) {
+    const std::uint64_t r = read_.load(std::memory_order_relaxed);
+    const std::uint64_t w = write_.load(std::memory_order_acquire);
+    const std::uint64_t untilWrap = mask_ + 1 - (r & mask_);
+    const auto n =
+        std::min<std::uint64_t>({w - r, untilWrap, static_cast<std::uint64_t>(std::max(maxFrames, 0))});
+    return {buffer_.get() + (r & mask_) * 2, static_cast<int>(n)};
+}
+
+void SpscRing::commitRead(int frames) {
+    read_.store(read_.load(std::memory_order_relaxed) + static_cast<std::uint64_t>(frames),
+                std::memory_order_release);
+}
+
+void SpscRing::discardUntil(std::uint64_t writeCount) {
+    const std::uint64_t r = read_.load(std::memory_order_relaxed);
+    const std::uint64_t w = write_.load(std::memory_order_acquire);
+    read_.store(std::clamp(writeCount, r, w), std::memory_order_release);
+}
+
+int SpscRing::readableFrames() const {
+    const std::uint64_t r = read_.load(std::memory_order_acquire);
+    const std::uint64_t w = write_.load(std::memory_order_acquire);
+    return static_cast<int>(w >= r ? w - r : 0);
+}

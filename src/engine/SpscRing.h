@@ -1,0 +1,46 @@
+#pragma once
+// Single-producer, single-consumer ring of interleaved stereo float frames.
+//
+// The decoder thread produces, the audio callback consumes. Each side first
+// acquires a contiguous region, fills or reads it, then commits; nothing locks
+// or allocates after construction. Counters run on forever (64 bits), so
+// "frames written so far" doubles as a position mark for flushing.
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+
+class SpscRing {
+  public:
+    struct Region {
+        float* data = nullptr; // interleaved stereo
+        int frames = 0;
+    };
+
+    // Capacity is rounded up to a power of two frames.
+    explicit SpscRing(int capacityFrames);
+
+    int capacityFrames() const { return static_cast<int>(mask_ + 1); }
+
+    // Producer side.
+    Region acquireWrite(int maxFrames);
+    void commitWrite(int frames);
+    std::uint64_t writeCount() const { return write_.load(std::memory_order_acquire); }
+
+    // Consumer side.
+    Region acquireRead(int maxFrames);
+    void commitRead(int frames);
+    // Drops everything written before `writeCount` (a mark taken by the
+    // producer); used to throw away audio that a seek made stale.
+    void discardUntil(std::uint64_t writeCount);
+
+    // Either side; a snapshot.
+    int readableFrames() const;
+
+  private:
+    std::unique_ptr<float[]> buffer_;
+    std::uint64_t mask_;
+    // Apart, so the two threads do not fight over one cache line.
+    alignas(64) std::atomic<std::uint64_t> write_{0};
+    alignas(64) std::atomic<std::uint64_t> read_{0};
+};

@@ -1,0 +1,91 @@
+#pragma once
+// One open stream, shared by three threads once it has been played.
+//
+// Ownership, field by field:
+// - GUI thread: creates it, owns `decoder` until the first Play (which
+//   prefills `ring` and hands the stream over), writes the control atomics
+//   and asks for seeks.
+// - Decoder thread: owns `decoder` afterwards, produces into `ring`, performs
+//   seeks (marking where stale audio ends), fires the end syncs.
+// - Audio callback: consumes `ring`, applies `eq`, pan and volume, stamps
+//   `clock` and `tap`, and marks the end. It reads every control atomic once
+//   per block and never waits.
+//
+// Seeks carry serial numbers: the GUI bumps `seekRequest`; the decoder seeks
+// and publishes `seekDone` with `flushMark` (ring position where the new
+// audio starts); the callback discards up to the mark and publishes
+// `appliedSerial`. End marks carry the serial too, so an end that belongs to
+// the audio before a seek is never taken for the new one.
+
+#include "Decoder.h"
+#include "EqBank.h"
+#include "PlayClock.h"
+#include "SpectrumTap.h"
+#include "SpscRing.h"
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+inline constexpr std::uint32_t kNoSerial = 0xFFFFFFFFu;
+
+struct EndSync {
+    std::uint32_t handle = 0;
+    std::function<void()> callback;
+    std::uint32_t firedSerial = kNoSerial; // the end it was last called for
+};
+
+struct Stream {
+    explicit Stream(std::unique_ptr<Decoder> d) : decoder(std::move(d)), facts(decoder->facts()) {}
+
+    std::unique_ptr<Decoder> decoder;
+    const StreamFacts facts;
+    std::unique_ptr<SpscRing> ring; // made at the first Play, before the stream is shared
+    int outputRate = 0;
+
+    // GUI → audio.
+    std::atomic<bool> running{false};
+    std::atomic<float> volume{1.0f}; // linear
+    std::atomic<float> pan{0.0f};
+    EqBank eq;
+
+    // Seeks: GUI → decoder → audio.
+    std::atomic<std::uint32_t> seekRequest{0};
+    std::atomic<std::int64_t> seekTargetFrames{0}; // at the file's rate
+    std::atomic<std::uint32_t> seekDone{0};
+    std::atomic<std::uint64_t> flushMark{0};
+    std::atomic<std::uint32_t> eofSerial{kNoSerial}; // the serial whose audio is all in the ring
+
+    // Audio → everyone.
+    std::atomic<std::uint32_t> appliedSerial{0};
+    std::atomic<std::uint32_t> endedSerial{kNoSerial}; // its last frame went to the output
+    PlayClock clock;
+    SpectrumTap tap;
+
+    // End syncs: GUI adds, decoder thread calls; `freed` stops calls for a stream being freed.
+    std::mutex syncMutex;
+    std::vector<EndSync> syncs;
+    bool freed = false;
+
+    // Decoder thread only.
+    std::uint32_t decoderSerial = 0;
+    bool decoderEnded = false;
+
+    // Audio callback only.
+    std::uint32_t mixSerial = 0;
+    std::int64_t mixedFrames = 0;
+    std::int64_t lastEndFrame = 0;
+
+    // GUI thread: true when the stream's audio up to the latest seek has all been played.
+    bool ended() const {
+        return endedSerial.load(std::memory_order_acquire) == seekRequest.load(std::memory_order_relaxed);
+    }
+    // GUI thread.
+    void requestSeek(std::int64_t sourceFrame) {
+        seekTargetFrames.store(sourceFrame, std::memory_order_relaxed);
+        seekRequest.fetch_add(1, std::memory_order_release);
+    }
+};

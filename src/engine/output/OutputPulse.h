@@ -1,0 +1,62 @@
+#pragma once
+// Sound through a PulseAudio (or PipeWire-pulse) server, float32 stereo.
+//
+// The stream lives on libpulse's threaded main loop. The server asks for data
+// (the write callback, on the main loop's thread) and we render straight into
+// its request, so the render callback runs on that thread. The buffer is sized
+// for a quiet server: about 80 ms queued, requests every ~30 ms; a change the
+// engine makes is heard after at most the queued length.
+//
+// The main loop's lock is taken only by open/start/stop/flush/close, never by
+// the queries: frames written, latency and health are atomics that the loop
+// thread publishes, so the GUI never waits on the audio thread.
+
+#include "AudioOutput.h"
+#include "LatencyClock.h"
+
+#include <atomic>
+#include <vector>
+
+struct pa_threaded_mainloop;
+struct pa_context;
+struct pa_stream;
+
+class OutputPulse : public AudioOutput {
+  public:
+    OutputPulse();
+    ~OutputPulse() override;
+
+    bool open(int preferredRate, RenderCallback render) override;
+    int rate() const override { return rate_; }
+    void start() override;
+    void stop() override;
+    void close() override;
+    // Drops what was handed over but not yet heard (stopped, before a seek).
+    void flush() override;
+    std::int64_t framesWritten() const override { return framesWritten_.load(std::memory_order_acquire); }
+    std::int64_t latencyFrames() const override;
+    bool healthy() const override { return healthy_.load(std::memory_order_acquire); }
+    // 1 when a server answers and offers at least one sink.
+    int deviceCount() override;
+
+  private:
+    static void onContextState(pa_context* c, void* self);
+    static void onStreamState(pa_stream* s, void* self);
+    static void onWritable(pa_stream* s, std::size_t bytes, void* self);
+    static void onCorked(pa_stream* s, int success, void* self);
+    void fill(std::size_t bytes);
+    void publishLatency();
+    // Waits on the locked main loop until `ready` holds or the deadline passes.
+    template <typename Ready> bool waitFor(Ready ready, int timeoutMs);
+
+    pa_threaded_mainloop* loop_ = nullptr;
+    pa_context* context_ = nullptr;
+    pa_stream* stream_ = nullptr;
+    RenderCallback render_;
+    std::vector<float> buffer_; // for the rare request the server's memory pool cannot take
+    int rate_ = 0;
+    std::atomic<bool> running_{false};
+    std::atomic<bool> healthy_{true};
+    std::atomic<std::int64_t> framesWritten_{0};
+    LatencyClock latency_;
+};

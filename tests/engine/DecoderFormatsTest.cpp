@@ -1,0 +1,151 @@
+// Every listed extension that ffmpeg can encode here opens, reports its facts
+// and decodes to the expected tone at the output rate.
+#include "AudioFixtures.h"
+#include "FfmpegDecoder.h"
+#include "FfmpegEngine.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+namespace {
+
+constexpr int kOutputRate = 44100;
+constexpr double kToneHz = 1000.0;
+// 1.5 s so that whole-second times are 1 whatever a codec pads.
+const std::string kTone = "0.5*sin(2*PI*1000*t)";
+
+struct Format {
+    const char* file;
+    const char* encode; // ffmpeg arguments after the tone source
+    int rate;
+    int channels;
+    const char* codec;
+    bool lossless;
+};
+
+const Format kFormats[] = {
+    {"tone.mp3", "-c:a libmp3lame -b:a 128k", 44100, 2, "mp3", false},
+    {"tone.wav", "-c:a pcm_s16le", 44100, 2, "pcm_s16le", true},
+    {"tone.wma", "-c:a wmav2 -b:a 128k", 44100, 2, "wmav2", false},
+    {"tone.ogg", "-c:a libvorbis -b:a 128k", 44100, 2, "vorbis", false},
+    {"tone.oga", "-c:a flac", 48000, 1, "flac", true},
+    {"tone.mp2", "-c:a mp2 -b:a 192k", 48000, 2, "mp2", false},
+    {"tone.mp4", "-c:a aac -b:a 128k", 44100, 2, "aac", false},
+    {"tone.aif", "-c:a pcm_s16be", 22050, 1, "pcm_s16be", true},
+    {"tone.wv", "-c:a wavpack", 44100, 2, "wavpack", true},
+    {"tone.tta", "-c:a tta", 44100, 2, "tta", true},
+    {"tone.spx", "-c:a libspeex", 16000, 1, "speex", false},
+    {"tone.flac", "-c:a flac -sample_fmt s32", 96000, 2, "flac", true},
+    {"tone.m4a", "-c:a aac -b:a 96k", 32000, 2, "aac", false},
+    {"tone.ac3", "-c:a ac3", 48000, 6, "ac3", false},
+    {"tone.aac", "-c:a aac -f adts", 44100, 2, "aac", false},
+    // Sample formats the decoders hand out differently.
+    {"tone-u8.wav", "-c:a pcm_u8", 8000, 1, "pcm_u8", true},
+    {"tone-f32.wav", "-c:a pcm_f32le", 44100, 2, "pcm_f32le", true},
+    {"tone-s24.wav", "-c:a pcm_s24le", 48000, 2, "pcm_s24le", true},
+};
+
+Pcm decodeAll(Decoder& decoder) {
+    Pcm pcm{kOutputRate, 2, {}};
+    std::vector<float> piece(2 * 4096);
+    for (int n; (n = decoder.read(piece.data(), 4096)) > 0;)
+        pcm.samples.insert(pcm.samples.end(), piece.begin(), piece.begin() + 2 * n);
+    return pcm;
+}
+
+} // namespace
+
+TEST(DecoderFormats, EveryEncodableExtensionOpensAndDecodesTheTone) {
+    for (const Format& f : kFormats) {
+        SCOPED_TRACE(f.file);
+        const std::string path = makeAudio(f.file, toneInput(kTone, f.rate, 1.5, f.channels) + f.encode);
+        ASSERT_FALSE(path.empty()) << "ffmpeg could not make " << f.file;
+
+        FfmpegEngine engine;
+        const StreamHandle h = engine.Create(path);
+        ASSERT_NE(h, 0u);
+        const auto info = engine.ChannelGetInfo(h);
+        ASSERT_TRUE(info);
+        EXPECT_EQ(info->sampleRate, f.rate);
+        EXPECT_EQ(info->channels, f.channels);
+        EXPECT_EQ(info->codec, f.codec);
+        EXPECT_EQ(engine.GetAllTime(h), 1);
+        const std::int64_t bytesPerSecond = std::int64_t{2} * f.channels * f.rate;
+        if (f.lossless)
+            EXPECT_EQ(engine.GetLength(h), bytesPerSecond * 3 / 2);
+        else
+            EXPECT_NEAR(static_cast<double>(engine.GetLength(h)) / bytesPerSecond, 1.5, 0.1);
+        EXPECT_EQ(engine.GetLength(h) % (2 * f.channels), 0);
+
+        auto decoder = FfmpegDecoder::open(path);
+        ASSERT_TRUE(decoder && decoder->start(kOutputRate));
+        const Pcm pcm = decodeAll(*decoder);
+        EXPECT_NEAR(pcm.frames() / double(kOutputRate), 1.5, f.lossless ? 0.002 : 0.1);
+        const int middle = kOutputRate / 2, window = kOutputRate / 4;
+        for (int channel = 0; channel < 2; ++channel) {
+            const double tone = toneAmplitude(pcm, channel, kToneHz, middle, window);
+            const double octaveUp = toneAmplitude(pcm, channel, 2 * kToneHz, middle, window);
+            // Mono plays at full level on both sides; 5.1 is folded down, quieter.
+            if (f.channels <= 2 && f.lossless)
+                EXPECT_NEAR(tone, 0.5, 0.01);
+            else if (f.channels <= 2)
+                EXPECT_NEAR(20 * std::log10(tone / 0.5), 0.0, 1.5);
+            else
+                EXPECT_GT(tone, 0.1);
+            EXPECT_LT(octaveUp, tone / 30) << "the tone is at the wrong pitch after resampling";
+        }
+    }
+}
+
+TEST(DecoderFormats, SeeksLandOnTheSampleAskedFor) {
+    // Noise, so that a decoded piece matches one place of the whole only.
+    const char* const files[][2] = {
+        {"noise.wav", "-c:a pcm_s16le"}, {"noise.flac", "-c:a flac"},
+        {"noise.wv", "-c:a wavpack"},    {"noise.mp3", "-c:a libmp3lame -b:a 192k"},
+        {"noise.ogg", "-c:a libvorbis"}, {"noise.m4a", "-c:a aac"},
+    };
+    for (const auto& file : files) {
+        SCOPED_TRACE(file[0]);
+        const std::string path = makeAudio(
+            file[0], std::string("-f lavfi -i anoisesrc=r=44100:a=0.3:d=3:seed=7 -ac 2 ") + file[1]);
+        ASSERT_FALSE(path.empty());
+        auto whole = FfmpegDecoder::open(path);
+        ASSERT_TRUE(whole && whole->start(kOutputRate));
+        const Pcm all = decodeAll(*whole);
+
+        for (const int target : {0, 33075, 88200}) {
+            auto decoder = FfmpegDecoder::open(path);
+            ASSERT_TRUE(decoder && decoder->start(kOutputRate));
+            float scratch[2 * 1000];
+            decoder->read(scratch, 1000); // seeking from somewhere else than the start
+            ASSERT_TRUE(decoder->seek(target));
+            Pcm piece = decodeAll(*decoder);
+            ASSERT_GT(piece.frames(), 4096);
+            // Best match of the piece's first 2048 frames within ±4096 of the target.
+            int bestOffset = 0;
+            double best = -1;
+            for (int offset = -4096; offset <= 4096; ++offset) {
+                const int at = target + offset;
+                if (at < 0 || at + 2048 > all.frames()) continue;
+                double dot = 0;
+                for (int i = 0; i < 2048; ++i)
+                    dot += piece.at(i, 0) * all.at(at + i, 0);
+                if (dot > best) best = dot, bestOffset = offset;
+            }
+            EXPECT_EQ(bestOffset, 0) << "target " << target;
+        }
+    }
+}
+
+TEST(DecoderFormats, ResamplingKeepsLengthAndPitchAtOtherOutputRates) {
+    const std::string path = makeAudio("tone.wav", toneInput(kTone, 44100, 1.5) + "-c:a pcm_s16le");
+    for (const int outputRate : {48000, 22050, 96000}) {
+        auto decoder = FfmpegDecoder::open(path);
+        ASSERT_TRUE(decoder && decoder->start(outputRate));
+        Pcm pcm = decodeAll(*decoder);
+        pcm.rate = outputRate;
+        EXPECT_NEAR(pcm.frames(), 1.5 * outputRate, 2) << outputRate;
+        EXPECT_NEAR(toneAmplitude(pcm, 0, kToneHz, outputRate / 2, outputRate / 4), 0.5, 0.01) << outputRate;
+    }
+}
