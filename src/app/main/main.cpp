@@ -1,16 +1,128 @@
+#include "CellText.h"
+#include "EngineFactory.h"
 #include "HomeFolder.h"
+#include "Player.h"
+#include "SingleInstance.h"
+#include "StartWindow.h"
+#include "TrimWorkingSet.h"
 
 #include <QApplication>
 #include <QDir>
-#include <QWidget>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QTimer>
+#include <QWindow>
+
+#include <cstdio>
+
+namespace {
+// Paths handed to a running player must not depend on this process's working folder.
+QByteArrayList AbsoluteArguments(const QStringList& arguments) {
+    QByteArrayList paths;
+    for (qsizetype i = 1; i < arguments.size(); ++i) {
+        if (arguments[i].isEmpty()) continue;
+        paths.append(QFile::encodeName(QDir::cleanPath(QFileInfo(arguments[i]).absoluteFilePath())));
+    }
+    return paths;
+}
+
+// With VEXO_TRACE_STARTUP set, the moments of start-up go to stderr as "NAME MS" (milliseconds of a
+// steady clock), for the benchmark that times the hand-over from the start window.
+class StartupTrace : public QObject {
+  public:
+    StartupTrace() : enabled_(qEnvironmentVariableIsSet("VEXO_TRACE_STARTUP")) { clock_.start(); }
+    void mark(const char* name) const {
+        if (enabled_) fprintf(stderr, "%s %lld\n", name, static_cast<long long>(clock_.elapsed()));
+    }
+    // Marks name once, when window is first exposed on the screen.
+    void markExposed(QWindow* window, const char* name) {
+        if (!enabled_ || !window) return;
+        exposedName_ = name;
+        window->installEventFilter(this);
+    }
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Expose && static_cast<QWindow*>(watched)->isExposed()) {
+            mark(exposedName_);
+            watched->removeEventFilter(this);
+        }
+        return false;
+    }
+
+  private:
+    bool enabled_;
+    QElapsedTimer clock_;
+    const char* exposedName_ = "";
+};
+
+void LoadPlugins(AudioEngine& engine) {
+    const QDir plugins(PluginsFolder());
+    const QStringList files = plugins.entryList({"*.so"}, QDir::Files, QDir::Name);
+    for (const QString& file : files)
+        engine.PluginLoad(QFile::encodeName(plugins.filePath(file)).toStdString());
+    if (!files.isEmpty()) TrimWorkingSet();
+}
+} // namespace
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
+    QApplication::setApplicationName("vexo-mp");
+    // The window system shows exactly this as the title, with nothing appended.
     QApplication::setApplicationDisplayName("Vexo MP");
-    QDir().mkpath(DataFolder());
-    QWidget window;
-    window.setWindowFlag(Qt::FramelessWindowHint);
-    window.resize(320, 135);
-    window.show();
+    QApplication::setQuitOnLastWindowClosed(false);
+    StartupTrace trace;
+    const QString home = HomeFolder();
+    const QByteArrayList arguments = AbsoluteArguments(QApplication::arguments());
+
+    const int titleFontId = RegisterSkinFonts(DataFolder());
+
+    std::unique_ptr<AudioEngine> engine = MakeEngine();
+    if (engine->DeviceCount() == 0) {
+        QMessageBox::warning(nullptr, QStringLiteral("Vexo MP"),
+                             QStringLiteral("Звуковое устройство не найдено!"));
+        return 1;
+    }
+    engine->InitBass(44100);
+    engine->SetConfig(0, 1000);
+
+    Player player(*engine, home);
+    player.titleFontId = titleFontId;
+    LoadPlugins(*engine);
+
+    SingleInstance instance(home);
+    if (!instance.claim()) {
+        // A player runs already: it takes our paths, and we end without writing anything.
+        const bool delivered = arguments.isEmpty() || SingleInstance::sendPaths(home, arguments);
+        engine->FreeBass();
+        return delivered ? 0 : 1;
+    }
+    player.addPaths(arguments);
+    const bool loadDefaultPlaylist = arguments.isEmpty();
+    QObject::connect(&instance, &SingleInstance::pathsReceived, &player, &Player::addPaths);
+    QObject::connect(&player, &Player::shutDownFinished, &app, &QApplication::quit, Qt::QueuedConnection);
+
+    const StartChecks checks = PrepareHomeFolder(home);
+    if (!checks.dataFolderReady)
+        QMessageBox::critical(nullptr, QStringLiteral("Vexo MP"),
+                              QStringLiteral("Input/output error: cannot create \"%1\".").arg(DataFolder()));
+    else if (!checks.pluginsFound)
+        QMessageBox::information(nullptr, QStringLiteral("Vexo MP"), PluginsMissingText());
+
+    auto* start = new StartWindow(checks.dataFolderReady ? checks.versionText : QStringLiteral("v 2.03"));
+    start->show();
+    // The start window stays for its two seconds on a timer: the event loop sleeps meanwhile.
+    QTimer::singleShot(StartWindow::kShowMs, start, [&player, &trace, start, loadDefaultPlaylist] {
+        if (loadDefaultPlaylist) player.loadDefaultPlaylist();
+        start->close();
+        start->deleteLater();
+        trace.mark("startwindow-closed");
+        player.window().winId(); // creates the native window so its first exposure can be seen
+        trace.markExposed(player.window().windowHandle(), "mainwindow-shown");
+        player.window().show();
+        TrimWorkingSet();
+    });
     return app.exec();
 }

@@ -1,0 +1,188 @@
+#!/usr/bin/env bash
+# Measures the real player under a private X server and a private PulseAudio server with a null
+# sink: CPU while idle and while playing an MP3, the sound server's CPU beside it, resident memory
+# after playing, and the time from the start window's close to the main window shown.
+#
+# Prints "figure NAME VALUE UNIT" lines. Exits non-zero when something could not be measured.
+#
+# Environment:
+#   VEXO_BIN                  the player (default: build/vexo-mp of this checkout)
+#   VEXO_BENCH_SECONDS        shortens (or lengthens) both measuring periods, for a quick try
+#   VEXO_BENCH_IDLE_SECONDS   idle period (default 30)
+#   VEXO_BENCH_PLAY_SECONDS   playing period (default 60)
+set -uo pipefail
+
+ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+BIN="${VEXO_BIN:-$ROOT/build/vexo-mp}"
+IDLE_SECONDS="${VEXO_BENCH_IDLE_SECONDS:-${VEXO_BENCH_SECONDS:-30}}"
+PLAY_SECONDS="${VEXO_BENCH_PLAY_SECONDS:-${VEXO_BENCH_SECONDS:-60}}"
+# Window coordinates of the play box and the close box.
+PLAY_X=46 PLAY_Y=110
+EXIT_X=307 EXIT_Y=14
+
+fail() {
+    echo "player_bench: $*" >&2
+    exit 1
+}
+
+[ -x "$BIN" ] || fail "player binary not found at $BIN (build it first: ./dev build, or set VEXO_BIN)"
+for tool in Xvfb xdotool pulseaudio pactl ffmpeg; do
+    command -v "$tool" >/dev/null || fail "$tool is missing (run ./dev setup)"
+done
+[[ "$IDLE_SECONDS" =~ ^[0-9]+$ && "$PLAY_SECONDS" =~ ^[0-9]+$ ]] || fail "measuring periods must be whole seconds"
+
+WORK="$(mktemp -d /tmp/vexo-player-bench.XXXXXX)"
+XVFB_PID="" PULSE_PID="" PLAYER_PID=""
+
+# Ends only what this script started, youngest first, by process id.
+stop_pid() {
+    local pid="$1"
+    [ -n "$pid" ] && kill -0 "$pid" 2>/dev/null || return 0
+    kill -TERM "$pid" 2>/dev/null
+    for _ in $(seq 50); do
+        kill -0 "$pid" 2>/dev/null || break
+        sleep 0.1
+    done
+    kill -KILL "$pid" 2>/dev/null
+    wait "$pid" 2>/dev/null
+}
+cleanup() {
+    stop_pid "$PLAYER_PID"
+    stop_pid "$PULSE_PID"
+    stop_pid "$XVFB_PID"
+    rm -rf "$WORK"
+}
+trap cleanup EXIT
+trap 'exit 130' INT TERM
+
+now_ms() { date +%s%3N; }
+
+# CPU seconds (user + system, all threads) of a process, in clock ticks.
+cpu_ticks() {
+    local stat
+    stat="$(cat "/proc/$1/stat" 2>/dev/null)" || return 1
+    # The command name may hold spaces; everything after its closing parenthesis is fixed fields.
+    awk '{ print $12 + $13 }' <<<"${stat##*) }"
+}
+
+HZ="$(getconf CLK_TCK)"
+# Percent of one core from tick and wall-clock differences.
+percent() { awk -v t="$1" -v ms="$2" -v hz="$HZ" 'BEGIN { printf "%.3f", (t / hz) / (ms / 1000) * 100 }'; }
+
+# --- X server: Xvfb picks a free display itself, so parallel runs never collide.
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$WORK/display" >"$WORK/xvfb.log" 2>&1 &
+XVFB_PID=$!
+for _ in $(seq 100); do
+    [ -s "$WORK/display" ] && break
+    kill -0 "$XVFB_PID" 2>/dev/null || fail "Xvfb did not start: $(tail -3 "$WORK/xvfb.log")"
+    sleep 0.1
+done
+[ -s "$WORK/display" ] || fail "Xvfb did not report a display"
+export DISPLAY=":$(head -1 "$WORK/display")"
+
+# --- Sound server: private runtime folder and socket; the null sink without rewinds so that
+# a stream starting mid-recording is not cut.
+mkdir -m 700 "$WORK/runtime" "$WORK/pulse-home"
+PULSE_SOCKET="$WORK/pulse.sock"
+# No client may spawn a server of its own, and nothing may autolaunch a session bus that would
+# outlive this script.
+echo "autospawn = no" >"$WORK/client.conf"
+export PULSE_CLIENTCONFIG="$WORK/client.conf"
+export DBUS_SESSION_BUS_ADDRESS="unix:path=$WORK/no-session-bus"
+env HOME="$WORK/pulse-home" XDG_RUNTIME_DIR="$WORK/runtime" XDG_CONFIG_HOME="$WORK/pulse-home" \
+    pulseaudio -n --daemonize=no --exit-idle-time=-1 --realtime=no --use-pid-file=no --disallow-exit \
+    -L "module-null-sink sink_name=bench norewinds=1" \
+    -L "module-native-protocol-unix socket=$PULSE_SOCKET auth-anonymous=1" \
+    >"$WORK/pulse.log" 2>&1 &
+PULSE_PID=$!
+export PULSE_SERVER="unix:$PULSE_SOCKET"
+for _ in $(seq 100); do
+    pactl info >/dev/null 2>&1 && break
+    kill -0 "$PULSE_PID" 2>/dev/null || fail "PulseAudio did not start: $(tail -3 "$WORK/pulse.log")"
+    sleep 0.1
+done
+pactl info >/dev/null 2>&1 || fail "PulseAudio does not answer on $PULSE_SOCKET"
+
+# --- A tone that outlasts the playing period, so no end of track falls inside it.
+TRACK_SECONDS=$((PLAY_SECONDS + 10 > 60 ? PLAY_SECONDS + 10 : 60))
+ffmpeg -v error -f lavfi -i "sine=frequency=440:duration=$TRACK_SECONDS" -ac 2 -ar 44100 -b:a 192k \
+    "$WORK/tone.mp3" || fail "ffmpeg could not make the test tone"
+
+# --- The player, in a home folder of its own.
+# An empty Plugins folder: without it the player asks about plug-ins in a modal box first.
+mkdir -p "$WORK/home/Plugins"
+env VEXO_HOME="$WORK/home" VEXO_AUDIO=pulse VEXO_TRACE_STARTUP=1 QT_QPA_PLATFORM=xcb \
+    "$BIN" "$WORK/tone.mp3" >"$WORK/player.out" 2>"$WORK/player.err" &
+PLAYER_PID=$!
+
+# The start window may carry the same name; the main window is the one 320 pixels wide. Qt may put
+# the title only into _NET_WM_NAME, which "search --name" does not read everywhere, so the player's
+# own windows are checked by name as well.
+find_main_window() {
+    local wid
+    for wid in $( (xdotool search --onlyvisible --name '^Vexo MP$'
+        xdotool search --onlyvisible --pid "$PLAYER_PID") 2>/dev/null | sort -u); do
+        [ "$(xdotool getwindowname "$wid" 2>/dev/null)" = "Vexo MP" ] || continue
+        xdotool getwindowgeometry "$wid" 2>/dev/null | grep -q 'Geometry: 320x' && { echo "$wid"; return 0; }
+    done
+    return 1
+}
+WID=""
+for _ in $(seq 200); do
+    kill -0 "$PLAYER_PID" 2>/dev/null || fail "the player ended at start-up: $(tail -5 "$WORK/player.err")"
+    WID="$(find_main_window)" && break
+    sleep 0.1
+done
+[ -n "$WID" ] || fail "no main window named \"Vexo MP\" (320 pixels wide) appeared within 20 s"
+# Let start-up work (default playlist, memory trim) finish before measuring.
+sleep 2
+
+status=0
+
+# --- Idle.
+t0="$(now_ms)" c0="$(cpu_ticks "$PLAYER_PID")"
+sleep "$IDLE_SECONDS"
+t1="$(now_ms)" c1="$(cpu_ticks "$PLAYER_PID")" || fail "the player ended while idle"
+echo "figure player_idle_cpu_percent $(percent $((c1 - c0)) $((t1 - t0))) %"
+
+# --- Playing.
+xdotool mousemove --window "$WID" "$PLAY_X" "$PLAY_Y" click 1
+playing=""
+for _ in $(seq 50); do
+    [ -n "$(pactl list short sink-inputs 2>/dev/null)" ] && { playing=yes; break; }
+    sleep 0.1
+done
+if [ -z "$playing" ]; then
+    echo "player_bench: no stream reached the sound server within 5 s of the click on the play box" >&2
+    status=1
+else
+    t0="$(now_ms)" c0="$(cpu_ticks "$PLAYER_PID")" p0="$(cpu_ticks "$PULSE_PID")"
+    sleep "$PLAY_SECONDS"
+    t1="$(now_ms)" c1="$(cpu_ticks "$PLAYER_PID")" p1="$(cpu_ticks "$PULSE_PID")" ||
+        fail "the player ended while playing"
+    rss_kb="$(awk '/^VmRSS:/ { print $2 }' "/proc/$PLAYER_PID/status")"
+    [ -n "$(pactl list short sink-inputs 2>/dev/null)" ] ||
+        { echo "player_bench: playback had stopped by the end of the playing period" >&2; status=1; }
+    echo "figure player_play_cpu_percent $(percent $((c1 - c0)) $((t1 - t0))) %"
+    echo "figure player_pulse_cpu_percent $(percent $((p1 - p0)) $((t1 - t0))) %"
+    echo "figure player_play_rss_mb $(awk -v kb="$rss_kb" 'BEGIN { printf "%.1f", kb / 1024 }') MB"
+fi
+
+# --- Start-up trace: "startwindow-closed <ms>" and "mainwindow-shown <ms>" on stderr.
+closed_ms="$(awk '$1 == "startwindow-closed" { print $2; exit }' "$WORK/player.err")"
+shown_ms="$(awk '$1 == "mainwindow-shown" { print $2; exit }' "$WORK/player.err")"
+if [ -n "$closed_ms" ] && [ -n "$shown_ms" ]; then
+    echo "figure main_window_after_start_ms $(awk -v a="$closed_ms" -v b="$shown_ms" 'BEGIN { print b - a }') ms"
+else
+    echo "player_bench: the player printed no start-up trace (VEXO_TRACE_STARTUP=1 should give" \
+        "\"startwindow-closed <ms>\" and \"mainwindow-shown <ms>\" on stderr)" >&2
+    status=1
+fi
+
+# --- Close by the close box, as a user would; the cleanup ends the player if that does not.
+xdotool mousemove --window "$WID" "$EXIT_X" "$EXIT_Y" click 1 2>/dev/null
+for _ in $(seq 50); do
+    kill -0 "$PLAYER_PID" 2>/dev/null || break
+    sleep 0.1
+done
+exit "$status"

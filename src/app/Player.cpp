@@ -1,0 +1,202 @@
+#include "Player.h"
+
+#include "FileError.h"
+#include "M3uWriter.h"
+#include "SettingsFile.h"
+#include "SkinColor.h"
+#include "TrimWorkingSet.h"
+
+#include <QFile>
+#include <QFileDialog>
+#include <QFontDatabase>
+#include <QMessageBox>
+
+namespace {
+constexpr int kVisIntervalMs = 60;
+// The ticker's place once the player has closed.
+constexpr int kClosedTickerOffset = 115;
+
+QStringList ChooseAudioFiles(QWidget* parent) {
+    static const QStringList patterns = {"*.mp3",  "*.mp2", "*.mp1", "*.ogg", "*.wav", "*.aif", "*.wma",
+                                         "*.wv",   "*.tta", "*.spx", "*.mpc", "*.mp+", "*.mpp", "*.oga",
+                                         "*.flac", "*.ape", "*.mac", "*.m4a", "*.ac3", "*.mp4", "*.aac"};
+    // Qt reads the patterns from the last parentheses, so the classic description goes first.
+    const QString filter = "Все файлы ( " + patterns.join(";") + ";) (" + patterns.join(" ") + ")";
+    QFileDialog dialog(parent, QStringLiteral("Открыть файл(ы)"), QString(), filter);
+    dialog.setFileMode(QFileDialog::ExistingFiles);
+    dialog.setDefaultSuffix("mp3");
+    return dialog.exec() == QDialog::Accepted ? dialog.selectedFiles() : QStringList();
+}
+} // namespace
+
+Player::Player(AudioEngine& engine, const QString& homeFolder)
+    : engine_(engine), home_(homeFolder), playback_(engine, playlist_) {
+    showError = [this](const QString& message) {
+        QMessageBox::critical(&window_, QStringLiteral("Vexo MP"), message);
+    };
+    chooseFiles = [this] { return ChooseAudioFiles(&window_); };
+    wire();
+}
+
+Player::~Player() = default;
+
+QString Player::optionsPath() const {
+    return home_ + "/Data/Options.ini";
+}
+
+QByteArray Player::defaultPlaylistPath() const {
+    return QFile::encodeName(home_ + "/Data/Default.m3u");
+}
+
+void Player::wire() {
+    PlaybackController& controller = playback_.controller;
+    window_.setTrimWorkingSet(TrimWorkingSet);
+    controller.trimWorkingSet = TrimWorkingSet;
+    analyser_.trimWorkingSet = TrimWorkingSet;
+
+    // The press buttons' actions; their look and afterglow belong to the window.
+    window_.pressButton(PressKind::Back).action = [&controller] { controller.Back(); };
+    window_.pressButton(PressKind::Play).action = [&controller] { controller.Play(); };
+    window_.pressButton(PressKind::Pause).action = [this, &controller] {
+        controller.Pause();
+        updateVisTimer(); // a resumed stream moves the bars again
+    };
+    window_.pressButton(PressKind::Stop).action = [&controller] { controller.Stop(); };
+    window_.pressButton(PressKind::Next).action = [&controller] { controller.Next(); };
+    window_.pressButton(PressKind::Open).action = [this] { openFiles(); };
+    // The controller trims after its own actions, the buttons after theirs: once is enough.
+    for (PressKind kind :
+         {PressKind::Back, PressKind::Play, PressKind::Pause, PressKind::Stop, PressKind::Next})
+        window_.pressButton(kind).trimWorkingSet = nullptr;
+
+    window_.trackPlaying = [&controller] { return controller.PositionTimerActive(); };
+    connect(&window_, &MainWindow::modeChanged, this,
+            [&controller](int mode) { controller.SetPlayMode(mode); });
+    connect(&controller, &PlaybackController::tickerTextChanged, this,
+            [this](const QString& text, int offset) {
+                window_.ticker().setTickerText(text);
+                window_.ticker().setTickerOffset(offset);
+            });
+    connect(&controller, &PlaybackController::trackStarted, this, [this] { updateVisTimer(); });
+    connect(&window_, &MainWindow::pathsDropped, this, &Player::addPaths);
+    connect(&window_, &MainWindow::firstShown, this, [this] { applySettings(LoadSettings(optionsPath())); });
+    connect(&window_, &MainWindow::closing, this, &Player::shutdown);
+
+    window_.addBox(playback_.time, {8, 30});
+    window_.addBox(analyser_, {208, 28});
+    window_.addBox(playback_.seekBar, {10, 76});
+    window_.addBox(playback_.volume, {160, 98});
+    window_.addBox(playback_.balance, {165, 112});
+    window_.addBox(playback_.curve, {8, 138});
+    window_.addBox(playback_.eqSwitch, {120, 139});
+    window_.addBox(playback_.eqDefault, {120, 156});
+
+    visTimer_.setInterval(kVisIntervalMs);
+    connect(&visTimer_, &QTimer::timeout, this, [this] {
+        // A fallen analyser with no stream playing has nothing to show: stop waking up.
+        if (!analyser_.tick(engine_, playback_.controller.Channel())) visTimer_.stop();
+    });
+}
+
+void Player::updateVisTimer() {
+    if (!visTimer_.isActive() && !shutDown_) visTimer_.start();
+}
+
+void Player::addPaths(const QByteArrayList& paths) {
+    for (const QByteArray& path : paths) {
+        if (path.isEmpty()) continue;
+        try {
+            adder_.AddByPath(path);
+        } catch (const FileError& error) {
+            showError(QString::fromUtf8(error.what()));
+        }
+    }
+}
+
+void Player::loadDefaultPlaylist() {
+    const QByteArray path = defaultPlaylistPath();
+    if (!QFile::exists(QFile::decodeName(path))) return;
+    try {
+        adder_.LoadPlaylist(path);
+    } catch (const FileError& error) {
+        showError(QString::fromUtf8(error.what()));
+    }
+}
+
+void Player::openFiles() {
+    const QStringList files = chooseFiles ? chooseFiles() : QStringList();
+    QByteArrayList paths;
+    for (const QString& file : files)
+        paths.append(QFile::encodeName(file));
+    addPaths(paths);
+    TrimWorkingSet();
+}
+
+void Player::applySettings(const Settings& s) {
+    window_.move(s.mainLeft, s.mainTop);
+    window_.setStayOnTop(s.onTop);
+    playback_.volume.SetVolPos(s.volume);
+    playback_.balance.SetBalance(s.balans, s.balansX);
+    window_.ticker().setDirection(s.runStringScroll);
+    window_.setPlayMode(s.playMode);
+    playback_.controller.SetPlayMode(s.playMode);
+    playback_.time.SetTimeMode(s.timeMode);
+    if (s.eqShow) window_.setEqShown(true);
+    // No stream exists yet: this only decides whether the next track gets the equalizer.
+    playback_.equalizer.SwitchEQ(s.eqEnable);
+    playback_.equalizer.SetEQParams(s.eqParams);
+    SetSkinColor(ColorFromColorRef(std::uint32_t(s.color)));
+    playListLeft_ = s.playListLeft;
+    // Taken after the height above, so the default lies below an open equalizer panel.
+    playListTop_ = s.playListTop.value_or(window_.y() + window_.height());
+    window_.setPlaylistHeight(s.playListHeight);
+    window_.setPlaylistShown(s.playListShow);
+    window_.update();
+}
+
+Settings Player::collectSettings() const {
+    Settings s;
+    const MainWindow& w = window_;
+    s.mainLeft = w.x();
+    s.mainTop = w.y();
+    s.onTop = w.stayOnTop();
+    s.volume = playback_.volume.VolPos();
+    s.balans = playback_.balance.BalValue();
+    s.balansX = playback_.balance.BalPos();
+    s.runStringScroll = w.ticker().direction();
+    s.playMode = w.playMode();
+    s.timeMode = playback_.time.TimeMode();
+    s.color = int(ColorToColorRef(SkinColor()));
+    s.eqShow = w.eqShown();
+    s.eqEnable = playback_.equalizer.EQEnabled();
+    s.eqParams = playback_.equalizer.EQParams();
+    s.playListShow = w.playlistShown();
+    s.playListLeft = playListLeft_;
+    s.playListTop = playListTop_;
+    s.playListHeight = w.playlistHeight();
+    return s;
+}
+
+void Player::shutdown() {
+    if (shutDown_) return;
+    shutDown_ = true;
+    QStringList failures;
+    if (!SaveSettings(optionsPath(), collectSettings()))
+        failures << QStringLiteral("Cannot create file \"%1\".").arg(optionsPath());
+    try {
+        SavePlaylist(defaultPlaylistPath(), playlist_);
+    } catch (const FileError& error) {
+        failures << QString::fromUtf8(error.what());
+    }
+    if (titleFontId >= 0) QFontDatabase::removeApplicationFont(titleFontId);
+    playback_.controller.Shutdown();
+    engine_.FreeBass();
+    visTimer_.stop();
+    window_.ticker().setTickerText(QString());
+    window_.ticker().setTickerOffset(kClosedTickerOffset);
+    TrimWorkingSet();
+    // Reported only now, when everything is saved that can be: the close goes on either way.
+    for (const QString& failure : failures)
+        showError(failure);
+    emit shutDownFinished();
+}

@@ -1,0 +1,73 @@
+#pragma once
+#include "MainWindow.h"
+#include "Playback.h"
+#include "PlaylistAdder.h"
+#include "PlaylistModel.h"
+#include "Settings.h"
+#include "SpectrumAnalyser.h"
+
+#include <QByteArrayList>
+#include <QObject>
+#include <QStringList>
+#include <QTimer>
+
+#include <functional>
+
+// The assembled player: playlist, playback, analyser and the main window wired together. It owns
+// what the settings file restores and writes, and the shutdown order.
+class Player : public QObject {
+    Q_OBJECT
+  public:
+    Player(AudioEngine& engine, const QString& homeFolder);
+    ~Player() override;
+
+    MainWindow& window() { return window_; }
+    PlaylistModel& playlist() { return playlist_; }
+    Playback& playback() { return playback_; }
+    SpectrumAnalyser& analyser() { return analyser_; }
+
+    // Paths from the command line, a second start, a drop or the files dialog, in their order. A
+    // playlist that cannot be read is reported; the paths before it stay added.
+    void addPaths(const QByteArrayList& paths);
+    // The playlist of the last run, when there is one.
+    void loadDefaultPlaylist();
+
+    // Every value in the order the owners depend on each other.
+    void applySettings(const Settings& settings);
+    Settings collectSettings() const;
+
+    // Writes the settings and the playlist and releases the engine. Failures are reported but never
+    // keep the window open: the user must always be able to quit.
+    void shutdown();
+    bool isShutDown() const { return shutDown_; }
+
+    QString optionsPath() const;
+    QByteArray defaultPlaylistPath() const;
+
+    // How failures reach the user; a message box unless a test replaces it.
+    std::function<void(const QString& message)> showError;
+    // The files dialog of the add-files button; returns the chosen paths.
+    std::function<QStringList()> chooseFiles;
+    // Set to the id of a font registered at start-up, removed at exit.
+    int titleFontId = -1;
+
+  signals:
+    void shutDownFinished();
+
+  private:
+    void wire();
+    void openFiles();
+    void updateVisTimer();
+
+    AudioEngine& engine_;
+    QString home_;
+    PlaylistModel playlist_;
+    PlaylistAdder adder_{playlist_};
+    Playback playback_;
+    SpectrumAnalyser analyser_;
+    MainWindow window_;
+    QTimer visTimer_;
+    int playListLeft_ = 268;
+    std::optional<int> playListTop_;
+    bool shutDown_ = false;
+};

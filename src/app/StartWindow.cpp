@@ -1,0 +1,61 @@
+#include "StartWindow.h"
+
+#include "PaintGradient.h"
+#include "SettingsFile.h"
+#include "SkinFont.h"
+#include "SkinPalette.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QPainter>
+#include <QPainterPath>
+#include <QScreen>
+
+StartChecks PrepareHomeFolder(const QString& homeFolder) {
+    StartChecks checks;
+    checks.dataFolderReady = QDir().mkpath(homeFolder + "/Data");
+    if (!checks.dataFolderReady) return checks;
+    checks.pluginsFound = QFileInfo(homeFolder + "/Plugins").isDir();
+    checks.versionText = "v " + LoadSettings(homeFolder + "/Data/Options.ini").version;
+    return checks;
+}
+
+QString PluginsMissingText() {
+    // The maker's address is not ours to give; the sentence reads whole without it.
+    return QStringLiteral("Плагины не найдены!\nЗайдите на сайт и скачайте дополнительные плагины");
+}
+
+QImage PaintStartWindow(const QString& versionText) {
+    QImage image(StartWindow::kWidth, StartWindow::kHeight, QImage::Format_RGB32);
+    QPainter painter(&image);
+    PaintGradient(painter, image.rect(), false, {kWhite, kSilver, kGrey, kGrey, kSilver, kWhite});
+    const auto drawAt = [&](QPoint topLeft, const QString& text) {
+        painter.drawText(QPoint(topLeft.x(), topLeft.y() + painter.fontMetrics().ascent()), text);
+    };
+    painter.setFont(SkinFont(40, false, QStringLiteral("Chiller")));
+    painter.setPen(kWhite);
+    drawAt({10, 8}, QStringLiteral("Vexo MP"));
+    painter.setFont(SkinFont(15, false, QStringLiteral("DejaVu Sans")));
+    painter.setPen(QColor(255, 0, 0));
+    drawAt({115, 45}, versionText);
+    return image;
+}
+
+StartWindow::StartWindow(const QString& versionText)
+    : QWidget(nullptr, Qt::SplashScreen | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint),
+      image_(PaintStartWindow(versionText)) {
+    setWindowTitle(QStringLiteral("Vexo MP"));
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setFixedSize(kWidth, kHeight);
+    QPainterPath path;
+    path.addRoundedRect(QRectF(0, 0, kWidth, kHeight), 5, 5);
+    setMask(QRegion(path.toFillPolygon().toPolygon()));
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->geometry().center() - QPoint(kWidth / 2, kHeight / 2));
+}
+
+void StartWindow::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.drawImage(0, 0, image_);
+}

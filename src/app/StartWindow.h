@@ -1,0 +1,38 @@
+#pragma once
+#include <QImage>
+#include <QString>
+#include <QWidget>
+
+// What the start window found while preparing the home folder.
+struct StartChecks {
+    bool dataFolderReady = false; // Data exists (created when it was missing)
+    bool pluginsFound = false;    // the Plugins folder exists
+    QString versionText;          // "v " + the version of the settings file
+};
+
+// Creates Data when missing and reads the version; a Data folder that cannot be created skips the
+// rest, as nothing else could work there.
+StartChecks PrepareHomeFolder(const QString& homeFolder);
+
+// The two-line warning shown when the Plugins folder is missing.
+QString PluginsMissingText();
+
+// The picture of the start window: name and version on the six-stop grey gradient.
+QImage PaintStartWindow(const QString& versionText);
+
+// The small borderless window shown for two seconds while the player starts.
+class StartWindow : public QWidget {
+    Q_OBJECT
+  public:
+    static constexpr int kWidth = 188;
+    static constexpr int kHeight = 70;
+    static constexpr int kShowMs = 2000;
+
+    explicit StartWindow(const QString& versionText);
+
+  protected:
+    void paintEvent(QPaintEvent* event) override;
+
+  private:
+    QImage image_;
+};

@@ -1,0 +1,25 @@
+#include "FrameBackground.h"
+
+#include "AngledFont.h"
+#include "CellText.h"
+#include "PaintGradient.h"
+#include "SkinColor.h"
+#include "SkinFont.h"
+#include "SkinPalette.h"
+
+#include <QPainter>
+
+FrameBackground::FrameBackground(const QString& titleFace) : titleFace_(titleFace) {}
+
+const QImage& FrameBackground::image(int height) {
+    const QRgb skin = SkinColor().rgb();
+    if (!image_.isNull() && image_.height() == height && skin == paintedColor_) return image_;
+    paintedColor_ = skin;
+    image_ = QImage(kWidth, height, QImage::Format_RGB32);
+    QPainter painter(&image_);
+    PaintGradient(painter, image_.rect(), false, {kWhite, kSilver, kGrey, kGrey});
+    const AngledFont title = SetAngledFont(SkinFont(16, false, titleFace_), 4.0f);
+    painter.setPen(QColor::fromRgb(skin));
+    DrawAngledText(painter, title, QPointF(2, 2), QStringLiteral("Vexo MP"));
+    return image_;
+}

@@ -1,0 +1,20 @@
+#pragma once
+#include <QImage>
+#include <QString>
+
+// The main window's ground: the grey gradient with the tilted "Vexo MP" title in the skin colour.
+// Kept as one picture per height and colour, so the frequent box repaints only copy it.
+class FrameBackground {
+  public:
+    static constexpr int kWidth = 320;
+
+    // The face the title is drawn in; when the font is missing the platform substitutes one.
+    explicit FrameBackground(const QString& titleFace = QStringLiteral("Chiller"));
+
+    const QImage& image(int height);
+
+  private:
+    QString titleFace_;
+    QImage image_;
+    QRgb paintedColor_ = 0;
+};

@@ -1,0 +1,97 @@
+#include "HintWindow.h"
+
+#include "CellText.h"
+#include "PaintGradient.h"
+#include "SkinColor.h"
+#include "SkinFont.h"
+#include "SkinPalette.h"
+
+#include <QFontMetrics>
+#include <QGuiApplication>
+#include <QPainter>
+#include <QScreen>
+
+namespace {
+// The text's own margins before the title line and the right margin are added, as a tooltip frame
+// would measure them.
+constexpr int kMarginX = 3;
+constexpr int kMarginY = 2;
+// Tooltips sit below the pointer's hot spot, clear of the arrow.
+constexpr int kBelowPointer = 20;
+
+QFont TitleFont() {
+    return SkinFont(8, true, QStringLiteral("DejaVu Sans"));
+}
+} // namespace
+
+QString HintText(const QString& hint) {
+    QString text = hint;
+    text.replace(QLatin1Char('@'), QLatin1Char('\r'));
+    return text;
+}
+
+QRect PlaceHint(const QRect& measured, const QRect& desktop) {
+    QRect r(measured.topLeft(), QSize(measured.width() + 20, measured.height() + 14));
+    if (r.top() + r.height() > desktop.top() + desktop.height())
+        r.moveTop(desktop.top() + desktop.height() - r.height());
+    if (r.left() + r.width() > desktop.left() + desktop.width())
+        r.moveLeft(desktop.left() + desktop.width() - r.width());
+    if (r.left() < desktop.left()) r.moveLeft(desktop.left());
+    if (r.top() < desktop.top()) r.moveTop(desktop.top());
+    return r;
+}
+
+QImage PaintHint(QSize size, const QString& text) {
+    QImage image(size, QImage::Format_RGB32);
+    QPainter painter(&image);
+    PaintGradient(painter, image.rect(), false, {kWhite, kSilver});
+    painter.setFont(TitleFont());
+    painter.setPen(kBlack);
+    DrawCellText(painter, {5, 0}, QStringLiteral("Vexo MP"));
+    painter.setFont(SkinFont(8, false, QStringLiteral("DejaVu Sans")));
+    painter.setPen(SkinColor());
+    DrawCellText(painter, {5, 12}, text);
+    return image;
+}
+
+HintWindow& HintWindow::instance() {
+    static HintWindow* window = new HintWindow; // lives as long as the application
+    return *window;
+}
+
+HintWindow::HintWindow()
+    : QWidget(nullptr, Qt::ToolTip | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
+                           Qt::WindowDoesNotAcceptFocus) {
+    setAttribute(Qt::WA_ShowWithoutActivating);
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setAttribute(Qt::WA_TransparentForMouseEvents);
+}
+
+void HintWindow::showHint(const QString& hint, QPoint globalPos) {
+    if (hint.isEmpty()) {
+        hideHint();
+        return;
+    }
+    text_ = HintText(hint);
+    const QFontMetrics metrics(SkinFont(8, false, QStringLiteral("DejaVu Sans")));
+    const QSize textSize(metrics.horizontalAdvance(text_) + 2 * kMarginX, metrics.height() + 2 * kMarginY);
+    QRect desktop(0, 0, 1 << 16, 1 << 16);
+    if (const QScreen* screen = QGuiApplication::screenAt(globalPos) ? QGuiApplication::screenAt(globalPos)
+                                                                     : QGuiApplication::primaryScreen())
+        desktop = screen->virtualGeometry();
+    const QRect placed = PlaceHint(QRect(globalPos + QPoint(0, kBelowPointer), textSize), desktop);
+    image_ = PaintHint(placed.size(), text_);
+    setGeometry(placed);
+    show();
+    raise();
+    update();
+}
+
+void HintWindow::hideHint() {
+    hide();
+}
+
+void HintWindow::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.drawImage(0, 0, image_);
+}

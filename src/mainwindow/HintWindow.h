@@ -1,0 +1,35 @@
+#pragma once
+#include <QImage>
+#include <QRect>
+#include <QWidget>
+
+// Every "@" of a hint stands for a line break.
+QString HintText(const QString& hint);
+// The window's rectangle for a hint measured at `measured`: room for the title line and the margin
+// added, then moved fully onto the desktop (the bottom-right rule first, so a hint larger than the
+// desktop keeps its top-left corner visible).
+QRect PlaceHint(const QRect& measured, const QRect& desktop);
+// The hint's picture: white to silver, the title "Vexo MP" in bold black, the text in the skin colour.
+QImage PaintHint(QSize size, const QString& text);
+
+// Our tooltip: a borderless tool window that never takes the focus, shown in place of Qt's own.
+class HintWindow : public QWidget {
+    Q_OBJECT
+  public:
+    // One hint window serves the whole application.
+    static HintWindow& instance();
+
+    // Shows text for the pointer at globalPos; an empty text hides the hint.
+    void showHint(const QString& text, QPoint globalPos);
+    void hideHint();
+    const QString& text() const { return text_; }
+
+  protected:
+    void paintEvent(QPaintEvent* event) override;
+
+  private:
+    HintWindow();
+
+    QString text_;
+    QImage image_;
+};

@@ -1,0 +1,111 @@
+#include "LabelButton.h"
+
+#include "CellText.h"
+#include "SkinColor.h"
+#include "SkinFont.h"
+#include "SkinPalette.h"
+
+#include <QPainter>
+
+namespace {
+constexpr QColor kModeGreen{72, 194, 41};
+} // namespace
+
+LabelButton::LabelButton(LabelKind kind) : kind_(kind), image_(size(), QImage::Format_RGB32) {
+    image_.fill(kWhite);
+}
+
+QString LabelButton::hint() const {
+    switch (kind_) {
+    case LabelKind::Playlist:
+        return QStringLiteral("Плейлист (скрыть/показать)");
+    case LabelKind::Equalizer:
+        return QStringLiteral("Эквалайзер (скрыть/показать)");
+    case LabelKind::Mode:
+        return QStringLiteral("Повтор / Один трек / Случайный");
+    }
+    return {};
+}
+
+void LabelButton::setShown(bool shown) {
+    shown_ = shown;
+    dirty_ = true;
+    notifyChanged();
+}
+
+void LabelButton::setMode(int mode) {
+    mode_ = mode;
+    dirty_ = true;
+    notifyChanged();
+}
+
+void LabelButton::press(QPoint, Qt::MouseButton button) {
+    if (button != Qt::LeftButton || kind_ == LabelKind::Mode) return;
+    // The playlist label lights at once; the toggle itself waits for the release.
+    if (kind_ == LabelKind::Playlist) shown_ = true;
+    dirty_ = true;
+    notifyChanged();
+    if (trimWorkingSet) trimWorkingSet();
+}
+
+void LabelButton::release(QPoint, Qt::MouseButton button) {
+    if (button != Qt::LeftButton) return;
+    if (kind_ == LabelKind::Mode) {
+        mode_ = (mode_ + 1 > 2 || mode_ < 0) ? 0 : mode_ + 1;
+        dirty_ = true;
+        notifyChanged();
+        if (modeChanged) modeChanged(mode_);
+        return;
+    }
+    shown_ = toggle ? toggle() : !shown_;
+    dirty_ = true;
+    notifyChanged();
+}
+
+const QImage& LabelButton::image() {
+    const QRgb skin = SkinColor().rgb();
+    if (dirty_ || (shown_ && skin != paintedColor_)) {
+        paintedColor_ = skin;
+        paint();
+        dirty_ = false;
+    }
+    return image_;
+}
+
+void LabelButton::paint() {
+    struct Label {
+        QString text;
+        int points;
+        QPoint at;
+        QColor color;
+    };
+    const QColor lit = shown_ ? QColor::fromRgb(paintedColor_) : kWhite;
+    Label label;
+    switch (kind_) {
+    case LabelKind::Playlist:
+        label = {QStringLiteral("PL"), 7, {6, 1}, lit};
+        break;
+    case LabelKind::Equalizer:
+        label = {QStringLiteral("EQ"), 7, {5, 1}, lit};
+        break;
+    case LabelKind::Mode:
+        if (mode_ == 0)
+            label = {QStringLiteral("o"), 10, {8, -3}, kModeGreen};
+        else if (mode_ == 1)
+            label = {QStringLiteral("1"), 7, {9, 1}, kModeGreen};
+        else if (mode_ == 2)
+            label = {QStringLiteral("132"), 7, {4, 1}, kModeGreen};
+        else
+            return; // an unknown mode keeps the last picture
+        break;
+    }
+    image_.fill(kSilver);
+    QPainter painter(&image_);
+    painter.setRenderHint(QPainter::Antialiasing, false);
+    painter.setPen(kWhite);
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRect(QRect(0, 0, 22, 12));
+    painter.setFont(SkinFont(label.points));
+    painter.setPen(label.color);
+    DrawCellText(painter, label.at, label.text);
+}

@@ -1,0 +1,43 @@
+#pragma once
+#include "BoxLogic.h"
+
+#include <functional>
+
+enum class LabelKind { Playlist, Equalizer, Mode };
+
+// The three small silver buttons: playlist and equalizer toggles and the play-mode cycle.
+class LabelButton : public BoxLogic {
+  public:
+    explicit LabelButton(LabelKind kind);
+
+    LabelKind kind() const { return kind_; }
+    // Playlist and Equalizer: the label shows lit.
+    bool shown() const { return shown_; }
+    void setShown(bool shown);
+    // Mode: 0 repeat the list, 1 repeat one track, 2 random. A value read from an edited settings
+    // file may lie outside; the box then keeps its last picture until the next click sets 0.
+    int mode() const { return mode_; }
+    void setMode(int mode);
+
+    QSize size() const override { return {23, 13}; }
+    const QImage& image() override;
+    void press(QPoint pos, Qt::MouseButton button) override;
+    void release(QPoint pos, Qt::MouseButton button) override;
+    QString hint() const override;
+
+    // Playlist and Equalizer: toggles what the button shows and returns whether it is now shown.
+    std::function<bool()> toggle;
+    // Mode: the new mode after a click.
+    std::function<void(int mode)> modeChanged;
+    std::function<void()> trimWorkingSet;
+
+  private:
+    void paint();
+
+    LabelKind kind_;
+    bool shown_ = false;
+    int mode_ = 0;
+    bool dirty_ = true;
+    QRgb paintedColor_ = 0;
+    QImage image_;
+};

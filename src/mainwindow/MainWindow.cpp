@@ -1,0 +1,255 @@
+#include "MainWindow.h"
+
+#include "PaintBox.h"
+
+#include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFile>
+#include <QMimeData>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPainterPath>
+#include <QUrl>
+
+namespace {
+// Where the ticker is parked when the playlist button is used while nothing plays.
+constexpr int kParkedTickerOffset = 115;
+
+QRegion RoundedRegion(QSize size) {
+    // 10 x 10 corner ellipses, as the frame's outline is drawn.
+    QPainterPath path;
+    path.addRoundedRect(QRectF(0, 0, size.width(), size.height()), 5, 5);
+    return QRegion(path.toFillPolygon().toPolygon());
+}
+} // namespace
+
+MainWindow::MainWindow(QWidget* parent) : QWidget(parent, Qt::Window | Qt::FramelessWindowHint) {
+    setWindowTitle(QStringLiteral("Vexo MP"));
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setAcceptDrops(true);
+    setMaximumWidth(595);
+    setMinimumHeight(120);
+    setFixedSize(kWidth, kHeight);
+
+    struct Place {
+        BoxLogic* logic;
+        QPoint at;
+        QPoint imageOffset;
+    };
+    const Place places[] = {
+        {&ticker_, {64, 8}, {}},          {&titleBar_[0], {278, 8}, {}}, {&titleBar_[1], {290, 8}, {}},
+        {&titleBar_[2], {302, 8}, {}},    {&labels_[0], {10, 58}, {}},   {&labels_[1], {36, 58}, {}},
+        {&labels_[2], {62, 58}, {}},      {&press_[0], {12, 100}, {}},   {&press_[1], {36, 100}, {}},
+        {&press_[2], {60, 100}, {}},      {&press_[3], {84, 100}, {}},   {&press_[4], {108, 100}, {}},
+        {&press_[5], {132, 100}, {1, 0}},
+    };
+    for (const Place& place : places) {
+        auto* box = new PaintBox(*place.logic, this, place.imageOffset);
+        box->move(place.at);
+        boxes_.push_back(box);
+    }
+    wireButtons();
+
+    runTimer_.setInterval(TitleTicker::kStepMs);
+    connect(&runTimer_, &QTimer::timeout, this, [this] { ticker_.step(); });
+}
+
+MainWindow::~MainWindow() = default;
+
+void MainWindow::wireButtons() {
+    titleBar_[0].clicked = [this] { showMinimized(); };
+    titleBar_[1].clicked = [this] { setStayOnTop(titleBar_[1].stayOnTop()); };
+    titleBar_[2].clicked = [this] { close(); };
+    labels_[0].toggle = [this] { return togglePlaylist(); };
+    labels_[1].toggle = [this] { return toggleEq(); };
+    labels_[2].modeChanged = [this](int mode) { emit modeChanged(mode); };
+    ticker_.motionChanged = [this] { updateTickerTimer(); };
+    ticker_.infoRequested = [this] { emit infoWindowRequested(); };
+}
+
+void MainWindow::setTrimWorkingSet(std::function<void()> trim) {
+    for (auto& b : press_)
+        b.trimWorkingSet = trim;
+    for (auto& b : titleBar_)
+        b.trimWorkingSet = trim;
+    for (auto& b : labels_)
+        b.trimWorkingSet = trim;
+    ticker_.trimWorkingSet = trim;
+}
+
+PaintBox* MainWindow::addBox(BoxLogic& logic, QPoint topLeft) {
+    auto* box = new PaintBox(logic, this);
+    box->move(topLeft);
+    box->show();
+    boxes_.push_back(box);
+    return box;
+}
+
+PaintBox* MainWindow::boxOf(const BoxLogic& logic) const {
+    for (PaintBox* box : boxes_)
+        if (&box->logic() == &logic) return box;
+    return nullptr;
+}
+
+PressButton& MainWindow::pressButton(PressKind kind) {
+    return press_[std::size_t(kind)];
+}
+
+TitleBarButton& MainWindow::titleBarButton(TitleBarKind kind) {
+    return titleBar_[std::size_t(kind)];
+}
+
+LabelButton& MainWindow::labelButton(LabelKind kind) {
+    return labels_[std::size_t(kind)];
+}
+
+void MainWindow::updateTickerTimer() {
+    // A standing or empty ticker needs no 50 Hz wake-ups.
+    if (ticker_.moving()) {
+        if (!runTimer_.isActive()) runTimer_.start();
+    } else {
+        runTimer_.stop();
+    }
+}
+
+void MainWindow::setStayOnTop(bool on) {
+    if (titleBar_[1].stayOnTop() != on) titleBar_[1].setStayOnTop(on);
+    if (bool(windowFlags() & Qt::WindowStaysOnTopHint) == on) return;
+    const bool visible = isVisible();
+    setWindowFlag(Qt::WindowStaysOnTopHint, on);
+    // Changing a window flag hides the window on X11; bring it back where it was, not activated.
+    if (visible) {
+        setAttribute(Qt::WA_ShowWithoutActivating);
+        show();
+        setAttribute(Qt::WA_ShowWithoutActivating, false);
+    }
+}
+
+void MainWindow::setEqShown(bool shown) {
+    if (labels_[1].shown() != shown) labels_[1].setShown(shown);
+    setFixedSize(kWidth, shown ? kHeightWithEq : kHeight);
+    update();
+    dock();
+}
+
+bool MainWindow::toggleEq() {
+    const bool open = height() != kHeightWithEq;
+    setFixedSize(kWidth, open ? kHeightWithEq : kHeight);
+    dock();
+    update();
+    return height() == kHeightWithEq;
+}
+
+void MainWindow::setPlaylistShown(bool shown) {
+    if (labels_[0].shown() != shown) labels_[0].setShown(shown);
+    playlistWanted_ = shown;
+    if (playlistWindow_) playlistWindow_->setVisible(shown);
+}
+
+bool MainWindow::togglePlaylist() {
+    bool visible;
+    if (playlistWindow_) {
+        playlistWindow_->setVisible(!playlistWindow_->isVisible());
+        visible = playlistWindow_->isVisible();
+    } else {
+        // The flag alone stands for the window until it exists; the label already lit on the press.
+        visible = playlistWanted_ = !playlistWanted_;
+    }
+    if (!(trackPlaying && trackPlaying())) ticker_.setTickerOffset(kParkedTickerOffset);
+    return visible;
+}
+
+void MainWindow::setPlayMode(int mode) {
+    labels_[2].setMode(mode);
+}
+
+void MainWindow::setPlaylistWindow(QWidget* window) {
+    playlistWindow_ = window;
+    if (window) playlistHeight_ = window->height();
+}
+
+int MainWindow::playlistHeight() const {
+    return playlistWindow_ ? playlistWindow_->height() : playlistHeight_;
+}
+
+void MainWindow::setPlaylistHeight(int height) {
+    playlistHeight_ = height;
+    if (playlistWindow_) playlistWindow_->resize(playlistWindow_->width(), height);
+}
+
+QRect MainWindow::dockRect() const {
+    return QRect(x(), y() + height(), kWidth, playlistHeight());
+}
+
+void MainWindow::dock() {
+    const QRect rect = dockRect();
+    // A hidden playlist window is moved as well, without being shown.
+    if (playlistWindow_) playlistWindow_->setGeometry(rect);
+    emit docked(rect);
+}
+
+void MainWindow::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.drawImage(0, 0, background_.image(height()));
+}
+
+void MainWindow::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    setMask(RoundedRegion(size()));
+}
+
+void MainWindow::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    // The settings are applied before the window is first painted, and only once: a restore from
+    // the tray must not reload them.
+    if (firstShowing_) {
+        firstShowing_ = false;
+        emit firstShown();
+        updateTickerTimer();
+    }
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    runTimer_.stop();
+    emit closing();
+    event->accept();
+}
+
+void MainWindow::mousePressEvent(QMouseEvent* event) {
+    if (event->button() == Qt::RightButton) {
+        emit colourWindowRequested();
+        return;
+    }
+    if (event->button() != Qt::LeftButton) return;
+    dragging_ = true;
+    dragGrab_ = event->globalPosition().toPoint() - pos();
+    if (playlistWindow_ && playlistWindow_->isVisible()) {
+        setCursor(Qt::SizeAllCursor);
+        playlistWindow_->hide();
+    }
+}
+
+void MainWindow::mouseMoveEvent(QMouseEvent* event) {
+    if (dragging_) move(event->globalPosition().toPoint() - dragGrab_);
+}
+
+void MainWindow::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton || !dragging_) return;
+    dragging_ = false;
+    dock();
+    if (playlistWindow_ && !playlistWindow_->isVisible() && playlistShown()) playlistWindow_->show();
+    unsetCursor();
+}
+
+void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
+    if (event->mimeData()->hasUrls()) event->acceptProposedAction();
+}
+
+void MainWindow::dropEvent(QDropEvent* event) {
+    QByteArrayList paths;
+    for (const QUrl& url : event->mimeData()->urls())
+        if (url.isLocalFile()) paths.append(QFile::encodeName(url.toLocalFile()));
+    if (!paths.isEmpty()) emit pathsDropped(paths);
+    event->acceptProposedAction();
+}

@@ -1,0 +1,114 @@
+#pragma once
+#include "FrameBackground.h"
+#include "LabelButton.h"
+#include "PressButton.h"
+#include "TitleBarButton.h"
+#include "TitleTicker.h"
+
+#include <QByteArrayList>
+#include <QPointer>
+#include <QTimer>
+#include <QWidget>
+
+#include <array>
+#include <functional>
+#include <memory>
+#include <vector>
+
+class PaintBox;
+
+// The player's face: a borderless, rounded, self-painted window holding the boxes. It owns the
+// frame, the buttons of its own and the title ticker; boxes of other subsystems are placed on it by
+// whoever assembles the player. Playback keeps going while it is dragged.
+class MainWindow : public QWidget {
+    Q_OBJECT
+  public:
+    static constexpr int kWidth = 320;
+    static constexpr int kHeight = 135;
+    static constexpr int kHeightWithEq = 178;
+    static constexpr int kDefaultPlaylistHeight = 210;
+
+    explicit MainWindow(QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    // Places another subsystem's box at its spot; the logic must outlive the window.
+    PaintBox* addBox(BoxLogic& logic, QPoint topLeft);
+
+    PressButton& pressButton(PressKind kind);
+    TitleBarButton& titleBarButton(TitleBarKind kind);
+    LabelButton& labelButton(LabelKind kind);
+    TitleTicker& ticker() { return ticker_; }
+    const TitleTicker& ticker() const { return ticker_; }
+    PaintBox* boxOf(const BoxLogic& logic) const;
+
+    // Memory given back after every button action.
+    void setTrimWorkingSet(std::function<void()> trim);
+    // Whether a track is playing; the playlist button parks the ticker when nothing is.
+    std::function<bool()> trackPlaying;
+
+    bool stayOnTop() const { return titleBar_[1].stayOnTop(); }
+    void setStayOnTop(bool on);
+    bool eqShown() const { return labels_[1].shown(); }
+    void setEqShown(bool shown);
+    bool playlistShown() const { return labels_[0].shown(); }
+    void setPlaylistShown(bool shown);
+    int playMode() const { return labels_[2].mode(); }
+    void setPlayMode(int mode);
+
+    // The window the playlist lives in, docked under this one; none until it exists.
+    void setPlaylistWindow(QWidget* window);
+    int playlistHeight() const;
+    void setPlaylistHeight(int height);
+    // Where the playlist window belongs: right under this window, as wide, at its own height.
+    QRect dockRect() const;
+    void dock();
+
+    bool dragging() const { return dragging_; }
+
+  signals:
+    // After every drag and every equalizer toggle, with the playlist window's place.
+    void docked(const QRect& playlistRect);
+    void firstShown();
+    void closing();
+    void modeChanged(int mode);
+    void colourWindowRequested();
+    void infoWindowRequested();
+    void pathsDropped(const QByteArrayList& paths);
+
+  protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
+  private:
+    void wireButtons();
+    void updateTickerTimer();
+    bool togglePlaylist();
+    bool toggleEq();
+
+    FrameBackground background_;
+    std::array<PressButton, 6> press_{PressButton(PressKind::Back),  PressButton(PressKind::Play),
+                                      PressButton(PressKind::Pause), PressButton(PressKind::Stop),
+                                      PressButton(PressKind::Next),  PressButton(PressKind::Open)};
+    std::array<TitleBarButton, 3> titleBar_{TitleBarButton(TitleBarKind::Min),
+                                            TitleBarButton(TitleBarKind::TopMost),
+                                            TitleBarButton(TitleBarKind::Exit)};
+    std::array<LabelButton, 3> labels_{LabelButton(LabelKind::Playlist), LabelButton(LabelKind::Equalizer),
+                                       LabelButton(LabelKind::Mode)};
+    TitleTicker ticker_;
+    std::vector<PaintBox*> boxes_;
+    QTimer runTimer_;
+
+    QPointer<QWidget> playlistWindow_;
+    int playlistHeight_ = kDefaultPlaylistHeight;
+    bool playlistWanted_ = false;
+    bool firstShowing_ = true;
+    bool dragging_ = false;
+    QPoint dragGrab_; // pointer position inside the window at the press
+};

@@ -1,0 +1,68 @@
+#include "PaintBox.h"
+
+#include "HintWindow.h"
+
+#include <QHelpEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPointer>
+#include <QWheelEvent>
+
+PaintBox::PaintBox(BoxLogic& logic, QWidget* parent, QPoint imageOffset)
+    : QWidget(parent), logic_(logic), imageOffset_(imageOffset) {
+    resize(logic.size());
+    // A picture that covers the whole box needs nothing painted beneath it: the window's ground is
+    // then skipped at every one of the ticker's 50 repaints a second.
+    setAttribute(Qt::WA_OpaquePaintEvent, imageOffset.isNull());
+    setCursor(Qt::PointingHandCursor);
+    setMouseTracking(false);
+    // A box repaint copies the window's ground beneath it first (parent background shows through
+    // where the picture does not reach, as at the add-files button's first column).
+    QPointer<PaintBox> self(this);
+    logic_.changed = [self] {
+        if (self) self->update();
+    };
+}
+
+void PaintBox::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.drawImage(imageOffset_, logic_.image());
+}
+
+void PaintBox::mousePressEvent(QMouseEvent* event) {
+    HintWindow::instance().hideHint();
+    logic_.press(event->position().toPoint(), event->button());
+}
+
+void PaintBox::mouseDoubleClickEvent(QMouseEvent* event) {
+    // A fast second click is a click like the first one, as on the original buttons.
+    mousePressEvent(event);
+}
+
+void PaintBox::mouseMoveEvent(QMouseEvent* event) {
+    logic_.move(event->position().toPoint(), event->buttons());
+}
+
+void PaintBox::mouseReleaseEvent(QMouseEvent* event) {
+    logic_.release(event->position().toPoint(), event->button());
+}
+
+void PaintBox::wheelEvent(QWheelEvent* event) {
+    logic_.wheel(event->position().toPoint(), event->angleDelta().y());
+    event->accept();
+}
+
+bool PaintBox::event(QEvent* event) {
+    switch (event->type()) {
+    case QEvent::ToolTip:
+        HintWindow::instance().showHint(logic_.hint(), static_cast<QHelpEvent*>(event)->globalPos());
+        return true;
+    case QEvent::Leave:
+    case QEvent::Hide:
+        HintWindow::instance().hideHint();
+        break;
+    default:
+        break;
+    }
+    return QWidget::event(event);
+}

@@ -1,0 +1,28 @@
+#pragma once
+#include "BoxLogic.h"
+
+#include <QWidget>
+
+// A painted box on a window: forwards the mouse to its logic, shows the logic's hint through our
+// hint window and copies the logic's finished picture when it paints. It holds no drawing rules.
+class PaintBox : public QWidget {
+    Q_OBJECT
+  public:
+    // imageOffset: where the picture goes inside the box (the add-files button sits one pixel right).
+    PaintBox(BoxLogic& logic, QWidget* parent, QPoint imageOffset = {});
+
+    BoxLogic& logic() { return logic_; }
+
+  protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+    bool event(QEvent* event) override;
+
+  private:
+    BoxLogic& logic_;
+    QPoint imageOffset_;
+};

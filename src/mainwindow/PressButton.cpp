@@ -1,0 +1,109 @@
+#include "PressButton.h"
+
+#include "CellText.h"
+#include "MirrorBitmap.h"
+#include "PumpDelay.h"
+#include "SkinColor.h"
+#include "SkinFont.h"
+#include "SkinPalette.h"
+
+#include <QPainter>
+#include <QPolygon>
+
+namespace {
+// A filled polygon whose outline covers every vertex, as the skin's glyphs were designed: Qt's
+// aliased fill leaves out the bottom-most corner.
+void DrawClosedPolygon(QPainter& painter, const QPolygon& polygon) {
+    painter.drawPolygon(polygon);
+    painter.drawPoints(polygon);
+}
+} // namespace
+
+PressButton::PressButton(PressKind kind)
+    : wait(PumpDelay), kind_(kind), image_(size(), QImage::Format_RGB32) {}
+
+QSize PressButton::size() const {
+    return kind_ == PressKind::Open ? QSize(22, 20) : QSize(20, 20);
+}
+
+QString PressButton::hint() const {
+    switch (kind_) {
+    case PressKind::Back:
+        return QStringLiteral("Предыдущий трек");
+    case PressKind::Play:
+        return QStringLiteral("Воспроизведение");
+    case PressKind::Pause:
+        return QStringLiteral("Пауза");
+    case PressKind::Stop:
+        return QStringLiteral("Остановить");
+    case PressKind::Next:
+        return QStringLiteral("Следующий трек");
+    case PressKind::Open:
+        return QStringLiteral("Добавить файлы");
+    }
+    return {};
+}
+
+void PressButton::press(QPoint, Qt::MouseButton button) {
+    if (button != Qt::LeftButton) return;
+    lit_ = true;
+    dirty_ = true;
+    notifyChanged();
+    if (action) action();
+    if (trimWorkingSet) trimWorkingSet();
+}
+
+void PressButton::release(QPoint, Qt::MouseButton button) {
+    if (button != Qt::LeftButton) return;
+    if (wait) wait(kLitAfterReleaseMs);
+    // Only our own flag: another press may have run during the wait and owns its own.
+    lit_ = false;
+    dirty_ = true;
+    notifyChanged();
+}
+
+const QImage& PressButton::image() {
+    // The skin colour may change at any time without telling us, so it is part of the state.
+    const QRgb color = lit_ ? SkinColor().rgb() : kBlack.rgb();
+    if (dirty_ || color != paintedColor_) {
+        paintedColor_ = color;
+        paint();
+        dirty_ = false;
+    }
+    return image_;
+}
+
+void PressButton::paint() {
+    image_.fill(kWhite);
+    const QColor glyph = QColor::fromRgb(paintedColor_);
+    QPainter painter(&image_);
+    painter.setRenderHint(QPainter::Antialiasing, false);
+    painter.setPen(glyph);
+    painter.setBrush(glyph);
+    switch (kind_) {
+    case PressKind::Back:
+    case PressKind::Next:
+        painter.setFont(SkinFont(13));
+        DrawCellText(painter, {5, -2}, kind_ == PressKind::Back ? QStringLiteral("«") : QStringLiteral("»"));
+        break;
+    case PressKind::Play:
+        // Drawn pointing left and mirrored, which puts the upright edge on column 9 and the tip on 14.
+        DrawClosedPolygon(painter, QPolygon({QPoint(10, 15), QPoint(10, 5), QPoint(5, 10)}));
+        painter.end();
+        MirrorBitmap(image_, true);
+        return;
+    case PressKind::Pause:
+        // The white outlines of the original rectangles vanish on the white ground: only the insides show.
+        painter.fillRect(QRect(6, 6, 3, 9), glyph);
+        painter.fillRect(QRect(11, 6, 3, 9), glyph);
+        break;
+    case PressKind::Stop:
+        painter.fillRect(QRect(6, 6, 9, 9), glyph);
+        break;
+    case PressKind::Open:
+        DrawClosedPolygon(painter, QPolygon({QPoint(10, 5), QPoint(5, 10), QPoint(15, 10)}));
+        painter.drawLine(5, 13, 15, 13);
+        painter.drawLine(5, 14, 15, 14);
+        break;
+    }
+}

@@ -1,0 +1,61 @@
+#pragma once
+#include "BoxLogic.h"
+
+#include <functional>
+
+// The scrolling title line (RunBox): moves one pixel per step, may be dragged with the left
+// button and reversed with the right one. The title is drawn once into an image and blitted at the
+// offset, so a step costs a copy, not a text layout.
+class TitleTicker : public BoxLogic {
+  public:
+    static constexpr int kWidth = 209;
+    static constexpr int kHeight = 14;
+    // Where a new title starts: just outside the right edge.
+    static constexpr int kStartOffset = kWidth + 15;
+    static constexpr int kStepMs = 20;
+
+    TitleTicker();
+
+    const QString& tickerText() const { return text_; }
+    void setTickerText(const QString& text);
+    int tickerOffset() const { return offset_; }
+    void setTickerOffset(int offset);
+    int tickerWidth() const { return textWidth_; }
+    // 0 scrolls to the left, 1 to the right, anything else stands still (saved as RunStringScroll).
+    int direction() const { return direction_; }
+    void setDirection(int direction);
+    bool dragging() const { return drag_; }
+
+    // Whether a step would change what is seen; the owner stops its timer otherwise.
+    bool moving() const;
+    // One timer tick.
+    void step();
+
+    QSize size() const override { return {kWidth, kHeight}; }
+    const QImage& image() override;
+    void press(QPoint pos, Qt::MouseButton button) override;
+    void move(QPoint pos, Qt::MouseButtons buttons) override;
+    void release(QPoint pos, Qt::MouseButton button) override;
+    QString hint() const override;
+
+    // A middle click: the owner opens the information window when a track plays.
+    std::function<void()> infoRequested;
+    std::function<void()> trimWorkingSet;
+    // Called when moving() may have changed, so the owner can start or stop its timer.
+    std::function<void()> motionChanged;
+
+  private:
+    void renderText();
+    void setOffsetAndNotify(int offset);
+
+    QString text_;
+    int offset_ = 0;
+    int textWidth_ = 0;
+    int direction_ = 0;
+    bool drag_ = false;
+    bool dirty_ = true;
+    QRgb textColor_ = 0;
+    QImage ground_;    // the gradient, drawn once
+    QImage textImage_; // the title on a transparent ground
+    QImage image_;
+};

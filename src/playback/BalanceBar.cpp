@@ -1,0 +1,75 @@
+#include "BalanceBar.h"
+
+#include "BalanceZones.h"
+#include "PaintGradient.h"
+#include "SkinColor.h"
+#include "SkinPalette.h"
+
+#include <QPainter>
+
+#include <algorithm>
+#include <cmath>
+
+BalanceBar::BalanceBar(AudioEngine& engine, const PlaybackState& state)
+    : engine_(engine), state_(state), image_(kWidth, kHeight, QImage::Format_RGB32) {
+    image_.fill(Qt::white);
+}
+
+const QImage& BalanceBar::image() {
+    const QRgb color = SkinColor().rgb();
+    if (balPos_ != drawnPos_ || color != drawnColor_) {
+        QPainter painter(&image_);
+        painter.setRenderHint(QPainter::Antialiasing, false);
+        PaintGradient(painter, image_.rect(), false, {kWhite, kSilver, kWhite});
+        // The marker glyph's empty box: four columns right of the marker's x, rows 1..5.
+        painter.setPen(SkinColor());
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRect(balPos_ + 1, 1, 3, 4);
+        drawnPos_ = balPos_;
+        drawnColor_ = color;
+    }
+    engine_.ChannelSetAttribute(state_.Channel, ChannelAttribute::Pan, balValue_);
+    return image_;
+}
+
+void BalanceBar::press(QPoint pos, Qt::MouseButton button) {
+    if (button == Qt::RightButton) {
+        balDrag_ = false;
+        notifyChanged();
+        return;
+    }
+    if (button != Qt::LeftButton) return;
+    // A press beside the zones still starts a drag, which sets the pan once it enters them.
+    balDrag_ = true;
+    if (auto setting = BalanceForX(pos.x(), false)) {
+        balValue_ = setting->pan;
+        balPos_ = setting->markerX;
+        notifyChanged();
+    }
+}
+
+void BalanceBar::move(QPoint pos, Qt::MouseButtons) {
+    hint_ = QStringLiteral("Баланс: ") + BalanceHintNumber(balValue_);
+    if (!balDrag_) return;
+    if (auto setting = BalanceForX(pos.x(), true)) {
+        balValue_ = setting->pan;
+        balPos_ = setting->markerX;
+        notifyChanged();
+    }
+}
+
+void BalanceBar::release(QPoint, Qt::MouseButton) {
+    balDrag_ = false;
+}
+
+QString BalanceBar::BalText() const {
+    return BalanceText(balValue_);
+}
+
+void BalanceBar::SetBalance(float balValue, int balPos) {
+    // Values come from an editable settings file: a pan beyond the ends (or not a number) must not
+    // reach the engine, and a marker must stay on the bar.
+    balValue_ = std::isnan(balValue) ? 0.0f : std::clamp(balValue, -1.0f, 1.0f);
+    balPos_ = std::clamp(balPos, 0, 98);
+    notifyChanged();
+}

@@ -1,0 +1,40 @@
+#pragma once
+#include "AudioEngine.h"
+#include "BoxLogic.h"
+#include "PlaybackState.h"
+
+// The balance bar (105 x 8): BalValue is the pan sent to the engine at every paint, BalPos the
+// marker's x. The two are set together by the mouse but stored apart (the settings keep both), and
+// neither is derived from the other.
+class BalanceBar : public BoxLogic {
+  public:
+    static constexpr int kWidth = 105, kHeight = 8;
+
+    BalanceBar(AudioEngine& engine, const PlaybackState& state);
+
+    QSize size() const override { return {kWidth, kHeight}; }
+    // Draws when something changed and sends the pan to the engine on every call.
+    const QImage& image() override;
+    void press(QPoint pos, Qt::MouseButton button) override;
+    void move(QPoint pos, Qt::MouseButtons buttons) override;
+    void release(QPoint pos, Qt::MouseButton button) override;
+    QString hint() const override { return hint_; }
+
+    float BalValue() const { return balValue_; }
+    int BalPos() const { return balPos_; }
+    // The pan as text for the settings file (locale notation, 15 significant digits).
+    QString BalText() const;
+    void SetBalance(float balValue, int balPos);
+    bool Dragging() const { return balDrag_; }
+
+  private:
+    AudioEngine& engine_;
+    const PlaybackState& state_;
+    float balValue_ = 0;
+    int balPos_ = 0;
+    bool balDrag_ = false;
+    QString hint_ = QStringLiteral("Баланс");
+    QImage image_;
+    int drawnPos_ = -1;
+    QRgb drawnColor_ = 0;
+};

@@ -1,0 +1,43 @@
+#include "EqualizerDefault.h"
+
+#include "SkinColor.h"
+#include "SkinFont.h"
+#include "SkinPalette.h"
+
+#include <QPainter>
+
+EqualizerDefault::EqualizerDefault(Equalizer& equalizer)
+    : equalizer_(equalizer), image_(kWidth, kHeight, QImage::Format_RGB32) {
+    image_.fill(Qt::white);
+}
+
+const QImage& EqualizerDefault::image() {
+    const QRgb color = SkinColor().rgb();
+    if (drawn_ && pressed_ == drawnPressed_ && color == drawnColor_) return image_;
+    image_.fill(kSilver);
+    QPainter painter(&image_);
+    painter.setRenderHint(QPainter::Antialiasing, false);
+    painter.setPen(kWhite);
+    painter.drawRect(0, 0, kWidth - 1, kHeight - 1);
+    painter.setFont(SkinFont(7));
+    painter.setPen(pressed_ ? SkinColor() : kWhite);
+    painter.drawText(QRect(3, 1, kWidth, kHeight), Qt::AlignLeft | Qt::AlignTop, QStringLiteral("Def"));
+    drawn_ = true;
+    drawnPressed_ = pressed_;
+    drawnColor_ = color;
+    return image_;
+}
+
+void EqualizerDefault::press(QPoint, Qt::MouseButton button) {
+    if (button != Qt::LeftButton) return;
+    pressed_ = true;
+    notifyChanged();
+    equalizer_.ResetEQ();
+}
+
+void EqualizerDefault::release(QPoint, Qt::MouseButton button) {
+    if (button != Qt::LeftButton) return;
+    pressed_ = false;
+    notifyChanged();
+    equalizer_.ApplyEQGains();
+}

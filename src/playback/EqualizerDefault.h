@@ -1,0 +1,27 @@
+#pragma once
+#include "BoxLogic.h"
+#include "Equalizer.h"
+
+// The "Def" button (23 x 13): the press flattens the curve to 0 dB; the label is lit while held.
+class EqualizerDefault : public BoxLogic {
+  public:
+    static constexpr int kWidth = 23, kHeight = 13;
+
+    explicit EqualizerDefault(Equalizer& equalizer);
+
+    QSize size() const override { return {kWidth, kHeight}; }
+    const QImage& image() override;
+    void press(QPoint pos, Qt::MouseButton button) override;
+    void release(QPoint pos, Qt::MouseButton button) override;
+    QString hint() const override { return QStringLiteral("Насиройки по умолчанию"); }
+
+    bool Pressed() const { return pressed_; }
+
+  private:
+    Equalizer& equalizer_;
+    bool pressed_ = false;
+    QImage image_;
+    bool drawn_ = false;
+    bool drawnPressed_ = false;
+    QRgb drawnColor_ = 0;
+};

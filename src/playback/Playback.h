@@ -1,0 +1,32 @@
+#pragma once
+#include "BalanceBar.h"
+#include "Equalizer.h"
+#include "EqualizerCurve.h"
+#include "EqualizerDefault.h"
+#include "EqualizerSwitch.h"
+#include "PlaybackController.h"
+#include "PlaybackState.h"
+#include "SeekBar.h"
+#include "TimeDisplay.h"
+#include "VolumeBar.h"
+
+// Everything of playback the main window shows, built in the order its parts need each other: the
+// shared stream state first, then the boxes acting on it, then the controller that drives them.
+// The window forwards each box's events to the BoxLogic below and copies its image.
+struct Playback {
+    Playback(AudioEngine& engine, PlaylistModel& playlist)
+        : volume(engine, state), balance(engine, state), equalizer(engine, state), curve(equalizer),
+          eqSwitch(equalizer), eqDefault(equalizer), seekBar(engine, state), time(engine, state),
+          controller(engine, playlist, state, volume, balance, equalizer, seekBar, time) {}
+
+    PlaybackState state;
+    VolumeBar volume;   // VolBox
+    BalanceBar balance; // BalBox
+    Equalizer equalizer;
+    EqualizerCurve curve;       // EQBarBox
+    EqualizerSwitch eqSwitch;   // EQActive
+    EqualizerDefault eqDefault; // DefEQBox
+    SeekBar seekBar;            // TrackBox
+    TimeDisplay time;           // TimeBox
+    PlaybackController controller;
+};

@@ -1,0 +1,230 @@
+#include "PlaybackController.h"
+
+#include "BalanceBar.h"
+#include "Equalizer.h"
+#include "PlaylistModel.h"
+#include "SeekBar.h"
+#include "TickerTitle.h"
+#include "TimeDisplay.h"
+#include "VolumeBar.h"
+
+#include <QCoreApplication>
+#include <QPointer>
+
+#include <algorithm>
+#include <sys/stat.h>
+
+namespace {
+// A row names a file only if something other than a folder stands at its path; URLs and paths of
+// files deleted since they were added do not.
+bool fileExists(const QByteArray& path) {
+    struct stat info {};
+    return !path.isEmpty() && ::stat(path.constData(), &info) == 0 && !S_ISDIR(info.st_mode);
+}
+} // namespace
+
+PlaybackController::PlaybackController(AudioEngine& engine, PlaylistModel& playlist, PlaybackState& state,
+                                       VolumeBar& volume, BalanceBar& balance, Equalizer& equalizer,
+                                       SeekBar& seekBar, TimeDisplay& time, QObject* parent)
+    : QObject(parent), engine_(engine), playlist_(playlist), state_(state), volume_(volume),
+      balance_(balance), equalizer_(equalizer), seekBar_(seekBar), time_(time) {
+    positionTimer_.setInterval(kPositionIntervalMs);
+    connect(&positionTimer_, &QTimer::timeout, this, &PlaybackController::PositionTick);
+}
+
+PlaybackController::~PlaybackController() = default;
+
+int PlaybackController::CurrentTrack() const {
+    return playlist_.CurrentTrack();
+}
+
+void PlaybackController::RefreshLastIndex() {
+    lastIndex_ = playlist_.Count() - 1;
+}
+
+void PlaybackController::freeChannel() {
+    if (state_.Channel == 0) return;
+    engine_.Stop(state_.Channel);
+    engine_.ChannelFree(state_.Channel);
+    state_.Channel = 0;
+}
+
+void PlaybackController::PlayTrack(int i) {
+    const int count = playlist_.Count();
+    if (count == 0) return;
+    i = std::clamp(i, 0, count - 1);
+    ++serial_;
+
+    positionTimer_.stop();
+    state_.PositionTimerOn = false;
+    freeChannel();
+
+    const QByteArray path = playlist_.Row(i).Path;
+    if (!fileExists(path)) {
+        // The row goes; the end-of-track handling then picks what follows it by the play mode, one
+        // posted step per missing row, so a list of missing files empties itself and stops.
+        playlist_.DeleteRow(i);
+        trackEndNotice()();
+        time_.Refresh();
+        return;
+    }
+
+    state_.Channel = engine_.Create(path.toStdString());
+    currentFile_ = path;
+    engine_.SetVolume(state_.Channel, volume_.VolPos() - kStartVolumeOffset);
+    engine_.ChannelSetAttribute(state_.Channel, ChannelAttribute::Pan, balance_.BalValue());
+
+    tickerText_ = BuildTickerText(engine_.TagArtist(state_.Channel), engine_.TagTitle(state_.Channel), path);
+    emit tickerTextChanged(tickerText_, kTickerStartOffset);
+
+    for (int s = playlist_.SelectedIndex(); s >= 0; s = playlist_.NextSelected(s))
+        playlist_.SetSelected(s, false);
+    playlist_.SetSelected(i, true);
+    playlist_.SetCurrentTrack(i);
+    repeatIndex_ = i;
+
+    if (equalizer_.EQApplied()) {
+        equalizer_.AttachEQ();
+        equalizer_.ApplyEQGains();
+    } else {
+        equalizer_.DetachEQ();
+    }
+
+    engine_.Play(state_.Channel);
+
+    if (state_.Channel != 0) {
+        // One pixel never stands for less than 20 ms, so a short track's line stops short of the end.
+        state_.BytesPerPixel = std::max(engine_.GetLength(state_.Channel) / SeekBar::kWidth,
+                                        engine_.SecToByte(state_.Channel, 0.02));
+        engine_.ChannelSetSync(state_.Channel, SyncType::End, trackEndNotice());
+    }
+
+    // A stream that did not open still runs the timer: nothing sounds and nothing follows until the
+    // user acts, while the title shows the file name.
+    positionTimer_.start();
+    state_.PositionTimerOn = true;
+    time_.Refresh();
+    emit trackStarted(i);
+}
+
+std::function<void()> PlaybackController::trackEndNotice() {
+    // The engine calls this on a thread of its own: it only posts, through the application object
+    // (which outlives every stream) and a guard that tells whether this controller still exists.
+    return [self = QPointer<PlaybackController>(this), serial = serial_] {
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(),
+            [self, serial] {
+                if (self) self->onTrackEnd(serial);
+            },
+            Qt::QueuedConnection);
+    };
+}
+
+void PlaybackController::onTrackEnd(std::uint64_t serial) {
+    if (serial != serial_) return;
+    RefreshLastIndex();
+    if (lastIndex_ < 0) return;
+    navIndex_ = CurrentTrack() + 1;
+    if (navIndex_ > lastIndex_) navIndex_ = 0;
+    playByMode(navIndex_);
+}
+
+void PlaybackController::playByMode(int listIndex) {
+    switch (playMode_) {
+    case RepeatList:
+        PlayTrack(listIndex);
+        break;
+    case RepeatOne:
+        PlayTrack(repeatIndex_);
+        break;
+    case Random:
+        PlayTrack(randomIndex(playlist_.Count()));
+        break;
+    default: // a mode from an edited settings file starts nothing until the mode button resets it
+        break;
+    }
+}
+
+int PlaybackController::randomIndex(int count) {
+    return std::uniform_int_distribution<int>(0, count - 1)(random_);
+}
+
+void PlaybackController::trim() {
+    if (trimWorkingSet) trimWorkingSet();
+}
+
+void PlaybackController::Play() {
+    RefreshLastIndex();
+    if (lastIndex_ < 0) return;
+    const int selected = playlist_.SelectedIndex();
+    navIndex_ = selected >= 0 ? selected : 0;
+    PlayTrack(navIndex_);
+    trim();
+}
+
+void PlaybackController::Pause() {
+    engine_.Pause(state_.Channel);
+    trim();
+}
+
+void PlaybackController::Stop() {
+    ++serial_;
+    freeChannel();
+    positionTimer_.stop();
+    state_.PositionTimerOn = false;
+    seekBar_.Reset();
+    tickerText_.clear();
+    emit tickerTextChanged(tickerText_, 0);
+    currentFile_.clear();
+    playlist_.SetCurrentTrack(-1);
+    time_.Refresh();
+    emit stopped();
+    trim();
+}
+
+void PlaybackController::Back() {
+    RefreshLastIndex();
+    if (lastIndex_ < 0) return;
+    // From the first row (or from before it, where the playlist leaves the cursor after deleting
+    // its last row) Back goes round to the last row.
+    if (navIndex_ <= 0) navIndex_ = playlist_.Count();
+    --navIndex_;
+    playByMode(navIndex_);
+    afterStep();
+}
+
+void PlaybackController::Next() {
+    ++navIndex_;
+    RefreshLastIndex();
+    if (lastIndex_ < 0) return;
+    if (navIndex_ > lastIndex_) navIndex_ = 0;
+    playByMode(navIndex_);
+    afterStep();
+}
+
+void PlaybackController::afterStep() {
+    navIndex_ = CurrentTrack();
+    if (const int selected = playlist_.SelectedIndex(); selected >= 0) playlist_.SetSelected(selected, false);
+    trim();
+}
+
+void PlaybackController::CyclePlayMode() {
+    SetPlayMode(playMode_ >= RepeatList && playMode_ < Random ? playMode_ + 1 : RepeatList);
+}
+
+void PlaybackController::SetPlayMode(int mode) {
+    playMode_ = mode;
+    emit playModeChanged(mode);
+}
+
+void PlaybackController::PositionTick() {
+    if (seekBar_.Tick()) time_.Refresh();
+}
+
+void PlaybackController::Shutdown() {
+    ++serial_;
+    positionTimer_.stop();
+    state_.PositionTimerOn = false;
+    freeChannel();
+    seekBar_.Reset();
+}

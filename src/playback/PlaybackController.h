@@ -1,0 +1,107 @@
+#pragma once
+#include "AudioEngine.h"
+#include "PlaybackState.h"
+
+#include <QByteArray>
+#include <QObject>
+#include <QString>
+#include <QTimer>
+
+#include <cstdint>
+#include <functional>
+#include <random>
+
+class BalanceBar;
+class Equalizer;
+class PlaylistModel;
+class SeekBar;
+class TimeDisplay;
+class VolumeBar;
+
+// Starts tracks and chooses the next one. PlayTrack is the only way a track starts: the transport
+// buttons, the playlist and the end of a track all end in it. The playing row is the model's
+// CurrentTrack; NavIndex is the cursor Back and Next move from; RepeatIndex the row one-track mode
+// plays again. GUI thread only, apart from the engine's end-of-track callback, which only posts.
+class PlaybackController : public QObject {
+    Q_OBJECT
+  public:
+    enum Mode { RepeatList = 0, RepeatOne = 1, Random = 2 };
+    static constexpr int kPositionIntervalMs = 40;
+    // The title ticker starts a new title just beyond its right edge (its box is 209 wide).
+    static constexpr int kTickerStartOffset = 209 + 15;
+    // A start volume a little below the bar's value: the bar sends its own value at its next paint.
+    static constexpr int kStartVolumeOffset = 9;
+
+    PlaybackController(AudioEngine& engine, PlaylistModel& playlist, PlaybackState& state, VolumeBar& volume,
+                       BalanceBar& balance, Equalizer& equalizer, SeekBar& seekBar, TimeDisplay& time,
+                       QObject* parent = nullptr);
+    ~PlaybackController() override;
+
+    // Starts row i from its beginning. An index outside the list is brought to its nearest row; an
+    // empty list starts nothing. A row whose file is gone is removed and the next one follows.
+    void PlayTrack(int i);
+
+    // The transport buttons' actions (the press of the left button).
+    void Play();
+    void Pause();
+    void Stop();
+    void Back();
+    void Next();
+    // 0 -> 1 -> 2 -> 0; a mode outside 0..2 (an edited settings file) goes back to 0.
+    void CyclePlayMode();
+    // One tick of the position timer: seek bar and time follow the stream.
+    void PositionTick();
+    // At exit: the stream is stopped and freed and nothing will start again by itself.
+    void Shutdown();
+
+    StreamHandle Channel() const { return state_.Channel; }
+    int CurrentTrack() const;
+    int NavIndex() const { return navIndex_; }
+    // The playlist window moves the cursor when it deletes rows (-1 after the last row went).
+    void SetNavIndex(int navIndex) { navIndex_ = navIndex; }
+    int RepeatIndex() const { return repeatIndex_; }
+    int LastIndex() const { return lastIndex_; }
+    void RefreshLastIndex();
+    int PlayMode() const { return playMode_; }
+    void SetPlayMode(int mode);
+    const QByteArray& CurrentFile() const { return currentFile_; }
+    const QString& TickerText() const { return tickerText_; }
+    bool PositionTimerActive() const { return positionTimer_.isActive(); }
+
+    // Gives the process's unused memory back after each button action.
+    std::function<void()> trimWorkingSet;
+
+  signals:
+    void trackStarted(int index);
+    void stopped();
+    // A new title line and the scroll offset the ticker starts it from.
+    void tickerTextChanged(const QString& text, int tickerOffset);
+    void playModeChanged(int mode);
+
+  private:
+    void freeChannel();
+    void playByMode(int listIndex);
+    void afterStep();
+    std::function<void()> trackEndNotice();
+    void onTrackEnd(std::uint64_t serial);
+    void trim();
+    int randomIndex(int count);
+
+    AudioEngine& engine_;
+    PlaylistModel& playlist_;
+    PlaybackState& state_;
+    VolumeBar& volume_;
+    BalanceBar& balance_;
+    Equalizer& equalizer_;
+    SeekBar& seekBar_;
+    TimeDisplay& time_;
+
+    int navIndex_ = 0, repeatIndex_ = 0, lastIndex_ = -1, playMode_ = RepeatList;
+    QByteArray currentFile_;
+    QString tickerText_;
+    QTimer positionTimer_;
+    // Numbers every start and stop. An end-of-track notice carries the number that armed it and is
+    // dropped when another start or a stop came in between: it belongs to a stream no longer playing.
+    std::uint64_t serial_ = 0;
+    std::mt19937 random_{std::random_device{}()};
+};

@@ -1,0 +1,130 @@
+#include "SeekBar.h"
+
+#include "DotLine.h"
+#include "LineStepper.h"
+#include "PaintGradient.h"
+#include "SkinColor.h"
+#include "SkinPalette.h"
+
+#include <QPainter>
+
+#include <algorithm>
+#include <limits>
+
+SeekBar::SeekBar(AudioEngine& engine, const PlaybackState& state)
+    : engine_(engine), state_(state), image_(kWidth, kHeight, QImage::Format_RGB32) {
+    paintEmpty();
+}
+
+void SeekBar::paintEmpty() {
+    if (ground_.isNull()) {
+        ground_ = QImage(kWidth, kHeight, QImage::Format_RGB32);
+        QPainter painter(&ground_);
+        PaintGradient(painter, ground_.rect(), false, {kWhite, kSilver});
+    }
+    image_ = ground_.copy();
+    showsEmpty_ = true;
+}
+
+namespace {
+int phaseOf(std::int32_t counter) {
+    return ((counter % 10) + 10) % 10;
+}
+} // namespace
+
+void SeekBar::prepareLines() {
+    const QRgb color = SkinColor().rgb();
+    if (!lines_[0].isNull() && color == linesColor_) return;
+    const std::int32_t counter = DotCounter();
+    for (int phase = 0; phase < 10; ++phase) {
+        lines_[phase] = ground_.copy();
+        QPainter painter(&lines_[phase]);
+        painter.setRenderHint(QPainter::Antialiasing, false);
+        SetDotCounter(phase);
+        for (int x = 0; x <= kWidth + 1; ++x)
+            DotLineProc(x, kLineY, painter);
+    }
+    SetDotCounter(counter);
+    linesColor_ = color;
+}
+
+const QImage& SeekBar::image() {
+    if (!state_.PositionTimerOn && !showsEmpty_) paintEmpty();
+    return image_;
+}
+
+bool SeekBar::Tick() {
+    if (!engine_.IsActiveChannel(state_.Channel) || state_.BytesPerPixel == 0) return false;
+    DrawProgress(engine_.ChannelGetPosition(state_.Channel));
+    notifyChanged();
+    return true;
+}
+
+void SeekBar::DrawProgress(std::int64_t position) {
+    if (state_.BytesPerPixel <= 0) return;
+    // A position past the stream's end (or a bogus one) must not make the line run for millions of
+    // points: one point beyond the bar is the last whose dot can still touch it.
+    const int x = int(std::clamp<std::int64_t>(position / state_.BytesPerPixel, 0, kWidth + 1));
+    prepareLines();
+
+    // A column is touched by the points on it and beside it, so up to two columns before the end
+    // the line is the prepared one; the last two points and the head are drawn here, in the order
+    // the whole line would draw them.
+    const std::int32_t start = DotCounter();
+    if (std::int64_t(start) + x + 1 > std::numeric_limits<std::int32_t>::max()) {
+        // The counter wraps within this line (after days of playback) and its phase jumps there,
+        // which no prepared line shows: draw this one point by point.
+        image_ = ground_.copy();
+        QPainter painter(&image_);
+        painter.setRenderHint(QPainter::Antialiasing, false);
+        StepLine(0, kLineY, x, kLineY, [&painter](int px, int py) { DotLineProc(px, py, painter); });
+        if (!seekDragging_) DotLineProc(x, kLineY, painter);
+        showsEmpty_ = false;
+        return;
+    }
+    const QImage& line = lines_[phaseOf(start)];
+    const int copied = std::clamp(x - 1, 0, kWidth);
+    for (int y = 0; y < kHeight; ++y) {
+        QRgb* row = reinterpret_cast<QRgb*>(image_.scanLine(y));
+        const QRgb* lineRow = reinterpret_cast<const QRgb*>(line.constScanLine(y));
+        const QRgb* groundRow = reinterpret_cast<const QRgb*>(ground_.constScanLine(y));
+        std::copy(lineRow, lineRow + copied, row);
+        std::copy(groundRow + copied, groundRow + kWidth, row + copied);
+    }
+    QPainter painter(&image_);
+    painter.setRenderHint(QPainter::Antialiasing, false);
+    for (int k = std::max(0, x - 2); k < x; ++k) {
+        SetDotCounter(start + k);
+        DotLineProc(k, kLineY, painter);
+    }
+    SetDotCounter(start + x);
+    if (!seekDragging_) DotLineProc(x, kLineY, painter);
+    showsEmpty_ = false;
+}
+
+void SeekBar::Reset() {
+    seekPos_ = 0;
+    seekDragging_ = false;
+    paintEmpty();
+    notifyChanged();
+}
+
+std::int64_t SeekBar::PositionForX(int x) const {
+    return std::int64_t(std::clamp(x, 0, kWidth)) * state_.BytesPerPixel;
+}
+
+void SeekBar::press(QPoint, Qt::MouseButton button) {
+    if (button == Qt::LeftButton && engine_.IsActiveChannel(state_.Channel)) seekDragging_ = true;
+}
+
+void SeekBar::move(QPoint pos, Qt::MouseButtons) {
+    // The line does not follow the pointer; the request takes effect at the release.
+    if (seekDragging_) seekPos_ = PositionForX(pos.x());
+}
+
+void SeekBar::release(QPoint pos, Qt::MouseButton button) {
+    if (button != Qt::LeftButton) return;
+    seekPos_ = PositionForX(pos.x());
+    if (engine_.IsActiveChannel(state_.Channel)) engine_.SetPosition(state_.Channel, seekPos_);
+    seekDragging_ = false;
+}

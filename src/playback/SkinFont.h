@@ -1,0 +1,15 @@
+#pragma once
+#include <QFont>
+#include <QString>
+#include <cmath>
+
+// A font of the skin at a size given in points, turned into pixels at 96 dpi so that the boxes look
+// the same whatever the screen's DPI setting. Tahoma is the face every box uses unless it names
+// another; where it is not installed the font system substitutes the nearest face.
+inline QFont SkinFont(int points, bool bold = false, const QString& family = QStringLiteral("Tahoma")) {
+    QFont font(family);
+    font.setPixelSize(int(std::lround(points * 96.0 / 72.0)));
+    font.setBold(bold);
+    font.setStyleStrategy(QFont::NoAntialias);
+    return font;
+}

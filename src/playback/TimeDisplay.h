@@ -1,0 +1,36 @@
+#pragma once
+#include "AudioEngine.h"
+#include "BoxLogic.h"
+#include "PlaybackState.h"
+
+// The time text (73 x 20): elapsed time at (6, 0) when TimeMode is 1, remaining time as "-" and the
+// time at (0, 0) when it is 0; "00:00" without a stream. A click switches the mode. The image is
+// transparent: the window's background shows through around the letters.
+class TimeDisplay : public BoxLogic {
+  public:
+    static constexpr int kWidth = 73, kHeight = 20;
+
+    TimeDisplay(AudioEngine& engine, const PlaybackState& state);
+
+    QSize size() const override { return {kWidth, kHeight}; }
+    const QImage& image() override;
+    void press(QPoint pos, Qt::MouseButton button) override;
+
+    // The text as drawn now, "-" included in remaining mode.
+    QString Text() const;
+    // Announces a change only when the text would read differently, so a tick costs no repaint
+    // between two whole seconds.
+    void Refresh();
+
+    int TimeMode() const { return timeMode_; }
+    // Any nonzero mode shows the elapsed time (a settings file may hold any number).
+    void SetTimeMode(int timeMode);
+
+  private:
+    AudioEngine& engine_;
+    const PlaybackState& state_;
+    int timeMode_ = 0;
+    QImage image_;
+    QString drawnText_;
+    QRgb drawnColor_ = 0;
+};

@@ -1,0 +1,211 @@
+#include "Player.h"
+#include "FakeEngine.h"
+#include "SettingsFile.h"
+#include "SkinColor.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+namespace {
+// A player over a fake engine in a fresh home folder, with failures collected instead of shown.
+struct PlayerFixture : ::testing::Test {
+    void SetUp() override {
+        ASSERT_TRUE(home.isValid());
+        QDir(home.path()).mkpath("Data");
+        player = std::make_unique<Player>(engine, home.path());
+        player->showError = [this](const QString& message) { errors << message; };
+        player->chooseFiles = [] { return QStringList(); };
+    }
+    QString dataFile(const QString& name) const { return home.path() + "/Data/" + name; }
+    QByteArray readData(const QString& name) const {
+        QFile file(dataFile(name));
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+    bool called(const std::string& call) const {
+        return std::find(engine.calls.begin(), engine.calls.end(), call) != engine.calls.end();
+    }
+
+    QTemporaryDir home;
+    FakeEngine engine;
+    std::unique_ptr<Player> player;
+    QStringList errors;
+};
+
+Settings Unusual() {
+    Settings s;
+    s.mainLeft = 300;
+    s.mainTop = 200;
+    s.onTop = true;
+    s.volume = 50;
+    s.balans = 0.5f;
+    s.balansX = 70;
+    s.runStringScroll = 1;
+    s.playMode = 2;
+    s.timeMode = 1;
+    s.color = 0x00336699;
+    s.eqShow = true;
+    s.eqEnable = true;
+    s.eqParams = {1, 2, 3, 4, 5, 15, 25, 26, 27, 28, 29};
+    s.playListShow = true;
+    s.playListLeft = 10;
+    s.playListTop = 400;
+    s.playListHeight = 333;
+    return s;
+}
+} // namespace
+
+TEST_F(PlayerFixture, SettingsAppliedComeBackUnchanged) {
+    const Settings s = Unusual();
+    player->applySettings(s);
+    MainWindow& window = player->window();
+    EXPECT_EQ(window.pos(), QPoint(300, 200));
+    EXPECT_TRUE(window.stayOnTop());
+    EXPECT_TRUE(window.titleBarButton(TitleBarKind::TopMost).lit());
+    EXPECT_EQ(window.height(), 178);
+    EXPECT_EQ(window.playMode(), 2);
+    EXPECT_EQ(player->playback().controller.PlayMode(), 2);
+    EXPECT_EQ(window.ticker().direction(), 1);
+    EXPECT_EQ(SkinColor(), QColor(0x99, 0x66, 0x33)) << "COLORREF keeps red in the low byte";
+    EXPECT_TRUE(player->playback().equalizer.EQApplied());
+    const Settings back = player->collectSettings();
+    EXPECT_EQ(back.mainLeft, s.mainLeft);
+    EXPECT_EQ(back.mainTop, s.mainTop);
+    EXPECT_EQ(back.onTop, s.onTop);
+    EXPECT_EQ(back.volume, s.volume);
+    EXPECT_EQ(back.balans, s.balans);
+    EXPECT_EQ(back.balansX, s.balansX);
+    EXPECT_EQ(back.runStringScroll, s.runStringScroll);
+    EXPECT_EQ(back.playMode, s.playMode);
+    EXPECT_EQ(back.timeMode, s.timeMode);
+    EXPECT_EQ(back.color, s.color);
+    EXPECT_EQ(back.eqShow, s.eqShow);
+    EXPECT_EQ(back.eqEnable, s.eqEnable);
+    EXPECT_EQ(back.eqParams, s.eqParams);
+    EXPECT_EQ(back.playListShow, s.playListShow);
+    EXPECT_EQ(back.playListLeft, s.playListLeft);
+    EXPECT_EQ(back.playListTop, s.playListTop);
+    EXPECT_EQ(back.playListHeight, s.playListHeight);
+    EXPECT_EQ(back, s);
+}
+
+TEST_F(PlayerFixture, DefaultsPlaceThePlaylistBelowTheWindowAsItStands) {
+    Settings s;
+    player->applySettings(s);
+    EXPECT_EQ(player->collectSettings().playListTop, 141 + 135);
+    EXPECT_EQ(SkinColor(), QColor(13, 90, 219));
+    EXPECT_EQ(player->window().height(), 135);
+    s.eqShow = true;
+    player->applySettings(s);
+    EXPECT_EQ(player->collectSettings().playListTop, 141 + 178) << "below the open equalizer panel";
+}
+
+TEST_F(PlayerFixture, TheFirstShowingReadsTheFileOnce) {
+    Settings s;
+    s.mainLeft = 123;
+    s.onTop = true;
+    s.playMode = 1;
+    ASSERT_TRUE(SaveSettings(dataFile("Options.ini"), s));
+    player->window().show();
+    EXPECT_EQ(player->window().pos(), QPoint(123, 141));
+    EXPECT_TRUE(player->window().stayOnTop());
+    EXPECT_EQ(player->window().playMode(), 1);
+    // A later showing (a restore) does not read the file again.
+    player->window().setPlayMode(2);
+    player->window().hide();
+    player->window().show();
+    EXPECT_EQ(player->window().playMode(), 2);
+}
+
+TEST_F(PlayerFixture, ClosingWritesSettingsThenPlaylistAndFreesTheEngine) {
+    player->addPaths({"/music/a.mp3", "/music/ignored.txt", "/music/b.flac"});
+    ASSERT_EQ(player->playlist().Count(), 2);
+    int finished = 0;
+    QObject::connect(player.get(), &Player::shutDownFinished, [&] { ++finished; });
+    player->window().show();
+    player->applySettings(Unusual()); // as if the user had changed everything
+    player->window().close();
+    EXPECT_EQ(finished, 1);
+    EXPECT_TRUE(errors.isEmpty()) << errors.join("; ").toStdString();
+    EXPECT_TRUE(called("FreeBass"));
+    const Settings written = LoadSettings(dataFile("Options.ini"));
+    EXPECT_EQ(written.volume, 50);
+    EXPECT_EQ(written.playMode, 2);
+    EXPECT_TRUE(written.onTop) << "written as it stands, although nobody touched it";
+    const QByteArray m3u = readData("Default.m3u");
+    EXPECT_TRUE(m3u.startsWith("#EXTM3U"));
+    EXPECT_TRUE(m3u.contains("/music/a.mp3\r\n"));
+    EXPECT_TRUE(m3u.contains("/music/b.flac"));
+    EXPECT_FALSE(m3u.contains("ignored"));
+    EXPECT_EQ(player->window().ticker().tickerOffset(), 115);
+    EXPECT_TRUE(player->window().ticker().tickerText().isEmpty());
+}
+
+TEST_F(PlayerFixture, AnUnwritableDataFolderIsReportedAndTheCloseStillHappens) {
+    // Data replaced by a plain file: nothing can be created inside it.
+    ASSERT_TRUE(QDir(dataFile("")).removeRecursively());
+    QFile blocker(home.path() + "/Data");
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    player->addPaths({"/music/a.mp3"});
+    int finished = 0;
+    QObject::connect(player.get(), &Player::shutDownFinished, [&] { ++finished; });
+    player->window().show();
+    EXPECT_TRUE(player->window().close());
+    EXPECT_FALSE(player->window().isVisible());
+    EXPECT_EQ(finished, 1);
+    EXPECT_TRUE(called("FreeBass")) << "the steps after the failed write still run";
+    ASSERT_EQ(errors.size(), 2) << errors.join("; ").toStdString();
+    EXPECT_TRUE(errors[0].contains("Options.ini"));
+    EXPECT_TRUE(errors[1].startsWith("Cannot create file")) << errors[1].toStdString();
+    EXPECT_TRUE(errors[1].contains("Default.m3u"));
+}
+
+TEST_F(PlayerFixture, TheDefaultPlaylistLoadsWhenPresent) {
+    QFile m3u(dataFile("Default.m3u"));
+    ASSERT_TRUE(m3u.open(QIODevice::WriteOnly));
+    m3u.write("#EXTM3U\r\n#EXTINF:206,\r\n/music/one.mp3\r\n/music/two.ogg\r\n");
+    m3u.close();
+    player->loadDefaultPlaylist();
+    ASSERT_EQ(player->playlist().Count(), 2);
+    EXPECT_EQ(player->playlist().Row(1).Path, QByteArray("/music/two.ogg"));
+    ASSERT_TRUE(QFile::remove(dataFile("Default.m3u")));
+    player->loadDefaultPlaylist();
+    EXPECT_EQ(player->playlist().Count(), 2) << "a missing file adds nothing";
+    EXPECT_TRUE(errors.isEmpty());
+}
+
+TEST_F(PlayerFixture, ThePlayBoxStartsTheSelectedTrackAndTheTickerShowsIt) {
+    const QString file = home.path() + "/song.mp3";
+    QFile touch(file);
+    ASSERT_TRUE(touch.open(QIODevice::WriteOnly));
+    touch.close();
+    FakeTrack track;
+    track.artist = "Artist";
+    track.title = "Song";
+    engine.files[file.toStdString()] = track;
+    player->addPaths({QFile::encodeName(file)});
+    PressButton& play = player->window().pressButton(PressKind::Play);
+    play.wait = [](int) {};
+    play.press({5, 5}, Qt::LeftButton);
+    EXPECT_EQ(engine.createCount(file.toStdString()), 1);
+    EXPECT_NE(player->playback().controller.Channel(), 0u);
+    EXPECT_EQ(player->window().ticker().tickerText(), QString("Artist - Song"));
+    EXPECT_EQ(player->window().ticker().tickerOffset(), 224);
+    PressButton& stop = player->window().pressButton(PressKind::Stop);
+    stop.press({5, 5}, Qt::LeftButton);
+    EXPECT_EQ(player->playback().controller.Channel(), 0u);
+    EXPECT_TRUE(player->window().ticker().tickerText().isEmpty());
+}
+
+TEST_F(PlayerFixture, TheModeBoxDrivesTheController) {
+    LabelButton& mode = player->window().labelButton(LabelKind::Mode);
+    mode.release({1, 1}, Qt::LeftButton);
+    EXPECT_EQ(player->playback().controller.PlayMode(), 1);
+    mode.release({1, 1}, Qt::LeftButton);
+    mode.release({1, 1}, Qt::LeftButton);
+    EXPECT_EQ(player->playback().controller.PlayMode(), 0);
+}

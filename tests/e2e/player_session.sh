@@ -1,0 +1,188 @@
+#!/usr/bin/env bash
+# A whole session with the real player: start with a tone, press play, hear the tone on a private
+# PulseAudio null sink, hand a second file over from a second start, close by the close box, and
+# find the settings and the playlist written.
+#
+# Usage: player_session.sh PATH-TO-vexo-mp
+set -uo pipefail
+
+BIN="${1:?usage: $0 path-to-vexo-mp}"
+# Window coordinates of the boxes this session clicks.
+PLAY_X=46 PLAY_Y=110
+# The volume bar starts at 98, 160; its marker at x 14 stands for 10 %.
+VOLUME_X=174 VOLUME_Y=102
+EXIT_X=307 EXIT_Y=14
+
+fail() {
+    echo "player_session: FAIL: $*" >&2
+    exit 1
+}
+for tool in Xvfb xdotool pulseaudio pactl parec ffmpeg; do
+    command -v "$tool" >/dev/null || fail "$tool is missing (run ./dev setup)"
+done
+[ -x "$BIN" ] || fail "no player at $BIN"
+
+WORK="$(mktemp -d /tmp/vexo-e2e.XXXXXX)"
+XVFB_PID="" PULSE_PID="" PLAYER_PID="" PAREC_PID=""
+
+# Ends only what this script started, by process id.
+stop_pid() {
+    local pid="$1"
+    [ -n "$pid" ] && kill -0 "$pid" 2>/dev/null || return 0
+    kill -TERM "$pid" 2>/dev/null
+    for _ in $(seq 30); do
+        kill -0 "$pid" 2>/dev/null || break
+        sleep 0.1
+    done
+    kill -KILL "$pid" 2>/dev/null
+    wait "$pid" 2>/dev/null
+}
+cleanup() {
+    stop_pid "$PAREC_PID"
+    stop_pid "$PLAYER_PID"
+    stop_pid "$PULSE_PID"
+    stop_pid "$XVFB_PID"
+    rm -rf "$WORK"
+}
+trap cleanup EXIT
+trap 'exit 130' INT TERM
+
+# --- A display of our own; Xvfb chooses a free number.
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$WORK/display" >"$WORK/xvfb.log" 2>&1 &
+XVFB_PID=$!
+for _ in $(seq 100); do
+    [ -s "$WORK/display" ] && break
+    sleep 0.1
+done
+[ -s "$WORK/display" ] || fail "Xvfb did not start: $(tail -3 "$WORK/xvfb.log")"
+export DISPLAY=":$(head -1 "$WORK/display")"
+
+# --- A sound server of our own. Without norewinds the monitor loses the start of a stream.
+mkdir -m 700 "$WORK/runtime" "$WORK/pulse-home"
+echo "autospawn = no" >"$WORK/client.conf"
+export PULSE_CLIENTCONFIG="$WORK/client.conf"
+export DBUS_SESSION_BUS_ADDRESS="unix:path=$WORK/no-bus"
+env HOME="$WORK/pulse-home" XDG_RUNTIME_DIR="$WORK/runtime" XDG_CONFIG_HOME="$WORK/pulse-home" \
+    pulseaudio -n --daemonize=no --exit-idle-time=-1 --realtime=no --use-pid-file=no --disallow-exit \
+    -L "module-null-sink sink_name=e2e rate=44100 channels=2 norewinds=1" \
+    -L "module-native-protocol-unix socket=$WORK/pulse.sock auth-anonymous=1" >"$WORK/pulse.log" 2>&1 &
+PULSE_PID=$!
+export PULSE_SERVER="unix:$WORK/pulse.sock"
+for _ in $(seq 100); do
+    pactl info >/dev/null 2>&1 && break
+    sleep 0.1
+done
+pactl info >/dev/null 2>&1 || fail "PulseAudio did not start: $(tail -3 "$WORK/pulse.log")"
+
+# --- Two tones and a home folder with a plug-in folder (so no warning box holds the start).
+ffmpeg -v error -f lavfi -i "sine=frequency=440:duration=30" -ac 2 -ar 44100 "$WORK/tone.wav" ||
+    fail "ffmpeg could not make the tone"
+ffmpeg -v error -f lavfi -i "sine=frequency=880:duration=5" -ac 2 -ar 44100 "$WORK/second.wav" ||
+    fail "ffmpeg could not make the second tone"
+HOME_DIR="$WORK/home"
+mkdir -p "$HOME_DIR/Plugins"
+export VEXO_HOME="$HOME_DIR" VEXO_AUDIO=pulse QT_QPA_PLATFORM=xcb
+
+# Relative on purpose: the running player must get it made absolute.
+(cd "$WORK" && exec "$BIN" tone.wav) >"$WORK/player.out" 2>"$WORK/player.err" &
+PLAYER_PID=$!
+
+main_window() {
+    local wid
+    for wid in $(xdotool search --onlyvisible --pid "$PLAYER_PID" 2>/dev/null); do
+        [ "$(xdotool getwindowname "$wid" 2>/dev/null)" = "Vexo MP" ] || continue
+        xdotool getwindowgeometry "$wid" 2>/dev/null | grep -q 'Geometry: 320x135' && { echo "$wid"; return 0; }
+    done
+    return 1
+}
+WID=""
+for _ in $(seq 150); do
+    kill -0 "$PLAYER_PID" 2>/dev/null || fail "the player ended at start-up: $(tail -5 "$WORK/player.err")"
+    WID="$(main_window)" && break
+    sleep 0.1
+done
+[ -n "$WID" ] || fail "no 320 x 135 window named \"Vexo MP\" appeared"
+echo "main window $WID is shown"
+sleep 0.5
+
+# --- A second start hands its file over and ends without writing anything.
+(cd "$WORK" && exec "$BIN" second.wav) >"$WORK/second.out" 2>"$WORK/second.err" &
+SECOND_PID=$!
+for _ in $(seq 100); do
+    kill -0 "$SECOND_PID" 2>/dev/null || break
+    sleep 0.1
+done
+kill -0 "$SECOND_PID" 2>/dev/null && { kill -KILL "$SECOND_PID"; fail "the second start did not end within 10 s"; }
+wait "$SECOND_PID"
+second_status=$?
+[ "$second_status" -eq 0 ] || fail "the second start ended with status $second_status: $(tail -3 "$WORK/second.err")"
+[ ! -e "$HOME_DIR/Data/Options.ini" ] || fail "the second start wrote Options.ini"
+[ ! -e "$HOME_DIR/Data/Default.m3u" ] || fail "the second start wrote Default.m3u"
+echo "second start handed over and ended"
+
+# --- Press play and listen on the sink's monitor.
+parec --device=e2e.monitor --format=s16le --rate=44100 --channels=2 --raw >"$WORK/heard.raw" 2>"$WORK/parec.err" &
+PAREC_PID=$!
+sleep 0.5
+xdotool mousemove --window "$WID" "$PLAY_X" "$PLAY_Y" click 1
+sleep 2.5
+stop_pid "$PAREC_PID"
+PAREC_PID=""
+bytes=$(stat -c %s "$WORK/heard.raw")
+[ "$bytes" -gt 100000 ] || fail "the monitor recorded only $bytes bytes"
+
+# RMS level in dB of the recording, whole and through narrow band-passes around 440 and 1000 Hz.
+rms_db() {
+    ffmpeg -v info -f s16le -ar 44100 -ac 2 -i "$WORK/heard.raw" -af "$1astats=measure_perchannel=none" \
+        -f null - 2>&1 | awk '/RMS level dB/ { v = $NF } END { print v }'
+}
+whole="$(rms_db "")"
+at440="$(rms_db "bandpass=f=440:width_type=q:w=20,")"
+at1000="$(rms_db "bandpass=f=1000:width_type=q:w=20,")"
+echo "heard: whole ${whole} dB, 440 Hz band ${at440} dB, 1000 Hz band ${at1000} dB"
+awk -v w="$whole" -v a="$at440" -v b="$at1000" 'BEGIN {
+    if (w == "" || w == "-inf" || w + 0 < -30) exit 1   # something loud was heard
+    if (a + 0 < w - 6) exit 1                           # and it was the 440 Hz tone
+    if (b + 0 > a - 20) exit 1                          # not noise or another tone
+}' || fail "the tone was not heard (whole ${whole} dB, 440 Hz ${at440} dB, 1000 Hz ${at1000} dB)"
+
+# --- A click on the volume bar turns the tone down: 10 % is 20 dB below full volume.
+xdotool mousemove --window "$WID" "$VOLUME_X" "$VOLUME_Y" click 1
+sleep 0.5
+parec --device=e2e.monitor --format=s16le --rate=44100 --channels=2 --raw >"$WORK/heard.raw" 2>"$WORK/parec.err" &
+PAREC_PID=$!
+sleep 1.5
+stop_pid "$PAREC_PID"
+PAREC_PID=""
+quiet="$(rms_db "")"
+echo "heard after the volume click: ${quiet} dB"
+awk -v w="$whole" -v q="$quiet" 'BEGIN { if (q == "" || q == "-inf" || q + 0 > w - 15 || q + 0 < w - 25) exit 1 }' ||
+    fail "the volume click did not bring the tone about 20 dB down (${whole} dB before, ${quiet} dB after)"
+
+# --- Close by the close box: the player ends by itself with status 0.
+xdotool mousemove --window "$WID" "$EXIT_X" "$EXIT_Y" click 1
+for _ in $(seq 100); do
+    kill -0 "$PLAYER_PID" 2>/dev/null || break
+    sleep 0.1
+done
+kill -0 "$PLAYER_PID" 2>/dev/null && fail "the player did not end after a click on the close box"
+wait "$PLAYER_PID"
+status=$?
+PLAYER_PID=""
+[ "$status" -eq 0 ] || fail "the player ended with status $status: $(tail -3 "$WORK/player.err")"
+
+# --- What the close left behind.
+ini="$HOME_DIR/Data/Options.ini"
+m3u="$HOME_DIR/Data/Default.m3u"
+[ -f "$ini" ] || fail "no Data/Options.ini after the close"
+[ -f "$m3u" ] || fail "no Data/Default.m3u after the close"
+for line in "[VexoMP]" "Version=2.03" "[Main]" "Left=268" "Top=141" "Volume=14" "PlayMode=0" \
+    "Color=14375437" "[EQ]" "[EQParams]" "10=15" "[PlayList]" "Height=210"; do
+    tr -d '\r' <"$ini" | grep -qxF "$line" || fail "Options.ini lacks the line \"$line\""
+done
+tr -d '\r' <"$m3u" >"$WORK/m3u.txt"
+head -1 "$WORK/m3u.txt" | grep -qx "#EXTM3U" || fail "Default.m3u does not start with #EXTM3U"
+grep -v '^#' "$WORK/m3u.txt" >"$WORK/paths.txt"
+printf '%s\n' "$WORK/tone.wav" "$WORK/second.wav" | cmp -s - "$WORK/paths.txt" ||
+    fail "Default.m3u holds $(tr '\n' ' ' <"$WORK/paths.txt"), not the two tones in order"
+echo "player_session: PASS"

@@ -1,0 +1,147 @@
+#include "SkinColor.h"
+#include "TitleTicker.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace {
+// A text and the offset it is put at; the ticker's width follows the text.
+TitleTicker Ticker(const QString& text, int offset, int direction = 0) {
+    TitleTicker ticker;
+    ticker.setTickerText(text);
+    ticker.setTickerOffset(offset);
+    ticker.setDirection(direction);
+    return ticker;
+}
+
+int SkinPixelsInColumn(const QImage& image, int x) {
+    int n = 0;
+    for (int y = 0; y < image.height(); ++y)
+        n += image.pixel(x, y) == SkinColor().rgb();
+    return n;
+}
+} // namespace
+
+TEST(TitleTickerSteps, MovesOnePixelAndWrapsAtTheEdges) {
+    TitleTicker probe = Ticker("Some Artist - A Title", 0);
+    const int w = probe.tickerWidth();
+    ASSERT_GT(w, 50);
+    struct Case {
+        int direction, start, after;
+    };
+    const std::vector<Case> cases = {
+        {0, 10, 9},      {0, -w, TitleTicker::kWidth}, // the last painted position is -width
+        {0, -w + 1, -w}, {1, 10, 11},
+        {1, 209, -w},    {1, 208, 209}, // 209 is still painted; beyond it wraps
+        {2, 10, 10},     {-1, 10, 10},  // any other direction stands still
+    };
+    for (const Case& c : cases) {
+        TitleTicker ticker = Ticker("Some Artist - A Title", c.start, c.direction);
+        ticker.step();
+        EXPECT_EQ(ticker.tickerOffset(), c.after) << c.direction << " from " << c.start;
+    }
+}
+
+TEST(TitleTickerSteps, ANewTitleReachesTheLastColumnAfterSixteenSteps) {
+    TitleTicker ticker = Ticker("Title", TitleTicker::kStartOffset);
+    int steps = 0;
+    while (ticker.tickerOffset() > TitleTicker::kWidth - 1) {
+        ticker.step();
+        ++steps;
+    }
+    EXPECT_EQ(steps, 16);
+}
+
+TEST(TitleTickerDrag, TheTextsMiddleFollowsThePointerAndScrollingResumesFromThere) {
+    TitleTicker ticker = Ticker("Some Artist - A Title", 100);
+    const int half = ticker.tickerWidth() / 2;
+    ticker.press({50, 5}, Qt::LeftButton);
+    EXPECT_TRUE(ticker.dragging());
+    EXPECT_EQ(ticker.tickerOffset(), 50 - half);
+    ticker.step();
+    EXPECT_EQ(ticker.tickerOffset(), 50 - half) << "the timer does not move a held text";
+    ticker.move({150, 5}, Qt::LeftButton);
+    EXPECT_EQ(ticker.tickerOffset(), 150 - half);
+    ticker.move({400, 5}, Qt::LeftButton);
+    EXPECT_EQ(ticker.tickerOffset(), 400 - half) << "beyond the strip while held";
+    ticker.release({400, 5}, Qt::LeftButton);
+    ticker.step();
+    EXPECT_EQ(ticker.tickerOffset(), 400 - half - 1);
+    ticker.move({10, 5}, Qt::NoButton);
+    EXPECT_EQ(ticker.tickerOffset(), 400 - half - 1) << "moving without a drag does nothing";
+}
+
+TEST(TitleTickerMouse, RightPressReversesAndMiddleClickAsksForInformation) {
+    TitleTicker ticker = Ticker("Title", 100, 0);
+    int infoRequests = 0, trims = 0;
+    ticker.infoRequested = [&] { ++infoRequests; };
+    ticker.trimWorkingSet = [&] { ++trims; };
+    ticker.press({5, 5}, Qt::RightButton);
+    EXPECT_EQ(ticker.direction(), 1);
+    ticker.step();
+    EXPECT_EQ(ticker.tickerOffset(), 101);
+    ticker.press({5, 5}, Qt::RightButton);
+    EXPECT_EQ(ticker.direction(), 0);
+    ticker.setDirection(7);
+    ticker.press({5, 5}, Qt::RightButton);
+    EXPECT_EQ(ticker.direction(), 0) << "a strange direction becomes 0";
+    ticker.press({5, 5}, Qt::MiddleButton);
+    EXPECT_EQ(infoRequests, 0);
+    ticker.release({5, 5}, Qt::MiddleButton);
+    EXPECT_EQ(infoRequests, 1);
+    EXPECT_EQ(trims, 4);
+    EXPECT_EQ(ticker.hint(), QString("\"Нажать СКМ\" для получения информации"));
+}
+
+TEST(TitleTickerTimer, NothingToMoveMeansNoTimer) {
+    TitleTicker ticker;
+    int motionChanges = 0;
+    ticker.motionChanged = [&] { ++motionChanges; };
+    EXPECT_FALSE(ticker.moving()) << "an empty ticker";
+    ticker.setTickerText("Title");
+    EXPECT_TRUE(ticker.moving());
+    ticker.setDirection(3);
+    EXPECT_FALSE(ticker.moving());
+    ticker.setDirection(1);
+    ticker.press({5, 5}, Qt::LeftButton);
+    EXPECT_FALSE(ticker.moving()) << "a held text only follows the pointer";
+    ticker.release({5, 5}, Qt::LeftButton);
+    EXPECT_TRUE(ticker.moving());
+    ticker.setTickerText(QString());
+    EXPECT_FALSE(ticker.moving());
+    EXPECT_EQ(motionChanges, 6);
+}
+
+TEST(TitleTickerLook, GradientGroundAndTheTextAtItsOffset) {
+    SetSkinColor(QColor(13, 90, 219));
+    TitleTicker ticker = Ticker("Some Artist - A Title", 20);
+    const QImage image = ticker.image();
+    ASSERT_EQ(image.size(), QSize(209, 14));
+    EXPECT_EQ(image.pixel(5, 0), qRgb(192, 192, 192));
+    EXPECT_EQ(image.pixel(5, 13), qRgb(255, 255, 255));
+    int inked = 0;
+    for (int x = 20; x < 20 + ticker.tickerWidth(); ++x)
+        inked += SkinPixelsInColumn(image, x) > 0;
+    EXPECT_GT(inked, ticker.tickerWidth() / 2);
+    for (int x = 0; x < 20; ++x)
+        EXPECT_EQ(SkinPixelsInColumn(image, x), 0) << x;
+
+    // One step moves the picture by one pixel, not a new layout.
+    ticker.step();
+    const QImage moved = ticker.image();
+    for (int x = 19; x < 100; ++x)
+        EXPECT_EQ(SkinPixelsInColumn(moved, x), SkinPixelsInColumn(image, x + 1)) << x;
+
+    ticker.setTickerText(QString());
+    const QImage empty = ticker.image();
+    for (int x = 0; x < 209; ++x)
+        EXPECT_EQ(SkinPixelsInColumn(empty, x), 0);
+}
+
+TEST(TitleTickerLook, TextOutsideTheStripIsClipped) {
+    TitleTicker ticker = Ticker("Title", TitleTicker::kStartOffset);
+    const QImage image = ticker.image();
+    for (int x = 0; x < 209; ++x)
+        EXPECT_EQ(SkinPixelsInColumn(image, x), 0);
+}

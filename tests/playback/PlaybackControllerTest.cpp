@@ -1,0 +1,413 @@
+#include "PlaybackRig.h"
+#include "TickerTitle.h"
+
+#include <gtest/gtest.h>
+
+#include <set>
+#include <thread>
+
+using Calls = std::vector<std::string>;
+
+namespace {
+// Every title line the controller announced, with its start offset.
+struct TickerLog {
+    std::vector<std::pair<QString, int>> lines;
+    explicit TickerLog(PlaybackController& controller) {
+        QObject::connect(&controller, &PlaybackController::tickerTextChanged,
+                         [this](const QString& text, int offset) { lines.emplace_back(text, offset); });
+    }
+};
+} // namespace
+
+TEST(PlaybackController, PlayTrackTalksToTheEngineInOrder) {
+    PlaybackRig rig;
+    rig.addTrack("a.mp3");
+    const std::string second = rig.addTrack("b.mp3");
+    rig.playback.balance.SetBalance(0.5f, 75);
+    rig.playback.equalizer.SwitchEQ(true); // on, as the settings would leave it before any stream
+    rig.controller.PlayTrack(0);
+    rig.engine.clearCalls();
+
+    rig.controller.PlayTrack(1);
+    const std::string h = std::to_string(rig.controller.Channel());
+    Calls expected = {"Stop 1", "ChannelFree 1", "Create " + second, "SetVolume " + h + " 95",
+                      "SetPan " + h + " 0.500000"};
+    for (int k = 0; k < 11; ++k)
+        expected.push_back("ChannelSetFX " + h + " 1");
+    expected.insert(expected.end(), {"Play " + h, "ChannelSetSync " + h});
+    EXPECT_EQ(rig.engine.calls, expected);
+
+    EXPECT_EQ(rig.controller.CurrentTrack(), 1);
+    EXPECT_EQ(rig.controller.RepeatIndex(), 1);
+    EXPECT_EQ(rig.controller.CurrentFile(), QByteArray::fromStdString(second));
+    EXPECT_TRUE(rig.controller.PositionTimerActive());
+    EXPECT_FALSE(rig.playlist.IsSelected(0));
+    EXPECT_TRUE(rig.playlist.IsSelected(1));
+    EXPECT_TRUE(rig.engine.streams.at(rig.controller.Channel()).playing);
+}
+
+TEST(PlaybackController, EqualizerOffRemovesInsteadOfAttaching) {
+    PlaybackRig rig;
+    rig.addTrack("a.mp3");
+    rig.controller.PlayTrack(0);
+    const Calls& calls = rig.engine.calls;
+    EXPECT_EQ(
+        std::count_if(calls.begin(), calls.end(), [](auto& c) { return c.starts_with("ChannelRemoveFX 1"); }),
+        11);
+    EXPECT_EQ(
+        std::count_if(calls.begin(), calls.end(), [](auto& c) { return c.starts_with("ChannelSetFX"); }), 0);
+    EXPECT_TRUE(rig.engine.effects.empty());
+}
+
+TEST(PlaybackController, BytesPerPixelUses64BitsAndAFloorOf20Ms) {
+    struct Case {
+        std::int64_t seconds;
+        std::int64_t bytesPerPixel;
+    } cases[] = {
+        {5 * 3600, 5LL * 3600 * 44100 * 4 / 302}, // 3.2 GB of PCM: past a 32-bit count
+        {100, 100LL * 44100 * 4 / 302},
+        {2, 3528}, // 20 ms of 16-bit stereo at 44.1 kHz
+    };
+    for (const Case& c : cases) {
+        PlaybackRig rig;
+        rig.addTrack("a.mp3", FakeTrack{.lengthSeconds = c.seconds});
+        rig.controller.PlayTrack(0);
+        EXPECT_EQ(rig.playback.state.BytesPerPixel, c.bytesPerPixel) << c.seconds;
+    }
+}
+
+TEST(PlaybackController, TrackEndFollowsThePlayMode) {
+    struct Case {
+        int mode, rows, playing, next;
+    } cases[] = {
+        {0, 3, 2, 0}, // the list wraps
+        {0, 3, 0, 1},
+        {1, 3, 1, 1},
+        {1, 1, 0, 0},
+    };
+    for (const Case& c : cases) {
+        PlaybackRig rig;
+        rig.addTracks(c.rows);
+        rig.controller.SetPlayMode(c.mode);
+        rig.controller.PlayTrack(c.playing);
+        const StreamHandle before = rig.controller.Channel();
+        rig.finish();
+        EXPECT_EQ(rig.playingRow(), c.next) << "mode " << c.mode << " from " << c.playing;
+        EXPECT_NE(rig.controller.Channel(), before) << "a new stream from its beginning";
+    }
+}
+
+TEST(PlaybackController, RandomModeReachesEveryRowFromEveryAction) {
+    PlaybackRig rig;
+    rig.addTracks(3);
+    rig.controller.SetPlayMode(PlaybackController::Random);
+    std::set<int> afterEnd, afterNext, afterBack;
+    rig.controller.PlayTrack(0);
+    for (int i = 0; i < 200; ++i) {
+        rig.finish();
+        afterEnd.insert(rig.playingRow());
+        rig.controller.Next();
+        afterNext.insert(rig.playingRow());
+        rig.controller.Back();
+        afterBack.insert(rig.playingRow());
+    }
+    const std::set<int> all = {0, 1, 2};
+    EXPECT_EQ(afterEnd, all);
+    EXPECT_EQ(afterNext, all);
+    EXPECT_EQ(afterBack, all);
+}
+
+TEST(PlaybackController, BackAndNextMoveTheCursorAndWrap) {
+    struct Case {
+        int mode, start;
+        bool back;
+        int expected;
+    } cases[] = {
+        {0, 0, true, 3},  {0, 2, true, 1}, {0, 3, false, 0},
+        {0, 1, false, 2}, {1, 2, true, 2}, {1, 2, false, 2}, // one-track mode restarts the current row
+    };
+    for (const Case& c : cases) {
+        PlaybackRig rig;
+        rig.addTracks(4);
+        rig.controller.SetPlayMode(c.mode);
+        rig.controller.PlayTrack(c.start);
+        rig.controller.SetNavIndex(c.start);
+        const int trimsBefore = rig.trims;
+        c.back ? rig.controller.Back() : rig.controller.Next();
+        EXPECT_EQ(rig.playingRow(), c.expected)
+            << c.mode << (c.back ? " back from " : " next from ") << c.start;
+        EXPECT_EQ(rig.controller.NavIndex(), c.expected);
+        EXPECT_EQ(rig.playlist.SelectedIndex(), -1) << "the played row is not left selected";
+        EXPECT_EQ(rig.trims, trimsBefore + 1);
+    }
+}
+
+TEST(PlaybackController, PlayStartsTheSelectedRowOrTheFirst) {
+    PlaybackRig rig;
+    rig.addTracks(3);
+    rig.controller.Play();
+    EXPECT_EQ(rig.playingRow(), 0);
+    rig.playlist.SetSelected(0, false);
+    rig.playlist.SetSelected(2, true);
+    rig.controller.Play();
+    EXPECT_EQ(rig.playingRow(), 2);
+    EXPECT_EQ(rig.controller.NavIndex(), 2);
+    EXPECT_EQ(rig.controller.LastIndex(), 2);
+    EXPECT_EQ(rig.engine.createCount(rig.path("t2.mp3")), 1);
+}
+
+TEST(PlaybackController, PauseOnlyTellsTheEngine) {
+    PlaybackRig rig;
+    rig.addTracks(1);
+    rig.controller.PlayTrack(0);
+    rig.engine.clearCalls();
+    rig.controller.Pause();
+    rig.controller.Pause();
+    EXPECT_EQ(rig.engine.calls, (Calls{"Pause 1", "Pause 1"}));
+    EXPECT_TRUE(rig.controller.PositionTimerActive());
+    EXPECT_EQ(rig.controller.CurrentTrack(), 0);
+    EXPECT_EQ(rig.trims, 2);
+}
+
+TEST(PlaybackController, StopClearsThePlayingStateButKeepsTheCursor) {
+    PlaybackRig rig;
+    rig.addTracks(3);
+    TickerLog ticker(rig.controller);
+    rig.controller.PlayTrack(1);
+    rig.controller.SetNavIndex(1);
+    rig.controller.Stop();
+    EXPECT_EQ(rig.controller.Channel(), 0u);
+    EXPECT_EQ(rig.controller.CurrentTrack(), -1);
+    EXPECT_TRUE(rig.controller.CurrentFile().isEmpty());
+    EXPECT_FALSE(rig.controller.PositionTimerActive());
+    EXPECT_EQ(rig.playback.seekBar.SeekPos(), 0);
+    EXPECT_EQ(rig.playback.time.Text(), QStringLiteral("-00:00"));
+    ASSERT_EQ(ticker.lines.size(), 2u);
+    EXPECT_EQ(ticker.lines[1], std::make_pair(QString(), 0));
+    EXPECT_TRUE(rig.engine.streams.empty());
+
+    rig.controller.Next();
+    EXPECT_EQ(rig.playingRow(), 2) << "the cursor survives Stop";
+}
+
+TEST(PlaybackController, MissingFilesAreRemovedAndTheNextRowPlays) {
+    PlaybackRig rig;
+    rig.addTrack("t0.mp3");
+    rig.addTrack("t1.mp3");
+    rig.addMissing("t2.mp3");
+    const std::string third = rig.addTrack("t3.mp3");
+    rig.controller.PlayTrack(1);
+    rig.finish();
+    EXPECT_EQ(rig.playlist.Count(), 3);
+    EXPECT_EQ(rig.playingPath(), third);
+    EXPECT_EQ(rig.controller.CurrentTrack(), 2);
+    EXPECT_EQ(rig.engine.createCount(rig.path("t2.mp3")), 0) << "a missing file is never opened";
+}
+
+TEST(PlaybackController, RowsThatNameNoFileAreDroppedOneAfterAnother) {
+    PlaybackRig rig;
+    rig.addTrack("t0.mp3");
+    rig.playlist.Append({}, {}, "http://radio.example/stream.mp3");
+    rig.addMissing("gone.mp3");
+    rig.playlist.Append({}, {}, QByteArray::fromStdString(rig.dir.path().toStdString())); // a folder
+    const std::string last = rig.addTrack("t4.mp3");
+    rig.controller.PlayTrack(0);
+    rig.finish();
+    EXPECT_EQ(rig.playlist.Count(), 2);
+    EXPECT_EQ(rig.playingPath(), last);
+}
+
+TEST(PlaybackController, AListOfMissingFilesEmptiesItselfAndStops) {
+    for (int mode : {0, 1, 2}) {
+        PlaybackRig rig;
+        for (int i = 0; i < 20; ++i)
+            rig.addMissing(QStringLiteral("gone%1.mp3").arg(i));
+        rig.controller.SetPlayMode(mode);
+        rig.controller.Play();
+        for (int i = 0; i < 30 && rig.playlist.Count() > 0; ++i)
+            rig.settle();
+        EXPECT_EQ(rig.playlist.Count(), 0) << mode;
+        EXPECT_EQ(rig.controller.Channel(), 0u);
+        EXPECT_FALSE(rig.controller.PositionTimerActive());
+        for (const std::string& call : rig.engine.calls)
+            EXPECT_FALSE(call.starts_with("Create")) << call;
+    }
+}
+
+TEST(PlaybackController, ANoticeForAStreamNoLongerPlayingIsDropped) {
+    PlaybackRig rig;
+    rig.addTracks(3);
+    rig.controller.PlayTrack(0);
+    rig.engine.finishTrack(rig.controller.Channel()); // the notice is posted ...
+    rig.controller.PlayTrack(2);                      // ... but the user chose another row first
+    rig.settle();
+    EXPECT_EQ(rig.playingRow(), 2);
+    EXPECT_EQ(rig.engine.createCount(rig.path("t1.mp3")), 0);
+
+    rig.engine.finishTrack(rig.controller.Channel());
+    rig.controller.Stop();
+    rig.settle();
+    EXPECT_EQ(rig.controller.Channel(), 0u) << "Stop is not undone by the end of the stopped stream";
+    EXPECT_EQ(rig.engine.createCount(rig.path("t0.mp3")), 1);
+}
+
+TEST(PlaybackController, TheEnginesThreadOnlyPostsTheNotice) {
+    PlaybackRig rig;
+    rig.addTracks(2);
+    rig.controller.PlayTrack(0);
+    auto& stream = rig.engine.streams.at(rig.controller.Channel());
+    stream.playing = false;
+    auto callbacks = stream.endCallbacks;
+    ASSERT_EQ(callbacks.size(), 1u);
+    std::thread engineThread([&] { callbacks[0](); });
+    engineThread.join();
+    EXPECT_EQ(rig.controller.CurrentTrack(), 0) << "nothing happens on the engine's thread";
+    rig.settle();
+    EXPECT_EQ(rig.playingRow(), 1);
+}
+
+TEST(PlaybackController, ANoticeOutlivingTheControllerIsHarmless) {
+    PlaybackRig rig;
+    rig.addTracks(2);
+    Playback& p = rig.playback;
+    auto controller = std::make_unique<PlaybackController>(rig.engine, rig.playlist, p.state, p.volume,
+                                                           p.balance, p.equalizer, p.seekBar, p.time);
+    controller->PlayTrack(0);
+    auto callback = rig.engine.streams.at(p.state.Channel).endCallbacks.at(0);
+    controller.reset(); // the window went away while the engine still held the sync
+    rig.engine.clearCalls();
+    callback();
+    PlaybackRig::settle();
+    EXPECT_TRUE(rig.engine.calls.empty()) << "nobody is left to start the next track";
+}
+
+TEST(PlaybackController, AnEmptyListStartsNothing) {
+    PlaybackRig rig;
+    rig.controller.Play();
+    rig.controller.Back();
+    rig.controller.Next();
+    rig.controller.PlayTrack(0);
+    EXPECT_TRUE(rig.engine.calls.empty());
+    EXPECT_EQ(rig.controller.LastIndex(), -1);
+    EXPECT_FALSE(rig.controller.PositionTimerActive());
+}
+
+TEST(PlaybackController, IndicesOutsideTheListAreBroughtIntoRange) {
+    PlaybackRig rig;
+    rig.addTracks(3);
+    rig.controller.PlayTrack(7);
+    EXPECT_EQ(rig.playingRow(), 2);
+    rig.controller.PlayTrack(-4);
+    EXPECT_EQ(rig.playingRow(), 0);
+
+    // One-track mode repeating a row that was deleted from the end of the list.
+    rig.controller.SetPlayMode(PlaybackController::RepeatOne);
+    rig.controller.PlayTrack(2);
+    rig.playlist.DeleteRow(2);
+    rig.playlist.DeleteRow(1);
+    rig.finish();
+    EXPECT_EQ(rig.playingRow(), 0);
+
+    // The playlist leaves the cursor at -1 after deleting its last row; Back goes to the last row.
+    rig.addTracks(2);
+    rig.controller.SetPlayMode(PlaybackController::RepeatList);
+    rig.controller.SetNavIndex(-1);
+    rig.controller.Back();
+    EXPECT_EQ(rig.playingRow(), 2);
+}
+
+TEST(PlaybackController, AFileThatDoesNotOpenLeavesTheTimerAndTheFileName) {
+    PlaybackRig rig;
+    rig.addTrack("good.mp3", FakeTrack{.lengthSeconds = 100});
+    rig.addTrack("broken.flac");
+    rig.engine.files.erase(rig.path("broken.flac")); // on disk, but the decoder refuses it
+    rig.controller.PlayTrack(0);
+    (void)rig.playback.time.image(); // "-01:40" on screen
+    int timeChanges = 0;
+    rig.playback.time.changed = [&] { ++timeChanges; };
+    rig.controller.PlayTrack(1);
+    EXPECT_EQ(timeChanges, 1) << "the time goes back to zero without waiting for a tick";
+    EXPECT_EQ(rig.controller.Channel(), 0u);
+    EXPECT_TRUE(rig.controller.PositionTimerActive());
+    EXPECT_EQ(rig.controller.TickerText(), QStringLiteral("broken"));
+    EXPECT_EQ(rig.controller.CurrentTrack(), 1);
+    const Calls& calls = rig.engine.calls;
+    EXPECT_EQ(
+        std::count_if(calls.begin(), calls.end(), [](auto& c) { return c.starts_with("ChannelSetSync"); }), 1)
+        << "only the track that opened armed its end";
+}
+
+TEST(PlaybackController, PlayModeCyclesAndAnUnknownModeStartsNothing) {
+    PlaybackRig rig;
+    rig.addTracks(2);
+    std::vector<int> modes;
+    QObject::connect(&rig.controller, &PlaybackController::playModeChanged,
+                     [&](int mode) { modes.push_back(mode); });
+    for (int expected : {1, 2, 0}) {
+        rig.controller.CyclePlayMode();
+        EXPECT_EQ(rig.controller.PlayMode(), expected);
+    }
+    EXPECT_EQ(modes, (std::vector<int>{1, 2, 0}));
+
+    rig.controller.PlayTrack(0);
+    rig.controller.SetPlayMode(7);
+    rig.finish();
+    rig.controller.Next();
+    rig.controller.Back();
+    EXPECT_EQ(rig.engine.createCount(rig.path("t1.mp3")), 0);
+    EXPECT_EQ(rig.engine.createCount(rig.path("t0.mp3")), 1);
+    rig.controller.CyclePlayMode();
+    EXPECT_EQ(rig.controller.PlayMode(), 0);
+}
+
+TEST(PlaybackController, TickerTextComesFromTagsOrTheFileName) {
+    struct Case {
+        std::optional<std::string> artist, title;
+        const char* text;
+    } cases[] = {
+        {"Band", "Song", "Band - Song"},
+        {"Band", std::nullopt, "Band"},
+        {"Band", "", "Band - "},
+        {"Band", " - ", "Band"},
+        {" - ", "X", "My.Song"}, // placeholders count as missing
+        {"-", "X", "My.Song"},
+        {" ", std::nullopt, "My.Song"},
+        {std::nullopt, "Only title", "My.Song"},
+        {"", "X", "My.Song"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(BuildTickerText(c.artist, c.title, "/music/a.b/My.Song.mp3"), QString::fromUtf8(c.text))
+            << c.text;
+    EXPECT_EQ(BuildTickerText(std::nullopt, std::nullopt, "/music/noext"), QStringLiteral("noext"));
+
+    PlaybackRig rig;
+    rig.addTrack("x.mp3", FakeTrack{.artist = "Артист", .title = "Песня", .lengthSeconds = 10});
+    TickerLog ticker(rig.controller);
+    rig.controller.PlayTrack(0);
+    ASSERT_EQ(ticker.lines.size(), 1u);
+    EXPECT_EQ(ticker.lines[0], std::make_pair(QStringLiteral("Артист - Песня"), 224));
+}
+
+TEST(PlaybackController, PositionTimerDrivesSeekBarAndTime) {
+    PlaybackRig rig;
+    rig.addTrack("a.mp3", FakeTrack{.lengthSeconds = 302});
+    rig.playback.time.SetTimeMode(1);
+    rig.controller.PlayTrack(0);
+    int seekChanges = 0, timeChanges = 0;
+    rig.playback.seekBar.changed = [&] { ++seekChanges; };
+    rig.playback.time.changed = [&] { ++timeChanges; };
+    (void)rig.playback.time.image();
+    rig.engine.position = 5 * 44100 * 4;
+    rig.controller.PositionTick();
+    EXPECT_EQ(seekChanges, 1);
+    EXPECT_EQ(timeChanges, 1);
+    EXPECT_EQ(rig.playback.time.Text(), QStringLiteral("00:05"));
+    (void)rig.playback.time.image();
+    rig.controller.PositionTick();
+    EXPECT_EQ(seekChanges, 2);
+    EXPECT_EQ(timeChanges, 1) << "the same second needs no repaint of the time";
+
+    rig.controller.Pause();
+    rig.controller.PositionTick();
+    EXPECT_EQ(seekChanges, 2) << "a paused stream leaves the displays as they were";
+}
