@@ -10,11 +10,14 @@ constexpr int kPieceFrames = 4096;
 // Without news the thread still looks around now and then, to delete freed
 // streams whose last audio block was running when they were freed.
 constexpr int kIdleWaitMs = 100;
+// With the output asleep there is nothing to decode until the GUI wakes us.
+constexpr int kAsleepWaitMs = 2000;
 constexpr int kReapWaitMs = 5;
 
 } // namespace
 
-DecoderThread::DecoderThread(Mixer& mixer, WakeSignal& wake) : mixer_(mixer), wake_(wake) {
+DecoderThread::DecoderThread(Mixer& mixer, WakeSignal& wake, std::function<bool()> onIdle)
+    : mixer_(mixer), wake_(wake), onIdle_(std::move(onIdle)) {
     thread_ = std::thread([this] { run(); });
 }
 
@@ -116,6 +119,7 @@ void DecoderThread::run() {
         for (auto& s : streams)
             callEndSyncs(*s);
         streams.clear();
-        wake_.wait(reapPending ? kReapWaitMs : kIdleWaitMs);
+        const bool asleep = onIdle_ && onIdle_();
+        wake_.wait(reapPending ? kReapWaitMs : asleep ? kAsleepWaitMs : kIdleWaitMs);
     }
 }

@@ -14,6 +14,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -21,7 +22,9 @@
 
 class DecoderThread {
   public:
-    DecoderThread(Mixer& mixer, WakeSignal& wake);
+    // `onIdle` runs on this thread whenever nothing was heard for a while;
+    // it returns true when the output is asleep, so this thread may sleep long too.
+    DecoderThread(Mixer& mixer, WakeSignal& wake, std::function<bool()> onIdle = {});
     ~DecoderThread();
     DecoderThread(const DecoderThread&) = delete;
     DecoderThread& operator=(const DecoderThread&) = delete;
@@ -48,6 +51,7 @@ class DecoderThread {
 
     Mixer& mixer_;
     WakeSignal& wake_;
+    std::function<bool()> onIdle_;
     std::mutex mutex_;
     std::vector<std::shared_ptr<Stream>> streams_;
     std::vector<Retired> retired_;

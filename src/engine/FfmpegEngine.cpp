@@ -18,6 +18,8 @@ namespace {
 constexpr int kPrefillMs = 100;
 constexpr int kMinAheadMs = 100;
 constexpr int kMaxAheadMs = 10000;
+// Silence this long puts the output to sleep.
+constexpr int kOutputSleepMs = 1500;
 
 std::string outputSpecFromEnvironment() {
     const char* choice = std::getenv("VEXO_AUDIO");
@@ -41,7 +43,8 @@ bool FfmpegEngine::InitBass(int sampleRate) {
     outputRate_ = preferredRate_;
     outputSpec_ = outputSpecFromEnvironment();
     initialised_ = true;
-    decoderThread_ = std::make_unique<DecoderThread>(mixer_, wake_);
+    decoderThread_ = std::make_unique<DecoderThread>(mixer_, wake_, [this] { return sleepOutputIfIdle(); });
+    std::lock_guard lock(outputLock_);
     return openOutput();
 }
 
@@ -51,10 +54,14 @@ void FfmpegEngine::SetConfig(int option, int value) {
 
 void FfmpegEngine::FreeBass() {
     // The callback stops first, so nothing reads the streams while they go.
-    if (output_) {
-        output_->stop();
-        output_->close();
-        output_.reset();
+    {
+        std::lock_guard lock(outputLock_);
+        if (output_) {
+            output_->stop();
+            output_->close();
+            output_.reset();
+        }
+        outputAsleep_ = false;
     }
     for (auto& [handle, entry] : streams_)
         if (entry.handedOver) mixer_.detach(entry.stream.get());
@@ -86,6 +93,27 @@ bool FfmpegEngine::openOutput() {
     out->start();
     output_ = std::move(out);
     return true;
+}
+
+bool FfmpegEngine::sleepOutputIfIdle() {
+    std::lock_guard lock(outputLock_);
+    if (!output_ || outputAsleep_) return outputAsleep_;
+    // Long after the last audible block, so every tail has been heard.
+    if (mixer_.framesSinceBusy() < std::int64_t{kOutputSleepMs} * outputRate_ / 1000) return false;
+    output_->stop();
+    outputAsleep_ = true;
+    return true;
+}
+
+void FfmpegEngine::wakeOutput() {
+    std::lock_guard lock(outputLock_);
+    // The stream that asked is not running yet; keep the output awake for it.
+    mixer_.markBusy();
+    if (!output_ || !outputAsleep_) return;
+    // What the device still queues is silence; dropping it lets the track start at once.
+    output_->flush();
+    output_->start();
+    outputAsleep_ = false;
 }
 
 bool FfmpegEngine::outputUsable() {
@@ -134,13 +162,16 @@ void FfmpegEngine::Play(StreamHandle h) {
     if (!e) return;
     if (initialised_ && !outputUsable()) {
         // The sound server went away; try again now that the user asks for sound.
+        std::lock_guard lock(outputLock_);
         if (output_) {
             output_->stop();
             output_->close();
             output_.reset();
         }
+        outputAsleep_ = false;
         openOutput();
     }
+    wakeOutput();
     if (!e->handedOver && !handOver(*e)) return;
     Stream& s = *e->stream;
     if (s.ended()) s.requestSeek(0);

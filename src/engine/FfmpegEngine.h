@@ -17,6 +17,7 @@
 #include "WakeSignal.h"
 
 #include <memory>
+#include <mutex>
 #include <string>
 #include <unordered_map>
 
@@ -98,6 +99,14 @@ class FfmpegEngine : public AudioEngine {
     bool initialised_ = false;
     std::unique_ptr<AudioOutput> output_;
     std::int64_t outputBase_ = 0; // mixer frame count when the current output started
+    // The output sleeps (stops asking for audio) once nothing was heard for a
+    // while, so neither we nor the sound server wake up for silence. The
+    // decoder thread puts it to sleep, the GUI thread wakes it; this lock
+    // orders the two. The audio callback never takes it.
+    std::mutex outputLock_;
+    bool outputAsleep_ = false;
+    bool sleepOutputIfIdle();
+    void wakeOutput();
 
     WakeSignal wake_;
     Mixer mixer_{wake_};

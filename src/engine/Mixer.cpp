@@ -37,14 +37,16 @@ void Mixer::render(float* out, int frames) {
     blocks_.fetch_add(1, std::memory_order_seq_cst);
     std::memset(out, 0, static_cast<std::size_t>(frames) * 2 * sizeof(float));
     const std::int64_t blockStart = frames_.load(std::memory_order_relaxed);
+    bool busy = false;
     for (auto& slot : slots_) {
-        if (Stream* s = slot.load(std::memory_order_seq_cst)) mixStream(*s, out, frames, blockStart);
+        if (Stream* s = slot.load(std::memory_order_seq_cst)) busy |= mixStream(*s, out, frames, blockStart);
     }
+    if (busy) lastBusy_.store(blockStart + frames, std::memory_order_release);
     frames_.store(blockStart + frames, std::memory_order_release);
     blocks_.fetch_add(1, std::memory_order_seq_cst);
 }
 
-void Mixer::mixStream(Stream& s, float* out, int frames, std::int64_t blockStart) {
+bool Mixer::mixStream(Stream& s, float* out, int frames, std::int64_t blockStart) {
     const std::uint32_t done = s.seekDone.load(std::memory_order_acquire);
     if (done != s.mixSerial) {
         s.ring->discardUntil(s.flushMark.load(std::memory_order_acquire));
@@ -55,9 +57,9 @@ void Mixer::mixStream(Stream& s, float* out, int frames, std::int64_t blockStart
         s.appliedSerial.store(done, std::memory_order_release);
     }
     // While a seek is under way the ring holds audio from the old place.
-    if (s.seekRequest.load(std::memory_order_acquire) != done) return;
-    if (!s.running.load(std::memory_order_acquire)) return;
-    if (s.endedSerial.load(std::memory_order_relaxed) == s.mixSerial) return;
+    if (s.seekRequest.load(std::memory_order_acquire) != done) return s.running.load(std::memory_order_acquire);
+    if (!s.running.load(std::memory_order_acquire)) return false;
+    if (s.endedSerial.load(std::memory_order_relaxed) == s.mixSerial) return false;
 
     const float volume = s.volume.load(std::memory_order_relaxed);
     const float pan = s.pan.load(std::memory_order_relaxed);
@@ -95,4 +97,5 @@ void Mixer::mixStream(Stream& s, float* out, int frames, std::int64_t blockStart
     } else if (!decoderAtEnd && leftInRing < s.ring->capacityFrames() / 2) {
         wake_.postIfSleeping();
     }
+    return true;
 }

@@ -28,15 +28,22 @@ class Mixer {
 
     // Output frames mixed so far (any thread).
     std::int64_t framesRendered() const { return frames_.load(std::memory_order_acquire); }
+    // Output frames mixed since a stream last played or wanted to play: one
+    // that waits for its decoder counts as playing (any thread).
+    std::int64_t framesSinceBusy() const { return framesRendered() - lastBusy_.load(std::memory_order_acquire); }
+    // Counts as busy now (GUI thread): a stream is about to start.
+    void markBusy() { lastBusy_.store(framesRendered(), std::memory_order_release); }
 
     // Audio callback.
     void render(float* out, int frames);
 
   private:
-    void mixStream(Stream& s, float* out, int frames, std::int64_t blockStart);
+    // Returns whether the stream plays: it is running and has not ended.
+    bool mixStream(Stream& s, float* out, int frames, std::int64_t blockStart);
 
     WakeSignal& wake_;
     std::array<std::atomic<Stream*>, kSlots> slots_{};
     std::atomic<std::uint64_t> blocks_{0};
     std::atomic<std::int64_t> frames_{0};
+    std::atomic<std::int64_t> lastBusy_{0};
 };

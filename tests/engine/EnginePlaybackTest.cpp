@@ -169,3 +169,34 @@ TEST(EnginePlayback, SpectrumPeaksAtTheBinOfTheToneBeingHeard) {
     for (int i = 0; i < kFftBins; ++i)
         ASSERT_GE(fft[i], 0.0f);
 }
+
+TEST(EnginePlayback, OutputSleepsThroughSilenceAndWakesForTheNextTrack) {
+    const std::string path = offsetTone("sleep.wav", 0.3, 500);
+    const std::string wav = fixtureFolder() + "/sleep-recording.wav";
+    setenv("VEXO_AUDIO", ("wav:" + wav).c_str(), 1);
+    {
+        FfmpegEngine engine;
+        ASSERT_TRUE(engine.InitBass(44100));
+        for (int round = 0; round < 2; ++round) {
+            const unsigned h = engine.Create(path);
+            std::atomic<bool> ended{false};
+            engine.ChannelSetSync(h, SyncType::End, [&] { ended = true; });
+            engine.Play(h);
+            ASSERT_TRUE(waitFor([&] { return ended.load(); }, 5000));
+            engine.ChannelFree(h);
+            // Long enough for the output to fall asleep after the tail.
+            std::this_thread::sleep_for(std::chrono::milliseconds(round == 0 ? 3500 : 0));
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        engine.FreeBass();
+    }
+    const Pcm pcm = readWav(wav);
+    ASSERT_GT(pcm.frames(), 0);
+    // Both tones were written whole...
+    int sounding = 0;
+    for (int i = 0; i < pcm.frames(); ++i) sounding += pcm.at(i, 0) != 0.0f;
+    EXPECT_NEAR(sounding, 2 * 13230, 4);
+    // ...but the seconds of silence between them were not all paced out:
+    // the output stopped asking for audio once nothing played.
+    EXPECT_LT(pcm.frames(), 44100 * 3);
+}
