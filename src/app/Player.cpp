@@ -92,7 +92,7 @@ void Player::wire() {
     window_.addBox(playback_.eqDefault, {120, 156});
 
     visTimer_.setInterval(kVisIntervalMs);
-    connect(&visTimer_, &QTimer::timeout, this, [this] {
+    connect(&visTimer_, &BeatTimer::timeout, this, [this] {
         // A fallen analyser with no stream playing has nothing to show: stop waking up.
         if (!analyser_.tick(engine_, playback_.controller.Channel())) visTimer_.stop();
     });

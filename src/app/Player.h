@@ -9,7 +9,7 @@
 #include <QByteArrayList>
 #include <QObject>
 #include <QStringList>
-#include <QTimer>
+#include "BeatTimer.h"
 
 #include <functional>
 
@@ -66,7 +66,7 @@ class Player : public QObject {
     Playback playback_;
     SpectrumAnalyser analyser_;
     MainWindow window_;
-    QTimer visTimer_;
+    BeatTimer visTimer_;
     int playListLeft_ = 268;
     std::optional<int> playListTop_;
     bool shutDown_ = false;

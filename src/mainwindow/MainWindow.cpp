@@ -52,7 +52,7 @@ MainWindow::MainWindow(QWidget* parent) : QWidget(parent, Qt::Window | Qt::Frame
     wireButtons();
 
     runTimer_.setInterval(TitleTicker::kStepMs);
-    connect(&runTimer_, &QTimer::timeout, this, [this] { ticker_.step(); });
+    connect(&runTimer_, &BeatTimer::timeout, this, [this] { ticker_.step(); });
 }
 
 MainWindow::~MainWindow() = default;

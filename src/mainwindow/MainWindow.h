@@ -7,7 +7,7 @@
 
 #include <QByteArrayList>
 #include <QPointer>
-#include <QTimer>
+#include "BeatTimer.h"
 #include <QWidget>
 
 #include <array>
@@ -103,7 +103,7 @@ class MainWindow : public QWidget {
                                        LabelButton(LabelKind::Mode)};
     TitleTicker ticker_;
     std::vector<PaintBox*> boxes_;
-    QTimer runTimer_;
+    BeatTimer runTimer_;
 
     QPointer<QWidget> playlistWindow_;
     int playlistHeight_ = kDefaultPlaylistHeight;

@@ -29,7 +29,7 @@ PlaybackController::PlaybackController(AudioEngine& engine, PlaylistModel& playl
     : QObject(parent), engine_(engine), playlist_(playlist), state_(state), volume_(volume),
       balance_(balance), equalizer_(equalizer), seekBar_(seekBar), time_(time) {
     positionTimer_.setInterval(kPositionIntervalMs);
-    connect(&positionTimer_, &QTimer::timeout, this, &PlaybackController::PositionTick);
+    connect(&positionTimer_, &BeatTimer::timeout, this, &PlaybackController::PositionTick);
 }
 
 PlaybackController::~PlaybackController() = default;

@@ -5,7 +5,7 @@
 #include <QByteArray>
 #include <QObject>
 #include <QString>
-#include <QTimer>
+#include "BeatTimer.h"
 
 #include <cstdint>
 #include <functional>
@@ -99,7 +99,7 @@ class PlaybackController : public QObject {
     int navIndex_ = 0, repeatIndex_ = 0, lastIndex_ = -1, playMode_ = RepeatList;
     QByteArray currentFile_;
     QString tickerText_;
-    QTimer positionTimer_;
+    BeatTimer positionTimer_;
     // Numbers every start and stop. An end-of-track notice carries the number that armed it and is
     // dropped when another start or a stop came in between: it belongs to a stream no longer playing.
     std::uint64_t serial_ = 0;

@@ -1,0 +1,64 @@
+#include "BeatTimer.h"
+
+#include <QPointer>
+#include <QTimer>
+#include <vector>
+
+// The one beat of the process: a 20 ms timer and the BeatTimers it drives.
+class Beat : public QObject {
+public:
+    static Beat& instance() {
+        static Beat* beat = new Beat; // lives until the process ends, like the GUI thread
+        return *beat;
+    }
+
+    void add(BeatTimer* t) {
+        timers_.push_back(t);
+        if (!timer_.isActive()) timer_.start();
+    }
+
+    void remove(BeatTimer* t) {
+        std::erase(timers_, t);
+        if (timers_.empty()) timer_.stop();
+    }
+
+private:
+    Beat() {
+        timer_.setInterval(BeatTimer::kBeatMs);
+        timer_.setTimerType(Qt::PreciseTimer);
+        connect(&timer_, &QTimer::timeout, this, [this] {
+            // A timeout may start or stop timers, so walk a copy and skip the stopped ones.
+            std::vector<QPointer<BeatTimer>> due(timers_.begin(), timers_.end());
+            for (const QPointer<BeatTimer>& t : due)
+                if (t && t->isActive()) t->beat();
+        });
+    }
+
+    QTimer timer_;
+    std::vector<BeatTimer*> timers_;
+};
+
+BeatTimer::BeatTimer(QObject* parent) : QObject(parent) {}
+
+BeatTimer::~BeatTimer() { stop(); }
+
+void BeatTimer::setInterval(int ms) { beats_ = std::max(1, (ms + kBeatMs / 2) / kBeatMs); }
+
+void BeatTimer::start() {
+    count_ = 0;
+    if (active_) return;
+    active_ = true;
+    Beat::instance().add(this);
+}
+
+void BeatTimer::stop() {
+    if (!active_) return;
+    active_ = false;
+    Beat::instance().remove(this);
+}
+
+void BeatTimer::beat() {
+    if (++count_ < beats_) return;
+    count_ = 0;
+    emit timeout();
+}

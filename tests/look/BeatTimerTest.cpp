@@ -1,0 +1,65 @@
+#include "BeatTimer.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace {
+
+void runEventsFor(int ms) {
+    QElapsedTimer clock;
+    clock.start();
+    while (clock.elapsed() < ms) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
+}
+
+} // namespace
+
+TEST(BeatTimer, TimersOfDifferentIntervalsFireOnTheSameBeats) {
+    BeatTimer every20, every40, every60;
+    every20.setInterval(20);
+    every40.setInterval(40);
+    every60.setInterval(60);
+    // Each timeout records how many 20 ms beats the fastest timer has seen so far.
+    int beats = 0;
+    std::vector<int> at40, at60;
+    QObject::connect(&every20, &BeatTimer::timeout, [&] { ++beats; });
+    QObject::connect(&every40, &BeatTimer::timeout, [&] { at40.push_back(beats); });
+    QObject::connect(&every60, &BeatTimer::timeout, [&] { at60.push_back(beats); });
+    every20.start();
+    every40.start();
+    every60.start();
+    runEventsFor(400);
+    every20.stop();
+    every40.stop();
+    every60.stop();
+
+    ASSERT_GE(beats, 6);
+    ASSERT_GE(at40.size(), 3u);
+    ASSERT_GE(at60.size(), 2u);
+    // The 20 ms timer started first, so it has counted the shared beat already.
+    for (std::size_t i = 0; i < at40.size(); ++i) EXPECT_EQ(at40[i], int(2 * (i + 1)));
+    for (std::size_t i = 0; i < at60.size(); ++i) EXPECT_EQ(at60[i], int(3 * (i + 1)));
+}
+
+TEST(BeatTimer, StopsAndRestartsAndRoundsIntervals) {
+    BeatTimer t;
+    t.setInterval(45);
+    EXPECT_EQ(t.interval(), 40);
+    t.setInterval(0);
+    EXPECT_EQ(t.interval(), 20);
+    int fired = 0;
+    QObject::connect(&t, &BeatTimer::timeout, [&] {
+        ++fired;
+        t.stop(); // a timeout may stop its own timer
+    });
+    t.start();
+    EXPECT_TRUE(t.isActive());
+    runEventsFor(120);
+    EXPECT_EQ(fired, 1);
+    EXPECT_FALSE(t.isActive());
+    t.start();
+    runEventsFor(120);
+    EXPECT_EQ(fired, 2);
+}
