@@ -23,6 +23,9 @@ const char* unitOf(const std::string& name) {
 
 class FigureReporter : public benchmark::ConsoleReporter {
 public:
+    // Plain text: the figure lines must start at the beginning of a line for scripts.
+    FigureReporter() : ConsoleReporter(OO_Tabular) {}
+
     void ReportRuns(const std::vector<Run>& runs) override {
         ConsoleReporter::ReportRuns(runs);
         for (const Run& run : runs) {

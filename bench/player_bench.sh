@@ -34,18 +34,8 @@ done
 WORK="$(mktemp -d /tmp/vexo-player-bench.XXXXXX)"
 XVFB_PID="" PULSE_PID="" PLAYER_PID=""
 
-# Ends only what this script started, youngest first, by process id.
-stop_pid() {
-    local pid="$1"
-    [ -n "$pid" ] && kill -0 "$pid" 2>/dev/null || return 0
-    kill -TERM "$pid" 2>/dev/null
-    for _ in $(seq 50); do
-        kill -0 "$pid" 2>/dev/null || break
-        sleep 0.1
-    done
-    kill -KILL "$pid" 2>/dev/null
-    wait "$pid" 2>/dev/null
-}
+source "$(dirname "$0")/../tests/e2e/lib/headless.sh"
+
 cleanup() {
     stop_pid "$PLAYER_PID"
     stop_pid "$PULSE_PID"
@@ -69,39 +59,9 @@ HZ="$(getconf CLK_TCK)"
 # Percent of one core from tick and wall-clock differences.
 percent() { awk -v t="$1" -v ms="$2" -v hz="$HZ" 'BEGIN { printf "%.3f", (t / hz) / (ms / 1000) * 100 }'; }
 
-# --- X server: Xvfb picks a free display itself, so parallel runs never collide.
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$WORK/display" >"$WORK/xvfb.log" 2>&1 &
-XVFB_PID=$!
-for _ in $(seq 100); do
-    [ -s "$WORK/display" ] && break
-    kill -0 "$XVFB_PID" 2>/dev/null || fail "Xvfb did not start: $(tail -3 "$WORK/xvfb.log")"
-    sleep 0.1
-done
-[ -s "$WORK/display" ] || fail "Xvfb did not report a display"
-export DISPLAY=":$(head -1 "$WORK/display")"
-
-# --- Sound server: private runtime folder and socket; the null sink without rewinds so that
-# a stream starting mid-recording is not cut.
-mkdir -m 700 "$WORK/runtime" "$WORK/pulse-home"
-PULSE_SOCKET="$WORK/pulse.sock"
-# No client may spawn a server of its own, and nothing may autolaunch a session bus that would
-# outlive this script.
-echo "autospawn = no" >"$WORK/client.conf"
-export PULSE_CLIENTCONFIG="$WORK/client.conf"
-export DBUS_SESSION_BUS_ADDRESS="unix:path=$WORK/no-session-bus"
-env HOME="$WORK/pulse-home" XDG_RUNTIME_DIR="$WORK/runtime" XDG_CONFIG_HOME="$WORK/pulse-home" \
-    pulseaudio -n --daemonize=no --exit-idle-time=-1 --realtime=no --use-pid-file=no --disallow-exit \
-    -L "module-null-sink sink_name=bench norewinds=1" \
-    -L "module-native-protocol-unix socket=$PULSE_SOCKET auth-anonymous=1" \
-    >"$WORK/pulse.log" 2>&1 &
-PULSE_PID=$!
-export PULSE_SERVER="unix:$PULSE_SOCKET"
-for _ in $(seq 100); do
-    pactl info >/dev/null 2>&1 && break
-    kill -0 "$PULSE_PID" 2>/dev/null || fail "PulseAudio did not start: $(tail -3 "$WORK/pulse.log")"
-    sleep 0.1
-done
-pactl info >/dev/null 2>&1 || fail "PulseAudio does not answer on $PULSE_SOCKET"
+# --- A display and a sound server of our own.
+start_xvfb
+start_pulse bench
 
 # --- A tone that outlasts the playing period, so no end of track falls inside it.
 TRACK_SECONDS=$((PLAY_SECONDS + 10 > 60 ? PLAY_SECONDS + 10 : 60))

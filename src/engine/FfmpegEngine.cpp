@@ -56,12 +56,7 @@ void FfmpegEngine::FreeBass() {
     // The callback stops first, so nothing reads the streams while they go.
     {
         std::lock_guard lock(outputLock_);
-        if (output_) {
-            output_->stop();
-            output_->close();
-            output_.reset();
-        }
-        outputAsleep_ = false;
+        closeOutput();
     }
     for (auto& [handle, entry] : streams_)
         if (entry.handedOver) mixer_.detach(entry.stream.get());
@@ -93,6 +88,15 @@ bool FfmpegEngine::openOutput() {
     out->start();
     output_ = std::move(out);
     return true;
+}
+
+void FfmpegEngine::closeOutput() {
+    if (output_) {
+        output_->stop();
+        output_->close();
+        output_.reset();
+    }
+    outputAsleep_ = false;
 }
 
 bool FfmpegEngine::sleepOutputIfIdle() {
@@ -163,12 +167,7 @@ void FfmpegEngine::Play(StreamHandle h) {
     if (initialised_ && !outputUsable()) {
         // The sound server went away; try again now that the user asks for sound.
         std::lock_guard lock(outputLock_);
-        if (output_) {
-            output_->stop();
-            output_->close();
-            output_.reset();
-        }
-        outputAsleep_ = false;
+        closeOutput();
         openOutput();
     }
     wakeOutput();

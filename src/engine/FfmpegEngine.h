@@ -106,6 +106,7 @@ class FfmpegEngine : public AudioEngine {
     std::mutex outputLock_;
     bool outputAsleep_ = false;
     bool sleepOutputIfIdle();
+    void closeOutput(); // with outputLock_ held
     void wakeOutput();
 
     WakeSignal wake_;

@@ -1,5 +1,7 @@
 #include "PlaylistModel.h"
 
+#include <functional>
+
 #include <QFile>
 
 #include <algorithm>
@@ -154,16 +156,10 @@ void PlaylistModel::SetCurrentTrack(int i) {
     rowChanged(currentTrack_);
 }
 
-void PlaylistModel::SelectByText(const QString& text, int column) {
-    if (text.isEmpty() || column < 0 || column > 2) return;
+void PlaylistModel::SelectMatching(const std::function<bool(const PlaylistEntry&)>& matches) {
     int first = -1, last = -1;
     for (int i = 0; i < Count(); ++i) {
-        const PlaylistEntry& row = rows_[size_t(i)];
-        const bool match = column == 0 ? row.Caption.compare(text, Qt::CaseInsensitive) == 0
-                           : column == 1
-                               ? row.TimeText.compare(text, Qt::CaseInsensitive) == 0
-                               : QFile::decodeName(row.Path).compare(text, Qt::CaseInsensitive) == 0;
-        if (!match) continue;
+        if (!matches(rows_[size_t(i)])) continue;
         if (!selected_[size_t(i)]) ++selectedCount_;
         selected_[size_t(i)] = 1;
         if (first < 0) first = i;
@@ -174,21 +170,19 @@ void PlaylistModel::SelectByText(const QString& text, int column) {
     SetCurrentTrack(last);
 }
 
+void PlaylistModel::SelectByText(const QString& text, int column) {
+    if (text.isEmpty() || column < 0 || column > 2) return;
+    SelectMatching([&](const PlaylistEntry& row) {
+        const QString field = column == 0 ? row.Caption : column == 1 ? row.TimeText : QFile::decodeName(row.Path);
+        return field.compare(text, Qt::CaseInsensitive) == 0;
+    });
+}
+
 void PlaylistModel::SelectByPath(const QByteArray& path) {
     if (path.isEmpty()) return;
     // Case folding needs text; bytes that are not UTF-8 have no case to fold.
     if (!validUtf8(path)) {
-        int first = -1, last = -1;
-        for (int i = 0; i < Count(); ++i) {
-            if (rows_[size_t(i)].Path != path) continue;
-            if (!selected_[size_t(i)]) ++selectedCount_;
-            selected_[size_t(i)] = 1;
-            if (first < 0) first = i;
-            last = i;
-        }
-        if (last < 0) return;
-        emit dataChanged(index(first), index(last));
-        SetCurrentTrack(last);
+        SelectMatching([&](const PlaylistEntry& row) { return row.Path == path; });
         return;
     }
     SelectByText(QFile::decodeName(path), 2);

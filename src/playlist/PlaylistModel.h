@@ -3,6 +3,7 @@
 
 #include <QAbstractListModel>
 
+#include <functional>
 #include <vector>
 
 // The playlist: ordered rows, each with its own selected flag, and the index
@@ -61,6 +62,8 @@ class PlaylistModel : public QAbstractListModel {
     void MoveSelected(int beforeRow);
 
   private:
+    // Selects every matching row and makes the last of them current.
+    void SelectMatching(const std::function<bool(const PlaylistEntry&)>& matches);
     bool valid(int i) const { return i >= 0 && i < Count(); }
     void rowChanged(int i);
 

@@ -25,18 +25,8 @@ done
 WORK="$(mktemp -d /tmp/vexo-e2e.XXXXXX)"
 XVFB_PID="" PULSE_PID="" PLAYER_PID="" PAREC_PID=""
 
-# Ends only what this script started, by process id.
-stop_pid() {
-    local pid="$1"
-    [ -n "$pid" ] && kill -0 "$pid" 2>/dev/null || return 0
-    kill -TERM "$pid" 2>/dev/null
-    for _ in $(seq 30); do
-        kill -0 "$pid" 2>/dev/null || break
-        sleep 0.1
-    done
-    kill -KILL "$pid" 2>/dev/null
-    wait "$pid" 2>/dev/null
-}
+source "$(dirname "$0")/lib/headless.sh"
+
 cleanup() {
     stop_pid "$PAREC_PID"
     stop_pid "$PLAYER_PID"
@@ -47,32 +37,9 @@ cleanup() {
 trap cleanup EXIT
 trap 'exit 130' INT TERM
 
-# --- A display of our own; Xvfb chooses a free number.
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$WORK/display" >"$WORK/xvfb.log" 2>&1 &
-XVFB_PID=$!
-for _ in $(seq 100); do
-    [ -s "$WORK/display" ] && break
-    sleep 0.1
-done
-[ -s "$WORK/display" ] || fail "Xvfb did not start: $(tail -3 "$WORK/xvfb.log")"
-export DISPLAY=":$(head -1 "$WORK/display")"
-
-# --- A sound server of our own. Without norewinds the monitor loses the start of a stream.
-mkdir -m 700 "$WORK/runtime" "$WORK/pulse-home"
-echo "autospawn = no" >"$WORK/client.conf"
-export PULSE_CLIENTCONFIG="$WORK/client.conf"
-export DBUS_SESSION_BUS_ADDRESS="unix:path=$WORK/no-bus"
-env HOME="$WORK/pulse-home" XDG_RUNTIME_DIR="$WORK/runtime" XDG_CONFIG_HOME="$WORK/pulse-home" \
-    pulseaudio -n --daemonize=no --exit-idle-time=-1 --realtime=no --use-pid-file=no --disallow-exit \
-    -L "module-null-sink sink_name=e2e rate=44100 channels=2 norewinds=1" \
-    -L "module-native-protocol-unix socket=$WORK/pulse.sock auth-anonymous=1" >"$WORK/pulse.log" 2>&1 &
-PULSE_PID=$!
-export PULSE_SERVER="unix:$WORK/pulse.sock"
-for _ in $(seq 100); do
-    pactl info >/dev/null 2>&1 && break
-    sleep 0.1
-done
-pactl info >/dev/null 2>&1 || fail "PulseAudio did not start: $(tail -3 "$WORK/pulse.log")"
+# --- A display and a sound server of our own.
+start_xvfb
+start_pulse e2e
 
 # --- Two tones and a home folder with a plug-in folder (so no warning box holds the start).
 ffmpeg -v error -f lavfi -i "sine=frequency=440:duration=30" -ac 2 -ar 44100 "$WORK/tone.wav" ||

@@ -149,3 +149,31 @@ TEST(DecoderFormats, ResamplingKeepsLengthAndPitchAtOtherOutputRates) {
         EXPECT_NEAR(toneAmplitude(pcm, 0, kToneHz, outputRate / 2, outputRate / 4), 0.5, 0.01) << outputRate;
     }
 }
+
+TEST(DecoderFormats, MpegLayerOneWrittenByHandPlays) {
+    // No MPEG-1 Layer I encoder ships here, so the file is built by hand:
+    // silent mono frames at 44.1 kHz and 32 kbps. A Layer I frame is
+    // (12 * bitrate / rate) * 4 = 32 bytes: the header, then 32 four-bit
+    // allocations of zero (no samples), then padding; it decodes to 384 samples.
+    const std::string header("\xFF\xFF\x10\xC0", 4);
+    std::string bytes;
+    constexpr int kFrames = 200;
+    for (int i = 0; i < kFrames; ++i) bytes += header + std::string(28, '\0');
+    const std::string path = makeFile("silence.mp1", bytes);
+
+    FfmpegEngine engine;
+    const StreamHandle h = engine.Create(path);
+    ASSERT_NE(h, 0u);
+    const auto info = engine.ChannelGetInfo(h);
+    ASSERT_TRUE(info);
+    EXPECT_EQ(info->codec, "mp1");
+    EXPECT_EQ(info->sampleRate, 44100);
+    EXPECT_EQ(info->channels, 1);
+    EXPECT_EQ(engine.GetAllTime(h), 1); // 200 * 384 / 44100 = 1.74 s
+
+    auto decoder = FfmpegDecoder::open(path);
+    ASSERT_TRUE(decoder && decoder->start(kOutputRate));
+    const Pcm pcm = decodeAll(*decoder);
+    EXPECT_NEAR(pcm.frames(), kFrames * 384, 384);
+    EXPECT_EQ(soundingSpan(pcm).second, 0) << "silent frames decoded to sound";
+}

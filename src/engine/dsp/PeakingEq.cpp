@@ -66,3 +66,52 @@ void PeakingEq::process(float* interleavedStereo, int frames) {
     channel_[0] = l;
     channel_[1] = r;
 }
+
+void PeakingEq::processChain(PeakingEq* const* bands, int count, float* interleavedStereo, int frames) {
+    constexpr int kMaxChain = 32;
+    if (count <= 0 || frames <= 0) return;
+    if (count > kMaxChain) {
+        for (int b = 0; b < count; ++b) bands[b]->process(interleavedStereo, frames);
+        return;
+    }
+    // A 0 dB band runs in the chain too: its output equals its input exactly,
+    // and its history then holds the signal at its own place in the chain.
+    PeakingEq* const* live = bands;
+    const int n = count;
+    BiquadCoefficients c[kMaxChain];
+    History l[kMaxChain], r[kMaxChain];
+    for (int b = 0; b < n; ++b) {
+        c[b] = live[b]->c_;
+        l[b] = live[b]->channel_[0];
+        r[b] = live[b]->channel_[1];
+    }
+    float* s = interleavedStereo;
+    for (int i = 0; i < frames; ++i, s += 2) {
+        double xl = s[0], xr = s[1];
+        for (int b = 0; b < n; ++b) {
+            const BiquadCoefficients& k = c[b];
+            const double yl = k.b0 * xl + k.b1 * l[b].x1 + k.b2 * l[b].x2 - k.a1 * l[b].y1 - k.a2 * l[b].y2;
+            const double yr = k.b0 * xr + k.b1 * r[b].x1 + k.b2 * r[b].x2 - k.a1 * r[b].y1 - k.a2 * r[b].y2;
+            l[b].x2 = l[b].x1;
+            l[b].x1 = xl;
+            l[b].y2 = l[b].y1;
+            l[b].y1 = yl;
+            r[b].x2 = r[b].x1;
+            r[b].x1 = xr;
+            r[b].y2 = r[b].y1;
+            r[b].y1 = yr;
+            xl = yl;
+            xr = yr;
+        }
+        s[0] = static_cast<float>(xl);
+        s[1] = static_cast<float>(xr);
+    }
+    for (int b = 0; b < n; ++b) {
+        for (History* h : {&l[b], &r[b]}) {
+            h->y1 = flushTiny(h->y1);
+            h->y2 = flushTiny(h->y2);
+        }
+        live[b]->channel_[0] = l[b];
+        live[b]->channel_[1] = r[b];
+    }
+}

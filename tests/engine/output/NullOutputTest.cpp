@@ -48,7 +48,7 @@ TEST(OutputNull, PacedRunsInAboutRealTimeWithoutSpinning) {
     std::this_thread::sleep_for(1s);
     const double elapsed = std::chrono::duration<double>(Clock::now() - begin).count();
     const std::int64_t frames = out.framesWritten();
-    EXPECT_EQ(out.latencyFrames(), out.blockFrames());
+    EXPECT_LE(out.latencyFrames(), out.blockFrames()); // at most the block in flight
     out.stop();
     const double cpu = processCpuSeconds() - cpuBefore;
 

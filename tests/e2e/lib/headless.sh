@@ -1,0 +1,52 @@
+# A display and a sound server of a script's own, for whole-program tests and
+# benchmarks. Source it after defining WORK (a private temporary folder) and
+# fail (prints its argument and exits non-zero).
+
+# Ends only what the script started, by process id.
+stop_pid() {
+    local pid="$1"
+    [ -n "$pid" ] && kill -0 "$pid" 2>/dev/null || return 0
+    kill -TERM "$pid" 2>/dev/null
+    for _ in $(seq 50); do
+        kill -0 "$pid" 2>/dev/null || break
+        sleep 0.1
+    done
+    kill -KILL "$pid" 2>/dev/null
+    wait "$pid" 2>/dev/null
+}
+
+# Xvfb picks a free display itself, so parallel runs never collide. Sets XVFB_PID and DISPLAY.
+start_xvfb() {
+    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$WORK/display" >"$WORK/xvfb.log" 2>&1 &
+    XVFB_PID=$!
+    for _ in $(seq 100); do
+        [ -s "$WORK/display" ] && break
+        kill -0 "$XVFB_PID" 2>/dev/null || fail "Xvfb did not start: $(tail -3 "$WORK/xvfb.log")"
+        sleep 0.1
+    done
+    [ -s "$WORK/display" ] || fail "Xvfb did not report a display"
+    export DISPLAY=":$(head -1 "$WORK/display")"
+}
+
+# A private PulseAudio server with a null sink named $1. Without norewinds the sink's monitor
+# loses the start of a stream that begins while it records. No client may spawn a server of its
+# own, and nothing may autolaunch a session bus that would outlive the script.
+# Sets PULSE_PID and PULSE_SERVER.
+start_pulse() {
+    mkdir -m 700 "$WORK/runtime" "$WORK/pulse-home"
+    echo "autospawn = no" >"$WORK/client.conf"
+    export PULSE_CLIENTCONFIG="$WORK/client.conf"
+    export DBUS_SESSION_BUS_ADDRESS="unix:path=$WORK/no-session-bus"
+    env HOME="$WORK/pulse-home" XDG_RUNTIME_DIR="$WORK/runtime" XDG_CONFIG_HOME="$WORK/pulse-home" \
+        pulseaudio -n --daemonize=no --exit-idle-time=-1 --realtime=no --use-pid-file=no --disallow-exit \
+        -L "module-null-sink sink_name=$1 rate=44100 channels=2 norewinds=1" \
+        -L "module-native-protocol-unix socket=$WORK/pulse.sock auth-anonymous=1" >"$WORK/pulse.log" 2>&1 &
+    PULSE_PID=$!
+    export PULSE_SERVER="unix:$WORK/pulse.sock"
+    for _ in $(seq 100); do
+        pactl info >/dev/null 2>&1 && break
+        kill -0 "$PULSE_PID" 2>/dev/null || fail "PulseAudio did not start: $(tail -3 "$WORK/pulse.log")"
+        sleep 0.1
+    done
+    pactl info >/dev/null 2>&1 || fail "PulseAudio does not answer on $WORK/pulse.sock"
+}
