@@ -9,7 +9,7 @@ namespace {
 constexpr int kPieceFrames = 4096;
 // Without news the thread still looks around now and then, to delete freed
 // streams whose last audio block was running when they were freed.
-constexpr int kIdleWaitMs = 100;
+constexpr int kIdleWaitMs = 500;
 // With the output asleep there is nothing to decode until the GUI wakes us.
 constexpr int kAsleepWaitMs = 2000;
 constexpr int kReapWaitMs = 5;

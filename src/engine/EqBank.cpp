@@ -39,11 +39,8 @@ void EqBank::beginBlock() {
 }
 
 void EqBank::process(float* stereo, int frames) {
-    PeakingEq* chain[kMaxBands];
-    int n = 0;
     for (Band& b : bands_)
-        if (b.active) chain[n++] = &b.filter;
-    PeakingEq::processChain(chain, n, stereo, frames);
+        if (b.active) b.filter.process(stereo, frames);
 }
 
 void EqBank::resetState() {

@@ -170,12 +170,15 @@ void FfmpegEngine::Play(StreamHandle h) {
         closeOutput();
         openOutput();
     }
-    wakeOutput();
     if (!e->handedOver && !handOver(*e)) return;
     Stream& s = *e->stream;
     if (s.ended()) s.requestSeek(0);
     e->state = State::Playing;
     s.running.store(true, std::memory_order_release);
+    // Only now, with the stream running, may the output wake: an output that
+    // renders faster than real time would otherwise see seconds of silence
+    // before the stream starts and fall asleep again.
+    wakeOutput();
     decoderThread_->wake();
 }
 

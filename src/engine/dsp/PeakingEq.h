@@ -17,11 +17,6 @@ class PeakingEq {
     // Keeps the delay state, so changes never click.
     void setCoefficients(const BiquadCoefficients& c);
     void process(float* interleavedStereo, int frames);
-    // Runs `count` bands one after another, sample by sample: each sample goes
-    // through every band before the next one starts, so the bands' recursions
-    // overlap in the processor instead of each band waiting on its own result.
-    // Gives the same output as calling process() band by band.
-    static void processChain(PeakingEq* const* bands, int count, float* interleavedStereo, int frames);
     // Forgets the past signal (a new stream or a seek).
     void reset();
 
