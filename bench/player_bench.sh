@@ -75,25 +75,8 @@ env VEXO_HOME="$WORK/home" VEXO_AUDIO=pulse VEXO_TRACE_STARTUP=1 QT_QPA_PLATFORM
     "$BIN" "$WORK/tone.mp3" >"$WORK/player.out" 2>"$WORK/player.err" &
 PLAYER_PID=$!
 
-# The start window may carry the same name; the main window is the one 320 pixels wide. Qt may put
-# the title only into _NET_WM_NAME, which "search --name" does not read everywhere, so the player's
-# own windows are checked by name as well.
-find_main_window() {
-    local wid
-    for wid in $( (xdotool search --onlyvisible --name '^Vexo MP$'
-        xdotool search --onlyvisible --pid "$PLAYER_PID") 2>/dev/null | sort -u); do
-        [ "$(xdotool getwindowname "$wid" 2>/dev/null)" = "Vexo MP" ] || continue
-        xdotool getwindowgeometry "$wid" 2>/dev/null | grep -q 'Geometry: 320x' && { echo "$wid"; return 0; }
-    done
-    return 1
-}
-WID=""
-for _ in $(seq 200); do
-    kill -0 "$PLAYER_PID" 2>/dev/null || fail "the player ended at start-up: $(tail -5 "$WORK/player.err")"
-    WID="$(find_main_window)" && break
-    sleep 0.1
-done
-[ -n "$WID" ] || fail "no main window named \"Vexo MP\" (320 pixels wide) appeared within 20 s"
+# The start window may carry the same name; the main window is the one 320 pixels wide.
+wait_for_main_window 320x
 # Let start-up work (default playlist, memory trim) finish before measuring.
 sleep 2
 

@@ -54,21 +54,7 @@ export VEXO_HOME="$HOME_DIR" VEXO_AUDIO=pulse QT_QPA_PLATFORM=xcb
 (cd "$WORK" && exec "$BIN" tone.wav) >"$WORK/player.out" 2>"$WORK/player.err" &
 PLAYER_PID=$!
 
-main_window() {
-    local wid
-    for wid in $(xdotool search --onlyvisible --pid "$PLAYER_PID" 2>/dev/null); do
-        [ "$(xdotool getwindowname "$wid" 2>/dev/null)" = "Vexo MP" ] || continue
-        xdotool getwindowgeometry "$wid" 2>/dev/null | grep -q 'Geometry: 320x135' && { echo "$wid"; return 0; }
-    done
-    return 1
-}
-WID=""
-for _ in $(seq 150); do
-    kill -0 "$PLAYER_PID" 2>/dev/null || fail "the player ended at start-up: $(tail -5 "$WORK/player.err")"
-    WID="$(main_window)" && break
-    sleep 0.1
-done
-[ -n "$WID" ] || fail "no 320 x 135 window named \"Vexo MP\" appeared"
+wait_for_main_window 320x135
 echo "main window $WID is shown"
 sleep 0.5
 

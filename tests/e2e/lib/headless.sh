@@ -50,3 +50,19 @@ start_pulse() {
     done
     pactl info >/dev/null 2>&1 || fail "PulseAudio does not answer on $WORK/pulse.sock"
 }
+
+# Waits up to 20 s for the player $PLAYER_PID to show its main window: visible, named
+# "Vexo MP", with a geometry starting with $1 (e.g. 320x135). Sets WID.
+wait_for_main_window() {
+    local wid
+    WID=""
+    for _ in $(seq 200); do
+        kill -0 "$PLAYER_PID" 2>/dev/null || fail "the player ended at start-up: $(tail -5 "$WORK/player.err")"
+        for wid in $(xdotool search --onlyvisible --pid "$PLAYER_PID" 2>/dev/null); do
+            [ "$(xdotool getwindowname "$wid" 2>/dev/null)" = "Vexo MP" ] || continue
+            xdotool getwindowgeometry "$wid" 2>/dev/null | grep -q "Geometry: $1" && { WID="$wid"; return 0; }
+        done
+        sleep 0.1
+    done
+    fail "no $1 window named \"Vexo MP\" appeared within 20 s"
+}
