@@ -7,7 +7,6 @@
 #include "TrimWorkingSet.h"
 
 #include <QFile>
-#include <QFileDialog>
 #include <QFontDatabase>
 #include <QMessageBox>
 
@@ -16,25 +15,16 @@ constexpr int kVisIntervalMs = 60;
 // The ticker's place once the player has closed.
 constexpr int kClosedTickerOffset = 115;
 
-QStringList ChooseAudioFiles(QWidget* parent) {
-    static const QStringList patterns = {"*.mp3",  "*.mp2", "*.mp1", "*.ogg", "*.wav", "*.aif", "*.wma",
-                                         "*.wv",   "*.tta", "*.spx", "*.mpc", "*.mp+", "*.mpp", "*.oga",
-                                         "*.flac", "*.ape", "*.mac", "*.m4a", "*.ac3", "*.mp4", "*.aac"};
-    // Qt reads the patterns from the last parentheses, so the classic description goes first.
-    const QString filter = "Все файлы ( " + patterns.join(";") + ";) (" + patterns.join(" ") + ")";
-    QFileDialog dialog(parent, QStringLiteral("Открыть файл(ы)"), QString(), filter);
-    dialog.setFileMode(QFileDialog::ExistingFiles);
-    dialog.setDefaultSuffix("mp3");
-    return dialog.exec() == QDialog::Accepted ? dialog.selectedFiles() : QStringList();
-}
 } // namespace
 
 Player::Player(AudioEngine& engine, const QString& homeFolder)
-    : engine_(engine), home_(homeFolder), playback_(engine, playlist_) {
+    : engine_(engine), home_(homeFolder), trackInfo_(engine), playback_(engine, playlist_),
+      playlistWindow_(playlist_, adder_, trackInfo_, dialogs_) {
     showError = [this](const QString& message) {
         QMessageBox::critical(&window_, QStringLiteral("Vexo MP"), message);
     };
-    chooseFiles = [this] { return ChooseAudioFiles(&window_); };
+    playlistWindow_.showError = [this](const QString& message) { showError(message); };
+    dialogs_.trimWorkingSet = TrimWorkingSet;
     wire();
 }
 
@@ -79,6 +69,7 @@ void Player::wire() {
             });
     connect(&controller, &PlaybackController::trackStarted, this, [this] { updateVisTimer(); });
     connect(&window_, &MainWindow::pathsDropped, this, &Player::addPaths);
+    wirePlaylistWindow();
     connect(&window_, &MainWindow::firstShown, this, [this] { applySettings(LoadSettings(optionsPath())); });
     connect(&window_, &MainWindow::closing, this, &Player::shutdown);
 
@@ -95,6 +86,19 @@ void Player::wire() {
     connect(&visTimer_, &BeatTimer::timeout, this, [this] {
         // A fallen analyser with no stream playing has nothing to show: stop waking up.
         if (!analyser_.tick(engine_, playback_.controller.Channel())) visTimer_.stop();
+    });
+}
+
+void Player::wirePlaylistWindow() {
+    PlaybackController& controller = playback_.controller;
+    window_.setPlaylistWindow(&playlistWindow_);
+    connect(&playlistWindow_, &PlaylistWindow::pathsDropped, this, &Player::addPaths);
+    connect(&playlistWindow_, &PlaylistWindow::playRequested, this, [&controller] { controller.PlayFromList(); });
+    connect(&playlistWindow_, &PlaylistWindow::rowCountChecked, this,
+            [&controller] { controller.RefreshLastIndex(); });
+    connect(&playlistWindow_, &PlaylistWindow::rowsDeletedByKey, this, [this, &controller] {
+        controller.RefreshLastIndex();
+        if (playlist_.Count() == 0) controller.SetNavIndex(-1);
     });
 }
 
@@ -124,7 +128,7 @@ void Player::loadDefaultPlaylist() {
 }
 
 void Player::openFiles() {
-    const QStringList files = chooseFiles ? chooseFiles() : QStringList();
+    const QStringList files = dialogs_.OpenFiles(&window_);
     QByteArrayList paths;
     for (const QString& file : files)
         paths.append(QFile::encodeName(file));
@@ -146,9 +150,8 @@ void Player::applySettings(const Settings& s) {
     playback_.equalizer.SwitchEQ(s.eqEnable);
     playback_.equalizer.SetEQParams(s.eqParams);
     SetSkinColor(ColorFromColorRef(std::uint32_t(s.color)));
-    playListLeft_ = s.playListLeft;
     // Taken after the height above, so the default lies below an open equalizer panel.
-    playListTop_ = s.playListTop.value_or(window_.y() + window_.height());
+    playlistWindow_.move(s.playListLeft, s.playListTop.value_or(window_.y() + window_.height()));
     window_.setPlaylistHeight(s.playListHeight);
     window_.setPlaylistShown(s.playListShow);
     window_.update();
@@ -171,8 +174,8 @@ Settings Player::collectSettings() const {
     s.eqEnable = playback_.equalizer.EQEnabled();
     s.eqParams = playback_.equalizer.EQParams();
     s.playListShow = w.playlistShown();
-    s.playListLeft = playListLeft_;
-    s.playListTop = playListTop_;
+    s.playListLeft = playlistWindow_.x();
+    s.playListTop = playlistWindow_.y();
     s.playListHeight = w.playlistHeight();
     return s;
 }
@@ -189,6 +192,9 @@ void Player::shutdown() {
         failures << QString::fromUtf8(error.what());
     }
     if (titleFontId >= 0) QFontDatabase::removeApplicationFont(titleFontId);
+    // Only now may the playlist window close; a folder still being walked stops with it.
+    playlistWindow_.setAppClosing(true);
+    playlistWindow_.close();
     playback_.controller.Shutdown();
     engine_.FreeBass();
     visTimer_.stop();

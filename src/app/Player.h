@@ -1,19 +1,23 @@
 #pragma once
+#include "BeatTimer.h"
+#include "FileDialogs.h"
 #include "MainWindow.h"
 #include "Playback.h"
 #include "PlaylistAdder.h"
 #include "PlaylistModel.h"
+#include "PlaylistWindow.h"
 #include "Settings.h"
 #include "SpectrumAnalyser.h"
+#include "TrackInfoCache.h"
 
 #include <QByteArrayList>
 #include <QObject>
 #include <QStringList>
-#include "BeatTimer.h"
 
 #include <functional>
 
-// The assembled player: playlist, playback, analyser and the main window wired together. It owns
+// The assembled player: playlist, playback, analyser, the main window and the playlist window wired
+// together. It owns
 // what the settings file restores and writes, and the shutdown order.
 class Player : public QObject {
     Q_OBJECT
@@ -22,6 +26,8 @@ class Player : public QObject {
     ~Player() override;
 
     MainWindow& window() { return window_; }
+    PlaylistWindow& playlistWindow() { return playlistWindow_; }
+    FileDialogs& dialogs() { return dialogs_; }
     PlaylistModel& playlist() { return playlist_; }
     Playback& playback() { return playback_; }
     SpectrumAnalyser& analyser() { return analyser_; }
@@ -46,8 +52,6 @@ class Player : public QObject {
 
     // How failures reach the user; a message box unless a test replaces it.
     std::function<void(const QString& message)> showError;
-    // The files dialog of the add-files button; returns the chosen paths.
-    std::function<QStringList()> chooseFiles;
     // Set to the id of a font registered at start-up, removed at exit.
     int titleFontId = -1;
 
@@ -56,6 +60,7 @@ class Player : public QObject {
 
   private:
     void wire();
+    void wirePlaylistWindow();
     void openFiles();
     void updateVisTimer();
 
@@ -63,11 +68,12 @@ class Player : public QObject {
     QString home_;
     PlaylistModel playlist_;
     PlaylistAdder adder_{playlist_};
+    TrackInfoCache trackInfo_;
+    FileDialogs dialogs_;
     Playback playback_;
     SpectrumAnalyser analyser_;
     MainWindow window_;
+    PlaylistWindow playlistWindow_;
     BeatTimer visTimer_;
-    int playListLeft_ = 268;
-    std::optional<int> playListTop_;
     bool shutDown_ = false;
 };

@@ -1,16 +1,15 @@
 #include "MainWindow.h"
 
+#include "DroppedPaths.h"
 #include "PaintBox.h"
 
 #include <QCloseEvent>
 #include <QDragEnterEvent>
 #include <QDropEvent>
-#include <QFile>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
-#include <QUrl>
 
 namespace {
 // Where the ticker is parked when the playlist button is used while nothing plays.
@@ -247,9 +246,7 @@ void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
 }
 
 void MainWindow::dropEvent(QDropEvent* event) {
-    QByteArrayList paths;
-    for (const QUrl& url : event->mimeData()->urls())
-        if (url.isLocalFile()) paths.append(QFile::encodeName(url.toLocalFile()));
+    const QByteArrayList paths = DroppedPaths(event->mimeData());
     if (!paths.isEmpty()) emit pathsDropped(paths);
     event->acceptProposedAction();
 }

@@ -77,8 +77,7 @@ void PlaybackController::PlayTrack(int i) {
     tickerText_ = BuildTickerText(engine_.TagArtist(state_.Channel), engine_.TagTitle(state_.Channel), path);
     emit tickerTextChanged(tickerText_, kTickerStartOffset);
 
-    for (int s = playlist_.SelectedIndex(); s >= 0; s = playlist_.NextSelected(s))
-        playlist_.SetSelected(s, false);
+    playlist_.ClearSelection();
     playlist_.SetSelected(i, true);
     playlist_.SetCurrentTrack(i);
     repeatIndex_ = i;
@@ -160,6 +159,11 @@ void PlaybackController::Play() {
     navIndex_ = selected >= 0 ? selected : 0;
     PlayTrack(navIndex_);
     trim();
+}
+
+void PlaybackController::PlayFromList() {
+    navIndex_ = playlist_.SelectedIndex();
+    if (navIndex_ != -1) PlayTrack(navIndex_);
 }
 
 void PlaybackController::Pause() {

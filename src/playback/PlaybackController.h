@@ -47,6 +47,9 @@ class PlaybackController : public QObject {
     void Stop();
     void Back();
     void Next();
+    // Enter or a double click in the playlist: the cursor moves to the selected row, which starts;
+    // with no row selected nothing starts.
+    void PlayFromList();
     // 0 -> 1 -> 2 -> 0; a mode outside 0..2 (an edited settings file) goes back to 0.
     void CyclePlayMode();
     // One tick of the position timer: seek bar and time follow the stream.

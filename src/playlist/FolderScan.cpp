@@ -24,22 +24,24 @@ using FolderId = std::pair<dev_t, ino_t>;
 
 class Walker {
   public:
-    Walker(const QByteArray& mask, bool recurse, const std::function<void(const QByteArray&)>& onFile)
+    Walker(const QByteArray& mask, bool recurse, const std::function<bool(const QByteArray&)>& onFile)
         : mask_(mask), recurse_(recurse), onFile_(onFile) {}
 
-    void walk(const QByteArray& folder) {
+    // False once the receiver has asked to stop.
+    bool walk(const QByteArray& folder) {
         struct stat st {};
-        if (::stat(folder.constData(), &st) != 0 || !S_ISDIR(st.st_mode)) return;
-        if (!visited_.insert({st.st_dev, st.st_ino}).second) return;
+        if (::stat(folder.constData(), &st) != 0 || !S_ISDIR(st.st_mode)) return true;
+        if (!visited_.insert({st.st_dev, st.st_ino}).second) return true;
 
         const QByteArray prefix = folder.endsWith('/') ? folder : folder + '/';
         for (const DirEntry& entry : entries(prefix)) {
             if (entry.folder) {
-                if (recurse_) walk(prefix + entry.name);
+                if (recurse_ && !walk(prefix + entry.name)) return false;
             } else if (MatchesMask(entry.name, mask_)) {
-                onFile_(prefix + entry.name);
+                if (!onFile_(prefix + entry.name)) return false;
             }
         }
+        return true;
     }
 
   private:
@@ -69,14 +71,14 @@ class Walker {
 
     QByteArray mask_;
     bool recurse_;
-    const std::function<void(const QByteArray&)>& onFile_;
+    const std::function<bool(const QByteArray&)>& onFile_;
     std::set<FolderId> visited_;
 };
 
 } // namespace
 
 void ScanFolderFiles(const QByteArray& folder, const QByteArray& mask, bool recurse,
-                     const std::function<void(const QByteArray& path)>& onFile) {
+                     const std::function<bool(const QByteArray& path)>& onFile) {
     if (folder.isEmpty()) return;
     Walker(mask, recurse, onFile).walk(folder);
 }

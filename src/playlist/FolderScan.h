@@ -9,6 +9,7 @@
 // a subfolder's files are reported where the subfolder stands among them.
 // Symbolic links to folders are followed, but each real folder is walked only
 // once, so link loops end. Folders that cannot be read are skipped. Names are
-// bytes, so names that are not valid UTF-8 arrive unchanged.
+// bytes, so names that are not valid UTF-8 arrive unchanged. The walk ends early when onFile
+// returns false.
 void ScanFolderFiles(const QByteArray& folder, const QByteArray& mask, bool recurse,
-                     const std::function<void(const QByteArray& path)>& onFile);
+                     const std::function<bool(const QByteArray& path)>& onFile);

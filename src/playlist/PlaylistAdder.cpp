@@ -69,7 +69,19 @@ void PlaylistAdder::LoadPlaylist(const QByteArray& path) {
 }
 
 void PlaylistAdder::ScanFolder(const QByteArray& folder, const QByteArray& mask, bool recurse) {
-    batch([&] { ScanFolderFiles(folder, mask, recurse, [this](const QByteArray& file) { add(file); }); });
+    batch([&] {
+        ScanFolderFiles(folder, mask, recurse, [this](const QByteArray& file) {
+            add(file);
+            return true;
+        });
+    });
+}
+
+void PlaylistAdder::AddPaths(const QByteArrayList& paths) {
+    batch([&] {
+        for (const QByteArray& path : paths)
+            add(path);
+    });
 }
 
 void PlaylistAdder::add(const QByteArray& path) {

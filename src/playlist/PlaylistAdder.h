@@ -2,6 +2,7 @@
 #include "PlaylistEntry.h"
 
 #include <QByteArray>
+#include <QByteArrayList>
 
 #include <vector>
 
@@ -18,6 +19,8 @@ class PlaylistAdder {
     // ".m3u" loads the playlist; one of the audio extensions adds a row with
     // the path unchanged (the file itself is not touched); others are ignored.
     void AddByPath(const QByteArray& path);
+    // AddByPath for each path in order, as one batch.
+    void AddPaths(const QByteArrayList& paths);
     // Appends the entries of an M3U file. A playlist that is already being
     // read, directly or through others, is skipped, so self-including
     // playlists end.

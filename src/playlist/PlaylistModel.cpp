@@ -123,6 +123,18 @@ void PlaylistModel::SelectAll() {
     std::fill(selected_.begin(), selected_.end(), 1);
     selectedCount_ = Count();
     emit dataChanged(index(0), index(Count() - 1));
+    emit selectionFlagsChanged(0, Count() - 1);
+}
+
+void PlaylistModel::ClearSelection() {
+    const int first = SelectedIndex();
+    if (first < 0) return;
+    int last = first;
+    for (int i = first; i < Count(); ++i)
+        if (std::exchange(selected_[size_t(i)], 0)) last = i;
+    selectedCount_ = 0;
+    emit dataChanged(index(first), index(last));
+    emit selectionFlagsChanged(first, last);
 }
 
 void PlaylistModel::SetSelected(int i, bool on) {
@@ -130,6 +142,7 @@ void PlaylistModel::SetSelected(int i, bool on) {
     selected_[size_t(i)] = on;
     selectedCount_ += on ? 1 : -1;
     rowChanged(i);
+    emit selectionFlagsChanged(i, i);
 }
 
 bool PlaylistModel::IsSelected(int i) const {
@@ -167,6 +180,7 @@ void PlaylistModel::SelectMatching(const std::function<bool(const PlaylistEntry&
     }
     if (last < 0) return;
     emit dataChanged(index(first), index(last));
+    emit selectionFlagsChanged(first, last);
     SetCurrentTrack(last);
 }
 
@@ -225,6 +239,17 @@ void PlaylistModel::MoveSelected(int beforeRow) {
         after.push_back(index(oldToNew[size_t(idx.row())]));
     changePersistentIndexList(before, after);
     emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+    emit selectionFlagsChanged(0, Count() - 1);
 
     if (!playingPath.isEmpty()) SelectByPath(playingPath);
+}
+
+void PlaylistModel::ReplaceSelection(const std::vector<std::pair<int, int>>& ranges) {
+    std::fill(selected_.begin(), selected_.end(), 0);
+    selectedCount_ = 0;
+    for (const auto& [first, last] : ranges) {
+        const int from = std::max(first, 0), to = std::min(last, Count() - 1);
+        for (int i = from; i <= to; ++i)
+            selectedCount_ += !std::exchange(selected_[size_t(i)], 1);
+    }
 }

@@ -4,6 +4,7 @@
 #include <QAbstractListModel>
 
 #include <functional>
+#include <utility>
 #include <vector>
 
 // The playlist: ordered rows, each with its own selected flag, and the index
@@ -37,6 +38,7 @@ class PlaylistModel : public QAbstractListModel {
     void Clear();
 
     void SelectAll();
+    void ClearSelection();
     void SetSelected(int i, bool on);
     bool IsSelected(int i) const;
     // The lowest selected row, or -1.
@@ -60,6 +62,14 @@ class PlaylistModel : public QAbstractListModel {
     // go before the first unmoved row after it. The moved rows end unselected
     // and the playing row is re-found by its path, as after a drag in the list.
     void MoveSelected(int beforeRow);
+
+    // The selection a list view made, as sorted, disjoint [first, last] row ranges: every other row
+    // is deselected. No signal follows, since the view already knows.
+    void ReplaceSelection(const std::vector<std::pair<int, int>>& ranges);
+
+  signals:
+    // The selected flags of rows first..last may have changed by a call other than ReplaceSelection.
+    void selectionFlagsChanged(int first, int last);
 
   private:
     // Selects every matching row and makes the last of them current.

@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileDialog>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -18,7 +19,7 @@ struct PlayerFixture : ::testing::Test {
         QDir(home.path()).mkpath("Data");
         player = std::make_unique<Player>(engine, home.path());
         player->showError = [this](const QString& message) { errors << message; };
-        player->chooseFiles = [] { return QStringList(); };
+        player->dialogs().run = [](QFileDialog&) { return QStringList(); };
     }
     QString dataFile(const QString& name) const { return home.path() + "/Data/" + name; }
     QByteArray readData(const QString& name) const {

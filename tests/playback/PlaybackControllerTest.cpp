@@ -156,6 +156,20 @@ TEST(PlaybackController, PlayStartsTheSelectedRowOrTheFirst) {
     EXPECT_EQ(rig.engine.createCount(rig.path("t2.mp3")), 1);
 }
 
+TEST(PlaybackController, PlayFromListStartsTheLowestSelectedRowOrNothing) {
+    PlaybackRig rig;
+    rig.addTracks(4);
+    rig.controller.PlayFromList();
+    EXPECT_EQ(rig.controller.NavIndex(), -1) << "no selection: the cursor says so and nothing starts";
+    EXPECT_EQ(rig.playingRow(), -1);
+    rig.playlist.SetSelected(3, true);
+    rig.playlist.SetSelected(1, true);
+    rig.controller.PlayFromList();
+    EXPECT_EQ(rig.playingRow(), 1);
+    EXPECT_EQ(rig.controller.NavIndex(), 1);
+    EXPECT_FALSE(rig.playlist.IsSelected(3)) << "a started row is the only selected one";
+}
+
 TEST(PlaybackController, PauseOnlyTellsTheEngine) {
     PlaybackRig rig;
     rig.addTracks(1);

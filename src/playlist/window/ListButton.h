@@ -1,0 +1,34 @@
+#pragma once
+#include "BoxLogic.h"
+
+#include <functional>
+
+enum class ListButtonKind { Add, Del, Save };
+
+// The playlist window's three small gradient buttons. Add and Del stay pressed while the menu they
+// open is up; Save looks released while its dialog is open.
+class ListButton : public BoxLogic {
+  public:
+    explicit ListButton(ListButtonKind kind) : kind_(kind) {}
+
+    ListButtonKind kind() const { return kind_; }
+    bool pressed() const { return pressed_; }
+    QString label() const;
+
+    QSize size() const override { return {33, 17}; }
+    const QImage& image() override;
+    void press(QPoint pos, Qt::MouseButton button) override;
+    void release(QPoint pos, Qt::MouseButton button) override;
+
+    // Runs on the release of the left button: a menu or a dialog, modal.
+    std::function<void()> action;
+
+  private:
+    void setPressed(bool pressed);
+
+    ListButtonKind kind_;
+    bool pressed_ = false;
+    bool dirty_ = true;
+    QRgb paintedColor_ = 0;
+    QImage image_;
+};

@@ -1,0 +1,49 @@
+#include "MenuItemPainter.h"
+
+#include "CellText.h"
+#include "SkinColor.h"
+#include "SkinPalette.h"
+
+#include <QStyleFactory>
+#include <QStyleOptionMenuItem>
+
+namespace {
+constexpr QColor kHighlightOutline{49, 105, 198};
+} // namespace
+
+void PaintMenuItem(QPainter& painter, const QRect& rect, const QString& caption, bool highlighted,
+                   const QColor& menuBackground, const QColor& separatorColor) {
+    painter.save();
+    painter.fillRect(rect, menuBackground);
+    if (caption == QLatin1String("-")) {
+        painter.setPen(separatorColor);
+        painter.drawLine(rect.left() + 31, rect.top() + 3, rect.right(), rect.top() + 3);
+    } else {
+        if (highlighted) {
+            painter.setPen(kHighlightOutline);
+            painter.setBrush(kSilver);
+            painter.drawRect(rect.adjusted(0, 0, -1, -1));
+        }
+        painter.setPen(highlighted ? kWhite : SkinColor());
+        DrawCellText(painter, rect.topLeft() + QPoint(2, 2), caption);
+    }
+    painter.restore();
+}
+
+// Based on Fusion so the menus look the same on every desktop, whatever style it runs.
+MenuItemStyle::MenuItemStyle() : QProxyStyle(QStyleFactory::create(QStringLiteral("Fusion"))) {}
+
+void MenuItemStyle::drawControl(ControlElement element, const QStyleOption* option, QPainter* painter,
+                                const QWidget* widget) const {
+    const auto* item = qstyleoption_cast<const QStyleOptionMenuItem*>(option);
+    if (element != CE_MenuItem || !item) {
+        QProxyStyle::drawControl(element, option, painter, widget);
+        return;
+    }
+    const bool separator = item->menuItemType == QStyleOptionMenuItem::Separator;
+    const bool highlighted = !separator && (item->state & State_Selected);
+    painter->setFont(item->font);
+    PaintMenuItem(*painter, item->rect, separator ? QStringLiteral("-") : item->text, highlighted,
+                  item->palette.color(QPalette::Window),
+                  item->palette.color(QPalette::Disabled, QPalette::WindowText));
+}

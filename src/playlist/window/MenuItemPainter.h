@@ -1,0 +1,22 @@
+#pragma once
+#include <QPainter>
+#include <QProxyStyle>
+#include <QRect>
+#include <QString>
+
+// One item of the playlist window's popup menus, painted our way: the highlighted item as a silver
+// box outlined in blue with a white caption, the others with a caption in the skin colour, and a
+// separator ("-") as a grey line that leaves the icon column free.
+void PaintMenuItem(QPainter& painter, const QRect& rect, const QString& caption, bool highlighted,
+                   const QColor& menuBackground, const QColor& separatorColor);
+
+// A style for the popup menus that paints every item with PaintMenuItem and leaves the rest of the
+// menu (its frame, the item sizes) to the application's style.
+class MenuItemStyle : public QProxyStyle {
+    Q_OBJECT
+  public:
+    MenuItemStyle();
+
+    void drawControl(ControlElement element, const QStyleOption* option, QPainter* painter,
+                     const QWidget* widget = nullptr) const override;
+};

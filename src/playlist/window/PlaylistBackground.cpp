@@ -1,0 +1,23 @@
+#include "PlaylistBackground.h"
+
+#include "CellText.h"
+#include "PaintGradient.h"
+#include "SkinColor.h"
+#include "SkinFont.h"
+#include "SkinPalette.h"
+
+#include <QPainter>
+
+const QImage& PlaylistBackground::image(QSize size) {
+    const QRgb skin = SkinColor().rgb();
+    if (!image_.isNull() && image_.size() == size && skin == paintedColor_) return image_;
+    paintedColor_ = skin;
+    image_ = QImage(size, QImage::Format_RGB32);
+    QPainter painter(&image_);
+    PaintGradient(painter, image_.rect(), false,
+                  {kSilver, kGrey, kSilver, kSilver, kWhite, kWhite, kSilver, kSilver, kSilver, kWhite});
+    painter.setFont(SkinFont(16, false, QStringLiteral("Chiller")));
+    painter.setPen(QColor::fromRgb(skin));
+    DrawCellText(painter, {120, 2}, QStringLiteral("PlayList"));
+    return image_;
+}

@@ -1,0 +1,136 @@
+#include "PlaylistView.h"
+
+#include "DroppedPaths.h"
+#include "PlaylistDelegate.h"
+#include "PlaylistModel.h"
+#include "PlaylistRow.h"
+#include "PlaylistSelection.h"
+
+#include <QCoreApplication>
+#include <QDrag>
+#include <QDropEvent>
+#include <QKeyEvent>
+#include <QMimeData>
+
+namespace {
+// Identifies one view of one process, so a drag between two running players is not a reorder.
+QByteArray ViewToken(const PlaylistView* view) {
+    return QByteArray::number(QCoreApplication::applicationPid()) + ':' +
+           QByteArray::number(quintptr(view), 16);
+}
+} // namespace
+
+PlaylistView::PlaylistView(PlaylistModel& model, TrackInfoCache& cache, QWidget* parent)
+    : QListView(parent), model_(model) {
+    setModel(&model);
+    QItemSelectionModel* previous = selectionModel();
+    setSelectionModel(new PlaylistSelection(model, this));
+    delete previous;
+    setItemDelegate(new PlaylistDelegate(model, cache, this));
+    // Every row is as high as the first: the view lays out 100,000 rows without asking each one.
+    setUniformItemSizes(true);
+    setSelectionMode(ExtendedSelection);
+    setSelectionBehavior(SelectRows);
+    setEditTriggers(NoEditTriggers);
+    setDragEnabled(true);
+    setAcceptDrops(true);
+    setDragDropMode(DragDrop);
+    setDefaultDropAction(Qt::MoveAction);
+    setDropIndicatorShown(false);
+    setFrameShape(NoFrame);
+    setFont(RowFont());
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    viewport()->setCursor(Qt::PointingHandCursor);
+    QPalette colours = palette();
+    colours.setColor(QPalette::Base, Qt::white);
+    setPalette(colours);
+}
+
+QMimeData* PlaylistView::rowsMimeData() const {
+    auto* mime = new QMimeData;
+    mime->setData(kRowsMimeType, ViewToken(this));
+    return mime;
+}
+
+bool PlaylistView::ownRows(const QMimeData* mime) const {
+    return mime && mime->data(kRowsMimeType) == ViewToken(this);
+}
+
+bool PlaylistView::acceptable(const QMimeData* mime) const {
+    return ownRows(mime) || (mime && mime->hasUrls());
+}
+
+void PlaylistView::moveSelectedTo(QPoint viewportPos) {
+    // A point below the last row names no row: the rows go to the end.
+    model_.MoveSelected(indexAt(viewportPos).row());
+}
+
+void PlaylistView::keyPressEvent(QKeyEvent* event) {
+    switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        emit playRequested();
+        viewport()->update();
+        return;
+    case Qt::Key_A:
+        // Other modifiers may be held as well: Ctrl+Shift+A selects all too.
+        if (!(event->modifiers() & Qt::ControlModifier)) break;
+        model_.SelectAll();
+        return;
+    case Qt::Key_Delete:
+        model_.DeleteSelected();
+        if (model_.Count() == 0) model_.SetCurrentTrack(-1);
+        emit rowsDeletedByKey();
+        return;
+    default:
+        break;
+    }
+    QListView::keyPressEvent(event);
+}
+
+void PlaylistView::mouseDoubleClickEvent(QMouseEvent* event) {
+    // The press has selected the row under the pointer (or cleared the selection below the rows).
+    QListView::mouseDoubleClickEvent(event);
+    if (event->button() == Qt::LeftButton) emit playRequested();
+}
+
+void PlaylistView::startDrag(Qt::DropActions) {
+    if (model_.SelectedIndex() < 0) return;
+    // The rows themselves stay in the model; the drag carries only who it comes from, so starting
+    // a drag of 10,000 rows costs nothing.
+    auto* drag = new QDrag(this);
+    drag->setMimeData(rowsMimeData());
+    drag->exec(Qt::MoveAction);
+}
+
+void PlaylistView::dragEnterEvent(QDragEnterEvent* event) {
+    if (acceptable(event->mimeData()))
+        event->acceptProposedAction();
+    else
+        event->ignore();
+}
+
+void PlaylistView::dragMoveEvent(QDragMoveEvent* event) {
+    // The base class scrolls when the pointer nears an edge; the answer is ours.
+    QListView::dragMoveEvent(event);
+    if (acceptable(event->mimeData()))
+        event->acceptProposedAction();
+    else
+        event->ignore();
+}
+
+void PlaylistView::dropEvent(QDropEvent* event) {
+    const QMimeData* mime = event->mimeData();
+    if (ownRows(mime)) {
+        moveSelectedTo(event->position().toPoint());
+        event->acceptProposedAction();
+        return;
+    }
+    if (!mime || !mime->hasUrls()) {
+        event->ignore();
+        return;
+    }
+    const QByteArrayList paths = DroppedPaths(mime);
+    event->acceptProposedAction();
+    if (!paths.isEmpty()) emit pathsDropped(paths);
+}

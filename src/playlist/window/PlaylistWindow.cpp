@@ -1,0 +1,210 @@
+#include "PlaylistWindow.h"
+
+#include "DroppedPaths.h"
+#include "FileDialogs.h"
+#include "FileError.h"
+#include "FolderScanJob.h"
+#include "M3uWriter.h"
+#include "PaintBox.h"
+#include "PlaylistAdder.h"
+#include "PlaylistModel.h"
+#include "PlaylistView.h"
+#include "SkinFont.h"
+
+#include <QCloseEvent>
+#include <QCursor>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFile>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QPainter>
+#include <QPainterPath>
+#include <QScreen>
+
+#include <algorithm>
+
+namespace {
+constexpr QPoint kListTopLeft{7, 24};
+constexpr int kListWidth = 305;
+
+QRegion RoundedRegion(QSize size) {
+    // 10 x 10 corner ellipses, like the main window's.
+    QPainterPath path;
+    path.addRoundedRect(QRectF(0, 0, size.width(), size.height()), 5, 5);
+    return QRegion(path.toFillPolygon().toPolygon());
+}
+} // namespace
+
+PlaylistWindow::PlaylistWindow(PlaylistModel& model, PlaylistAdder& adder, TrackInfoCache& cache,
+                               FileDialogs& dialogs, QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), model_(model), adder_(adder), dialogs_(dialogs) {
+    setWindowTitle(QStringLiteral("PlayList"));
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setAcceptDrops(true);
+    setFont(SkinFont(8));
+    setFixedWidth(kWidth);
+    setMinimumHeight(kMinHeight);
+    resize(kWidth, 210);
+
+    list_ = new PlaylistView(model, cache, this);
+    list_->move(kListTopLeft);
+    const QPoint buttonPlaces[] = {{8, 0}, {48, 0}, {88, 0}};
+    for (std::size_t i = 0; i < buttons_.size(); ++i) {
+        boxes_[i] = new PaintBox(buttons_[i], this);
+        boxes_[i]->move(buttonPlaces[i]);
+    }
+    stripBox_ = new PaintBox(strip_, this);
+    stripBox_->setCursor(Qt::SizeVerCursor);
+
+    execMenu = [](QMenu& menu, QPoint at) { return menu.exec(at); };
+    showError = [this](const QString& message) {
+        QMessageBox::critical(this, QStringLiteral("Vexo MP"), message);
+    };
+    wire();
+}
+
+PlaylistWindow::~PlaylistWindow() = default;
+
+void PlaylistWindow::wire() {
+    button(ListButtonKind::Add).action = [this] { openAddMenu(); };
+    button(ListButtonKind::Del).action = [this] { openDelMenu(); };
+    button(ListButtonKind::Save).action = [this] { save(); };
+
+    strip_.windowRect = [this] { return frameGeometry(); };
+    strip_.screenHeight = [this] { return screen() ? screen()->geometry().bottom() + 1 : INT_MAX; };
+    strip_.resizeTo = [this](int height) {
+        resize(kWidth, std::max(kMinHeight, height));
+        list_->viewport()->update();
+    };
+
+    connect(list_, &PlaylistView::playRequested, this, &PlaylistWindow::playRequested);
+    connect(list_, &PlaylistView::rowsDeletedByKey, this, &PlaylistWindow::rowsDeletedByKey);
+    connect(list_, &PlaylistView::pathsDropped, this, &PlaylistWindow::pathsDropped);
+}
+
+void PlaylistWindow::openAddMenu() {
+    QAction* chosen = execMenu(menus_.addMenu, QCursor::pos());
+    if (chosen == menus_.addFiles)
+        addFiles();
+    else if (chosen == menus_.addFolder)
+        addFolder();
+    else if (chosen == menus_.addPlaylist)
+        addPlaylist();
+}
+
+void PlaylistWindow::openDelMenu() {
+    QAction* chosen = execMenu(menus_.delMenu, QCursor::pos());
+    // Neither touches the playing track or the playback cursors.
+    if (chosen == menus_.deleteFiles)
+        model_.DeleteSelected();
+    else if (chosen == menus_.clear)
+        model_.Clear();
+}
+
+void PlaylistWindow::report(const QString& message) {
+    if (showError) showError(message);
+}
+
+void PlaylistWindow::addFiles() {
+    QByteArrayList paths;
+    for (const QString& file : dialogs_.OpenFiles(this))
+        paths.append(QFile::encodeName(file));
+    try {
+        adder_.AddPaths(paths);
+    } catch (const FileError& error) {
+        report(QString::fromUtf8(error.what()));
+    }
+}
+
+void PlaylistWindow::addPlaylist() {
+    const QString file = dialogs_.OpenPlaylist(this);
+    if (file.isEmpty()) return;
+    try {
+        adder_.LoadPlaylist(QFile::encodeName(file));
+    } catch (const FileError& error) {
+        report(QString::fromUtf8(error.what()));
+    }
+}
+
+void PlaylistWindow::save() {
+    emit rowCountChecked();
+    if (model_.Count() == 0) return;
+    const QString file = dialogs_.SavePlaylistName(this);
+    if (file.isEmpty()) return;
+    try {
+        SavePlaylist(QFile::encodeName(file), model_);
+    } catch (const FileError& error) {
+        report(QString::fromUtf8(error.what()));
+    }
+}
+
+void PlaylistWindow::addFolder() {
+    const QString folder = dialogs_.Folder(this);
+    if (!folder.isEmpty()) scanFolder(QFile::encodeName(folder));
+}
+
+void PlaylistWindow::scanFolder(const QByteArray& folder) {
+    pendingFolders_.push_back(folder);
+    if (!scan_) startNextScan();
+}
+
+void PlaylistWindow::startNextScan() {
+    if (pendingFolders_.empty() || appClosing_) return;
+    scan_ = std::make_unique<FolderScanJob>(pendingFolders_.front(), QByteArrayLiteral("*.*"), true);
+    pendingFolders_.pop_front();
+    connect(scan_.get(), &FolderScanJob::filesFound, this, [this](const QByteArrayList& paths) {
+        try {
+            adder_.AddPaths(paths);
+        } catch (const FileError& error) {
+            // The rows found before the unreadable playlist stay; the walk ends here.
+            scan_->cancel();
+            report(QString::fromUtf8(error.what()));
+        }
+    });
+    connect(scan_.get(), &FolderScanJob::finished, this, [this] {
+        // The job is inside its own signal: it goes once the signal has returned.
+        scan_.release()->deleteLater();
+        emit folderAdded();
+        startNextScan();
+    });
+    scan_->start();
+}
+
+void PlaylistWindow::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.drawImage(0, 0, background_.image(size()));
+}
+
+void PlaylistWindow::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    setMask(RoundedRegion(size()));
+    const int h = height();
+    const int listHeight = h - kChromeHeight;
+    list_->setGeometry(QRect(kListTopLeft, QSize(kListWidth, listHeight)));
+    for (PaintBox* box : boxes_)
+        box->move(box->x(), listHeight + 24);
+    stripBox_->move(0, h - 3);
+    update();
+}
+
+void PlaylistWindow::closeEvent(QCloseEvent* event) {
+    if (!appClosing_) {
+        event->ignore();
+        return;
+    }
+    setAcceptDrops(false);
+    pendingFolders_.clear();
+    scan_.reset();
+    event->accept();
+}
+
+void PlaylistWindow::dragEnterEvent(QDragEnterEvent* event) {
+    if (event->mimeData()->hasUrls()) event->acceptProposedAction();
+}
+
+void PlaylistWindow::dropEvent(QDropEvent* event) {
+    const QByteArrayList paths = DroppedPaths(event->mimeData());
+    event->acceptProposedAction();
+    if (!paths.isEmpty()) emit pathsDropped(paths);
+}

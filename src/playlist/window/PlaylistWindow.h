@@ -1,0 +1,103 @@
+#pragma once
+#include "ListButton.h"
+#include "PlaylistBackground.h"
+#include "PlaylistMenus.h"
+#include "SizeStrip.h"
+
+#include <QByteArrayList>
+#include <QWidget>
+
+#include <array>
+#include <deque>
+#include <functional>
+#include <memory>
+
+class FileDialogs;
+class FolderScanJob;
+class PaintBox;
+class PlaylistAdder;
+class PlaylistModel;
+class PlaylistView;
+class TrackInfoCache;
+
+// The playlist window: a borderless, rounded companion of fixed width that lists the playlist and
+// lets the user add, delete, clear, save and reorder rows, play one, and change the window's height
+// by the strip along its bottom. It closes only once the application closes. Starting a row is
+// playback's business: the window asks for it with a signal.
+class PlaylistWindow : public QWidget {
+    Q_OBJECT
+  public:
+    static constexpr int kWidth = 320;
+    static constexpr int kMinHeight = 200;
+    // Everything but the list: the title band above it and the buttons below.
+    static constexpr int kChromeHeight = 50;
+
+    PlaylistWindow(PlaylistModel& model, PlaylistAdder& adder, TrackInfoCache& cache, FileDialogs& dialogs,
+                   QWidget* parent = nullptr);
+    ~PlaylistWindow() override;
+
+    PlaylistView& list() { return *list_; }
+    ListButton& button(ListButtonKind kind) { return buttons_[std::size_t(kind)]; }
+    PaintBox* boxOf(ListButtonKind kind) const { return boxes_[std::size_t(kind)]; }
+    SizeStrip& strip() { return strip_; }
+    PaintBox* stripBox() const { return stripBox_; }
+    PlaylistMenus& menus() { return menus_; }
+
+    // Set when the main window closes; until then a close request is refused.
+    void setAppClosing(bool closing) { appClosing_ = closing; }
+    // Whether a folder is still being walked into the list.
+    bool scanning() const { return scan_ != nullptr; }
+
+    // Shows a popup menu at a screen point until it closes and returns the chosen item, or none;
+    // tests replace it to pick an item without a menu on the screen.
+    std::function<QAction*(QMenu& menu, QPoint screenPos)> execMenu;
+    // How a file error reaches the user; a message box unless replaced.
+    std::function<void(const QString& message)> showError;
+
+  signals:
+    // Enter or a double click in the list.
+    void playRequested();
+    // The Delete key removed the selected rows (all of them, when the list is now empty).
+    void rowsDeletedByKey();
+    // The Save button looked at the row count.
+    void rowCountChecked();
+    // Files dropped on the window or the list, in the order given.
+    void pathsDropped(const QByteArrayList& paths);
+    // A folder walk has put its last row into the list.
+    void folderAdded();
+
+  protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
+  private:
+    void wire();
+    void openAddMenu();
+    void openDelMenu();
+    void save();
+    void addFiles();
+    void addFolder();
+    void addPlaylist();
+    void scanFolder(const QByteArray& folder);
+    void startNextScan();
+    void report(const QString& message);
+
+    PlaylistModel& model_;
+    PlaylistAdder& adder_;
+    FileDialogs& dialogs_;
+    PlaylistBackground background_;
+    PlaylistMenus menus_;
+    std::array<ListButton, 3> buttons_{ListButton(ListButtonKind::Add), ListButton(ListButtonKind::Del),
+                                       ListButton(ListButtonKind::Save)};
+    std::array<PaintBox*, 3> boxes_{};
+    SizeStrip strip_{kWidth};
+    PaintBox* stripBox_ = nullptr;
+    PlaylistView* list_ = nullptr;
+    bool appClosing_ = false;
+    // Folders chosen while another is still being walked wait their turn, so rows never interleave.
+    std::deque<QByteArray> pendingFolders_;
+    std::unique_ptr<FolderScanJob> scan_;
+};
