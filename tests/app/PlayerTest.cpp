@@ -1,9 +1,15 @@
 #include "Player.h"
+#include "PlaylistView.h"
 #include "FakeEngine.h"
 #include "SettingsFile.h"
 #include "SkinColor.h"
 
+#include <QApplication>
 #include <QDir>
+#include <QDragEnterEvent>
+#include <QKeyEvent>
+#include <QMimeData>
+#include <QUrl>
 #include <QFile>
 #include <QFileDialog>
 #include <QTemporaryDir>
@@ -209,4 +215,68 @@ TEST_F(PlayerFixture, TheModeBoxDrivesTheController) {
     mode.release({1, 1}, Qt::LeftButton);
     mode.release({1, 1}, Qt::LeftButton);
     EXPECT_EQ(player->playback().controller.PlayMode(), 0);
+}
+
+TEST_F(PlayerFixture, ThePlaylistWindowFollowsTheSettingsAndStaysDockedBelow) {
+    player->applySettings(Unusual());
+    PlaylistWindow& list = player->playlistWindow();
+    EXPECT_EQ(list.geometry(), QRect(10, 400, 320, 333));
+    EXPECT_TRUE(list.isVisible());
+    MainWindow& window = player->window();
+    window.labelButton(LabelKind::Equalizer).release({1, 1}, Qt::LeftButton); // closes the open panel
+    EXPECT_EQ(window.height(), 135);
+    EXPECT_EQ(list.geometry(), QRect(300, 200 + 135, 320, 333)) << "docked under the main window";
+    window.labelButton(LabelKind::Playlist).press({1, 1}, Qt::LeftButton);
+    window.labelButton(LabelKind::Playlist).release({1, 1}, Qt::LeftButton);
+    EXPECT_FALSE(list.isVisible());
+    const Settings back = player->collectSettings();
+    EXPECT_FALSE(back.playListShow);
+    EXPECT_EQ(back.playListLeft, 300);
+    EXPECT_EQ(back.playListTop, 335);
+    EXPECT_EQ(back.playListHeight, 333);
+}
+
+TEST_F(PlayerFixture, EnterInTheListPlaysAndTheDeleteKeyMovesTheCursors) {
+    QStringList files;
+    for (const char* name : {"a.mp3", "b.mp3", "c.mp3"}) {
+        files << home.path() + "/" + name;
+        QFile(files.back()).open(QIODevice::WriteOnly);
+        engine.files[files.back().toStdString()] = FakeTrack{.lengthSeconds = 10};
+        player->addPaths({QFile::encodeName(files.back())});
+    }
+    PlaylistModel& playlist = player->playlist();
+    PlaybackController& controller = player->playback().controller;
+    PlaylistView& view = player->playlistWindow().list();
+    const auto key = [&](int k, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+        QKeyEvent press(QEvent::KeyPress, k, modifiers);
+        QApplication::sendEvent(&view, &press);
+    };
+    playlist.SetSelected(2, true);
+    key(Qt::Key_Return);
+    EXPECT_EQ(engine.createCount(files[2].toStdString()), 1);
+    EXPECT_EQ(controller.NavIndex(), 2);
+    EXPECT_EQ(playlist.CurrentTrack(), 2);
+
+    key(Qt::Key_A, Qt::ControlModifier);
+    key(Qt::Key_Delete);
+    EXPECT_EQ(playlist.Count(), 0);
+    EXPECT_EQ(controller.NavIndex(), -1);
+    EXPECT_EQ(controller.LastIndex(), -1);
+    EXPECT_EQ(playlist.CurrentTrack(), -1);
+    EXPECT_NE(controller.Channel(), 0u) << "the track goes on playing";
+}
+
+TEST_F(PlayerFixture, FilesDroppedOnThePlaylistWindowAreAddedInOrder) {
+    QMimeData mime;
+    mime.setUrls({QUrl::fromLocalFile("/music/b.mp3"), QUrl::fromLocalFile("/music/list.txt"),
+                  QUrl::fromLocalFile("/music/a.ogg")});
+    PlaylistWindow& list = player->playlistWindow();
+    QDragEnterEvent enter(QPoint(100, 5), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&list, &enter);
+    ASSERT_TRUE(enter.isAccepted());
+    QDropEvent drop(QPointF(100, 5), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&list, &drop);
+    ASSERT_EQ(player->playlist().Count(), 2);
+    EXPECT_EQ(player->playlist().Row(0).Path, "/music/b.mp3");
+    EXPECT_EQ(player->playlist().Row(1).Path, "/music/a.ogg");
 }

@@ -14,6 +14,9 @@ constexpr QColor kHighlightOutline{49, 105, 198};
 void PaintMenuItem(QPainter& painter, const QRect& rect, const QString& caption, bool highlighted,
                    const QColor& menuBackground, const QColor& separatorColor) {
     painter.save();
+    QFont font = painter.font();
+    font.setStyleStrategy(QFont::NoAntialias);
+    painter.setFont(font);
     painter.fillRect(rect, menuBackground);
     if (caption == QLatin1String("-")) {
         painter.setPen(separatorColor);

@@ -1,0 +1,208 @@
+#!/usr/bin/env bash
+# The playlist window with the real player: three tones given at start show as three rows in a
+# window docked under the main window; its button hides and shows it; a double click on the third
+# row is heard as that row's tone on a private PulseAudio null sink; the Delete key on the first row
+# leaves the tone playing; the close box saves the shown window and the rows that are left.
+#
+# Usage: playlist_double_click.sh PATH-TO-vexo-mp
+set -uo pipefail
+
+BIN="${1:?usage: $0 path-to-vexo-mp}"
+MAIN_W=320 MAIN_H=135
+# The main window's playlist button and close box, in window coordinates.
+PL_X=21 PL_Y=64
+EXIT_X=307 EXIT_Y=14
+# Rows are 16 px high from the top of the list, which sits at (7, 24) in the playlist window;
+# a row is clicked at its middle.
+LIST_X=7 LIST_Y=24 ROW_H=16
+RATE=44100
+
+fail() {
+    echo "playlist_double_click: FAIL: $*" >&2
+    exit 1
+}
+for tool in Xvfb xdotool xwininfo pulseaudio pactl parec ffmpeg od awk; do
+    command -v "$tool" >/dev/null || fail "$tool is missing (run ./dev setup)"
+done
+[ -x "$BIN" ] || fail "no player at $BIN"
+
+WORK="$(mktemp -d /tmp/vexo-e2e.XXXXXX)"
+XVFB_PID="" PULSE_PID="" PLAYER_PID="" PAREC_PID=""
+
+source "$(dirname "$0")/lib/headless.sh"
+
+cleanup() {
+    stop_pid "$PAREC_PID"
+    stop_pid "$PLAYER_PID"
+    stop_pid "$PULSE_PID"
+    stop_pid "$XVFB_PID"
+    rm -rf "$WORK"
+}
+trap cleanup EXIT
+trap 'exit 130' INT TERM
+
+# Polls a command every 0.1 s for at most $1 tenths of a second.
+poll() {
+    local tries="$1"
+    shift
+    for _ in $(seq "$tries"); do
+        "$@" && return 0
+        sleep 0.1
+    done
+    return 1
+}
+
+# --- A display, a sound server and three tones. Half-scale sines, so that a crossing threshold
+# of 1000 stays well above the sink's noise floor at any sensible volume.
+start_xvfb
+start_pulse e2e
+for hz in 440 660 990; do
+    ffmpeg -v error -f lavfi -i "aevalsrc=0.5*sin(2*PI*$hz*t):s=$RATE:d=20" -ac 2 "$WORK/tone$hz.wav" ||
+        fail "ffmpeg could not make the $hz Hz tone"
+done
+
+# A home whose settings show the playlist window; with no Left or Top of its own it must dock
+# under the main window at the main window's default place.
+HOME_DIR="$WORK/home"
+mkdir -p "$HOME_DIR/Plugins" "$HOME_DIR/Data"
+printf '[PlayList]\r\nShow=1\r\n' >"$HOME_DIR/Data/Options.ini"
+export VEXO_HOME="$HOME_DIR" VEXO_AUDIO=pulse QT_QPA_PLATFORM=xcb
+
+(cd "$WORK" && exec "$BIN" tone440.wav tone660.wav tone990.wav) >"$WORK/player.out" 2>"$WORK/player.err" &
+PLAYER_PID=$!
+wait_for_main_window "${MAIN_W}x${MAIN_H}"
+echo "main window $WID is shown"
+
+# --- The playlist window: found by its title, shown, docked.
+LIST_WID=""
+find_list_window() {
+    local wid
+    for wid in $(xdotool search --onlyvisible --pid "$PLAYER_PID" 2>/dev/null); do
+        case "$(xdotool getwindowname "$wid" 2>/dev/null)" in
+        PlayList | "PlayList — Vexo MP")
+            LIST_WID="$wid"
+            return 0
+            ;;
+        esac
+    done
+    return 1
+}
+# Sets X, Y, WIDTH and HEIGHT of window $1.
+geometry_of() {
+    eval "$(xdotool getwindowgeometry --shell "$1" | grep -E "^(X|Y|WIDTH|HEIGHT)=[0-9-]+$")"
+}
+check_docked() {
+    local mx my
+    geometry_of "$WID"
+    mx=$X my=$Y
+    geometry_of "$LIST_WID"
+    [ "$WIDTH" -eq "$MAIN_W" ] && [ "$X" -eq "$mx" ] && [ "$Y" -eq $((my + MAIN_H)) ]
+}
+poll 100 find_list_window || fail "no visible window named \"PlayList\" appeared within 10 s"
+# Let the window manager-free server settle the first placement before reading it.
+poll 30 check_docked ||
+    fail "the playlist window is at $(xdotool getwindowgeometry "$LIST_WID" | tr '\n' ' '), not under the main window at $(xdotool getwindowgeometry "$WID" | tr '\n' ' ')"
+echo "playlist window $LIST_WID is docked at ${X},${Y}, ${WIDTH}x${HEIGHT}"
+[ "$HEIGHT" -ge $((LIST_Y + 3 * ROW_H + 26)) ] || fail "the playlist window is only $HEIGHT px high"
+
+# --- Its button on the main window hides it and shows it again, still docked.
+# Whether the playlist window is mapped (hidden windows stay known to the server, unmapped).
+list_shown() { xwininfo -id "$LIST_WID" 2>/dev/null | grep -q "Map State: IsViewable"; }
+list_hidden() { ! list_shown; }
+xdotool mousemove --window "$WID" "$PL_X" "$PL_Y" click 1
+poll 30 list_hidden || fail "the playlist button did not hide the playlist window"
+xdotool mousemove --window "$WID" "$PL_X" "$PL_Y" click 1
+poll 30 list_shown || fail "the playlist button did not show the playlist window again"
+poll 30 check_docked || fail "the playlist window shown again is not docked"
+echo "the playlist button hides and shows the window"
+
+# --- What the sink's monitor hears, for $1 tenths of a second, into $WORK/heard.raw.
+record() {
+    parec --device=e2e.monitor --format=s16le --rate=$RATE --channels=2 --raw >"$WORK/heard.raw" \
+        2>"$WORK/parec.err" &
+    PAREC_PID=$!
+    sleep "$(awk -v t="$1" 'BEGIN { print t / 10 }')"
+    stop_pid "$PAREC_PID"
+    PAREC_PID=""
+    local bytes
+    bytes=$(stat -c %s "$WORK/heard.raw")
+    [ "$bytes" -gt $((RATE * 4 * $1 / 20)) ] || fail "the monitor recorded only $bytes bytes: $(tail -2 "$WORK/parec.err")"
+}
+# The left channel's frequency in Hz from its zero crossings, counted with a hysteresis of 1000
+# so that noise around silence does not count; leading and trailing silence are left out because
+# only the span from the first crossing to the last is measured. Prints 0 when too little is heard.
+heard_hz() {
+    od -An -v -t d2 -w4 "$WORK/heard.raw" | awk -v rate=$RATE -v t=1000 '
+        { n++; s = $1 + 0
+          if (s > t && sign <= 0) { if (sign < 0) cross(); sign = 1 }
+          else if (s < -t && sign >= 0) { if (sign > 0) cross(); sign = -1 } }
+        function cross() { crossings++; if (!first) first = n; last = n }
+        END {
+            if (crossings < 100 || last == first) { print 0; exit }
+            printf "%.0f\n", (crossings - 1) / 2 * rate / (last - first)
+        }'
+}
+# RMS level in dB of the recording through a narrow band-pass around $1 Hz.
+band_db() {
+    ffmpeg -v info -f s16le -ar $RATE -ac 2 -i "$WORK/heard.raw" \
+        -af "bandpass=f=$1:width_type=q:w=20,astats=measure_perchannel=none" -f null - 2>&1 |
+        awk '/RMS level dB/ { v = $NF } END { print v }'
+}
+# Fails unless the recording is the $1 Hz tone alone: crossings within 3 % of it, and the other
+# tones' bands at least 20 dB below its own.
+expect_tone() {
+    local want="$1" what="$2" hz at440 at660 at990 own
+    hz="$(heard_hz)"
+    at440="$(band_db 440)" at660="$(band_db 660)" at990="$(band_db 990)"
+    echo "$what: ${hz} Hz by crossings; bands 440 ${at440} dB, 660 ${at660} dB, 990 ${at990} dB"
+    awk -v h="$hz" -v w="$want" 'BEGIN { exit !(h > w * 0.97 && h < w * 1.03) }' ||
+        fail "$what: heard ${hz} Hz, not the $want Hz tone"
+    case "$want" in 440) own=$at440 ;; 660) own=$at660 ;; *) own=$at990 ;; esac
+    for other in "$at440" "$at660" "$at990"; do
+        [ "$other" = "$own" ] && continue
+        awk -v o="$other" -v a="$own" 'BEGIN { exit !(o == "-inf" || o + 0 < a - 20) }' ||
+            fail "$what: another tone is heard too (bands 440 ${at440}, 660 ${at660}, 990 ${at990} dB)"
+    done
+}
+# Whether the sink has a stream playing into it.
+playing() { [ -n "$(pactl list short sink-inputs 2>/dev/null)" ]; }
+
+# --- Nothing plays until a row is started; a double click on the third row starts the 990 Hz tone.
+record 5
+hz="$(heard_hz)"
+[ "$hz" = 0 ] || fail "a $hz Hz tone is heard before any row was started"
+xdotool mousemove --window "$LIST_WID" $((LIST_X + 60)) $((LIST_Y + 2 * ROW_H + ROW_H / 2)) \
+    click --repeat 2 --delay 80 1
+poll 50 playing || fail "no stream reached the sink within 5 s of the double click on the third row"
+sleep 0.3
+record 15
+expect_tone 990 "after the double click on the third row"
+
+# --- A click on the first row and the Delete key delete that row; the tone goes on.
+xdotool mousemove --window "$LIST_WID" $((LIST_X + 60)) $((LIST_Y + ROW_H / 2)) click 1
+xdotool windowfocus --sync "$LIST_WID" 2>/dev/null || xdotool windowfocus "$LIST_WID"
+sleep 0.2
+xdotool key Delete
+sleep 0.3
+record 10
+expect_tone 990 "after the Delete key on the first row"
+
+# --- Close by the close box: the player ends by itself with status 0.
+xdotool mousemove --window "$WID" "$EXIT_X" "$EXIT_Y" click 1
+player_ended() { ! kill -0 "$PLAYER_PID" 2>/dev/null; }
+poll 100 player_ended || fail "the player did not end within 10 s of a click on the close box"
+wait "$PLAYER_PID"
+status=$?
+PLAYER_PID=""
+[ "$status" -eq 0 ] || fail "the player ended with status $status: $(tail -3 "$WORK/player.err")"
+
+# --- The shown window and the two rows left are saved.
+ini="$HOME_DIR/Data/Options.ini"
+m3u="$HOME_DIR/Data/Default.m3u"
+[ -f "$m3u" ] || fail "no Data/Default.m3u after the close"
+tr -d '\r' <"$ini" | awk '/^\[/ { in_list = ($0 == "[PlayList]") } in_list && $0 == "Show=1" { found = 1 }
+    END { exit !found }' || fail "Options.ini has no Show=1 in [PlayList]: $(tr -d '\r' <"$ini" | tr '\n' ' ')"
+tr -d '\r' <"$m3u" | grep -v '^#' | grep -v '^$' >"$WORK/paths.txt"
+printf '%s\n' "$WORK/tone660.wav" "$WORK/tone990.wav" | cmp -s - "$WORK/paths.txt" ||
+    fail "Default.m3u holds $(tr '\n' ' ' <"$WORK/paths.txt"), not the second and third tones in order"
+echo "playlist_double_click: PASS"

@@ -1,0 +1,154 @@
+// The list through its widget: selection both ways, keys, mouse, reordering drops and file drops.
+#include "ListRig.h"
+#include "Pixels.h"
+
+#include <QDropEvent>
+#include <QMimeData>
+#include <QUrl>
+
+#include <gtest/gtest.h>
+
+namespace {
+struct ViewTest : ::testing::Test, ListRig {
+    void SetUp() override {
+        addRows(6);
+        view.resize(305, 200);
+        view.show();
+    }
+    // Drags mime data onto a point of the viewport and drops it there, as a drag does: the drop
+    // follows only when the list accepted the drag's entry. Returns whether it did.
+    bool drop(QMimeData* mime, QPoint at) {
+        QDragEnterEvent enter(at, Qt::MoveAction, mime, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(view.viewport(), &enter);
+        const bool accepted = enter.isAccepted();
+        if (accepted) {
+            QDropEvent event(QPointF(at), Qt::MoveAction, mime, Qt::LeftButton, Qt::NoModifier);
+            QApplication::sendEvent(view.viewport(), &event);
+        }
+        delete mime;
+        return accepted;
+    }
+    PlaylistView view{model, cache};
+};
+} // namespace
+
+TEST_F(ViewTest, SelectionIsTheSameInTheViewAndTheModel) {
+    Click(view.viewport(), RowPoint(view, 1));
+    Click(view.viewport(), RowPoint(view, 3), Qt::ControlModifier);
+    EXPECT_EQ(selectedRows(), std::vector<int>({1, 3}));
+    Click(view.viewport(), RowPoint(view, 5), Qt::ShiftModifier);
+    EXPECT_EQ(selectedRows(), std::vector<int>({1, 3, 4, 5}));
+
+    // The other way: what playback selects shows in the view.
+    model.ClearSelection();
+    model.SetSelected(2, true);
+    EXPECT_TRUE(view.selectionModel()->isSelected(model.index(2)));
+    EXPECT_EQ(view.selectionModel()->selectedRows().size(), 1);
+    model.SelectAll();
+    EXPECT_EQ(view.selectionModel()->selectedRows().size(), 6);
+    Click(view.viewport(), RowPoint(view, 0));
+    EXPECT_EQ(selectedRows(), std::vector<int>({0})) << "a plain click after a select-all keeps one row";
+}
+
+TEST_F(ViewTest, CtrlASelectsAllWhateverElseIsHeldAndAAloneDoesNot) {
+    Key(&view, Qt::Key_A);
+    EXPECT_EQ(model.SelectedIndex(), -1);
+    Key(&view, Qt::Key_A, Qt::ControlModifier);
+    EXPECT_EQ(selectedRows().size(), 6u);
+    model.ClearSelection();
+    Key(&view, Qt::Key_A, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(selectedRows().size(), 6u);
+}
+
+TEST_F(ViewTest, EnterAndDoubleClickAskToPlay) {
+    int asked = 0;
+    QObject::connect(&view, &PlaylistView::playRequested, [&] { ++asked; });
+    Key(&view, Qt::Key_Return);
+    Key(&view, Qt::Key_Enter);
+    EXPECT_EQ(asked, 2) << "asked even with nothing selected; playback then starts nothing";
+    DoubleClick(view.viewport(), RowPoint(view, 4));
+    EXPECT_EQ(asked, 3);
+    EXPECT_EQ(model.SelectedIndex(), 4) << "the double-clicked row is the selected one";
+}
+
+TEST_F(ViewTest, DeleteRemovesTheSelectedRowsAndAnEmptyListHasNoPlayingRow) {
+    int deleted = 0;
+    QObject::connect(&view, &PlaylistView::rowsDeletedByKey, [&] { ++deleted; });
+    model.SetCurrentTrack(2);
+    model.SetSelected(0, true);
+    Key(&view, Qt::Key_Delete);
+    EXPECT_EQ(order(), std::vector<int>({1, 2, 3, 4, 5}));
+    EXPECT_EQ(model.CurrentTrack(), 2) << "a plain index: it now names the row that moved up";
+    Key(&view, Qt::Key_Delete);
+    EXPECT_EQ(model.Count(), 5) << "nothing selected, nothing deleted";
+    EXPECT_EQ(deleted, 2);
+    Key(&view, Qt::Key_A, Qt::ControlModifier);
+    Key(&view, Qt::Key_Delete);
+    EXPECT_EQ(model.Count(), 0);
+    EXPECT_EQ(model.CurrentTrack(), -1);
+}
+
+TEST_F(ViewTest, DroppedRowsMoveBeforeTheTargetKeepingTheirOrder) {
+    model.SetSelected(2, true);
+    model.SetSelected(4, true);
+    drop(view.rowsMimeData(), RowPoint(view, 0));
+    EXPECT_EQ(order(), std::vector<int>({2, 4, 0, 1, 3, 5}));
+    EXPECT_EQ(model.SelectedIndex(), -1) << "moved rows end unselected";
+    EXPECT_EQ(view.selectionModel()->selectedRows().size(), 0);
+
+    model.SetSelected(0, true);
+    drop(view.rowsMimeData(), QPoint(10, view.viewport()->height() - 2));
+    EXPECT_EQ(order(), std::vector<int>({4, 0, 1, 3, 5, 2})) << "below the last row: to the end";
+
+    model.SetSelected(1, true);
+    drop(view.rowsMimeData(), RowPoint(view, 2));
+    EXPECT_EQ(order(), std::vector<int>({4, 0, 1, 3, 5, 2})) << "one row dropped on the row below it stays";
+}
+
+TEST_F(ViewTest, TheClosestRowHoldingThePlayingPathStaysCurrentAfterAMove) {
+    model.SetCurrentTrack(3);
+    model.SetSelected(3, true);
+    model.SetSelected(5, true);
+    drop(view.rowsMimeData(), RowPoint(view, 1));
+    EXPECT_EQ(order(), std::vector<int>({0, 3, 5, 1, 2, 4}));
+    EXPECT_EQ(model.CurrentTrack(), 1);
+    EXPECT_EQ(selectedRows(), std::vector<int>({1})) << "only the playing path is selected again";
+    EXPECT_TRUE(view.selectionModel()->isSelected(model.index(1)));
+}
+
+TEST_F(ViewTest, ForeignDropsOfRowsAreIgnoredAndFilesAreHandedOnInOrder) {
+    model.SetSelected(5, true);
+    auto* foreign = new QMimeData;
+    foreign->setData(PlaylistView::kRowsMimeType, "1:another-player");
+    EXPECT_FALSE(drop(foreign, RowPoint(view, 0)));
+    EXPECT_EQ(order(), std::vector<int>({0, 1, 2, 3, 4, 5}));
+
+    std::vector<QByteArrayList> dropped;
+    QObject::connect(&view, &PlaylistView::pathsDropped, [&](const QByteArrayList& paths) { dropped.push_back(paths); });
+    auto* files = new QMimeData;
+    files->setUrls({QUrl::fromLocalFile("/music/b.mp3"), QUrl("https://example.org/radio.mp3"),
+                    QUrl::fromLocalFile("/music/album"), QUrl::fromLocalFile("/music/a.ogg")});
+    EXPECT_TRUE(drop(files, RowPoint(view, 0)));
+    ASSERT_EQ(dropped.size(), 1u);
+    EXPECT_EQ(dropped[0],
+              QByteArrayList({"/music/b.mp3", "/music/album", "/music/a.ogg"}))
+        << "web addresses are left out; folders go on, for the adder to ignore";
+    EXPECT_EQ(model.Count(), 6) << "the view itself adds nothing";
+}
+
+TEST_F(ViewTest, OnlyTheRowsInSightAreReadAndPainted) {
+    addRows(994); // 1,000 rows, about a dozen in sight
+    view.doItemsLayout();
+    engine.clearCalls();
+    const QImage shot = view.grab().toImage();
+    int opened = 0;
+    for (const std::string& call : engine.calls)
+        opened += call.rfind("Create", 0) == 0;
+    EXPECT_GT(opened, 5);
+    EXPECT_LE(opened, view.viewport()->height() / kRowHeight + 2);
+    EXPECT_GT(CountColor(shot, QRect(245, 0, 50, 16), QColor(192, 192, 192)), 5) << "the first row's duration";
+
+    engine.clearCalls();
+    view.grab();
+    EXPECT_TRUE(engine.calls.empty()) << "a second paint comes from the cache";
+}
