@@ -2,6 +2,7 @@
 
 #include "DroppedPaths.h"
 #include "PaintBox.h"
+#include "RoundedRegion.h"
 
 #include <QCloseEvent>
 #include <QDragEnterEvent>
@@ -9,18 +10,10 @@
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QPainterPath>
 
 namespace {
 // Where the ticker is parked when the playlist button is used while nothing plays.
 constexpr int kParkedTickerOffset = 115;
-
-QRegion RoundedRegion(QSize size) {
-    // 10 x 10 corner ellipses, as the frame's outline is drawn.
-    QPainterPath path;
-    path.addRoundedRect(QRectF(0, 0, size.width(), size.height()), 5, 5);
-    return QRegion(path.toFillPolygon().toPolygon());
-}
 } // namespace
 
 MainWindow::MainWindow(QWidget* parent) : QWidget(parent, Qt::Window | Qt::FramelessWindowHint) {
@@ -213,6 +206,16 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     runTimer_.stop();
     emit closing();
     event->accept();
+}
+
+void MainWindow::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    if (event->type() != QEvent::WindowStateChange || !playlistWindow_) return;
+    // Minimising the player minimises all of it: the playlist goes and comes back with this window.
+    if (isMinimized())
+        playlistWindow_->hide();
+    else if (playlistShown() && isVisible())
+        playlistWindow_->show();
 }
 
 void MainWindow::mousePressEvent(QMouseEvent* event) {

@@ -173,6 +173,24 @@ TEST(MainWindowButtons, TopMostAndExitAct) {
     EXPECT_FALSE(window.isVisible());
 }
 
+TEST(MainWindowLifecycle, MinimisingTakesTheShownPlaylistAlongAndBringsItBack) {
+    MainWindow window;
+    QWidget playlist;
+    window.setPlaylistWindow(&playlist);
+    window.show();
+    window.setPlaylistShown(true);
+    ASSERT_TRUE(playlist.isVisible());
+    window.setWindowState(Qt::WindowMinimized);
+    EXPECT_FALSE(playlist.isVisible());
+    window.setWindowState(Qt::WindowNoState);
+    EXPECT_TRUE(playlist.isVisible());
+
+    window.setPlaylistShown(false);
+    window.setWindowState(Qt::WindowMinimized);
+    window.setWindowState(Qt::WindowNoState);
+    EXPECT_FALSE(playlist.isVisible()) << "a hidden playlist stays hidden";
+}
+
 TEST(MainWindowLifecycle, FirstShowingIsSignalledOnce) {
     MainWindow window;
     int first = 0;

@@ -9,6 +9,7 @@
 #include "PlaylistAdder.h"
 #include "PlaylistModel.h"
 #include "PlaylistView.h"
+#include "RoundedRegion.h"
 #include "SkinFont.h"
 
 #include <QCloseEvent>
@@ -19,21 +20,14 @@
 #include <QMessageBox>
 #include <QMimeData>
 #include <QPainter>
-#include <QPainterPath>
 #include <QScreen>
 
 #include <algorithm>
+#include <climits>
 
 namespace {
 constexpr QPoint kListTopLeft{7, 24};
 constexpr int kListWidth = 305;
-
-QRegion RoundedRegion(QSize size) {
-    // 10 x 10 corner ellipses, like the main window's.
-    QPainterPath path;
-    path.addRoundedRect(QRectF(0, 0, size.width(), size.height()), 5, 5);
-    return QRegion(path.toFillPolygon().toPolygon());
-}
 } // namespace
 
 PlaylistWindow::PlaylistWindow(PlaylistModel& model, PlaylistAdder& adder, TrackInfoCache& cache,
