@@ -68,6 +68,10 @@ void LoadPlugins(AudioEngine& engine) {
 } // namespace
 
 int main(int argc, char** argv) {
+    // The windows are small and repaint 50 times a second. Sending a frame's few kilobytes over the
+    // X connection costs less than X shared memory, whose completion event wakes the GUI thread a
+    // second time for every frame.
+    if (!qEnvironmentVariableIsSet("QT_XCB_NO_MITSHM")) qputenv("QT_XCB_NO_MITSHM", "1");
     QApplication app(argc, argv);
     QApplication::setApplicationName("vexo-mp");
     // The window system shows exactly this as the title, with nothing appended.
