@@ -267,8 +267,13 @@ TEST_F(PlayerFixture, EnterInTheListPlaysAndTheDeleteKeyMovesTheCursors) {
 }
 
 TEST_F(PlayerFixture, FilesDroppedOnThePlaylistWindowAreAddedInOrder) {
+    QFile m3u(home.path() + "/list.m3u");
+    ASSERT_TRUE(m3u.open(QIODevice::WriteOnly));
+    m3u.write("#EXTM3U\n/music/from-list.wav\n");
+    m3u.close();
     QMimeData mime;
-    mime.setUrls({QUrl::fromLocalFile("/music/b.mp3"), QUrl::fromLocalFile("/music/list.txt"),
+    mime.setUrls({QUrl::fromLocalFile("/music/b.mp3"), QUrl::fromLocalFile("/music/notes.txt"),
+                  QUrl::fromLocalFile(m3u.fileName()), QUrl::fromLocalFile(home.path()),
                   QUrl::fromLocalFile("/music/a.ogg")});
     PlaylistWindow& list = player->playlistWindow();
     QDragEnterEvent enter(QPoint(100, 5), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
@@ -276,7 +281,8 @@ TEST_F(PlayerFixture, FilesDroppedOnThePlaylistWindowAreAddedInOrder) {
     ASSERT_TRUE(enter.isAccepted());
     QDropEvent drop(QPointF(100, 5), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(&list, &drop);
-    ASSERT_EQ(player->playlist().Count(), 2);
+    ASSERT_EQ(player->playlist().Count(), 3) << "a folder and a text file add nothing";
     EXPECT_EQ(player->playlist().Row(0).Path, "/music/b.mp3");
-    EXPECT_EQ(player->playlist().Row(1).Path, "/music/a.ogg");
+    EXPECT_EQ(player->playlist().Row(1).Path, "/music/from-list.wav") << "a playlist adds its rows";
+    EXPECT_EQ(player->playlist().Row(2).Path, "/music/a.ogg");
 }
