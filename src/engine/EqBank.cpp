@@ -39,8 +39,13 @@ void EqBank::beginBlock() {
 }
 
 void EqBank::process(float* stereo, int frames) {
+    // One chain call rather than band after band: neighbouring bands then
+    // overlap in the floating-point units.
+    PeakingEq* chain[kMaxBands];
+    int count = 0;
     for (Band& b : bands_)
-        if (b.active) b.filter.process(stereo, frames);
+        if (b.active) chain[count++] = &b.filter;
+    PeakingEq::processChain(chain, count, stereo, frames);
 }
 
 void EqBank::resetState() {

@@ -1,7 +1,6 @@
 #include "PeakingEq.h"
 
 #include <cmath>
-#include <initializer_list>
 
 namespace {
 
@@ -12,57 +11,82 @@ double flushTiny(double v) {
     return std::fabs(v) < kDenormalFloor ? 0.0 : v;
 }
 
+// Bands handed to the cascade at once; longer chains go in several calls.
+constexpr int kChunk = 16;
+
 } // namespace
 
-PeakingEq::PeakingEq() : c_{1.0, 0.0, 0.0, 0.0, 0.0} {}
-
 void PeakingEq::setCoefficients(const BiquadCoefficients& c) {
-    c_ = c;
+    biquad_.c = c;
 }
 
 void PeakingEq::reset() {
-    channel_[0] = channel_[1] = History{};
+    biquad_.h = StereoHistory{};
 }
 
 void PeakingEq::process(float* interleavedStereo, int frames) {
-    if (frames <= 0) return;
-    const BiquadCoefficients c = c_;
-    History l = channel_[0], r = channel_[1];
-    // A 0 dB band is the identity; its history is then just the last inputs,
-    // so a later gain change still continues from the real signal.
-    if (c.b0 == 1.0 && c.b1 == c.a1 && c.b2 == c.a2) {
-        const float* last = interleavedStereo + 2 * (frames - 1);
-        const float* before = frames > 1 ? last - 2 : nullptr;
-        l.x2 = l.y2 = before ? before[0] : l.x1;
-        r.x2 = r.y2 = before ? before[1] : r.x1;
-        l.x1 = l.y1 = last[0];
-        r.x1 = r.y1 = last[1];
-        channel_[0] = l;
-        channel_[1] = r;
-        return;
+    PeakingEq* self = this;
+    processChain(&self, 1, interleavedStereo, frames);
+}
+
+bool PeakingEq::isIdentity() const {
+    const BiquadCoefficients& c = biquad_.c;
+    return c.b0 == 1.0 && c.b1 == c.a1 && c.b2 == c.a2;
+}
+
+// A 0 dB band is the identity; its history is then just the last inputs, so a
+// later gain change still continues from the real signal. `before` is null
+// for a one-frame block: the frame before it is the one remembered last time.
+void PeakingEq::followSignal(const float* last, const float* before) {
+    StereoHistory& h = biquad_.h;
+    for (int ch = 0; ch < 2; ++ch) {
+        h.x2[ch] = h.y2[ch] = before ? before[ch] : h.x1[ch];
+        h.x1[ch] = h.y1[ch] = last[ch];
     }
-    // Both channels in one pass: two independent recursions keep the
-    // floating-point pipeline busy where one would wait on its own result.
-    float* s = interleavedStereo;
-    for (int i = 0; i < frames; ++i, s += 2) {
-        const double xl = s[0], xr = s[1];
-        const double yl = c.b0 * xl + c.b1 * l.x1 + c.b2 * l.x2 - c.a1 * l.y1 - c.a2 * l.y2;
-        const double yr = c.b0 * xr + c.b1 * r.x1 + c.b2 * r.x2 - c.a1 * r.y1 - c.a2 * r.y2;
-        l.x2 = l.x1;
-        l.x1 = xl;
-        l.y2 = l.y1;
-        l.y1 = yl;
-        r.x2 = r.x1;
-        r.x1 = xr;
-        r.y2 = r.y1;
-        r.y1 = yr;
-        s[0] = static_cast<float>(yl);
-        s[1] = static_cast<float>(yr);
+}
+
+void PeakingEq::flushTinyHistory() {
+    StereoHistory& h = biquad_.h;
+    for (int ch = 0; ch < 2; ++ch) {
+        h.y1[ch] = flushTiny(h.y1[ch]);
+        h.y2[ch] = flushTiny(h.y2[ch]);
     }
-    for (History* h : {&l, &r}) {
-        h->y1 = flushTiny(h->y1);
-        h->y2 = flushTiny(h->y2);
+}
+
+void PeakingEq::processChain(PeakingEq* const* bands, int count, float* interleavedStereo, int frames) {
+    if (frames <= 0 || count <= 0) return;
+    // What an identity band saw is the output of the filtering band before
+    // it, or the block as it came in; the latter is overwritten, so keep it.
+    const float* lastFrame = interleavedStereo + 2 * (frames - 1);
+    const float inputLast[2] = {lastFrame[0], lastFrame[1]};
+    const float inputBefore[2] = {frames > 1 ? lastFrame[-2] : 0.0f, frames > 1 ? lastFrame[-1] : 0.0f};
+
+    StereoBiquad* chunk[kChunk] = {};
+    int filled = 0;
+    for (int i = 0; i < count; ++i) {
+        if (bands[i]->isIdentity()) continue;
+        chunk[filled++] = &bands[i]->biquad_;
+        if (filled == kChunk) {
+            RunBiquadCascade(chunk, filled, interleavedStereo, frames);
+            filled = 0;
+        }
     }
-    channel_[0] = l;
-    channel_[1] = r;
+    RunBiquadCascade(chunk, filled, interleavedStereo, frames);
+
+    // A filtering band's last two outputs, as floats, are what the next band read.
+    float last[2] = {inputLast[0], inputLast[1]};
+    float before[2] = {inputBefore[0], inputBefore[1]};
+    for (int i = 0; i < count; ++i) {
+        PeakingEq& band = *bands[i];
+        if (band.isIdentity()) {
+            band.followSignal(last, frames > 1 ? before : nullptr);
+            continue;
+        }
+        const StereoHistory& h = band.biquad_.h;
+        for (int ch = 0; ch < 2; ++ch) {
+            last[ch] = static_cast<float>(h.y1[ch]);
+            before[ch] = static_cast<float>(h.y2[ch]);
+        }
+        band.flushTinyHistory();
+    }
 }
