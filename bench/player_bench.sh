@@ -26,24 +26,11 @@ fail() {
 }
 
 [ -x "$BIN" ] || fail "player binary not found at $BIN (build it first: ./dev build, or set VEXO_BIN)"
-for tool in Xvfb xdotool pulseaudio pactl ffmpeg; do
-    command -v "$tool" >/dev/null || fail "$tool is missing (run ./dev setup)"
-done
 [[ "$IDLE_SECONDS" =~ ^[0-9]+$ && "$PLAY_SECONDS" =~ ^[0-9]+$ ]] || fail "measuring periods must be whole seconds"
 
-WORK="$(mktemp -d /tmp/vexo-player-bench.XXXXXX)"
-XVFB_PID="" PULSE_PID="" PLAYER_PID=""
-
 source "$(dirname "$0")/../tests/e2e/lib/headless.sh"
-
-cleanup() {
-    stop_pid "$PLAYER_PID"
-    stop_pid "$PULSE_PID"
-    stop_pid "$XVFB_PID"
-    rm -rf "$WORK"
-}
-trap cleanup EXIT
-trap 'exit 130' INT TERM
+require_tools Xvfb xdotool pulseaudio pactl ffmpeg
+begin_session vexo-player-bench
 
 now_ms() { date +%s%3N; }
 

@@ -17,25 +17,11 @@ fail() {
     echo "player_session: FAIL: $*" >&2
     exit 1
 }
-for tool in Xvfb xdotool pulseaudio pactl parec ffmpeg; do
-    command -v "$tool" >/dev/null || fail "$tool is missing (run ./dev setup)"
-done
 [ -x "$BIN" ] || fail "no player at $BIN"
 
-WORK="$(mktemp -d /tmp/vexo-e2e.XXXXXX)"
-XVFB_PID="" PULSE_PID="" PLAYER_PID="" PAREC_PID=""
-
 source "$(dirname "$0")/lib/headless.sh"
-
-cleanup() {
-    stop_pid "$PAREC_PID"
-    stop_pid "$PLAYER_PID"
-    stop_pid "$PULSE_PID"
-    stop_pid "$XVFB_PID"
-    rm -rf "$WORK"
-}
-trap cleanup EXIT
-trap 'exit 130' INT TERM
+require_tools Xvfb xdotool pulseaudio pactl parec ffmpeg
+begin_session vexo-e2e
 
 # --- A display and a sound server of our own.
 start_xvfb

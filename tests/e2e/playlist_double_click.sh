@@ -22,25 +22,11 @@ fail() {
     echo "playlist_double_click: FAIL: $*" >&2
     exit 1
 }
-for tool in Xvfb xdotool xwininfo pulseaudio pactl parec ffmpeg od awk; do
-    command -v "$tool" >/dev/null || fail "$tool is missing (run ./dev setup)"
-done
 [ -x "$BIN" ] || fail "no player at $BIN"
 
-WORK="$(mktemp -d /tmp/vexo-e2e.XXXXXX)"
-XVFB_PID="" PULSE_PID="" PLAYER_PID="" PAREC_PID=""
-
 source "$(dirname "$0")/lib/headless.sh"
-
-cleanup() {
-    stop_pid "$PAREC_PID"
-    stop_pid "$PLAYER_PID"
-    stop_pid "$PULSE_PID"
-    stop_pid "$XVFB_PID"
-    rm -rf "$WORK"
-}
-trap cleanup EXIT
-trap 'exit 130' INT TERM
+require_tools Xvfb xdotool xwininfo pulseaudio pactl parec ffmpeg od awk
+begin_session vexo-e2e
 
 # Polls a command every 0.1 s for at most $1 tenths of a second.
 poll() {

@@ -1,6 +1,32 @@
 # A display and a sound server of a script's own, for whole-program tests and
-# benchmarks. Source it after defining WORK (a private temporary folder) and
-# fail (prints its argument and exits non-zero).
+# benchmarks. Source it after defining fail (prints its argument and exits
+# non-zero), then call begin_session.
+
+# Fails unless every named program is installed.
+require_tools() {
+    local tool
+    for tool in "$@"; do
+        command -v "$tool" >/dev/null || fail "$tool is missing (run ./dev setup)"
+    done
+}
+
+# A private work folder, WORK, and an exit that ends everything the script
+# started (recorder, player, sound server, display, in that order) and removes
+# the folder, however the script ends. $1 names the folder.
+begin_session() {
+    WORK="$(mktemp -d "/tmp/$1.XXXXXX")"
+    XVFB_PID="" PULSE_PID="" PLAYER_PID="" PAREC_PID=""
+    trap end_session EXIT
+    trap 'exit 130' INT TERM
+}
+
+end_session() {
+    stop_pid "$PAREC_PID"
+    stop_pid "$PLAYER_PID"
+    stop_pid "$PULSE_PID"
+    stop_pid "$XVFB_PID"
+    rm -rf "$WORK"
+}
 
 # Ends only what the script started, by process id.
 stop_pid() {
