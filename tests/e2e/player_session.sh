@@ -99,16 +99,7 @@ awk -v w="$whole" -v q="$quiet" 'BEGIN { if (q == "" || q == "-inf" || q + 0 > w
     fail "the volume click did not bring the tone about 20 dB down (${whole} dB before, ${quiet} dB after)"
 
 # --- Close by the close box: the player ends by itself with status 0.
-xdotool mousemove --window "$WID" "$EXIT_X" "$EXIT_Y" click 1
-for _ in $(seq 100); do
-    kill -0 "$PLAYER_PID" 2>/dev/null || break
-    sleep 0.1
-done
-kill -0 "$PLAYER_PID" 2>/dev/null && fail "the player did not end after a click on the close box"
-wait "$PLAYER_PID"
-status=$?
-PLAYER_PID=""
-[ "$status" -eq 0 ] || fail "the player ended with status $status: $(tail -3 "$WORK/player.err")"
+close_player "$EXIT_X" "$EXIT_Y"
 
 # --- What the close left behind.
 ini="$HOME_DIR/Data/Options.ini"

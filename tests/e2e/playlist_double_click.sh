@@ -201,13 +201,7 @@ record 10
 expect_tone 660 "after Enter on the row now first"
 
 # --- Close by the close box: the player ends by itself with status 0.
-xdotool mousemove --window "$WID" "$EXIT_X" "$EXIT_Y" click 1
-player_ended() { ! kill -0 "$PLAYER_PID" 2>/dev/null; }
-poll 100 player_ended || fail "the player did not end within 10 s of a click on the close box"
-wait "$PLAYER_PID"
-status=$?
-PLAYER_PID=""
-[ "$status" -eq 0 ] || fail "the player ended with status $status: $(tail -3 "$WORK/player.err")"
+close_player "$EXIT_X" "$EXIT_Y"
 
 # --- The shown window and the two rows left are saved.
 ini="$HOME_DIR/Data/Options.ini"

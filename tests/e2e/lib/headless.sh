@@ -92,3 +92,19 @@ wait_for_main_window() {
     done
     fail "no $1 window named \"Vexo MP\" appeared within 20 s"
 }
+
+# Clicks the main window $WID at its close box ($1, $2) and waits up to 10 s for
+# the player to end by itself, with status 0.
+close_player() {
+    local status
+    xdotool mousemove --window "$WID" "$1" "$2" click 1
+    for _ in $(seq 100); do
+        kill -0 "$PLAYER_PID" 2>/dev/null || break
+        sleep 0.1
+    done
+    kill -0 "$PLAYER_PID" 2>/dev/null && fail "the player did not end within 10 s of a click on the close box"
+    wait "$PLAYER_PID"
+    status=$?
+    PLAYER_PID=""
+    [ "$status" -eq 0 ] || fail "the player ended with status $status: $(tail -3 "$WORK/player.err")"
+}
