@@ -93,7 +93,8 @@ void Player::wirePlaylistWindow() {
     PlaybackController& controller = playback_.controller;
     window_.setPlaylistWindow(&playlistWindow_);
     connect(&playlistWindow_, &PlaylistWindow::pathsDropped, this, &Player::addPaths);
-    connect(&playlistWindow_, &PlaylistWindow::playRequested, this, [&controller] { controller.PlayFromList(); });
+    connect(&playlistWindow_, &PlaylistWindow::playRequested, this,
+            [&controller] { controller.PlayFromList(); });
     connect(&playlistWindow_, &PlaylistWindow::rowCountChecked, this,
             [&controller] { controller.RefreshLastIndex(); });
     connect(&playlistWindow_, &PlaylistWindow::rowsDeletedByKey, this, [this, &controller] {

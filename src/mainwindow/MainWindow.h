@@ -5,9 +5,9 @@
 #include "TitleBarButton.h"
 #include "TitleTicker.h"
 
+#include "BeatTimer.h"
 #include <QByteArrayList>
 #include <QPointer>
-#include "BeatTimer.h"
 #include <QWidget>
 
 #include <array>

@@ -2,10 +2,10 @@
 #include "AudioEngine.h"
 #include "PlaybackState.h"
 
+#include "BeatTimer.h"
 #include <QByteArray>
 #include <QObject>
 #include <QString>
-#include "BeatTimer.h"
 
 #include <cstdint>
 #include <functional>

@@ -187,7 +187,9 @@ void PlaylistModel::SelectMatching(const std::function<bool(const PlaylistEntry&
 void PlaylistModel::SelectByText(const QString& text, int column) {
     if (text.isEmpty() || column < 0 || column > 2) return;
     SelectMatching([&](const PlaylistEntry& row) {
-        const QString field = column == 0 ? row.Caption : column == 1 ? row.TimeText : QFile::decodeName(row.Path);
+        const QString field = column == 0   ? row.Caption
+                              : column == 1 ? row.TimeText
+                                            : QFile::decodeName(row.Path);
         return field.compare(text, Qt::CaseInsensitive) == 0;
     });
 }

@@ -1,18 +1,18 @@
 #include "Player.h"
-#include "PlaylistView.h"
 #include "FakeEngine.h"
+#include "PlaylistView.h"
 #include "SettingsFile.h"
 #include "SkinColor.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QDragEnterEvent>
-#include <QKeyEvent>
-#include <QMimeData>
-#include <QUrl>
 #include <QFile>
 #include <QFileDialog>
+#include <QKeyEvent>
+#include <QMimeData>
 #include <QTemporaryDir>
+#include <QUrl>
 #include <gtest/gtest.h>
 
 #include <algorithm>

@@ -27,8 +27,8 @@ const QImage& ListButton::image() {
     paintedColor_ = skin;
     image_ = QImage(size(), QImage::Format_RGB32);
     QPainter painter(&image_);
-    const std::vector<QColor> colors = pressed_ ? std::vector<QColor>{kSilver, kWhite}
-                                                : std::vector<QColor>{kWhite, kSilver};
+    const std::vector<QColor> colors =
+        pressed_ ? std::vector<QColor>{kSilver, kWhite} : std::vector<QColor>{kWhite, kSilver};
     PaintGradient(painter, image_.rect(), false, colors);
     painter.setFont(SkinFont(10));
     painter.setPen(QColor::fromRgb(skin));

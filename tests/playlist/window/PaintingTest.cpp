@@ -70,8 +70,8 @@ TEST(PlaylistRowLook, SelectionWinsOverPlayingAndTheNumberIsOneBased) {
     painter.drawText(QPoint(2, QFontMetrics(RowFont()).ascent()), QStringLiteral("12. "));
     painter.end();
     EXPECT_EQ(numbered, expected);
-    EXPECT_EQ(CountColor(PaintedRow(RowStyle::Other, "x", QString()), QRect(kRowDurationX, 0, 60, 16), kSilver),
-              0)
+    EXPECT_EQ(
+        CountColor(PaintedRow(RowStyle::Other, "x", QString()), QRect(kRowDurationX, 0, 60, 16), kSilver), 0)
         << "no duration, nothing drawn there";
 }
 

@@ -124,14 +124,14 @@ TEST_F(ViewTest, ForeignDropsOfRowsAreIgnoredAndFilesAreHandedOnInOrder) {
     EXPECT_EQ(order(), std::vector<int>({0, 1, 2, 3, 4, 5}));
 
     std::vector<QByteArrayList> dropped;
-    QObject::connect(&view, &PlaylistView::pathsDropped, [&](const QByteArrayList& paths) { dropped.push_back(paths); });
+    QObject::connect(&view, &PlaylistView::pathsDropped,
+                     [&](const QByteArrayList& paths) { dropped.push_back(paths); });
     auto* files = new QMimeData;
     files->setUrls({QUrl::fromLocalFile("/music/b.mp3"), QUrl("https://example.org/radio.mp3"),
                     QUrl::fromLocalFile("/music/album"), QUrl::fromLocalFile("/music/a.ogg")});
     EXPECT_TRUE(drop(files, RowPoint(view, 0)));
     ASSERT_EQ(dropped.size(), 1u);
-    EXPECT_EQ(dropped[0],
-              QByteArrayList({"/music/b.mp3", "/music/album", "/music/a.ogg"}))
+    EXPECT_EQ(dropped[0], QByteArrayList({"/music/b.mp3", "/music/album", "/music/a.ogg"}))
         << "web addresses are left out; folders go on, for the adder to ignore";
     EXPECT_EQ(model.Count(), 6) << "the view itself adds nothing";
 }
@@ -146,7 +146,8 @@ TEST_F(ViewTest, OnlyTheRowsInSightAreReadAndPainted) {
         opened += call.rfind("Create", 0) == 0;
     EXPECT_GT(opened, 5);
     EXPECT_LE(opened, view.viewport()->height() / kRowHeight + 2);
-    EXPECT_GT(CountColor(shot, QRect(245, 0, 50, 16), QColor(192, 192, 192)), 5) << "the first row's duration";
+    EXPECT_GT(CountColor(shot, QRect(245, 0, 50, 16), QColor(192, 192, 192)), 5)
+        << "the first row's duration";
 
     engine.clearCalls();
     view.grab();

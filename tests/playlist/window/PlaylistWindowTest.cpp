@@ -1,10 +1,10 @@
 // The playlist window: its frame and layout, the height strip, closing, and the add, delete and
 // save actions through its menus and its real dialog code, with the dialogs answered by tests.
+#include "PlaylistWindow.h"
 #include "FileDialogs.h"
 #include "ListRig.h"
 #include "PaintBox.h"
 #include "PlaylistAdder.h"
-#include "PlaylistWindow.h"
 
 #include <QDir>
 #include <QEventLoop>
@@ -18,16 +18,16 @@ struct WindowTest : ::testing::Test, ListRig {
         window.showError = [this](const QString& message) { errors << message; };
         window.execMenu = [this](QMenu& menu, QPoint) {
             menusOpened << &menu;
-            pressedDuringMenu = window.button(ListButtonKind::Add).pressed() ||
-                                window.button(ListButtonKind::Del).pressed();
+            pressedDuringMenu =
+                window.button(ListButtonKind::Add).pressed() || window.button(ListButtonKind::Del).pressed();
             for (QAction* action : menu.actions())
                 if (action->text() == chosenItem) return action;
             return static_cast<QAction*>(nullptr);
         };
         dialogs.run = [this](QFileDialog& dialog) {
-            dialogsShown.push_back(
-                {dialog.windowTitle(), dialog.nameFilters(), dialog.defaultSuffix(), dialog.fileMode(),
-                 dialog.acceptMode(), dialog.testOption(QFileDialog::DontConfirmOverwrite)});
+            dialogsShown.push_back({dialog.windowTitle(), dialog.nameFilters(), dialog.defaultSuffix(),
+                                    dialog.fileMode(), dialog.acceptMode(),
+                                    dialog.testOption(QFileDialog::DontConfirmOverwrite)});
             return answer;
         };
         window.resize(320, 417);
@@ -127,7 +127,8 @@ TEST_F(WindowTest, AddFilesUsesTheFilesDialogAndKeepsTheChosenOrder) {
     EXPECT_EQ(shown.mode, QFileDialog::ExistingFiles);
     EXPECT_EQ(shown.suffix, "mp3");
     ASSERT_FALSE(shown.filters.isEmpty());
-    EXPECT_TRUE(shown.filters[0].startsWith("Все файлы ( *.mp3;*.mp2;*.mp1;*.ogg;")) << shown.filters[0].toStdString();
+    EXPECT_TRUE(shown.filters[0].startsWith("Все файлы ( *.mp3;*.mp2;*.mp1;*.ogg;"))
+        << shown.filters[0].toStdString();
     EXPECT_TRUE(shown.filters[0].contains("*.mp4;*.aac;)"));
     ASSERT_EQ(model.Count(), 2);
     EXPECT_EQ(model.Row(0).Path, file("b.mp3"));
@@ -210,7 +211,8 @@ TEST_F(WindowTest, SaveWritesTheListWithoutAskingAndOpensNothingForAnEmptyList) 
     EXPECT_EQ(dialogsShown[0].title, "Сохранить плейлист");
     EXPECT_EQ(dialogsShown[0].accept, QFileDialog::AcceptSave);
     EXPECT_TRUE(dialogsShown[0].noOverwritePrompt);
-    EXPECT_EQ(readFile("saved.m3u"), "#EXTM3U\r\n#EXTINF:206,\r\n/music/a.mp3\r\n#EXTINF:206,\r\n/music/b.ogg\r\n");
+    EXPECT_EQ(readFile("saved.m3u"),
+              "#EXTM3U\r\n#EXTINF:206,\r\n/music/a.mp3\r\n#EXTINF:206,\r\n/music/b.ogg\r\n");
     EXPECT_FALSE(window.button(ListButtonKind::Save).pressed());
 
     answer = {dir.filePath("no/such/folder/x.m3u")};
