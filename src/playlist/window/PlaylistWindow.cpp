@@ -32,7 +32,8 @@ constexpr int kListWidth = 305;
 
 PlaylistWindow::PlaylistWindow(PlaylistModel& model, PlaylistAdder& adder, TrackInfoCache& cache,
                                FileDialogs& dialogs, QWidget* parent)
-    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), model_(model), adder_(adder), dialogs_(dialogs) {
+    : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint), model_(model), adder_(adder), dialogs_(dialogs) {
+    // A companion of the main window: the taskbar shows the player once, not once per window.
     setWindowTitle(QStringLiteral("PlayList"));
     setAttribute(Qt::WA_OpaquePaintEvent);
     setAcceptDrops(true);
