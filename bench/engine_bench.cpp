@@ -3,6 +3,7 @@
 // how soon a volume change is heard. Fixtures are made with ffmpeg once in
 // /tmp/vexo-engine-bench.
 #include "FfmpegEngine.h"
+#include "ProcessCpu.h"
 
 #include <benchmark/benchmark.h>
 
@@ -259,22 +260,9 @@ void volume_latency_ms(benchmark::State& state) {
 // CPU of the sound server while the engine plays through it. Needs a server
 // of its own, so it runs only from bench/engine_pulse.sh, which starts one and
 // passes its process id.
-double processCpuSeconds(const std::string& pid) {
-    std::ifstream in("/proc/" + pid + "/stat");
-    const std::string stat((std::istreambuf_iterator<char>(in)), {});
-    // Fields after the command name, which is in parentheses and may hold spaces.
-    std::istringstream fields(stat.substr(stat.rfind(')') + 2));
-    std::string field;
-    unsigned long long utime = 0, stime = 0;
-    for (int i = 3; i <= 15 && fields >> field; ++i) {
-        if (i == 14) utime = std::stoull(field);
-        if (i == 15) stime = std::stoull(field);
-    }
-    return static_cast<double>(utime + stime) / static_cast<double>(sysconf(_SC_CLK_TCK));
-}
 
 void pulse_server_cpu_percent(benchmark::State& state) {
-    const std::string pid = std::getenv("VEXO_BENCH_PULSE_PID");
+    const auto pid = static_cast<pid_t>(std::stol(std::getenv("VEXO_BENCH_PULSE_PID")));
     const std::string mp3 = longMp3();
     for (auto _ : state) {
         setenv("VEXO_AUDIO", "pulse", 1);

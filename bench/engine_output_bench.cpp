@@ -1,6 +1,7 @@
 // Sound output costs that the player's targets name: the sound server's CPU
 // while we play, how long a change takes to be heard, and the WAV output's
 // unpaced throughput.
+#include "FfmpegEngine.h"
 #include "OutputPulse.h"
 #include "OutputWav.h"
 #include "PulseServer.h"
@@ -11,6 +12,10 @@
 
 #include <chrono>
 #include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <iterator>
 #include <numbers>
 #include <thread>
 
@@ -25,9 +30,11 @@ AudioOutput::RenderCallback sine(int rate) {
 
 } // namespace
 
-// Percent of one core the PulseAudio server uses while we play a stream.
+// Percent of one core the PulseAudio server uses while we play a stream, on a
+// sink that behaves like a sound card's (it rewinds, and sleeps as long as the
+// stream lets it).
 static void output_pulse_server_cpu_percent(benchmark::State& state) {
-    PulseServer server;
+    PulseServer server(PulseServer::Sink::LikeADevice);
     if (!server.running()) {
         state.SkipWithError(server.error().c_str());
         return;
@@ -50,29 +57,52 @@ static void output_pulse_server_cpu_percent(benchmark::State& state) {
 }
 BENCHMARK(output_pulse_server_cpu_percent)->Iterations(1)->Unit(benchmark::kMillisecond);
 
-// Audio handed to the server but not yet heard: how long a change of volume,
-// EQ or pause takes to reach the ears.
-static void pulse_change_heard_ms(benchmark::State& state) {
-    PulseServer server;
-    OutputPulse out;
-    if (!server.running() || !out.open(44100, sine(44100))) {
-        state.SkipWithError("no pulse server");
-        return;
-    }
-    out.start();
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+// From SetVolume to the change heard through a real server, while half a
+// second of audio is queued there: the engine writes the queued audio again.
+// Measured on the recording against the position the engine reported at the
+// call, as the WAV output's figure is.
+static void pulse_volume_latency_ms(benchmark::State& state) {
+    QTemporaryDir dir;
+    const std::string tone = dir.filePath("dc.wav").toStdString();
+    const std::string make =
+        "ffmpeg -v error -y -f lavfi -i 'aevalsrc=0.5|0.5:s=44100:d=3' -c:a pcm_s16le '" + tone + "'";
+    if (std::system(make.c_str()) != 0) return state.SkipWithError("ffmpeg could not make the fixture");
     for (auto _ : state) {
-        double sum = 0;
-        const int samples = 200;
-        for (int i = 0; i < samples; ++i) {
-            sum += 1000.0 * double(out.latencyFrames()) / out.rate();
-            std::this_thread::sleep_for(std::chrono::milliseconds(7));
+        PulseServer server;
+        if (!server.running()) return state.SkipWithError(server.error().c_str());
+        const std::string recording = dir.filePath("monitor.raw").toStdString();
+        if (!server.startRecording(recording)) return state.SkipWithError(server.error().c_str());
+        setenv("VEXO_AUDIO", "pulse", 1);
+        std::int64_t heardFrames = 0;
+        {
+            FfmpegEngine engine;
+            if (!engine.InitBass(44100)) return state.SkipWithError("no connection to the sound server");
+            const StreamHandle h = engine.Create(tone);
+            engine.Play(h);
+            std::this_thread::sleep_for(std::chrono::milliseconds(1200));
+            heardFrames = engine.ChannelGetPosition(h) / 4;
+            engine.SetVolume(h, 50);
+            std::this_thread::sleep_for(std::chrono::milliseconds(800));
+            engine.FreeBass();
         }
-        state.counters["figure"] = sum / samples;
+        server.stopRecording();
+        std::ifstream in(recording, std::ios::binary);
+        const std::string bytes((std::istreambuf_iterator<char>(in)), {});
+        std::vector<std::int16_t> left(bytes.size() / 4);
+        for (std::size_t i = 0; i < left.size(); ++i)
+            std::memcpy(&left[i], bytes.data() + 4 * i, 2);
+        std::size_t start = 0;
+        while (start < left.size() && left[start] == 0)
+            ++start;
+        std::size_t changed = start;
+        while (changed < left.size() && left[changed] > 12000)
+            ++changed;
+        if (changed >= left.size()) return state.SkipWithError("the change never reached the recording");
+        const auto changeFrame = static_cast<std::int64_t>(changed - start);
+        state.SetIterationTime(static_cast<double>(changeFrame - heardFrames) / 44100.0);
     }
-    out.close();
 }
-BENCHMARK(pulse_change_heard_ms)->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(pulse_volume_latency_ms)->Iterations(1)->Unit(benchmark::kMillisecond)->UseManualTime();
 
 // Wall time to write one minute of audio through the unpaced WAV output.
 static void wav_unpaced_minute_ms(benchmark::State& state) {
@@ -81,7 +111,8 @@ static void wav_unpaced_minute_ms(benchmark::State& state) {
         OutputWav out((dir.path() + "/bench.wav").toStdString(), PacedOutput::Pacing::Unpaced);
         out.open(44100, sine(44100));
         out.start();
-        while (out.framesWritten() < 60 * 44100) std::this_thread::yield();
+        while (out.framesWritten() < 60 * 44100)
+            std::this_thread::yield();
         out.close();
     }
 }

@@ -1,7 +1,10 @@
 #!/usr/bin/env bash
 # Measures the CPU the PulseAudio server spends while the engine plays through
-# it: starts a private server with a null sink (as the engine tests do), runs
-# the engine benchmark that needs it, and ends the server.
+# it: starts a private server with a null sink that rewinds and sleeps as long
+# as its streams let it, as a sound card's sink does (the tests' sink does not
+# rewind, so that it records from the first sample, and wakes every few
+# milliseconds whatever we do), runs the engine benchmark that needs it, and
+# ends the server.
 set -euo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 BENCH="${VEXO_BUILD_DIR:-$ROOT/build}/bench/engine_bench"
@@ -20,7 +23,7 @@ env -u PULSE_SERVER XDG_RUNTIME_DIR="$DIR/runtime" PULSE_RUNTIME_PATH="$DIR/runt
   PULSE_STATE_PATH="$DIR/state" HOME="$DIR/home" \
   pulseaudio -n --daemonize=no --exit-idle-time=-1 --realtime=no --high-priority=no --use-pid-file=no \
   --log-target=stderr --log-level=error \
-  -L "module-null-sink sink_name=vexo_null rate=44100 channels=2 norewinds=1" \
+  -L "module-null-sink sink_name=vexo_null rate=44100 channels=2" \
   -L "module-native-protocol-unix socket=$DIR/native auth-anonymous=1" 2>"$DIR/server.log" &
 SERVER=$!
 for _ in $(seq 100); do [ -S "$DIR/native" ] && break; sleep 0.05; done

@@ -48,7 +48,7 @@ percent() { awk -v t="$1" -v ms="$2" -v hz="$HZ" 'BEGIN { printf "%.3f", (t / hz
 
 # --- A display and a sound server of our own.
 start_xvfb
-start_pulse bench
+start_pulse bench device
 
 # --- A tone that outlasts the playing period, so no end of track falls inside it.
 TRACK_SECONDS=$((PLAY_SECONDS + 10 > 60 ? PLAY_SECONDS + 10 : 60))

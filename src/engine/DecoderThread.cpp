@@ -16,8 +16,9 @@ constexpr int kReapWaitMs = 5;
 
 } // namespace
 
-DecoderThread::DecoderThread(Mixer& mixer, WakeSignal& wake, std::function<bool()> onIdle)
-    : mixer_(mixer), wake_(wake), onIdle_(std::move(onIdle)) {
+DecoderThread::DecoderThread(Mixer& mixer, WakeSignal& wake, std::function<bool()> onIdle,
+                             std::function<void()> onRewrite)
+    : mixer_(mixer), wake_(wake), onIdle_(std::move(onIdle)), onRewrite_(std::move(onRewrite)) {
     thread_ = std::thread([this] { run(); });
 }
 
@@ -61,6 +62,16 @@ void DecoderThread::fill(Stream& s, std::int64_t maxFrames) {
             s.eofSerial.store(s.decoderSerial, std::memory_order_release);
         }
     }
+}
+
+void DecoderThread::refill() {
+    std::vector<std::shared_ptr<Stream>> streams;
+    {
+        std::lock_guard lock(mutex_);
+        streams = streams_;
+    }
+    for (auto& s : streams)
+        fill(*s);
 }
 
 void DecoderThread::service(Stream& s) {
@@ -116,6 +127,8 @@ void DecoderThread::run() {
         dead.clear();
         for (auto& s : streams)
             service(*s);
+        // After the fills: audio made again must not run dry halfway.
+        if (rewriteWanted_.exchange(false, std::memory_order_acq_rel) && onRewrite_) onRewrite_();
         for (auto& s : streams)
             callEndSyncs(*s);
         streams.clear();

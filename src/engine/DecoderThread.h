@@ -24,7 +24,10 @@ class DecoderThread {
   public:
     // `onIdle` runs on this thread whenever nothing was heard for a while;
     // it returns true when the output is asleep, so this thread may sleep long too.
-    DecoderThread(Mixer& mixer, WakeSignal& wake, std::function<bool()> onIdle = {});
+    // `onRewrite` runs on this thread after a pass that followed
+    // requestRewrite(), once every stream's ring is as full as it gets.
+    DecoderThread(Mixer& mixer, WakeSignal& wake, std::function<bool()> onIdle = {},
+                  std::function<void()> onRewrite = {});
     ~DecoderThread();
     DecoderThread(const DecoderThread&) = delete;
     DecoderThread& operator=(const DecoderThread&) = delete;
@@ -33,6 +36,14 @@ class DecoderThread {
     // The stream is already detached from the mixer; `ticket` comes from that.
     void retire(std::shared_ptr<Stream> stream, std::uint64_t ticket);
     void wake() { wake_.post(); }
+    // Any thread: asks for the output's queued audio to be made again soon.
+    void requestRewrite() {
+        rewriteWanted_.store(true, std::memory_order_release);
+        wake_.post();
+    }
+
+    // This thread only (the output's rewrite runs here): tops up every ring.
+    void refill();
 
     // Decodes into `ring` until it is full, `maxFrames` were added or the
     // file ends (also used by the GUI thread to prefill a stream before
@@ -52,6 +63,8 @@ class DecoderThread {
     Mixer& mixer_;
     WakeSignal& wake_;
     std::function<bool()> onIdle_;
+    std::function<void()> onRewrite_;
+    std::atomic<bool> rewriteWanted_{false};
     std::mutex mutex_;
     std::vector<std::shared_ptr<Stream>> streams_;
     std::vector<Retired> retired_;

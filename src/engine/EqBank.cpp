@@ -34,7 +34,10 @@ void EqBank::beginBlock() {
         }
         if (!b.active) continue;
         BiquadCoefficients c;
-        if (b.pending.read(c)) b.filter.setCoefficients(c);
+        if (b.pending.read(c)) {
+            b.current = c;
+            b.filter.setCoefficients(c);
+        }
     }
 }
 
@@ -51,4 +54,16 @@ void EqBank::process(float* stereo, int frames) {
 void EqBank::resetState() {
     for (Band& b : bands_)
         b.filter.reset();
+}
+
+void EqBank::saveState(History& into) const {
+    for (int i = 0; i < kMaxBands; ++i)
+        into.filters[i] = bands_[i].filter;
+}
+
+void EqBank::restoreState(const History& from) {
+    for (int i = 0; i < kMaxBands; ++i) {
+        bands_[i].filter = from.filters[i];
+        bands_[i].filter.setCoefficients(bands_[i].current);
+    }
 }

@@ -28,6 +28,15 @@ class EqBank {
     void process(float* stereo, int frames);
     void resetState();
 
+    // Audio callback: every band's filter history, so that audio already
+    // filtered can be filtered again from the same point with new gains.
+    struct History {
+        std::array<PeakingEq, kMaxBands> filters;
+    };
+    void saveState(History& into) const;
+    // Goes back to a saved history, keeping the coefficients in use now.
+    void restoreState(const History& from);
+
   private:
     struct Band {
         TripleBuffer<BiquadCoefficients> pending;
@@ -35,10 +44,11 @@ class EqBank {
         // Bumped on every claim, so a reused band starts from silence
         // instead of another stream position's history.
         std::atomic<std::uint32_t> generation{0};
-        bool claimed = false;             // GUI thread
-        std::uint32_t seenGeneration = 0; // audio thread
-        bool active = false;              // audio thread
-        PeakingEq filter;                 // audio thread
+        bool claimed = false;                                // GUI thread
+        std::uint32_t seenGeneration = 0;                    // audio thread
+        bool active = false;                                 // audio thread
+        PeakingEq filter;                                    // audio thread
+        BiquadCoefficients current{1.0, 0.0, 0.0, 0.0, 0.0}; // audio thread: what `filter` uses
     };
     std::array<Band, kMaxBands> bands_;
 };

@@ -43,7 +43,8 @@ bool FfmpegEngine::InitBass(int sampleRate) {
     outputRate_ = preferredRate_;
     outputSpec_ = outputSpecFromEnvironment();
     initialised_ = true;
-    decoderThread_ = std::make_unique<DecoderThread>(mixer_, wake_, [this] { return sleepOutputIfIdle(); });
+    decoderThread_ = std::make_unique<DecoderThread>(
+        mixer_, wake_, [this] { return sleepOutputIfIdle(); }, [this] { rewriteQueued(); });
     std::lock_guard lock(outputLock_);
     return openOutput();
 }
@@ -80,10 +81,18 @@ void FfmpegEngine::PluginLoad(const std::string& path) {
 bool FfmpegEngine::openOutput() {
     auto out = makeAudioOutput(outputSpec_);
     Mixer* mixer = &mixer_;
+    // The output rewrites only when rewriteQueued() asks it to, on the decoder thread.
+    if (out)
+        out->setRewindCallback([this](int frames) {
+            const int back = mixer_.rewind(frames);
+            if (back > 0) decoderThread_->refill();
+            return back;
+        });
     if (!out ||
         !out->open(preferredRate_, [mixer](float* buffer, int frames) { mixer->render(buffer, frames); }))
         return false;
     if (out->rate() > 0) outputRate_ = out->rate();
+    rewindFrames_ = out->rewindFrames();
     outputBase_ = mixer_.framesRendered();
     out->start();
     output_ = std::move(out);
@@ -120,6 +129,15 @@ void FfmpegEngine::wakeOutput() {
     outputAsleep_ = false;
 }
 
+void FfmpegEngine::requestRewrite() {
+    if (decoderThread_ && rewindFrames_ > 0) decoderThread_->requestRewrite();
+}
+
+void FfmpegEngine::rewriteQueued() {
+    std::lock_guard lock(outputLock_);
+    if (output_ && !outputAsleep_) output_->rewrite();
+}
+
 bool FfmpegEngine::outputUsable() {
     return output_ && output_->healthy();
 }
@@ -142,8 +160,14 @@ bool FfmpegEngine::handOver(Entry& e) {
     if (!decoderThread_) return false;
     Stream& s = *e.stream;
     s.outputRate = outputRate_;
-    if (!s.ring)
-        s.ring = std::make_unique<SpscRing>(static_cast<int>(std::int64_t{aheadMs_} * outputRate_ / 1000));
+    if (!s.ring) {
+        // Besides the audio ahead, the ring keeps what the output may ask for again.
+        s.aheadFrames = static_cast<int>(std::int64_t{aheadMs_} * outputRate_ / 1000);
+        s.markCount = rewindFrames_ > 0 ? rewindFrames_ / Mixer::kSliceFrames + 2 : 0;
+        if (s.markCount > 0) s.marks = std::make_unique<MixMark[]>(static_cast<std::size_t>(s.markCount));
+        s.ring =
+            std::make_unique<SpscRing>(s.aheadFrames + s.markCount * Mixer::kSliceFrames, s.markCount > 0);
+    }
     const std::uint32_t request = s.seekRequest.load();
     s.decoderSerial = request;
     s.seekDone.store(request);
@@ -179,6 +203,7 @@ void FfmpegEngine::Play(StreamHandle h) {
     // renders faster than real time would otherwise see seconds of silence
     // before the stream starts and fall asleep again.
     wakeOutput();
+    requestRewrite();
     decoderThread_->wake();
 }
 
@@ -188,6 +213,7 @@ void FfmpegEngine::Pause(StreamHandle h) {
     if (e->state == State::Playing && !e->stream->ended()) {
         e->state = State::Paused;
         e->stream->running.store(false, std::memory_order_release);
+        if (e->handedOver) requestRewrite();
     } else if (e->state == State::Paused) {
         Play(h);
     }
@@ -199,6 +225,7 @@ void FfmpegEngine::Stop(StreamHandle h) {
     e->state = State::Stopped;
     e->stream->running.store(false, std::memory_order_release);
     e->stream->requestSeek(0);
+    if (e->handedOver) requestRewrite();
     if (e->handedOver) decoderThread_->wake();
 }
 
@@ -260,6 +287,7 @@ void FfmpegEngine::SetPosition(StreamHandle h, std::int64_t bytePos) {
         s.running.store(false, std::memory_order_release);
     }
     s.requestSeek(frames);
+    if (e->handedOver) requestRewrite();
     if (e->handedOver) decoderThread_->wake();
 }
 
@@ -326,14 +354,17 @@ int FfmpegEngine::GetData(StreamHandle h, float* buffer, std::uint32_t flags) {
 }
 
 void FfmpegEngine::SetVolume(StreamHandle h, int percent) {
-    if (Entry* e = find(h))
-        e->stream->volume.store(std::clamp(percent, 0, 100) / 100.0f, std::memory_order_relaxed);
+    Entry* e = find(h);
+    if (!e) return;
+    e->stream->volume.store(std::clamp(percent, 0, 100) / 100.0f, std::memory_order_relaxed);
+    if (e->handedOver) requestRewrite();
 }
 
 void FfmpegEngine::ChannelSetAttribute(StreamHandle h, ChannelAttribute attribute, float value) {
     Entry* e = find(h);
     if (!e || attribute != ChannelAttribute::Pan || !std::isfinite(value)) return;
     e->stream->pan.store(std::clamp(value, -1.0f, 1.0f), std::memory_order_relaxed);
+    if (e->handedOver) requestRewrite();
 }
 
 std::optional<std::string> FfmpegEngine::tag(StreamHandle h, TagKey key) {
@@ -365,13 +396,17 @@ FxHandle FfmpegEngine::ChannelSetFX(StreamHandle h, FxType type, int /*priority*
     if (band < 0) return 0;
     const FxHandle fx = nextHandle();
     effects_.emplace(fx, Effect{h, band, params});
+    if (e->handedOver) requestRewrite();
     return fx;
 }
 
 void FfmpegEngine::ChannelRemoveFX(StreamHandle h, FxHandle fx) {
     auto it = effects_.find(fx);
     if (it == effects_.end() || it->second.stream != h) return;
-    if (Entry* e = find(h)) e->stream->eq.releaseBand(it->second.band);
+    if (Entry* e = find(h)) {
+        e->stream->eq.releaseBand(it->second.band);
+        if (e->handedOver) requestRewrite();
+    }
     effects_.erase(it);
 }
 
@@ -391,6 +426,7 @@ bool FfmpegEngine::FXSetParameters(FxHandle fx, const ParamEqParams& params) {
     e->stream->eq.setBand(it->second.band,
                           PeakingCoefficients(rate, p.centerHz, p.bandwidthSemitones, p.gainDb));
     it->second.params = p;
+    if (e->handedOver) requestRewrite();
     return true;
 }
 

@@ -99,6 +99,7 @@ class FfmpegEngine : public AudioEngine {
     bool initialised_ = false;
     std::unique_ptr<AudioOutput> output_;
     std::int64_t outputBase_ = 0; // mixer frame count when the current output started
+    int rewindFrames_ = 0;        // queued audio the output may ask for again
     // The output sleeps (stops asking for audio) once nothing was heard for a
     // while, so neither we nor the sound server wake up for silence. The
     // decoder thread puts it to sleep, the GUI thread wakes it; this lock
@@ -108,6 +109,9 @@ class FfmpegEngine : public AudioEngine {
     bool sleepOutputIfIdle();
     void closeOutput(); // with outputLock_ held
     void wakeOutput();
+    // A control changed: what the output queues is made again (decoder thread).
+    void requestRewrite();
+    void rewriteQueued();
 
     WakeSignal wake_;
     Mixer mixer_{wake_};

@@ -36,28 +36,31 @@ void Mixer::render(float* out, int frames) {
 #endif
     blocks_.fetch_add(1, std::memory_order_seq_cst);
     std::memset(out, 0, static_cast<std::size_t>(frames) * 2 * sizeof(float));
-    const std::int64_t blockStart = frames_.load(std::memory_order_relaxed);
-    bool busy = false;
-    for (auto& slot : slots_) {
-        if (Stream* s = slot.load(std::memory_order_seq_cst)) busy |= mixStream(*s, out, frames, blockStart);
+    for (int done = 0; done < frames;) {
+        const std::int64_t start = frames_.load(std::memory_order_relaxed);
+        const int n =
+            static_cast<int>(std::min<std::int64_t>(frames - done, kSliceFrames - start % kSliceFrames));
+        mixSlice(out + static_cast<std::ptrdiff_t>(done) * 2, n, start);
+        frames_.store(start + n, std::memory_order_release);
+        done += n;
     }
-    if (busy) lastBusy_.store(blockStart + frames, std::memory_order_release);
-    frames_.store(blockStart + frames, std::memory_order_release);
     blocks_.fetch_add(1, std::memory_order_seq_cst);
 }
 
-bool Mixer::mixStream(Stream& s, float* out, int frames, std::int64_t blockStart) {
-    const std::uint32_t done = s.seekDone.load(std::memory_order_acquire);
-    if (done != s.mixSerial) {
-        s.ring->discardUntil(s.flushMark.load(std::memory_order_acquire));
-        s.mixSerial = done;
-        s.mixedFrames = 0;
-        s.eq.resetState();
-        s.clock.publish({0, s.tap.written(), s.lastEndFrame});
-        s.appliedSerial.store(done, std::memory_order_release);
+void Mixer::mixSlice(float* out, int frames, std::int64_t sliceStart) {
+    bool busy = false;
+    for (auto& slot : slots_) {
+        if (Stream* s = slot.load(std::memory_order_seq_cst)) busy |= mixStream(*s, out, frames, sliceStart);
     }
+    if (busy) lastBusy_.store(sliceStart + frames, std::memory_order_release);
+}
+
+bool Mixer::mixStream(Stream& s, float* out, int frames, std::int64_t sliceStart) {
+    const std::uint32_t done = applySeek(s);
+    if (s.markCount > 0) remember(s, sliceStart);
     // While a seek is under way the ring holds audio from the old place.
-    if (s.seekRequest.load(std::memory_order_acquire) != done) return s.running.load(std::memory_order_acquire);
+    if (s.seekRequest.load(std::memory_order_acquire) != done)
+        return s.running.load(std::memory_order_acquire);
     if (!s.running.load(std::memory_order_acquire)) return false;
     if (s.endedSerial.load(std::memory_order_relaxed) == s.mixSerial) return false;
 
@@ -74,28 +77,133 @@ bool Mixer::mixStream(Stream& s, float* out, int frames, std::int64_t blockStart
     while (mixed < frames) {
         const SpscRing::Region r = s.ring->acquireRead(frames - mixed);
         if (r.frames == 0) break;
-        // The region is ours until committed, so filter it in place.
-        s.eq.process(r.data, r.frames);
-        s.tap.write(r.data, r.frames);
+        float* audio = scratch_;
+        std::memcpy(audio, r.data, static_cast<std::size_t>(r.frames) * 2 * sizeof(float));
+        s.ring->commitRead(r.frames);
+        s.eq.process(audio, r.frames);
+        s.tap.write(audio, r.frames);
         float* o = out + static_cast<std::ptrdiff_t>(mixed) * 2;
         for (int i = 0; i < r.frames; ++i) {
-            o[2 * i] += r.data[2 * i] * left;
-            o[2 * i + 1] += r.data[2 * i + 1] * right;
+            o[2 * i] += audio[2 * i] * left;
+            o[2 * i + 1] += audio[2 * i + 1] * right;
         }
-        s.ring->commitRead(r.frames);
         mixed += r.frames;
     }
     if (mixed > 0) {
         s.mixedFrames += mixed;
-        s.lastEndFrame = blockStart + mixed;
+        s.lastEndFrame = sliceStart + mixed;
         s.clock.publish({s.mixedFrames, s.tap.written(), s.lastEndFrame});
     }
     const int leftInRing = s.ring->readableFrames();
+    const int ahead = s.aheadFrames > 0 ? s.aheadFrames : s.ring->capacityFrames();
     if (decoderAtEnd && leftInRing == 0) {
         s.endedSerial.store(s.mixSerial, std::memory_order_release);
+        floor_ = std::max(floor_, s.lastEndFrame);
         wake_.post();
-    } else if (!decoderAtEnd && leftInRing < s.ring->capacityFrames() / 2) {
+    } else if (!decoderAtEnd && leftInRing < ahead / 2) {
         wake_.postIfSleeping();
     }
     return true;
+}
+
+std::uint32_t Mixer::applySeek(Stream& s) {
+    const std::uint32_t done = s.seekDone.load(std::memory_order_acquire);
+    if (done != s.mixSerial) {
+        s.ring->discardUntil(s.flushMark.load(std::memory_order_acquire));
+        s.mixSerial = done;
+        s.mixedFrames = 0;
+        s.eq.resetState();
+        s.origin.frame = -1;
+        s.clock.publish({0, s.tap.written(), s.lastEndFrame});
+        s.appliedSerial.store(done, std::memory_order_release);
+    }
+    return done;
+}
+
+namespace {
+
+void save(const Stream& s, std::int64_t frame, MixMark& m) {
+    m.frame = frame;
+    m.ringRead = s.ring->readCount();
+    m.tapWritten = s.tap.written();
+    m.mixedFrames = s.mixedFrames;
+    m.lastEndFrame = s.lastEndFrame;
+    m.endedSerial = s.endedSerial.load(std::memory_order_relaxed);
+    s.eq.saveState(m.eq);
+}
+
+} // namespace
+
+void Mixer::remember(Stream& s, std::int64_t sliceStart) {
+    if (s.origin.frame < 0) save(s, sliceStart, s.origin);
+    if (sliceStart % kSliceFrames != 0) return;
+    const std::int64_t slice = sliceStart / kSliceFrames;
+    save(s, sliceStart, s.marks[slice % s.markCount]);
+    // The ring keeps the audio that the oldest mark still in reach may want again.
+    const std::int64_t reach = sliceStart - std::int64_t{s.markCount - 1} * kSliceFrames;
+    std::uint64_t keepFrom = s.ring->readCount();
+    const MixMark& oldest = s.marks[(slice + 1) % s.markCount];
+    if (oldest.frame >= reach && oldest.frame >= s.origin.frame)
+        keepFrom = std::min(keepFrom, oldest.ringRead);
+    if (s.origin.frame >= reach) keepFrom = std::min(keepFrom, s.origin.ringRead);
+    s.ring->release(keepFrom);
+}
+
+const MixMark* Mixer::markToReturnTo(const Stream& s, std::int64_t frame) {
+    static const MixMark untouched;
+    // Not mixed yet: there is nothing to undo.
+    if (s.origin.frame < 0) return &untouched;
+    // Before the stream began (or its latest seek took effect), it begins here instead.
+    if (frame <= s.origin.frame) return &s.origin;
+    if (s.markCount == 0) return nullptr;
+    const MixMark& m = s.marks[(frame / kSliceFrames) % s.markCount];
+    return m.frame == frame ? &m : nullptr;
+}
+
+void Mixer::returnTo(Stream& s, const MixMark& m, std::int64_t frame) {
+    if (m.frame < 0) return;
+    s.ring->rewindRead(m.ringRead);
+    s.tap.rewindTo(m.tapWritten);
+    s.mixedFrames = m.mixedFrames;
+    s.lastEndFrame = m.lastEndFrame;
+    s.endedSerial.store(m.endedSerial, std::memory_order_release);
+    s.eq.restoreState(m.eq);
+    if (&m == &s.origin) s.origin.frame = frame;
+    s.clock.publish({s.mixedFrames, s.tap.written(), s.lastEndFrame});
+}
+
+int Mixer::rewind(int maxFrames) {
+    const std::int64_t now = frames_.load(std::memory_order_relaxed);
+    std::int64_t target = std::max<std::int64_t>(now - std::max(maxFrames, 0), floor_);
+    // No further than the oldest mark every stream still has.
+    for (auto& slot : slots_) {
+        const Stream* s = slot.load(std::memory_order_seq_cst);
+        if (s && s->markCount > 0 && s->origin.frame >= 0)
+            target = std::max<std::int64_t>(target, now - std::int64_t{s->markCount - 1} * kSliceFrames);
+    }
+    target = (target + kSliceFrames - 1) / kSliceFrames * kSliceFrames;
+    if (target >= now) return 0;
+    std::array<std::pair<Stream*, const MixMark*>, kSlots> plan{};
+    int count = 0;
+    for (auto& slot : slots_) {
+        Stream* s = slot.load(std::memory_order_seq_cst);
+        if (!s) continue;
+        // A seek that is done starts the stream afresh: nothing to go back to.
+        const bool seeked = s->seekDone.load(std::memory_order_acquire) != s->mixSerial;
+        const MixMark* m = seeked ? nullptr : markToReturnTo(*s, target);
+        // One stream that cannot go back keeps them all where they are.
+        if (!seeked && !m) return 0;
+        plan[count++] = {s, m};
+    }
+    for (int i = 0; i < count; ++i) {
+        Stream& s = *plan[i].first;
+        if (plan[i].second) {
+            returnTo(s, *plan[i].second, target);
+        } else {
+            // Its stale audio goes now, so the decoder can refill the ring before the audio is made again.
+            applySeek(s);
+        }
+    }
+    frames_.store(target, std::memory_order_release);
+    return static_cast<int>(now - target);
 }

@@ -16,6 +16,8 @@ class SpectrumTap {
     void write(const float* stereo, int frames);
     // Samples appended so far.
     std::int64_t written() const { return written_.load(std::memory_order_acquire); }
+    // Audio callback: forgets what came after `written` samples (audio made anew).
+    void rewindTo(std::int64_t written) { written_.store(written, std::memory_order_release); }
     // Any thread: the `count` samples that end just before sample `end`;
     // samples never written or already overwritten read as silence.
     void copy(std::int64_t end, float* out, int count) const;

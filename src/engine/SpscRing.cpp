@@ -3,14 +3,15 @@
 #include <algorithm>
 #include <bit>
 
-SpscRing::SpscRing(int capacityFrames)
-    : mask_(std::bit_ceil(static_cast<std::uint64_t>(std::max(capacityFrames, 2))) - 1) {
+SpscRing::SpscRing(int capacityFrames, bool keepHistory)
+    : mask_(std::bit_ceil(static_cast<std::uint64_t>(std::max(capacityFrames, 2))) - 1),
+      keepHistory_(keepHistory) {
     buffer_ = std::make_unique<float[]>((mask_ + 1) * 2);
 }
 
 SpscRing::Region SpscRing::acquireWrite(int maxFrames) {
     const std::uint64_t w = write_.load(std::memory_order_relaxed);
-    const std::uint64_t r = read_.load(std::memory_order_acquire);
+    const std::uint64_t r = released_.load(std::memory_order_acquire);
     const std::uint64_t capacity = mask_ + 1;
     const std::uint64_t free = capacity - (w - r);
     const std::uint64_t untilWrap = capacity - (w & mask_);
@@ -34,14 +35,30 @@ SpscRing::Region SpscRing::acquireRead(int maxFrames) {
 }
 
 void SpscRing::commitRead(int frames) {
-    read_.store(read_.load(std::memory_order_relaxed) + static_cast<std::uint64_t>(frames),
-                std::memory_order_release);
+    const std::uint64_t r = read_.load(std::memory_order_relaxed) + static_cast<std::uint64_t>(frames);
+    read_.store(r, std::memory_order_release);
+    if (!keepHistory_) released_.store(r, std::memory_order_release);
 }
 
 void SpscRing::discardUntil(std::uint64_t writeCount) {
     const std::uint64_t r = read_.load(std::memory_order_relaxed);
     const std::uint64_t w = write_.load(std::memory_order_acquire);
-    read_.store(std::clamp(writeCount, r, w), std::memory_order_release);
+    const std::uint64_t to = std::clamp(writeCount, r, w);
+    read_.store(to, std::memory_order_release);
+    // Audio before a seek is never wanted again.
+    released_.store(to, std::memory_order_release);
+}
+
+void SpscRing::rewindRead(std::uint64_t readCount) {
+    const std::uint64_t r = read_.load(std::memory_order_relaxed);
+    read_.store(std::clamp(readCount, released_.load(std::memory_order_relaxed), r),
+                std::memory_order_release);
+}
+
+void SpscRing::release(std::uint64_t readCount) {
+    const std::uint64_t from = released_.load(std::memory_order_relaxed);
+    released_.store(std::clamp(readCount, from, read_.load(std::memory_order_relaxed)),
+                    std::memory_order_release);
 }
 
 int SpscRing::readableFrames() const {

@@ -32,6 +32,18 @@
 
 inline constexpr std::uint32_t kNoSerial = 0xFFFFFFFFu;
 
+// Where a stream stood when the mixer began one slice of output, so that
+// audio already handed to the output can be made again from there.
+struct MixMark {
+    std::int64_t frame = -1; // mixer frame of the slice start; -1 when unused
+    std::uint64_t ringRead = 0;
+    std::int64_t tapWritten = 0;
+    std::int64_t mixedFrames = 0;
+    std::int64_t lastEndFrame = 0;
+    std::uint32_t endedSerial = kNoSerial;
+    EqBank::History eq;
+};
+
 struct EndSync {
     std::uint32_t handle = 0;
     std::function<void()> callback;
@@ -44,6 +56,7 @@ struct Stream {
     std::unique_ptr<Decoder> decoder;
     const StreamFacts facts;
     std::unique_ptr<SpscRing> ring; // made at the first Play, before the stream is shared
+    int aheadFrames = 0;            // how far the decoder runs ahead; the ring also keeps history
     int outputRate = 0;
 
     // GUI → audio.
@@ -78,6 +91,12 @@ struct Stream {
     std::uint32_t mixSerial = 0;
     std::int64_t mixedFrames = 0;
     std::int64_t lastEndFrame = 0;
+    // Marks of the latest slices (made with the ring; none when the output
+    // never asks for audio again), and the mark of where the mixer first
+    // took the stream or applied its latest seek.
+    std::unique_ptr<MixMark[]> marks;
+    int markCount = 0;
+    MixMark origin;
 
     // GUI thread: true when the stream's audio up to the latest seek has all been played.
     bool ended() const {

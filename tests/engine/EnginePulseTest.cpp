@@ -48,7 +48,8 @@ TEST(EnginePulse, PlaysThroughARealServerAndSurvivesItsDeath) {
     engine.Play(h);
     EXPECT_TRUE(engine.IsActiveChannel(h));
     ASSERT_TRUE(waitFor([&] { return ended.load(); }, 5000));
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    // The end comes when the last sample is handed over; the queue then plays out.
+    std::this_thread::sleep_for(std::chrono::milliseconds(800));
     server.stopRecording();
 
     const Pcm heard = readRawStereo(recording);
@@ -83,4 +84,49 @@ TEST(EnginePulse, PlaysThroughARealServerAndSurvivesItsDeath) {
     std::this_thread::sleep_for(std::chrono::milliseconds(200));
     EXPECT_GT(engine.ChannelGetPosition(h), kept);
     engine.FreeBass();
+}
+
+// Half a second waits in the server so that it can sleep; volume and pause
+// must still be heard at once, and the old audio must never come back.
+TEST(EnginePulse, ChangesAreHeardAtOnceThoughHalfASecondIsQueued) {
+    PulseServer server;
+    ASSERT_TRUE(server.running()) << server.error();
+    setenv("VEXO_AUDIO", "pulse", 1);
+    const std::string path =
+        makeAudio("level.wav", "-f lavfi -i aevalsrc=0.5|0.5:s=44100:d=4 -c:a pcm_s16le");
+    const std::string recording = fixtureFolder() + "/changes.raw";
+    FfmpegEngine engine;
+    ASSERT_TRUE(engine.InitBass(44100));
+    ASSERT_TRUE(server.startRecording(recording)) << server.error();
+    const StreamHandle h = engine.Create(path);
+    engine.Play(h);
+    std::this_thread::sleep_for(std::chrono::milliseconds(1000));
+    const std::int64_t quieterAt = engine.ChannelGetPosition(h) / 4;
+    engine.SetVolume(h, 50);
+    std::this_thread::sleep_for(std::chrono::milliseconds(700));
+    const std::int64_t pausedAt = engine.ChannelGetPosition(h) / 4;
+    engine.Pause(h);
+    std::this_thread::sleep_for(std::chrono::milliseconds(700));
+    engine.FreeBass();
+    server.stopRecording();
+
+    const Pcm heard = readRawStereo(recording);
+    const int start = soundingSpan(heard).first;
+    const int frames = static_cast<int>(heard.samples.size() / 2);
+    int quieter = start;
+    while (quieter < frames && heard.at(quieter, 0) > 0.375f)
+        ++quieter;
+    int silent = quieter;
+    while (silent < frames && heard.at(silent, 0) > 0.125f)
+        ++silent;
+    ASSERT_LT(silent, frames) << "the pause was never heard";
+    const int limit = 44100 / 10;
+    EXPECT_LT(quieter - start - quieterAt, limit);
+    EXPECT_GT(quieter - start - quieterAt, -limit);
+    EXPECT_LT(silent - start - pausedAt, limit);
+    EXPECT_GT(silent - start - pausedAt, -limit);
+    for (int f = quieter; f < silent; ++f)
+        ASSERT_NEAR(heard.at(f, 0), 0.25f, 0.01f) << "frame " << f - start;
+    for (int f = silent; f < frames; ++f)
+        ASSERT_EQ(heard.at(f, 0), 0.0f) << "frame " << f - start;
 }

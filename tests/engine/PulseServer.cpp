@@ -1,5 +1,7 @@
 #include "PulseServer.h"
 
+#include "ProcessCpu.h"
+
 #include <QFile>
 #include <QStandardPaths>
 
@@ -31,7 +33,7 @@ bool socketAnswers(const std::string& path) {
 
 } // namespace
 
-PulseServer::PulseServer() : dir_(QDir::tempPath() + "/vexo-pulse-XXXXXX") {
+PulseServer::PulseServer(Sink sink) : dir_(QDir::tempPath() + "/vexo-pulse-XXXXXX") {
     hadPulseServer_ = qEnvironmentVariableIsSet("PULSE_SERVER");
     previousPulseServer_ = qgetenv("PULSE_SERVER");
     if (!dir_.isValid()) {
@@ -61,13 +63,15 @@ PulseServer::PulseServer() : dir_(QDir::tempPath() + "/vexo-pulse-XXXXXX") {
     server_->setProcessEnvironment(env);
     server_->setStandardOutputFile(root + "/server.log");
     server_->setStandardErrorFile(root + "/server.log", QIODevice::Append);
-    const QString sink =
-        QString("module-null-sink sink_name=%1 rate=%2 channels=2 norewinds=1").arg(kSink).arg(kRate);
+    const QString sinkModule = QString("module-null-sink sink_name=%1 rate=%2 channels=2%3")
+                                   .arg(kSink)
+                                   .arg(kRate)
+                                   .arg(sink == Sink::Recording ? " norewinds=1" : "");
     const QString socket = QString("module-native-protocol-unix socket=%1 auth-anonymous=1")
                                .arg(QString::fromStdString(socketPath_));
     server_->start(program, {"-n", "--daemonize=no", "--exit-idle-time=-1", "--realtime=no",
                              "--high-priority=no", "--use-pid-file=no", "--log-target=stderr",
-                             "--log-level=error", "-L", sink, "-L", socket});
+                             "--log-level=error", "-L", sinkModule, "-L", socket});
     if (!server_->waitForStarted(kStartTimeoutMs)) {
         fail("pulseaudio did not start");
         return;
@@ -103,20 +107,7 @@ qint64 PulseServer::pid() const {
 }
 
 double PulseServer::cpuSeconds() const {
-    if (!running()) return -1;
-    std::ifstream stat("/proc/" + std::to_string(pid()) + "/stat");
-    std::string line;
-    if (!std::getline(stat, line)) return -1;
-    // The command name may hold spaces; the fields after its ')' are fixed.
-    const auto close = line.rfind(')');
-    if (close == std::string::npos) return -1;
-    std::istringstream fields(line.substr(close + 2));
-    std::string skip;
-    for (int i = 0; i < 11; ++i)
-        fields >> skip; // state .. cmajflt
-    long long user = 0, system = 0;
-    if (!(fields >> user >> system)) return -1;
-    return double(user + system) / double(::sysconf(_SC_CLK_TCK));
+    return running() ? processCpuSeconds(static_cast<pid_t>(pid())) : -1;
 }
 
 bool PulseServer::startRecording(const std::string& path) {

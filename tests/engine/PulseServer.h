@@ -1,7 +1,6 @@
 #pragma once
 // A private PulseAudio server for tests that need real sound output: a null
-// sink ("vexo_null", 44100 Hz stereo, no rewinds so that its monitor records
-// a stream from its first sample), reachable through a socket in a temporary
+// sink ("vexo_null", 44100 Hz stereo), reachable through a socket in a temporary
 // folder with anonymous access. The constructor starts it and waits until it
 // answers, and points this process at it (PULSE_SERVER); the destructor ends
 // the server and any recording and restores the environment.
@@ -20,7 +19,15 @@ class PulseServer {
     static constexpr int kRate = 44100;
     static constexpr const char* kSink = "vexo_null";
 
-    PulseServer();
+    enum class Sink {
+        // No rewinds, so that its monitor records a stream from its first
+        // sample; it wakes every few milliseconds whatever the stream asks.
+        Recording,
+        // Rewinds and sleeps as long as the streams let it, as a sound card's sink does.
+        LikeADevice,
+    };
+
+    explicit PulseServer(Sink sink = Sink::Recording);
     ~PulseServer();
     PulseServer(const PulseServer&) = delete;
     PulseServer& operator=(const PulseServer&) = delete;

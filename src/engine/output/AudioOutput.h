@@ -20,6 +20,9 @@ class AudioOutput {
     // Fills `frames` stereo frames at `out`. Called on the output's audio thread
     // (a manually paced test output calls it on the thread that pumps it).
     using RenderCallback = std::function<void(float* out, int frames)>;
+    // Steps the renderer back over at most `maxFrames` of what it rendered
+    // last and returns how far it went; rendering then continues from there.
+    using RewindCallback = std::function<int(int maxFrames)>;
 
     virtual ~AudioOutput() = default;
 
@@ -46,6 +49,20 @@ class AudioOutput {
     virtual bool healthy() const = 0;
     // Devices this output offers: 0 means "no sound device".
     virtual int deviceCount() = 0;
+
+    // Outputs that queue a lot, so the sound server can sleep, make the
+    // queued audio again when a control changes, so the change is still heard
+    // at once. Set before open().
+    void setRewindCallback(RewindCallback rewind) { rewind_ = std::move(rewind); }
+    // How much queued audio such an output may ask for again (valid after
+    // open()); 0 for outputs that queue little.
+    virtual int rewindFrames() const { return 0; }
+    // Renders the queued audio again, all but what is about to be heard.
+    // Any thread but the output's own.
+    virtual void rewrite() {}
+
+  protected:
+    RewindCallback rewind_;
 };
 
 // Builds the output by its name: "auto" (PulseAudio, then ALSA; when neither

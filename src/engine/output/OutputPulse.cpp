@@ -12,11 +12,14 @@ namespace {
 constexpr int kConnectTimeoutMs = 3000;
 constexpr int kProbeTimeoutMs = 1500;
 constexpr int kFrameBytes = 2 * sizeof(float);
-// Queued audio: long enough that the server wakes rarely (its CPU use), short
-// enough that volume, EQ and pause are heard within ~100 ms.
-constexpr pa_usec_t kTargetLatencyUs = 80 * 1000;
-constexpr pa_usec_t kRequestUs = 30 * 1000;
+// Queued audio: long enough that the server and its sink wake rarely (their
+// CPU use); changes do not wait for it, they are written over it.
+constexpr pa_usec_t kTargetLatencyUs = 500 * 1000;
+constexpr pa_usec_t kRequestUs = 50 * 1000;
 constexpr pa_usec_t kPrebufferUs = 40 * 1000;
+// What a rewrite leaves alone: the sink may be playing it already, and the
+// new audio needs a moment to reach the server.
+constexpr pa_usec_t kRewriteGuardUs = 30 * 1000;
 constexpr std::size_t kFallbackFrames = 8192;
 
 pa_proplist* playerProperties() {
@@ -89,8 +92,8 @@ bool OutputPulse::open(int preferredRate, RenderCallback render) {
              waitFor([this] { return settled(pa_context_get_state(context_)); }, kConnectTimeoutMs) &&
              pa_context_get_state(context_) == PA_CONTEXT_READY;
     }
-    pa_sample_spec format{PA_SAMPLE_FLOAT32NE, std::uint32_t(std::clamp(preferredRate, 8000, int(PA_RATE_MAX))),
-                        2};
+    pa_sample_spec format{PA_SAMPLE_FLOAT32NE,
+                          std::uint32_t(std::clamp(preferredRate, 8000, int(PA_RATE_MAX))), 2};
     rate_ = int(format.rate);
     latency_.setRate(rate_);
     latency_.clear();
@@ -245,8 +248,32 @@ void OutputPulse::onCorked(pa_stream* s, int, void* p) {
     if (writable != std::size_t(-1)) self->fill(writable);
 }
 
+int OutputPulse::rewindFrames() const {
+    return int(std::int64_t(kTargetLatencyUs) * rate_ / 1'000'000);
+}
+
+void OutputPulse::rewrite() {
+    if (!loop_ || !rewind_) return;
+    pa_threaded_mainloop_lock(loop_);
+    if (running_.load(std::memory_order_acquire) && stream_ && healthy()) {
+        const std::int64_t guard = std::int64_t(kRewriteGuardUs) * rate_ / 1'000'000;
+        const std::int64_t queued = latency_.estimate(true);
+        if (queued > guard) {
+            const int frames = rewind_(int(std::min<std::int64_t>(queued - guard, rewindFrames())));
+            if (frames > 0 && renderAndWrite(std::size_t(frames), -std::int64_t(frames) * kFrameBytes))
+                publishLatency();
+        }
+    }
+    pa_threaded_mainloop_unlock(loop_);
+}
+
 void OutputPulse::fill(std::size_t bytes) {
     if (!running_.load(std::memory_order_acquire) || !stream_) return;
+    if (renderAndWrite(bytes / kFrameBytes, 0)) publishLatency();
+}
+
+bool OutputPulse::renderAndWrite(std::size_t frames, std::int64_t offsetBytes) {
+    std::size_t bytes = frames * kFrameBytes;
     while (bytes >= kFrameBytes) {
         // Rendering into the server's own memory block saves a copy and an
         // allocation; a block that is not float-aligned falls back to ours.
@@ -259,16 +286,18 @@ void OutputPulse::fill(std::size_t bytes) {
             n = std::min(bytes, buffer_.size() * sizeof(float));
         }
         n -= n % kFrameBytes;
-        const int frames = int(n / kFrameBytes);
-        render_(static_cast<float*>(data), frames);
-        if (pa_stream_write(stream_, data, n, nullptr, 0, PA_SEEK_RELATIVE) < 0) {
+        const int piece = int(n / kFrameBytes);
+        render_(static_cast<float*>(data), piece);
+        if (pa_stream_write(stream_, data, n, nullptr, offsetBytes, PA_SEEK_RELATIVE) < 0) {
             healthy_.store(false, std::memory_order_release);
-            return;
+            return false;
         }
-        framesWritten_.fetch_add(frames, std::memory_order_acq_rel);
+        // Audio written over audio moves the write index back first: the count stays.
+        framesWritten_.fetch_add(piece + offsetBytes / kFrameBytes, std::memory_order_acq_rel);
+        offsetBytes = 0;
         bytes -= n;
     }
-    publishLatency();
+    return true;
 }
 
 void OutputPulse::publishLatency() {

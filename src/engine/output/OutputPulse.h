@@ -3,9 +3,14 @@
 //
 // The stream lives on libpulse's threaded main loop. The server asks for data
 // (the write callback, on the main loop's thread) and we render straight into
-// its request, so the render callback runs on that thread. The buffer is sized
-// for a quiet server: about 80 ms queued, requests every ~30 ms; a change the
-// engine makes is heard after at most the queued length.
+// its request, so the render callback runs on that thread.
+//
+// The server should sleep as long as it can, so about half a second is
+// queued and requests come a few times a second. A change the engine makes
+// must still be heard at once: rewrite() steps the renderer back and writes
+// the queued audio again over the old, all but the first few milliseconds
+// that are about to be heard, and the server takes the new audio in place of
+// the old (rewinding its sink where it must).
 //
 // The main loop's lock is taken only by open/start/stop/flush/close, never by
 // the queries: frames written, latency and health are atomics that the loop
@@ -38,6 +43,8 @@ class OutputPulse : public AudioOutput {
     bool healthy() const override { return healthy_.load(std::memory_order_acquire); }
     // 1 when a server answers and offers at least one sink.
     int deviceCount() override;
+    int rewindFrames() const override;
+    void rewrite() override;
 
   private:
     static void onContextState(pa_context* c, void* self);
@@ -45,6 +52,8 @@ class OutputPulse : public AudioOutput {
     static void onWritable(pa_stream* s, std::size_t bytes, void* self);
     static void onCorked(pa_stream* s, int success, void* self);
     void fill(std::size_t bytes);
+    // Renders `frames` and writes them, the first piece `offsetBytes` from the write index.
+    bool renderAndWrite(std::size_t frames, std::int64_t offsetBytes);
     void publishLatency();
     // Waits on the locked main loop until `ready` holds or the deadline passes.
     template <typename Ready> bool waitFor(Ready ready, int timeoutMs);

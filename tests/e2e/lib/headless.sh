@@ -55,17 +55,20 @@ start_xvfb() {
 }
 
 # A private PulseAudio server with a null sink named $1. Without norewinds the sink's monitor
-# loses the start of a stream that begins while it records. No client may spawn a server of its
-# own, and nothing may autolaunch a session bus that would outlive the script.
-# Sets PULSE_PID and PULSE_SERVER.
+# loses the start of a stream that begins while it records; with $2 = "device" the sink rewinds
+# and sleeps as long as its streams let it, as a sound card's sink does (for measuring the
+# server's CPU, not for recording). No client may spawn a server of its own, and nothing may
+# autolaunch a session bus that would outlive the script. Sets PULSE_PID and PULSE_SERVER.
 start_pulse() {
+    local rewinds=" norewinds=1"
+    [ "${2:-}" = device ] && rewinds=""
     mkdir -m 700 "$WORK/runtime" "$WORK/pulse-home"
     echo "autospawn = no" >"$WORK/client.conf"
     export PULSE_CLIENTCONFIG="$WORK/client.conf"
     export DBUS_SESSION_BUS_ADDRESS="unix:path=$WORK/no-session-bus"
     env HOME="$WORK/pulse-home" XDG_RUNTIME_DIR="$WORK/runtime" XDG_CONFIG_HOME="$WORK/pulse-home" \
         pulseaudio -n --daemonize=no --exit-idle-time=-1 --realtime=no --use-pid-file=no --disallow-exit \
-        -L "module-null-sink sink_name=$1 rate=44100 channels=2 norewinds=1" \
+        -L "module-null-sink sink_name=$1 rate=44100 channels=2$rewinds" \
         -L "module-native-protocol-unix socket=$WORK/pulse.sock auth-anonymous=1" >"$WORK/pulse.log" 2>&1 &
     PULSE_PID=$!
     export PULSE_SERVER="unix:$WORK/pulse.sock"
