@@ -1,4 +1,5 @@
 #include "BiquadCascade.h"
+#include "BiquadCascadePaths.h"
 
 #include <cstddef>
 #include <type_traits>
@@ -163,12 +164,40 @@ void runGroup(StereoBiquad* const* stages, int, float* s, int frames) {
 
 #endif
 
-} // namespace
-
-void RunBiquadCascade(StereoBiquad* const* stages, int count, float* interleavedStereo, int frames) {
+void runGroups(StereoBiquad* const* stages, int count, float* s, int frames) {
     if (frames <= 0) return;
     for (int first = 0; first < count; first += kWavefront) {
         const int n = count - first < kWavefront ? count - first : kWavefront;
-        runGroup(stages + first, n, interleavedStereo, frames);
+        runGroup(stages + first, n, s, frames);
     }
 }
+
+} // namespace
+
+#if defined(__SSE2__)
+
+void RunBiquadCascadeSse2(StereoBiquad* const* stages, int count, float* interleavedStereo, int frames) {
+    runGroups(stages, count, interleavedStereo, frames);
+}
+
+namespace {
+// Asked once, before main, so the audio thread only reads a constant. A
+// caller that runs even earlier sees false and gets the SSE2 path: the same
+// bits, a little slower.
+const bool kAvx = CascadeAvxAvailable();
+} // namespace
+
+void RunBiquadCascade(StereoBiquad* const* stages, int count, float* interleavedStereo, int frames) {
+    if (kAvx)
+        RunBiquadCascadeAvx(stages, count, interleavedStereo, frames);
+    else
+        RunBiquadCascadeSse2(stages, count, interleavedStereo, frames);
+}
+
+#else
+
+void RunBiquadCascade(StereoBiquad* const* stages, int count, float* interleavedStereo, int frames) {
+    runGroups(stages, count, interleavedStereo, frames);
+}
+
+#endif

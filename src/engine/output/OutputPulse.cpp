@@ -15,7 +15,7 @@ constexpr int kFrameBytes = 2 * sizeof(float);
 // Queued audio: long enough that the server and its sink wake rarely (their
 // CPU use); changes do not wait for it, they are written over it.
 constexpr pa_usec_t kTargetLatencyUs = 500 * 1000;
-constexpr pa_usec_t kRequestUs = 50 * 1000;
+constexpr pa_usec_t kRequestUs = 100 * 1000;
 constexpr pa_usec_t kPrebufferUs = 40 * 1000;
 // What a rewrite leaves alone: the sink may be playing it already, and the
 // new audio needs a moment to reach the server.
