@@ -36,10 +36,18 @@ void Mixer::render(float* out, int frames) {
 #endif
     blocks_.fetch_add(1, std::memory_order_seq_cst);
     std::memset(out, 0, static_cast<std::size_t>(frames) * 2 * sizeof(float));
+    // Slices only matter to streams that remember them; the others go faster in one piece.
+    bool slicing = false;
+    for (auto& slot : slots_) {
+        const Stream* s = slot.load(std::memory_order_seq_cst);
+        slicing |= s && s->markCount > 0;
+    }
     for (int done = 0; done < frames;) {
         const std::int64_t start = frames_.load(std::memory_order_relaxed);
         const int n =
-            static_cast<int>(std::min<std::int64_t>(frames - done, kSliceFrames - start % kSliceFrames));
+            slicing
+                ? static_cast<int>(std::min<std::int64_t>(frames - done, kSliceFrames - start % kSliceFrames))
+                : frames - done;
         mixSlice(out + static_cast<std::ptrdiff_t>(done) * 2, n, start);
         frames_.store(start + n, std::memory_order_release);
         done += n;
@@ -77,9 +85,13 @@ bool Mixer::mixStream(Stream& s, float* out, int frames, std::int64_t sliceStart
     while (mixed < frames) {
         const SpscRing::Region r = s.ring->acquireRead(frames - mixed);
         if (r.frames == 0) break;
-        float* audio = scratch_;
-        std::memcpy(audio, r.data, static_cast<std::size_t>(r.frames) * 2 * sizeof(float));
-        s.ring->commitRead(r.frames);
+        // A ring that keeps what was read must keep it as decoded.
+        float* audio = r.data;
+        if (s.markCount > 0) {
+            audio = scratch_;
+            std::memcpy(audio, r.data, static_cast<std::size_t>(r.frames) * 2 * sizeof(float));
+            s.ring->commitRead(r.frames);
+        }
         s.eq.process(audio, r.frames);
         s.tap.write(audio, r.frames);
         float* o = out + static_cast<std::ptrdiff_t>(mixed) * 2;
@@ -87,6 +99,7 @@ bool Mixer::mixStream(Stream& s, float* out, int frames, std::int64_t sliceStart
             o[2 * i] += audio[2 * i] * left;
             o[2 * i + 1] += audio[2 * i + 1] * right;
         }
+        if (s.markCount == 0) s.ring->commitRead(r.frames);
         mixed += r.frames;
     }
     if (mixed > 0) {

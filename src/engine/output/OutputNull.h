@@ -10,7 +10,9 @@ class OutputNull : public PacedOutput {
   public:
     struct Settings {
         Pacing pacing = Pacing::RealTime;
-        int blockMs = 20;
+        // A device's period: long enough that the output thread wakes only
+        // 20 times a second, short enough that a change is heard within it.
+        int blockMs = 50;
         // 0 behaves like a machine without a sound device: open() fails.
         int devices = 1;
         // Pretends a device buffer of this many frames is always in flight.

@@ -57,7 +57,7 @@ TEST(OutputNull, PacedRunsInAboutRealTimeWithoutSpinning) {
     EXPECT_GT(frames, 0.5 * elapsed * 48000);
     EXPECT_LT(frames, 1.5 * elapsed * 48000 + out.blockFrames());
     EXPECT_EQ(frames, probe.frames.load());
-    // 20 ms blocks: about 50 wake-ups a second, not a busy loop.
+    // 50 ms blocks: about 20 wake-ups a second, not a busy loop.
     EXPECT_LT(probe.calls.load(), 100);
     EXPECT_LT(cpu, 0.25) << "the paced thread is spinning";
     EXPECT_EQ(out.latencyFrames(), 0);
@@ -174,5 +174,5 @@ TEST(OutputNull, OpenRejectsAMissingCallbackAndOddRates) {
     }
     ASSERT_TRUE(out.open(96000, probe.callback()));
     EXPECT_EQ(out.rate(), 96000);
-    EXPECT_EQ(out.blockFrames(), 96000 / 50);
+    EXPECT_EQ(out.blockFrames(), 96000 * OutputNull::Settings{}.blockMs / 1000);
 }
