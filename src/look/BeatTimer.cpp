@@ -1,12 +1,15 @@
 #include "BeatTimer.h"
 
-#include <QPointer>
+#include "ScreenCopy.h"
+
 #include <QTimer>
+
+#include <algorithm>
 #include <vector>
 
 // The one beat of the process: a 20 ms timer and the BeatTimers it drives.
 class Beat : public QObject {
-public:
+  public:
     static Beat& instance() {
         static Beat* beat = new Beat; // lives until the process ends, like the GUI thread
         return *beat;
@@ -22,27 +25,35 @@ public:
         if (timers_.empty()) timer_.stop();
     }
 
-private:
+  private:
     Beat() {
         timer_.setInterval(BeatTimer::kBeatMs);
         timer_.setTimerType(Qt::PreciseTimer);
         connect(&timer_, &QTimer::timeout, this, [this] {
-            // A timeout may start or stop timers, so walk a copy and skip the stopped ones.
-            std::vector<QPointer<BeatTimer>> due(timers_.begin(), timers_.end());
-            for (const QPointer<BeatTimer>& t : due)
-                if (t && t->isActive()) t->beat();
+            // What the timeouts copy to the screen goes out in one write.
+            ScreenCopy::Batch batch;
+            // A timeout may start, stop or delete timers, so walk a copy and skip those no longer
+            // here. The copy is a member so that the beat allocates nothing.
+            due_.assign(timers_.begin(), timers_.end());
+            for (BeatTimer* t : due_)
+                if (std::find(timers_.begin(), timers_.end(), t) != timers_.end() && t->isActive()) t->beat();
         });
     }
 
     QTimer timer_;
     std::vector<BeatTimer*> timers_;
+    std::vector<BeatTimer*> due_;
 };
 
 BeatTimer::BeatTimer(QObject* parent) : QObject(parent) {}
 
-BeatTimer::~BeatTimer() { stop(); }
+BeatTimer::~BeatTimer() {
+    stop();
+}
 
-void BeatTimer::setInterval(int ms) { beats_ = std::max(1, (ms + kBeatMs / 2) / kBeatMs); }
+void BeatTimer::setInterval(int ms) {
+    beats_ = std::max(1, (ms + kBeatMs / 2) / kBeatMs);
+}
 
 void BeatTimer::start() {
     count_ = 0;

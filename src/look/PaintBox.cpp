@@ -1,6 +1,7 @@
 #include "PaintBox.h"
 
 #include "HintWindow.h"
+#include "ScreenCopy.h"
 
 #include <QHelpEvent>
 #include <QMouseEvent>
@@ -20,8 +21,15 @@ PaintBox::PaintBox(BoxLogic& logic, QWidget* parent, QPoint imageOffset)
     // where the picture does not reach, as at the add-files button's first column).
     QPointer<PaintBox> self(this);
     logic_.changed = [self] {
-        if (self) self->update();
+        if (self) self->present();
     };
+}
+
+void PaintBox::present() {
+    // Straight to the screen when the picture covers the box, as a blit would;
+    // otherwise (or where that cannot be done) through a paint event.
+    if (imageOffset_.isNull() && logic_.size() == size() && ScreenCopy::copy(*this, logic_.image())) return;
+    update();
 }
 
 void PaintBox::paintEvent(QPaintEvent*) {

@@ -13,6 +13,10 @@ class PaintBox : public QWidget {
 
     BoxLogic& logic() { return logic_; }
 
+  private:
+    // Shows the logic's new picture.
+    void present();
+
   protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;

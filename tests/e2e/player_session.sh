@@ -85,6 +85,21 @@ awk -v w="$whole" -v a="$at440" -v b="$at1000" 'BEGIN {
     if (b + 0 > a - 20) exit 1                          # not noise or another tone
 }' || fail "the tone was not heard (whole ${whole} dB, 440 Hz ${at440} dB, 1000 Hz ${at1000} dB)"
 
+# --- The title scrolls on the screen itself: the ticker's pictures go straight to the window.
+eval "$(xdotool getwindowgeometry --shell "$WID")"
+grab_ticker() {
+    ffmpeg -v error -y -f x11grab -video_size 209x14 -i "$DISPLAY+$((X + 64)),$((Y + 8))" -frames:v 1 \
+        -f rawvideo -pix_fmt rgb24 "$1" || fail "ffmpeg could not grab the screen"
+}
+# Pixels clearly bluer than the grey ground: the title in the skin colour.
+inked_pixels() { od -An -tu1 -v "$1" | tr -s ' ' '\n' | awk 'NF { c[n++ % 3] = $1 } n % 3 == 0 && n { if (c[2] > c[0] + 60) k++ } END { print k + 0 }'; }
+grab_ticker "$WORK/ticker1.rgb"
+sleep 0.3
+grab_ticker "$WORK/ticker2.rgb"
+[ "$(inked_pixels "$WORK/ticker1.rgb")" -gt 20 ] || fail "no title on the screen's ticker"
+cmp -s "$WORK/ticker1.rgb" "$WORK/ticker2.rgb" && fail "the ticker on the screen stood still for 300 ms"
+echo "the title scrolls on the screen"
+
 # --- A click on the volume bar turns the tone down: 10 % is 20 dB below full volume.
 xdotool mousemove --window "$WID" "$VOLUME_X" "$VOLUME_Y" click 1
 sleep 0.5

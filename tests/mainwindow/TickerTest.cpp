@@ -1,7 +1,11 @@
+#include "CellText.h"
 #include "SkinColor.h"
+#include "SkinFont.h"
 #include "TitleTicker.h"
 
 #include <gtest/gtest.h>
+
+#include <QPainter>
 
 #include <vector>
 
@@ -144,4 +148,34 @@ TEST(TitleTickerLook, TextOutsideTheStripIsClipped) {
     const QImage image = ticker.image();
     for (int x = 0; x < 209; ++x)
         EXPECT_EQ(SkinPixelsInColumn(image, x), 0);
+}
+
+// The ticker blends its title by hand; a painter drawing the same title over
+// the same ground must give the same picture wherever the title stands.
+TEST(TitleTickerLook, SamePictureAsAPainterAtEveryKindOfOffset) {
+    SetSkinColor(QColor(200, 40, 90));
+    const QString title = "Группа - Песня (live)";
+    TitleTicker ticker = Ticker(title, 0);
+    QImage text(ticker.tickerWidth() + 4, TitleTicker::kHeight, QImage::Format_ARGB32_Premultiplied);
+    text.fill(Qt::transparent);
+    {
+        QPainter painter(&text);
+        painter.setFont(SkinFont(8));
+        painter.setPen(SkinColor());
+        DrawCellText(painter, {0, 0}, title);
+    }
+    const QImage ground = Ticker(QString(), 0).image().copy();
+    int inked = 0;
+    for (int offset : {-ticker.tickerWidth() - 3, -40, -1, 0, 1, 57, 150, 208, 209, 300}) {
+        ticker.setTickerOffset(offset);
+        QImage expected = ground.copy();
+        {
+            QPainter painter(&expected);
+            painter.drawImage(offset, 0, text);
+        }
+        ASSERT_EQ(ticker.image(), expected) << "offset " << offset;
+        inked += ticker.image() != ground;
+    }
+    // The title was there to be blended at most of those offsets.
+    EXPECT_EQ(inked, 7);
 }

@@ -1,0 +1,181 @@
+#include "ScreenCopy.h"
+
+#include <QEvent>
+#include <QGuiApplication>
+#include <QPointer>
+#include <QRegion>
+#include <QWidget>
+#include <QWindow>
+
+#include <sys/ipc.h>
+#include <sys/shm.h>
+#include <xcb/shm.h>
+#include <xcb/xcb.h>
+
+#include <cstring>
+#include <memory>
+
+namespace {
+
+xcb_connection_t* x11Connection() {
+    // Looked up once: the application and its connection live as long as the windows.
+    static xcb_connection_t* const connection = [] {
+        auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+        return x11 ? x11->connection() : nullptr;
+    }();
+    return connection;
+}
+
+// Memory shared with the X server, so a picture does not travel through the
+// socket. Pictures go to the slots in turn and no completion event is asked
+// for (it would wake the GUI thread a second time per picture); a slot is
+// used again only after the others, long after the server has read it.
+class SharedSlots {
+  public:
+    static constexpr std::size_t kSlotBytes = 32 * 1024;
+    static constexpr int kSlots = 4;
+
+    explicit SharedSlots(xcb_connection_t* c) {
+        const xcb_query_extension_reply_t* shm = xcb_get_extension_data(c, &xcb_shm_id);
+        if (!shm || !shm->present) return;
+        const int id = shmget(IPC_PRIVATE, kSlotBytes * kSlots, IPC_CREAT | 0600);
+        if (id < 0) return;
+        void* memory = shmat(id, nullptr, 0);
+        const xcb_shm_seg_t segment = xcb_generate_id(c);
+        // A server on another machine cannot attach; that is seen here, once.
+        xcb_generic_error_t* error =
+            memory == reinterpret_cast<void*>(-1)
+                ? nullptr
+                : xcb_request_check(c, xcb_shm_attach_checked(c, segment, static_cast<std::uint32_t>(id), 1));
+        // Marked for removal now: it goes when both sides have let go, even after a crash.
+        shmctl(id, IPC_RMID, nullptr);
+        if (memory == reinterpret_cast<void*>(-1)) return;
+        if (error) {
+            free(error);
+            shmdt(memory);
+            return;
+        }
+        memory_ = static_cast<uchar*>(memory);
+        segment_ = segment;
+    }
+
+    bool usable() const { return memory_ != nullptr; }
+    xcb_shm_seg_t segment() const { return segment_; }
+    // Copies `bytes` into the next slot and returns its offset in the segment.
+    std::uint32_t put(const uchar* bytes, std::size_t size) {
+        next_ = (next_ + 1) % kSlots;
+        const std::size_t offset = kSlotBytes * static_cast<std::size_t>(next_);
+        std::memcpy(memory_ + offset, bytes, size);
+        return static_cast<std::uint32_t>(offset);
+    }
+
+  private:
+    uchar* memory_ = nullptr;
+    xcb_shm_seg_t segment_ = 0;
+    int next_ = 0;
+};
+
+int openBatches = 0;
+bool unsent = false;
+
+SharedSlots& sharedSlots(xcb_connection_t* c) {
+    static SharedSlots shared(c);
+    return shared;
+}
+
+// Depth 24 stored as 32 bits a pixel, low byte first: the bytes of a Format_RGB32 image.
+bool screenTakesRgb32(xcb_connection_t* c) {
+    const xcb_setup_t* setup = xcb_get_setup(c);
+    if (setup->image_byte_order != XCB_IMAGE_ORDER_LSB_FIRST) return false;
+    for (auto it = xcb_setup_pixmap_formats_iterator(setup); it.rem; xcb_format_next(&it))
+        if (it.data->depth == 24) return it.data->bits_per_pixel == 32 && it.data->scanline_pad == 32;
+    return false;
+}
+
+// What copying onto one native window needs, kept as a child of its QWindow
+// so it goes with it; it also repaints the window's widgets at every expose.
+class Target : public QObject {
+  public:
+    Target(QWindow& window, QWidget& topLevel, xcb_connection_t* c)
+        : QObject(&window), topLevel_(&topLevel), connection_(c) {
+        setObjectName(kName);
+        window.installEventFilter(this);
+        const auto id = static_cast<xcb_window_t>(window.winId());
+        std::unique_ptr<xcb_get_geometry_reply_t, decltype(&free)> geometry(
+            xcb_get_geometry_reply(c, xcb_get_geometry(c, id), nullptr), &free);
+        if (!geometry || geometry->depth != 24 || !screenTakesRgb32(c)) return;
+        gc_ = xcb_generate_id(c);
+        const std::uint32_t noExposures = 0;
+        xcb_create_gc(c, gc_, id, XCB_GC_GRAPHICS_EXPOSURES, &noExposures);
+    }
+    ~Target() override {
+        if (gc_ && connection_ == x11Connection()) xcb_free_gc(connection_, gc_);
+    }
+
+    static constexpr const char* kName = "vexo-screen-copy";
+    xcb_gcontext_t gc() const { return gc_; }
+
+  protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Expose && topLevel_) topLevel_->update();
+        return false;
+    }
+
+  private:
+    QPointer<QWidget> topLevel_;
+    xcb_connection_t* connection_;
+    xcb_gcontext_t gc_ = 0;
+};
+
+} // namespace
+
+bool ScreenCopy::copy(QWidget& widget, const QImage& picture, QPoint at) {
+    if (picture.format() != QImage::Format_RGB32 || picture.isNull() || !widget.isVisible()) return false;
+    // A sibling lying over the widget would be painted over.
+    if (widget.visibleRegion() != QRegion(widget.rect())) return false;
+    QWidget* top = widget.window();
+    QWindow* window = top->windowHandle();
+    if (!window || !window->isExposed() || window->devicePixelRatio() != 1.0) return false;
+    xcb_connection_t* c = x11Connection();
+    if (!c) return false;
+    auto* target = window->findChild<Target*>(Target::kName, Qt::FindDirectChildrenOnly);
+    if (!target) target = new Target(*window, *top, c);
+    if (!target->gc()) return false;
+    // Whole rows only: the picture's rows are sent as they lie in memory.
+    const QRect area = QRect(at, picture.size()) & widget.rect();
+    if (area.isEmpty() || area.left() != at.x() || area.width() != picture.width()) return false;
+    const auto bytes =
+        static_cast<std::uint64_t>(picture.bytesPerLine()) * static_cast<std::uint64_t>(area.height());
+    if (bytes + 64 > std::uint64_t{xcb_get_maximum_request_length(c)} * 4) return false;
+    const QPoint onWindow = widget.mapTo(top, area.topLeft());
+    const uchar* rows = picture.constScanLine(area.top() - at.y());
+    const auto windowId = static_cast<xcb_window_t>(window->winId());
+    const auto width = static_cast<std::uint16_t>(area.width());
+    const auto height = static_cast<std::uint16_t>(area.height());
+    const auto x = static_cast<std::int16_t>(onWindow.x());
+    const auto y = static_cast<std::int16_t>(onWindow.y());
+    SharedSlots& shared = sharedSlots(c);
+    if (shared.usable() && bytes <= SharedSlots::kSlotBytes) {
+        const std::uint32_t offset = shared.put(rows, bytes);
+        xcb_shm_put_image(c, windowId, target->gc(), width, height, 0, 0, width, height, x, y, 24,
+                          XCB_IMAGE_FORMAT_Z_PIXMAP, 0, shared.segment(), offset);
+    } else {
+        xcb_put_image(c, XCB_IMAGE_FORMAT_Z_PIXMAP, windowId, target->gc(), width, height, x, y, 0, 24,
+                      static_cast<std::uint32_t>(bytes), rows);
+    }
+    if (openBatches > 0)
+        unsent = true;
+    else
+        xcb_flush(c);
+    return true;
+}
+
+ScreenCopy::Batch::Batch() {
+    ++openBatches;
+}
+
+ScreenCopy::Batch::~Batch() {
+    if (--openBatches > 0 || !unsent) return;
+    unsent = false;
+    if (xcb_connection_t* c = x11Connection()) xcb_flush(c);
+}
