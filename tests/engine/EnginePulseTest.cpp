@@ -86,25 +86,32 @@ TEST(EnginePulse, PlaysThroughARealServerAndSurvivesItsDeath) {
     engine.FreeBass();
 }
 
-// Half a second waits in the server so that it can sleep; volume and pause
-// must still be heard at once, and the old audio must never come back.
+// Half a second waits in the server so that it can sleep; volume, seek and
+// pause must still be heard at once, and the old audio must never come back.
 TEST(EnginePulse, ChangesAreHeardAtOnceThoughHalfASecondIsQueued) {
     PulseServer server;
     ASSERT_TRUE(server.running()) << server.error();
     setenv("VEXO_AUDIO", "pulse", 1);
-    const std::string path =
-        makeAudio("level.wav", "-f lavfi -i aevalsrc=0.5|0.5:s=44100:d=4 -c:a pcm_s16le");
+    // Level 0.5 for two seconds, then 0.3: a seek across the middle shows as a step.
+    const std::string path = makeAudio(
+        "levels.wav", "-f lavfi -i aevalsrc=if(lt(t\\,2)\\,0.5\\,0.3)|if(lt(t\\,2)\\,0.5\\,0.3):s=44100:d=6 "
+                      "-c:a pcm_s16le");
     const std::string recording = fixtureFolder() + "/changes.raw";
     FfmpegEngine engine;
     ASSERT_TRUE(engine.InitBass(44100));
     ASSERT_TRUE(server.startRecording(recording)) << server.error();
     const StreamHandle h = engine.Create(path);
+    using Clock = std::chrono::steady_clock;
     engine.Play(h);
     std::this_thread::sleep_for(std::chrono::milliseconds(1000));
     const std::int64_t quieterAt = engine.ChannelGetPosition(h) / 4;
+    const Clock::time_point volumeCall = Clock::now();
     engine.SetVolume(h, 50);
-    std::this_thread::sleep_for(std::chrono::milliseconds(700));
-    const std::int64_t pausedAt = engine.ChannelGetPosition(h) / 4;
+    std::this_thread::sleep_for(std::chrono::milliseconds(600));
+    const Clock::time_point seekCall = Clock::now();
+    engine.SetPosition(h, engine.SecToByte(h, 3.0));
+    std::this_thread::sleep_for(std::chrono::milliseconds(600));
+    const Clock::time_point pauseCall = Clock::now();
     engine.Pause(h);
     std::this_thread::sleep_for(std::chrono::milliseconds(700));
     engine.FreeBass();
@@ -113,20 +120,27 @@ TEST(EnginePulse, ChangesAreHeardAtOnceThoughHalfASecondIsQueued) {
     const Pcm heard = readRawStereo(recording);
     const int start = soundingSpan(heard).first;
     const int frames = static_cast<int>(heard.samples.size() / 2);
-    int quieter = start;
-    while (quieter < frames && heard.at(quieter, 0) > 0.375f)
-        ++quieter;
-    int silent = quieter;
-    while (silent < frames && heard.at(silent, 0) > 0.125f)
-        ++silent;
+    auto firstBelow = [&](int from, float level) {
+        while (from < frames && heard.at(from, 0) > level)
+            ++from;
+        return from;
+    };
+    const int quieter = firstBelow(start, 0.375f); // 0.5 -> 0.25
+    const int seeked = firstBelow(quieter, 0.2f);  // 0.25 -> 0.15
+    const int silent = firstBelow(seeked, 0.075f); // 0.15 -> 0
     ASSERT_LT(silent, frames) << "the pause was never heard";
     const int limit = 44100 / 10;
-    EXPECT_LT(quieter - start - quieterAt, limit);
-    EXPECT_GT(quieter - start - quieterAt, -limit);
-    EXPECT_LT(silent - start - pausedAt, limit);
-    EXPECT_GT(silent - start - pausedAt, -limit);
-    for (int f = quieter; f < silent; ++f)
+    EXPECT_LT(std::abs(quieter - start - quieterAt), limit);
+    // The seek and the pause come as soon after the volume change as they were made.
+    auto framesBetween = [](Clock::time_point a, Clock::time_point b) {
+        return static_cast<int>(std::chrono::duration<double>(b - a).count() * 44100);
+    };
+    EXPECT_LT(std::abs(seeked - quieter - framesBetween(volumeCall, seekCall)), limit);
+    EXPECT_LT(std::abs(silent - quieter - framesBetween(volumeCall, pauseCall)), limit);
+    for (int f = quieter; f < seeked; ++f)
         ASSERT_NEAR(heard.at(f, 0), 0.25f, 0.01f) << "frame " << f - start;
+    for (int f = seeked; f < silent; ++f)
+        ASSERT_NEAR(heard.at(f, 0), 0.15f, 0.01f) << "frame " << f - start;
     for (int f = silent; f < frames; ++f)
         ASSERT_EQ(heard.at(f, 0), 0.0f) << "frame " << f - start;
 }
