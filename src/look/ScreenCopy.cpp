@@ -146,7 +146,8 @@ bool ScreenCopy::copy(QWidget& widget, const QImage& picture, QPoint at) {
     if (area.isEmpty() || area.left() != at.x() || area.width() != picture.width()) return false;
     const auto bytes =
         static_cast<std::uint64_t>(picture.bytesPerLine()) * static_cast<std::uint64_t>(area.height());
-    if (bytes + 64 > std::uint64_t{xcb_get_maximum_request_length(c)} * 4) return false;
+    static const std::uint64_t maxRequestBytes = std::uint64_t{xcb_get_maximum_request_length(c)} * 4;
+    if (bytes + 64 > maxRequestBytes) return false;
     const QPoint onWindow = widget.mapTo(top, area.topLeft());
     const uchar* rows = picture.constScanLine(area.top() - at.y());
     const auto windowId = static_cast<xcb_window_t>(window->winId());
