@@ -58,7 +58,8 @@ class AudioOutput {
     // open()); 0 for outputs that queue little.
     virtual int rewindFrames() const { return 0; }
     // Renders the queued audio again, all but what is about to be heard.
-    // Any thread but the output's own.
+    // Any thread but the output's own; the rewind and render callbacks then
+    // run on the calling thread while the output's thread waits.
     virtual void rewrite() {}
 
   protected:
