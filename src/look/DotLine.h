@@ -1,5 +1,5 @@
 #pragma once
-#include <QPainter>
+#include <QImage>
 #include <cstdint>
 
 // One point of the seek bar's dotted progress line, meant as the StepLine callback (the caller adds
@@ -8,8 +8,10 @@
 // A dot covers the box (x - 1, y - 1) .. (x + 2, y + 2), right and bottom exclusive: the 3 x 3
 // ellipse drawn without antialiasing, that is a plus sign whose four arms are SkinColor and whose
 // centre (x, y) is grey; the box's corners are left as they were. On a single-pixel phase only
-// (x, y) is set to grey. Leaves the painter's pen colour at SkinColor and its brush solid grey.
-void DotLineProc(int x, int y, QPainter& painter);
+// (x, y) is set to grey. Pixels outside the image are skipped. The image holds 32-bit pixels
+// (Format_RGB32 or Format_ARGB32): the seek bar sets three points at every step, and a painter
+// would cost many times the pixels themselves.
+void DotLineProc(int x, int y, QImage& image);
 
 // The phase counter, for tests and for a caller that needs a known start. Wraps like a 32-bit
 // counter; the phase follows the counter modulo 10 taken as non-negative.

@@ -26,10 +26,25 @@ PaintBox::PaintBox(BoxLogic& logic, QWidget* parent, QPoint imageOffset)
 }
 
 void PaintBox::present() {
-    // Straight to the screen when the picture covers the box, as a blit would;
-    // otherwise (or where that cannot be done) through a paint event.
-    if (imageOffset_.isNull() && logic_.size() == size() && ScreenCopy::copy(*this, logic_.image())) return;
+    // Straight to the screen, as a blit would; where that cannot be done, through a paint event.
+    const QImage& picture = logic_.image();
+    const bool covers = imageOffset_.isNull() && picture.format() == QImage::Format_RGB32;
+    if (covers ? screen_.copy(picture) : copyOverGround(picture)) return;
     update();
+}
+
+bool PaintBox::copyOverGround(const QImage& picture) {
+    if (!ground_) return false;
+    const QImage& ground = ground_();
+    if (!ground.rect().contains(geometry())) return false;
+    if (composed_.size() != size()) composed_ = QImage(size(), QImage::Format_RGB32);
+    QPainter painter(&composed_);
+    painter.setCompositionMode(QPainter::CompositionMode_Source);
+    painter.drawImage(QPoint(0, 0), ground, geometry());
+    painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+    painter.drawImage(imageOffset_, picture);
+    painter.end();
+    return screen_.copy(composed_);
 }
 
 void PaintBox::paintEvent(QPaintEvent*) {

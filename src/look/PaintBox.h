@@ -1,7 +1,10 @@
 #pragma once
 #include "BoxLogic.h"
+#include "ScreenCopy.h"
 
 #include <QWidget>
+
+#include <functional>
 
 // A painted box on a window: forwards the mouse to its logic, shows the logic's hint through our
 // hint window and copies the logic's finished picture when it paints. It holds no drawing rules.
@@ -13,9 +16,15 @@ class PaintBox : public QWidget {
 
     BoxLogic& logic() { return logic_; }
 
+    // The window's ground in the parent's coordinates. With it, a picture that leaves part of the
+    // box to the ground (the time text) is put together with the ground beneath it and copied
+    // straight to the screen too, instead of taking the toolkit's repaint of the window.
+    void setGround(std::function<const QImage&()> ground) { ground_ = std::move(ground); }
+
   private:
     // Shows the logic's new picture.
     void present();
+    bool copyOverGround(const QImage& picture);
 
   protected:
     void paintEvent(QPaintEvent* event) override;
@@ -29,4 +38,7 @@ class PaintBox : public QWidget {
   private:
     BoxLogic& logic_;
     QPoint imageOffset_;
+    ScreenCopy screen_{*this};
+    std::function<const QImage&()> ground_;
+    QImage composed_;
 };

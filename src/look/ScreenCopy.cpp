@@ -3,7 +3,6 @@
 #include <QEvent>
 #include <QGuiApplication>
 #include <QPointer>
-#include <QRegion>
 #include <QWidget>
 #include <QWindow>
 
@@ -92,14 +91,35 @@ bool screenTakesRgb32(xcb_connection_t* c) {
     return false;
 }
 
+// True when `widget` lies wholly inside its parents and no sibling lies over it
+// (later siblings are stacked above earlier ones). Plain rectangles: a region
+// computation here would cost more than the copy itself.
+bool unobscured(const QWidget& widget) {
+    const QWidget* w = &widget;
+    for (const QWidget* parent = w->parentWidget(); parent && !w->isWindow();
+         w = parent, parent = parent->parentWidget()) {
+        const QRect area = w->geometry();
+        if (!parent->rect().contains(area)) return false;
+        const QObjectList& siblings = parent->children();
+        for (qsizetype i = siblings.indexOf(const_cast<QWidget*>(w)) + 1; i < siblings.size(); ++i) {
+            if (!siblings[i]->isWidgetType()) continue;
+            const auto* sibling = static_cast<const QWidget*>(siblings[i]);
+            if (!sibling->isWindow() && sibling->isVisible() && sibling->geometry().intersects(area))
+                return false;
+        }
+    }
+    return true;
+}
+
 // What copying onto one native window needs, kept as a child of its QWindow
 // so it goes with it; it also repaints the window's widgets at every expose.
 class Target : public QObject {
   public:
     Target(QWindow& window, QWidget& topLevel, xcb_connection_t* c)
-        : QObject(&window), topLevel_(&topLevel), connection_(c) {
+        : QObject(&window), window_(window), topLevel_(&topLevel), connection_(c) {
         setObjectName(kName);
         window.installEventFilter(this);
+        unscaled_ = window.devicePixelRatio() == 1.0;
         const auto id = static_cast<xcb_window_t>(window.winId());
         std::unique_ptr<xcb_get_geometry_reply_t, decltype(&free)> geometry(
             xcb_get_geometry_reply(c, xcb_get_geometry(c, id), nullptr), &free);
@@ -114,55 +134,64 @@ class Target : public QObject {
 
     static constexpr const char* kName = "vexo-screen-copy";
     xcb_gcontext_t gc() const { return gc_; }
+    // Pictures are copied pixel for pixel: a scaled window takes the usual way.
+    bool usable() const { return gc_ != 0 && unscaled_; }
+    xcb_window_t id() const { return static_cast<xcb_window_t>(window_.winId()); }
 
   protected:
     bool eventFilter(QObject*, QEvent* event) override {
-        if (event->type() == QEvent::Expose && topLevel_) topLevel_->update();
+        // A change of screen or scale comes with an expose, which repaints all anyway.
+        if (event->type() == QEvent::Expose) {
+            unscaled_ = window_.devicePixelRatio() == 1.0;
+            if (topLevel_) topLevel_->update();
+        }
         return false;
     }
 
   private:
+    QWindow& window_;
     QPointer<QWidget> topLevel_;
     xcb_connection_t* connection_;
     xcb_gcontext_t gc_ = 0;
+    bool unscaled_ = false;
 };
 
 } // namespace
 
-bool ScreenCopy::copy(QWidget& widget, const QImage& picture, QPoint at) {
-    if (picture.format() != QImage::Format_RGB32 || picture.isNull() || !widget.isVisible()) return false;
+bool ScreenCopy::copy(const QImage& picture) {
+    if (picture.format() != QImage::Format_RGB32 || picture.size() != widget_.size() || !widget_.isVisible())
+        return false;
     // A sibling lying over the widget would be painted over.
-    if (widget.visibleRegion() != QRegion(widget.rect())) return false;
-    QWidget* top = widget.window();
+    if (!unobscured(widget_)) return false;
+    QWidget* top = widget_.window();
     QWindow* window = top->windowHandle();
-    if (!window || !window->isExposed() || window->devicePixelRatio() != 1.0) return false;
+    if (!window || !window->isExposed()) return false;
     xcb_connection_t* c = x11Connection();
     if (!c) return false;
-    auto* target = window->findChild<Target*>(Target::kName, Qt::FindDirectChildrenOnly);
-    if (!target) target = new Target(*window, *top, c);
-    if (!target->gc()) return false;
-    // Whole rows only: the picture's rows are sent as they lie in memory.
-    const QRect area = QRect(at, picture.size()) & widget.rect();
-    if (area.isEmpty() || area.left() != at.x() || area.width() != picture.width()) return false;
-    const auto bytes =
-        static_cast<std::uint64_t>(picture.bytesPerLine()) * static_cast<std::uint64_t>(area.height());
+    auto* target = static_cast<Target*>(target_.data());
+    if (!target || target->parent() != window) {
+        // Shared by every box of the window.
+        target = window->findChild<Target*>(Target::kName, Qt::FindDirectChildrenOnly);
+        if (!target) target = new Target(*window, *top, c);
+        target_ = target;
+    }
+    if (!target->usable()) return false;
+    const auto bytes = static_cast<std::uint64_t>(picture.sizeInBytes());
     static const std::uint64_t maxRequestBytes = std::uint64_t{xcb_get_maximum_request_length(c)} * 4;
     if (bytes + 64 > maxRequestBytes) return false;
-    const QPoint onWindow = widget.mapTo(top, area.topLeft());
-    const uchar* rows = picture.constScanLine(area.top() - at.y());
-    const auto windowId = static_cast<xcb_window_t>(window->winId());
-    const auto width = static_cast<std::uint16_t>(area.width());
-    const auto height = static_cast<std::uint16_t>(area.height());
+    const QPoint onWindow = widget_.parentWidget() == top ? widget_.pos() : widget_.mapTo(top, QPoint());
+    const auto width = static_cast<std::uint16_t>(picture.width());
+    const auto height = static_cast<std::uint16_t>(picture.height());
     const auto x = static_cast<std::int16_t>(onWindow.x());
     const auto y = static_cast<std::int16_t>(onWindow.y());
     SharedSlots& shared = sharedSlots(c);
     if (shared.usable() && bytes <= SharedSlots::kSlotBytes) {
-        const std::uint32_t offset = shared.put(rows, bytes);
-        xcb_shm_put_image(c, windowId, target->gc(), width, height, 0, 0, width, height, x, y, 24,
+        const std::uint32_t offset = shared.put(picture.constBits(), bytes);
+        xcb_shm_put_image(c, target->id(), target->gc(), width, height, 0, 0, width, height, x, y, 24,
                           XCB_IMAGE_FORMAT_Z_PIXMAP, 0, shared.segment(), offset);
     } else {
-        xcb_put_image(c, XCB_IMAGE_FORMAT_Z_PIXMAP, windowId, target->gc(), width, height, x, y, 0, 24,
-                      static_cast<std::uint32_t>(bytes), rows);
+        xcb_put_image(c, XCB_IMAGE_FORMAT_Z_PIXMAP, target->id(), target->gc(), width, height, x, y, 0, 24,
+                      static_cast<std::uint32_t>(bytes), picture.constBits());
     }
     if (openBatches > 0)
         unsent = true;

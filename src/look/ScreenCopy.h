@@ -11,14 +11,18 @@
 // expose): the whole window is then repainted, so it never shows.
 
 #include <QImage>
-#include <QPoint>
+#include <QPointer>
 
 class QWidget;
 
+// One per widget: it keeps what the copies onto that widget's window share,
+// so that a copy repeats none of the lookups.
 class ScreenCopy {
   public:
-    // `picture` goes to `at` in the coordinates of `widget`, clipped to the widget.
-    static bool copy(QWidget& widget, const QImage& picture, QPoint at = {});
+    explicit ScreenCopy(QWidget& widget) : widget_(widget) {}
+
+    // `picture` is the widget's whole new look, of the widget's size.
+    bool copy(const QImage& picture);
 
     // Pictures copied while a batch is open go to the display together when
     // the last batch closes: one write to the display connection per beat,
@@ -30,4 +34,8 @@ class ScreenCopy {
         Batch(const Batch&) = delete;
         Batch& operator=(const Batch&) = delete;
     };
+
+  private:
+    QWidget& widget_;
+    QPointer<QObject> target_; // what copying onto the widget's window needs
 };

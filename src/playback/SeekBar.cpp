@@ -38,11 +38,9 @@ void SeekBar::prepareLines() {
     const std::int32_t counter = DotCounter();
     for (int phase = 0; phase < 10; ++phase) {
         lines_[phase] = ground_.copy();
-        QPainter painter(&lines_[phase]);
-        painter.setRenderHint(QPainter::Antialiasing, false);
         SetDotCounter(phase);
         for (int x = 0; x <= kWidth + 1; ++x)
-            DotLineProc(x, kLineY, painter);
+            DotLineProc(x, kLineY, lines_[phase]);
     }
     SetDotCounter(counter);
     linesColor_ = color;
@@ -75,10 +73,8 @@ void SeekBar::DrawProgress(std::int64_t position) {
         // The counter wraps within this line (after days of playback) and its phase jumps there,
         // which no prepared line shows: draw this one point by point.
         image_ = ground_.copy();
-        QPainter painter(&image_);
-        painter.setRenderHint(QPainter::Antialiasing, false);
-        StepLine(0, kLineY, x, kLineY, [&painter](int px, int py) { DotLineProc(px, py, painter); });
-        if (!seekDragging_) DotLineProc(x, kLineY, painter);
+        StepLine(0, kLineY, x, kLineY, [this](int px, int py) { DotLineProc(px, py, image_); });
+        if (!seekDragging_) DotLineProc(x, kLineY, image_);
         showsEmpty_ = false;
         return;
     }
@@ -91,14 +87,12 @@ void SeekBar::DrawProgress(std::int64_t position) {
         std::copy(lineRow, lineRow + copied, row);
         std::copy(groundRow + copied, groundRow + kWidth, row + copied);
     }
-    QPainter painter(&image_);
-    painter.setRenderHint(QPainter::Antialiasing, false);
     for (int k = std::max(0, x - 2); k < x; ++k) {
         SetDotCounter(start + k);
-        DotLineProc(k, kLineY, painter);
+        DotLineProc(k, kLineY, image_);
     }
     SetDotCounter(start + x);
-    if (!seekDragging_) DotLineProc(x, kLineY, painter);
+    if (!seekDragging_) DotLineProc(x, kLineY, image_);
     showsEmpty_ = false;
 }
 

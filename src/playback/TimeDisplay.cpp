@@ -11,12 +11,17 @@ TimeDisplay::TimeDisplay(AudioEngine& engine, const PlaybackState& state)
     image_.fill(Qt::transparent);
 }
 
+TimeDisplay::Reading TimeDisplay::reading() const {
+    Reading r{.stream = state_.Channel != 0, .elapsed = timeMode_ != 0};
+    if (r.stream)
+        r.seconds = r.elapsed ? engine_.CurTime(state_.Channel) : engine_.CurTimeRevers(state_.Channel);
+    return r;
+}
+
 QString TimeDisplay::Text() const {
-    QString time = QStringLiteral("00:00");
-    if (state_.Channel != 0)
-        time = FormatTime(timeMode_ != 0 ? engine_.CurTime(state_.Channel)
-                                         : engine_.CurTimeRevers(state_.Channel));
-    return timeMode_ != 0 ? time : QStringLiteral("-") + time;
+    const Reading r = reading();
+    const QString time = r.stream ? FormatTime(r.seconds) : QStringLiteral("00:00");
+    return r.elapsed ? time : QStringLiteral("-") + time;
 }
 
 const QImage& TimeDisplay::image() {
@@ -41,7 +46,10 @@ void TimeDisplay::press(QPoint, Qt::MouseButton button) {
 }
 
 void TimeDisplay::Refresh() {
-    if (Text() != drawnText_) notifyChanged();
+    const Reading now = reading();
+    if (now == announced_) return;
+    announced_ = now;
+    notifyChanged();
 }
 
 void TimeDisplay::SetTimeMode(int timeMode) {

@@ -27,10 +27,20 @@ class TimeDisplay : public BoxLogic {
     void SetTimeMode(int timeMode);
 
   private:
+    // What the text shows, without building it: the position timer compares it 25 times a second.
+    struct Reading {
+        bool stream = false;
+        bool elapsed = false;
+        std::int64_t seconds = 0;
+        bool operator==(const Reading&) const = default;
+    };
+    Reading reading() const;
+
     AudioEngine& engine_;
     const PlaybackState& state_;
     int timeMode_ = 0;
     QImage image_;
+    Reading announced_;
     QString drawnText_;
     QRgb drawnColor_ = 0;
 };

@@ -4,7 +4,6 @@
 #include "SkinPalette.h"
 
 #include <QImage>
-#include <QPainter>
 #include <gtest/gtest.h>
 
 #include <limits>
@@ -32,10 +31,7 @@ class DotLine : public ::testing::Test {
     template <typename Draw> static std::vector<std::string> picture(int width, int height, Draw draw) {
         QImage image(width, height, QImage::Format_RGB32);
         image.fill(kGround);
-        {
-            QPainter painter(&image);
-            draw(painter);
-        }
+        draw(image);
         std::vector<std::string> rows(static_cast<std::size_t>(height));
         for (int y = 0; y < height; ++y)
             for (int x = 0; x < width; ++x) {
@@ -60,17 +56,17 @@ TEST_F(DotLine, DotPhasesDrawAPlusAndPixelPhasesOneGreyPixel) {
     const std::vector<std::string> pixel{".....", ".....", "..g..", ".....", "....."};
     for (int phase = 0; phase < 10; ++phase) {
         SetDotCounter(phase + 20);
-        EXPECT_EQ(picture(5, 5, [](QPainter& p) { DotLineProc(2, 2, p); }), phase < 5 ? dot : pixel) << phase;
+        EXPECT_EQ(picture(5, 5, [](QImage& p) { DotLineProc(2, 2, p); }), phase < 5 ? dot : pixel) << phase;
         EXPECT_EQ(DotCounter(), phase + 21);
     }
 }
 
 TEST_F(DotLine, PatternCarriesItsPhaseFromOneLineToTheNext) {
     SetDotCounter(0);
-    const auto drawn = picture(20, 7, [](QPainter& painter) {
-        StepLine(2, 1, 14, 1, [&](int x, int y) { DotLineProc(x, y, painter); });
+    const auto drawn = picture(20, 7, [](QImage& image) {
+        StepLine(2, 1, 14, 1, [&](int x, int y) { DotLineProc(x, y, image); });
         EXPECT_EQ(DotCounter(), 12);
-        StepLine(2, 5, 8, 5, [&](int x, int y) { DotLineProc(x, y, painter); });
+        StepLine(2, 5, 8, 5, [&](int x, int y) { DotLineProc(x, y, image); });
     });
     const std::vector<std::string> expected{
         "..SSSSS.....SS......", // arms above the dots at points 0-4 and 10-11
@@ -86,12 +82,23 @@ TEST_F(DotLine, PatternCarriesItsPhaseFromOneLineToTheNext) {
 
 TEST_F(DotLine, PhaseStaysInRangeAcrossNegativeAndWrappingCounters) {
     SetDotCounter(-1); // phase 9: a single pixel, then the counter reaches 0 and dots begin
-    const auto drawn = picture(6, 3, [](QPainter& p) {
+    const auto drawn = picture(6, 3, [](QImage& p) {
         DotLineProc(1, 1, p);
         DotLineProc(4, 1, p);
     });
     EXPECT_EQ(drawn, (std::vector<std::string>{"....S.", ".g.SgS", "....S."}));
     SetDotCounter(std::numeric_limits<std::int32_t>::max());
-    picture(3, 3, [](QPainter& p) { DotLineProc(1, 1, p); });
+    picture(3, 3, [](QImage& p) { DotLineProc(1, 1, p); });
     EXPECT_EQ(DotCounter(), std::numeric_limits<std::int32_t>::min());
+}
+
+TEST_F(DotLine, PointsOnAndBeyondTheEdgeDrawWhatFallsInside) {
+    SetDotCounter(0);
+    EXPECT_EQ(picture(3, 3,
+                      [](QImage& p) {
+                          DotLineProc(0, 0, p);
+                          DotLineProc(3, 2, p);  // only its left arm reaches in
+                          DotLineProc(-2, 1, p); // nothing of it reaches in
+                      }),
+              (std::vector<std::string>{"gS.", "S..", "..S"}));
 }

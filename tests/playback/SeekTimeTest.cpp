@@ -146,8 +146,9 @@ TEST(SeekBar, ProgressEqualsTheLineDrawnPointByPoint) {
                 PaintGradient(painter, expected.rect(), false,
                               {QColor(255, 255, 255), QColor(192, 192, 192)});
                 SetDotCounter(counter);
-                StepLine(0, 5, x, 5, [&](int px, int py) { DotLineProc(px, py, painter); });
-                if (!dragging) DotLineProc(x, 5, painter);
+                painter.end();
+                StepLine(0, 5, x, 5, [&](int px, int py) { DotLineProc(px, py, expected); });
+                if (!dragging) DotLineProc(x, 5, expected);
                 const std::int32_t counterAfter = DotCounter();
 
                 SetDotCounter(counter);
