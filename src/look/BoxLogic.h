@@ -10,7 +10,7 @@
 #include <functional>
 
 class BoxLogic {
-public:
+  public:
     virtual ~BoxLogic() = default;
 
     virtual QSize size() const = 0;
@@ -23,9 +23,15 @@ public:
     virtual void wheel(QPoint /*pos*/, int /*angleDelta*/) {}
     virtual QString hint() const { return {}; }
 
+    // A box whose look only slides sideways over a wider picture (the title ticker) offers that
+    // picture here: image() is then always the strip's columns from stripStart() on, and the
+    // screen may keep the strip and slide it itself. Other boxes have none.
+    virtual const QImage* strip() { return nullptr; }
+    virtual int stripStart() const { return 0; }
+
     std::function<void()> changed;
 
-protected:
+  protected:
     void notifyChanged() {
         if (changed) changed();
     }

@@ -27,6 +27,7 @@ PaintBox::PaintBox(BoxLogic& logic, QWidget* parent, QPoint imageOffset)
 
 void PaintBox::present() {
     // Straight to the screen, as a blit would; where that cannot be done, through a paint event.
+    if (const QImage* strip = logic_.strip(); strip && screen_.slide(*strip, logic_.stripStart())) return;
     const QImage& picture = logic_.image();
     const bool covers = imageOffset_.isNull() && picture.format() == QImage::Format_RGB32;
     if (covers ? screen_.copy(picture) : copyOverGround(picture)) return;
@@ -77,11 +78,21 @@ void PaintBox::wheelEvent(QWheelEvent* event) {
 
 bool PaintBox::event(QEvent* event) {
     switch (event->type()) {
+    case QEvent::Move:
+    case QEvent::Resize:
+    case QEvent::Show:
+    case QEvent::ZOrderChange:
+    case QEvent::ParentChange:
+        ScreenCopy::layoutChanged();
+        break;
     case QEvent::ToolTip:
         HintWindow::instance().showHint(logic_.hint(), static_cast<QHelpEvent*>(event)->globalPos());
         return true;
-    case QEvent::Leave:
     case QEvent::Hide:
+        ScreenCopy::layoutChanged();
+        HintWindow::instance().hideHint();
+        break;
+    case QEvent::Leave:
         HintWindow::instance().hideHint();
         break;
     default:

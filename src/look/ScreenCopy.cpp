@@ -11,6 +11,7 @@
 #include <xcb/shm.h>
 #include <xcb/xcb.h>
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 
@@ -111,6 +112,8 @@ bool unobscured(const QWidget& widget) {
     return true;
 }
 
+std::uint64_t routeGeneration = 1;
+
 // What copying onto one native window needs, kept as a child of its QWindow
 // so it goes with it; it also repaints the window's widgets at every expose.
 class Target : public QObject {
@@ -119,6 +122,7 @@ class Target : public QObject {
         : QObject(&window), window_(window), topLevel_(&topLevel), connection_(c) {
         setObjectName(kName);
         window.installEventFilter(this);
+        topLevel.installEventFilter(this);
         unscaled_ = window.devicePixelRatio() == 1.0;
         const auto id = static_cast<xcb_window_t>(window.winId());
         std::unique_ptr<xcb_get_geometry_reply_t, decltype(&free)> geometry(
@@ -130,6 +134,7 @@ class Target : public QObject {
     }
     ~Target() override {
         if (gc_ && connection_ == x11Connection()) xcb_free_gc(connection_, gc_);
+        ScreenCopy::layoutChanged();
     }
 
     static constexpr const char* kName = "vexo-screen-copy";
@@ -140,10 +145,24 @@ class Target : public QObject {
 
   protected:
     bool eventFilter(QObject*, QEvent* event) override {
-        // A change of screen or scale comes with an expose, which repaints all anyway.
-        if (event->type() == QEvent::Expose) {
+        switch (event->type()) {
+        case QEvent::Expose:
+            // A change of screen or scale comes with an expose, which repaints all anyway.
             unscaled_ = window_.devicePixelRatio() == 1.0;
             if (topLevel_) topLevel_->update();
+            ScreenCopy::layoutChanged();
+            break;
+        case QEvent::Show:
+        case QEvent::Hide:
+        case QEvent::Resize:
+        case QEvent::PlatformSurface:
+        case QEvent::ChildAdded:
+        case QEvent::ChildRemoved:
+        case QEvent::LayoutRequest:
+            ScreenCopy::layoutChanged();
+            break;
+        default:
+            break;
         }
         return false;
     }
@@ -156,18 +175,77 @@ class Target : public QObject {
     bool unscaled_ = false;
 };
 
+std::uint64_t maxRequestBytes(xcb_connection_t* c) {
+    static const std::uint64_t bytes = std::uint64_t{xcb_get_maximum_request_length(c)} * 4;
+    return bytes;
+}
+
+// A picture kept by the display server, for as long as its window lives.
+class ServerPicture : public QObject {
+  public:
+    ServerPicture(QWindow& window, xcb_connection_t* c) : QObject(&window), connection_(c) {}
+    ~ServerPicture() override { release(); }
+
+    bool holds(const QImage& picture) const { return pixmap_ != 0 && key_ == picture.cacheKey(); }
+
+    // Sends `picture` (Format_RGB32) in pieces the server takes.
+    void upload(const QImage& picture, xcb_window_t window, xcb_gcontext_t gc) {
+        release();
+        pixmap_ = xcb_generate_id(connection_);
+        const auto width = static_cast<std::uint16_t>(picture.width());
+        xcb_create_pixmap(connection_, 24, pixmap_, window, width,
+                          static_cast<std::uint16_t>(picture.height()));
+        const auto line = static_cast<std::uint64_t>(picture.bytesPerLine());
+        const int rowsPerRequest =
+            int(std::max<std::uint64_t>(1, (maxRequestBytes(connection_) - 64) / line));
+        for (int y = 0; y < picture.height(); y += rowsPerRequest) {
+            const int rows = std::min(rowsPerRequest, picture.height() - y);
+            xcb_put_image(connection_, XCB_IMAGE_FORMAT_Z_PIXMAP, pixmap_, gc, width,
+                          static_cast<std::uint16_t>(rows), 0, static_cast<std::int16_t>(y), 0, 24,
+                          static_cast<std::uint32_t>(line * std::uint64_t(rows)), picture.constScanLine(y));
+        }
+        key_ = picture.cacheKey();
+    }
+    xcb_pixmap_t pixmap() const { return pixmap_; }
+
+  private:
+    void release() {
+        if (pixmap_ && connection_ == x11Connection()) xcb_free_pixmap(connection_, pixmap_);
+        pixmap_ = 0;
+    }
+
+    xcb_connection_t* connection_;
+    xcb_pixmap_t pixmap_ = 0;
+    qint64 key_ = 0;
+};
+
+void sendOrHold(xcb_connection_t* c) {
+    if (openBatches > 0)
+        unsent = true;
+    else
+        xcb_flush(c);
+}
+
 } // namespace
 
-bool ScreenCopy::copy(const QImage& picture) {
-    if (picture.format() != QImage::Format_RGB32 || picture.size() != widget_.size() || !widget_.isVisible())
-        return false;
+ScreenCopy::~ScreenCopy() {
+    delete strip_.data();
+}
+
+void ScreenCopy::layoutChanged() {
+    ++routeGeneration;
+}
+
+const ScreenCopy::Route& ScreenCopy::route() {
+    if (route_.generation == routeGeneration) return route_;
+    route_ = Route{.generation = routeGeneration};
     // A sibling lying over the widget would be painted over.
-    if (!unobscured(widget_)) return false;
+    if (!widget_.isVisible() || !unobscured(widget_)) return route_;
     QWidget* top = widget_.window();
     QWindow* window = top->windowHandle();
-    if (!window || !window->isExposed()) return false;
+    if (!window || !window->isExposed()) return route_;
     xcb_connection_t* c = x11Connection();
-    if (!c) return false;
+    if (!c) return route_;
     auto* target = static_cast<Target*>(target_.data());
     if (!target || target->parent() != window) {
         // Shared by every box of the window.
@@ -175,28 +253,56 @@ bool ScreenCopy::copy(const QImage& picture) {
         if (!target) target = new Target(*window, *top, c);
         target_ = target;
     }
-    if (!target->usable()) return false;
+    if (!target->usable()) return route_;
+    const QPoint onWindow = widget_.mapTo(top, QPoint());
+    route_.usable = true;
+    route_.window = target->id();
+    route_.gc = target->gc();
+    route_.x = static_cast<std::int16_t>(onWindow.x());
+    route_.y = static_cast<std::int16_t>(onWindow.y());
+    return route_;
+}
+
+bool ScreenCopy::copy(const QImage& picture) {
+    if (picture.format() != QImage::Format_RGB32 || picture.size() != widget_.size()) return false;
+    const Route& to = route();
+    if (!to.usable) return false;
+    xcb_connection_t* c = x11Connection();
     const auto bytes = static_cast<std::uint64_t>(picture.sizeInBytes());
-    static const std::uint64_t maxRequestBytes = std::uint64_t{xcb_get_maximum_request_length(c)} * 4;
-    if (bytes + 64 > maxRequestBytes) return false;
-    const QPoint onWindow = widget_.parentWidget() == top ? widget_.pos() : widget_.mapTo(top, QPoint());
+    if (bytes + 64 > maxRequestBytes(c)) return false;
     const auto width = static_cast<std::uint16_t>(picture.width());
     const auto height = static_cast<std::uint16_t>(picture.height());
-    const auto x = static_cast<std::int16_t>(onWindow.x());
-    const auto y = static_cast<std::int16_t>(onWindow.y());
     SharedSlots& shared = sharedSlots(c);
     if (shared.usable() && bytes <= SharedSlots::kSlotBytes) {
         const std::uint32_t offset = shared.put(picture.constBits(), bytes);
-        xcb_shm_put_image(c, target->id(), target->gc(), width, height, 0, 0, width, height, x, y, 24,
+        xcb_shm_put_image(c, to.window, to.gc, width, height, 0, 0, width, height, to.x, to.y, 24,
                           XCB_IMAGE_FORMAT_Z_PIXMAP, 0, shared.segment(), offset);
     } else {
-        xcb_put_image(c, XCB_IMAGE_FORMAT_Z_PIXMAP, target->id(), target->gc(), width, height, x, y, 0, 24,
+        xcb_put_image(c, XCB_IMAGE_FORMAT_Z_PIXMAP, to.window, to.gc, width, height, to.x, to.y, 0, 24,
                       static_cast<std::uint32_t>(bytes), picture.constBits());
     }
-    if (openBatches > 0)
-        unsent = true;
-    else
-        xcb_flush(c);
+    sendOrHold(c);
+    return true;
+}
+
+bool ScreenCopy::slide(const QImage& strip, int fromX) {
+    if (strip.format() != QImage::Format_RGB32 || strip.height() != widget_.height() || fromX < 0 ||
+        fromX > strip.width() - widget_.width())
+        return false;
+    const Route& to = route();
+    if (!to.usable) return false;
+    xcb_connection_t* c = x11Connection();
+    auto* held = static_cast<ServerPicture*>(strip_.data());
+    QWindow* window = widget_.window()->windowHandle();
+    if (!held || held->parent() != window) {
+        delete held;
+        held = new ServerPicture(*window, c);
+        strip_ = held;
+    }
+    if (!held->holds(strip)) held->upload(strip, to.window, to.gc);
+    xcb_copy_area(c, held->pixmap(), to.window, to.gc, static_cast<std::int16_t>(fromX), 0, to.x, to.y,
+                  static_cast<std::uint16_t>(widget_.width()), static_cast<std::uint16_t>(widget_.height()));
+    sendOrHold(c);
     return true;
 }
 

@@ -13,16 +13,31 @@
 #include <QImage>
 #include <QPointer>
 
+#include <cstdint>
+
 class QWidget;
 
-// One per widget: it keeps what the copies onto that widget's window share,
-// so that a copy repeats none of the lookups.
+// One per widget: it keeps where the widget lies on its native window, so
+// that a copy repeats none of the lookups. What it keeps is taken again after
+// anything that may have moved, hidden or covered a widget (layoutChanged()).
 class ScreenCopy {
   public:
     explicit ScreenCopy(QWidget& widget) : widget_(widget) {}
+    ~ScreenCopy();
+    ScreenCopy(const ScreenCopy&) = delete;
+    ScreenCopy& operator=(const ScreenCopy&) = delete;
 
     // `picture` is the widget's whole new look, of the widget's size.
     bool copy(const QImage& picture);
+
+    // Shows the columns of `strip` from `fromX` on, the widget's width of them. The strip is sent
+    // to the display server once and kept there (until it changes), so that sliding it costs one
+    // small request: the title ticker moves 50 times a second.
+    bool slide(const QImage& strip, int fromX);
+
+    // A widget moved, was shown, hidden, restacked or reparented, or a window changed: every
+    // ScreenCopy takes its place again before its next copy.
+    static void layoutChanged();
 
     // Pictures copied while a batch is open go to the display together when
     // the last batch closes: one write to the display connection per beat,
@@ -36,6 +51,17 @@ class ScreenCopy {
     };
 
   private:
+    // Where copies onto the widget go, as found at `generation`.
+    struct Route {
+        std::uint64_t generation = 0;
+        bool usable = false;
+        std::uint32_t window = 0, gc = 0;
+        std::int16_t x = 0, y = 0;
+    };
+    const Route& route();
+
     QWidget& widget_;
+    Route route_;
     QPointer<QObject> target_; // what copying onto the widget's window needs
+    QPointer<QObject> strip_;  // the strip kept by the display server, as a child of the window
 };

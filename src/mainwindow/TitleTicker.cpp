@@ -26,7 +26,7 @@ void TitleTicker::setTickerText(const QString& text) {
     text_ = text;
     textWidth_ = text.isEmpty() ? 0 : QFontMetrics(SkinFont(8)).horizontalAdvance(text);
     textImage_ = QImage();
-    dirty_ = true;
+    dirty_ = stripDirty_ = true;
     notifyChanged();
     if (wasMoving != moving() && motionChanged) motionChanged();
 }
@@ -114,32 +114,68 @@ QRgb scaleBytes(QRgb x, unsigned a) {
     return u | t;
 }
 
+// The title over `count` pixels of ground, text[i] lying over out[i].
+void blendTitle(QRgb* out, const QRgb* text, int count) {
+    for (int i = 0; i < count; ++i) {
+        const unsigned alpha = qAlpha(text[i]);
+        if (alpha != 0) out[i] = 0xff000000u | (text[i] + scaleBytes(out[i], 255 - alpha));
+    }
+}
+
 } // namespace
 
-const QImage& TitleTicker::image() {
+void TitleTicker::followSkinColor() {
     const QRgb skin = SkinColor().rgb();
-    if (skin != textColor_) {
-        textColor_ = skin;
-        textImage_ = QImage();
-        dirty_ = true;
-    }
+    if (skin == textColor_) return;
+    textColor_ = skin;
+    textImage_ = QImage();
+    dirty_ = stripDirty_ = true;
+}
+
+int TitleTicker::textColumns() const {
+    return text_.isEmpty() ? 0 : qMax(1, textWidth_ + 4);
+}
+
+const QImage& TitleTicker::image() {
+    followSkinColor();
     if (!dirty_) return image_;
     dirty_ = false;
     if (!text_.isEmpty() && textImage_.isNull()) renderText();
     // The title over the ground by hand, row by row into the same picture: at 50 pictures a second
     // a painter and a fresh image cost more than the blending itself.
-    const int from = text_.isEmpty() ? 0 : qBound(0, offset_, kWidth);
-    const int to = text_.isEmpty() ? 0 : qBound(0, offset_ + textImage_.width(), kWidth);
+    const int from = qBound(0, offset_, kWidth);
+    const int to = qBound(0, offset_ + textColumns(), kWidth);
     for (int y = 0; y < kHeight; ++y) {
         const auto* ground = reinterpret_cast<const QRgb*>(ground_.constScanLine(y));
         auto* out = reinterpret_cast<QRgb*>(image_.scanLine(y));
         std::copy(ground, ground + kWidth, out);
-        if (from >= to) continue;
-        const auto* text = reinterpret_cast<const QRgb*>(textImage_.constScanLine(y)) - offset_;
-        for (int x = from; x < to; ++x) {
-            const unsigned alpha = qAlpha(text[x]);
-            if (alpha != 0) out[x] = 0xff000000u | (text[x] + scaleBytes(out[x], 255 - alpha));
-        }
+        if (from < to)
+            blendTitle(out + from,
+                       reinterpret_cast<const QRgb*>(textImage_.constScanLine(y)) + (from - offset_),
+                       to - from);
     }
     return image_;
+}
+
+const QImage* TitleTicker::strip() {
+    followSkinColor();
+    if (!stripDirty_) return &strip_;
+    stripDirty_ = false;
+    if (!text_.isEmpty() && textImage_.isNull()) renderText();
+    // The title between two strip widths of ground. The ground runs top to bottom, so every one of
+    // its columns is alike and the strip can be as long as the title needs.
+    const int columns = textColumns();
+    strip_ = QImage(2 * kWidth + columns, kHeight, QImage::Format_RGB32);
+    for (int y = 0; y < kHeight; ++y) {
+        auto* out = reinterpret_cast<QRgb*>(strip_.scanLine(y));
+        std::fill(out, out + strip_.width(), ground_.pixel(0, y));
+        if (columns > 0)
+            blendTitle(out + kWidth, reinterpret_cast<const QRgb*>(textImage_.constScanLine(y)), columns);
+    }
+    return &strip_;
+}
+
+int TitleTicker::stripStart() const {
+    // Beyond either end (a drag may take the title far out) the strip shows its ground.
+    return std::clamp(kWidth - offset_, 0, kWidth + textColumns());
 }

@@ -5,7 +5,8 @@
 
 // The scrolling title line (RunBox): moves one pixel per step, may be dragged with the left
 // button and reversed with the right one. The title is drawn once into an image and blitted at the
-// offset, so a step costs a copy, not a text layout.
+// offset, so a step costs a copy, not a text layout; on the screen a step is only a slide of the
+// strip that holds the title.
 class TitleTicker : public BoxLogic {
   public:
     static constexpr int kWidth = 209;
@@ -33,6 +34,8 @@ class TitleTicker : public BoxLogic {
 
     QSize size() const override { return {kWidth, kHeight}; }
     const QImage& image() override;
+    const QImage* strip() override;
+    int stripStart() const override;
     void press(QPoint pos, Qt::MouseButton button) override;
     void move(QPoint pos, Qt::MouseButtons buttons) override;
     void release(QPoint pos, Qt::MouseButton button) override;
@@ -46,6 +49,9 @@ class TitleTicker : public BoxLogic {
 
   private:
     void renderText();
+    void followSkinColor();
+    // Columns of the rendered title: its width and a margin for the last glyph's overhang.
+    int textColumns() const;
     void setOffsetAndNotify(int offset);
 
     QString text_;
@@ -54,8 +60,10 @@ class TitleTicker : public BoxLogic {
     int direction_ = 0;
     bool drag_ = false;
     bool dirty_ = true;
+    bool stripDirty_ = true;
     QRgb textColor_ = 0;
     QImage ground_;    // the gradient, drawn once
     QImage textImage_; // the title on a transparent ground
     QImage image_;
+    QImage strip_; // the title between two widths of ground, for sliding
 };

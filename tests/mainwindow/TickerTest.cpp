@@ -179,3 +179,37 @@ TEST(TitleTickerLook, SamePictureAsAPainterAtEveryKindOfOffset) {
     // The title was there to be blended at most of those offsets.
     EXPECT_EQ(inked, 7);
 }
+
+// On the screen the ticker slides a strip instead of sending pictures; whatever the title, the
+// colour or the offset (a drag may take it far beyond the ends), the strip's window must be the
+// picture itself.
+TEST(TitleTickerLook, TheSlidingStripShowsThePictureAtEveryOffset) {
+    TitleTicker ticker = Ticker("Группа - Песня (live)", 0);
+    auto stripWindow = [&ticker] {
+        const QImage* strip = ticker.strip();
+        return strip->copy(ticker.stripStart(), 0, TitleTicker::kWidth, TitleTicker::kHeight);
+    };
+    int checked = 0;
+    for (QColor skin : {QColor(200, 40, 90), QColor(10, 200, 30)}) {
+        SetSkinColor(skin);
+        for (const QString& title :
+             {QStringLiteral("Группа - Песня (live)"), QStringLiteral("x"), QString()}) {
+            ticker.setTickerText(title);
+            const int width = ticker.tickerWidth();
+            for (int offset : {-5000, -width - 5, -width - 4, -width - 3, -width, -40, -1, 0, 1, 100, 208,
+                               209, 210, 5000}) {
+                ticker.setTickerOffset(offset);
+                ASSERT_EQ(stripWindow(), ticker.image())
+                    << "offset " << offset << " title \"" << title.toStdString() << "\"";
+                ++checked;
+            }
+        }
+    }
+    EXPECT_EQ(checked, 2 * 3 * 14);
+    // A step moves the strip's window by one column.
+    ticker.setTickerText("abc");
+    ticker.setTickerOffset(100);
+    const int before = ticker.stripStart();
+    ticker.step();
+    EXPECT_EQ(ticker.stripStart(), before + 1);
+}
