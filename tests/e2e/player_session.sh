@@ -85,20 +85,33 @@ awk -v w="$whole" -v a="$at440" -v b="$at1000" 'BEGIN {
     if (b + 0 > a - 20) exit 1                          # not noise or another tone
 }' || fail "the tone was not heard (whole ${whole} dB, 440 Hz ${at440} dB, 1000 Hz ${at1000} dB)"
 
-# --- The title scrolls on the screen itself: the ticker's pictures go straight to the window.
+# --- The title scrolls and the time runs on the screen itself: their pictures go straight to the
+# window, the time's together with the window's ground beneath its letters.
 eval "$(xdotool getwindowgeometry --shell "$WID")"
-grab_ticker() {
-    ffmpeg -v error -y -f x11grab -video_size 209x14 -i "$DISPLAY+$((X + 64)),$((Y + 8))" -frames:v 1 \
-        -f rawvideo -pix_fmt rgb24 "$1" || fail "ffmpeg could not grab the screen"
+# grab_box X Y WIDTH HEIGHT FILE: that part of the main window as it is on the screen.
+grab_box() {
+    ffmpeg -v error -y -f x11grab -video_size "$3x$4" -i "$DISPLAY+$((X + $1)),$((Y + $2))" -frames:v 1 \
+        -f rawvideo -pix_fmt rgb24 "$5" || fail "ffmpeg could not grab the screen"
 }
-# Pixels clearly bluer than the grey ground: the title in the skin colour.
+# Pixels clearly bluer than the grey ground: text in the skin colour.
 inked_pixels() { od -An -tu1 -v "$1" | tr -s ' ' '\n' | awk 'NF { c[n++ % 3] = $1 } n % 3 == 0 && n { if (c[2] > c[0] + 60) k++ } END { print k + 0 }'; }
-grab_ticker "$WORK/ticker1.rgb"
+# Pixels darker than any part of the ground or the text.
+black_pixels() { od -An -tu1 -v "$1" | tr -s ' ' '\n' | awk 'NF { c[n++ % 3] = $1 } n % 3 == 0 && n { if (c[0] + c[1] + c[2] < 60) k++ } END { print k + 0 }'; }
+grab_box 64 8 209 14 "$WORK/ticker1.rgb"
+grab_box 8 30 73 20 "$WORK/time1.rgb"
 sleep 0.3
-grab_ticker "$WORK/ticker2.rgb"
+grab_box 64 8 209 14 "$WORK/ticker2.rgb"
 [ "$(inked_pixels "$WORK/ticker1.rgb")" -gt 20 ] || fail "no title on the screen's ticker"
 cmp -s "$WORK/ticker1.rgb" "$WORK/ticker2.rgb" && fail "the ticker on the screen stood still for 300 ms"
 echo "the title scrolls on the screen"
+sleep 1
+grab_box 8 30 73 20 "$WORK/time2.rgb"
+for f in time1 time2; do
+    [ "$(inked_pixels "$WORK/$f.rgb")" -gt 20 ] || fail "no time text on the screen"
+    [ "$(black_pixels "$WORK/$f.rgb")" -eq 0 ] || fail "the time text stands on black, not on the window's ground"
+done
+cmp -s "$WORK/time1.rgb" "$WORK/time2.rgb" && fail "the time on the screen stood still for 1.3 s"
+echo "the time runs on the screen"
 
 # --- A click on the volume bar turns the tone down: 10 % is 20 dB below full volume.
 xdotool mousemove --window "$WID" "$VOLUME_X" "$VOLUME_Y" click 1
