@@ -286,8 +286,11 @@ bool ScreenCopy::copy(const QImage& picture) {
 }
 
 bool ScreenCopy::slide(const QImage& strip, int fromX) {
-    if (strip.format() != QImage::Format_RGB32 || strip.height() != widget_.height() || fromX < 0 ||
-        fromX > strip.width() - widget_.width())
+    // The display server addresses a picture's columns with 16-bit numbers; a title that would need
+    // more takes the usual way.
+    constexpr int kWidest = 32767;
+    if (strip.format() != QImage::Format_RGB32 || strip.height() != widget_.height() ||
+        strip.width() > kWidest || fromX < 0 || fromX > strip.width() - widget_.width())
         return false;
     const Route& to = route();
     if (!to.usable) return false;
