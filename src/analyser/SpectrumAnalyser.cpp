@@ -4,6 +4,7 @@
 #include "SkinColor.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace {
 
@@ -74,7 +75,9 @@ const QImage& SpectrumAnalyser::image() {
 
 void SpectrumAnalyser::draw() {
     if (pictureOn_) {
-        frame_ = background_.copy();
+        // Into the same picture: a fresh copy would allocate at every frame.
+        for (int y = 0; y < kHeight; ++y)
+            std::memcpy(frame_.scanLine(y), background_.constScanLine(y), std::size_t(kWidth) * sizeof(QRgb));
     } else {
         frame_.fill(kBorderColor);
         for (int y = 1; y < kHeight - 1; ++y) {

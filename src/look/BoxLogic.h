@@ -8,6 +8,7 @@
 #include <QSize>
 #include <QString>
 #include <functional>
+#include <utility>
 
 class BoxLogic {
   public:
@@ -22,6 +23,11 @@ class BoxLogic {
     virtual void release(QPoint /*pos*/, Qt::MouseButton /*button*/) {}
     virtual void wheel(QPoint /*pos*/, int /*angleDelta*/) {}
     virtual QString hint() const { return {}; }
+
+    // The rows of the box whose look can ever change; the others look the same in every picture.
+    // The screen then takes only these rows: the seek bar's line changes 3 of its 10 rows, 25
+    // times a second. All rows unless a box knows better.
+    virtual std::pair<int, int> changingRows() const { return {0, size().height()}; } // first, count
 
     // A box whose look only slides sideways over a wider picture (the title ticker) offers that
     // picture here: image() is then always the strip's columns from stripStart() on, and the

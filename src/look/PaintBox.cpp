@@ -30,12 +30,13 @@ void PaintBox::present() {
     if (const QImage* strip = logic_.strip(); strip && screen_.slide(*strip, logic_.stripStart())) return;
     const QImage& picture = logic_.image();
     const bool covers = imageOffset_.isNull() && picture.format() == QImage::Format_RGB32;
-    if (covers ? screen_.copy(picture) : copyOverGround(picture)) return;
+    const auto [firstRow, rows] = logic_.changingRows();
+    if (covers ? screen_.copy(picture, firstRow, rows) : copyOverGround(picture)) return;
     update();
 }
 
 bool PaintBox::copyOverGround(const QImage& picture) {
-    if (!ground_) return false;
+    if (!ground_ || !screen_.available()) return false;
     const QImage& ground = ground_();
     if (!ground.rect().contains(geometry())) return false;
     if (composed_.size() != size()) composed_ = QImage(size(), QImage::Format_RGB32);

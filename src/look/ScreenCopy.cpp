@@ -263,23 +263,28 @@ const ScreenCopy::Route& ScreenCopy::route() {
     return route_;
 }
 
-bool ScreenCopy::copy(const QImage& picture) {
-    if (picture.format() != QImage::Format_RGB32 || picture.size() != widget_.size()) return false;
+bool ScreenCopy::copy(const QImage& picture, int firstRow, int rows) {
+    if (rows < 0) rows = picture.height() - firstRow;
+    if (picture.format() != QImage::Format_RGB32 || picture.size() != widget_.size() || firstRow < 0 ||
+        rows <= 0 || firstRow + rows > picture.height())
+        return false;
     const Route& to = route();
     if (!to.usable) return false;
     xcb_connection_t* c = x11Connection();
-    const auto bytes = static_cast<std::uint64_t>(picture.sizeInBytes());
+    const auto bytes = static_cast<std::uint64_t>(picture.bytesPerLine()) * static_cast<std::uint64_t>(rows);
     if (bytes + 64 > maxRequestBytes(c)) return false;
     const auto width = static_cast<std::uint16_t>(picture.width());
-    const auto height = static_cast<std::uint16_t>(picture.height());
+    const auto height = static_cast<std::uint16_t>(rows);
+    const auto y = static_cast<std::int16_t>(to.y + firstRow);
+    const uchar* from = picture.constScanLine(firstRow);
     SharedSlots& shared = sharedSlots(c);
     if (shared.usable() && bytes <= SharedSlots::kSlotBytes) {
-        const std::uint32_t offset = shared.put(picture.constBits(), bytes);
-        xcb_shm_put_image(c, to.window, to.gc, width, height, 0, 0, width, height, to.x, to.y, 24,
+        const std::uint32_t offset = shared.put(from, bytes);
+        xcb_shm_put_image(c, to.window, to.gc, width, height, 0, 0, width, height, to.x, y, 24,
                           XCB_IMAGE_FORMAT_Z_PIXMAP, 0, shared.segment(), offset);
     } else {
-        xcb_put_image(c, XCB_IMAGE_FORMAT_Z_PIXMAP, to.window, to.gc, width, height, to.x, to.y, 0, 24,
-                      static_cast<std::uint32_t>(bytes), picture.constBits());
+        xcb_put_image(c, XCB_IMAGE_FORMAT_Z_PIXMAP, to.window, to.gc, width, height, to.x, y, 0, 24,
+                      static_cast<std::uint32_t>(bytes), from);
     }
     sendOrHold(c);
     return true;

@@ -27,8 +27,12 @@ class ScreenCopy {
     ScreenCopy(const ScreenCopy&) = delete;
     ScreenCopy& operator=(const ScreenCopy&) = delete;
 
-    // `picture` is the widget's whole new look, of the widget's size.
-    bool copy(const QImage& picture);
+    // Whether copies can go straight to the screen now, so a caller can skip preparing one.
+    bool available() { return route().usable; }
+
+    // `picture` is the widget's whole new look, of the widget's size; only its rows from
+    // `firstRow` on, `rows` of them, are sent (the others are already on the screen).
+    bool copy(const QImage& picture, int firstRow = 0, int rows = -1);
 
     // Shows the columns of `strip` from `fromX` on, the widget's width of them. The strip is sent
     // to the display server once and kept there (until it changes), so that sliding it costs one

@@ -80,7 +80,9 @@ void SeekBar::DrawProgress(std::int64_t position) {
     }
     const QImage& line = lines_[phaseOf(start)];
     const int copied = std::clamp(x - 1, 0, kWidth);
-    for (int y = 0; y < kHeight; ++y) {
+    // Only the rows the dots reach: the others stay as the empty bar left them.
+    const auto [firstRow, rows] = changingRows();
+    for (int y = firstRow; y < firstRow + rows; ++y) {
         QRgb* row = reinterpret_cast<QRgb*>(image_.scanLine(y));
         const QRgb* lineRow = reinterpret_cast<const QRgb*>(line.constScanLine(y));
         const QRgb* groundRow = reinterpret_cast<const QRgb*>(ground_.constScanLine(y));

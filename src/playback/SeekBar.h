@@ -18,6 +18,8 @@ class SeekBar : public BoxLogic {
     SeekBar(AudioEngine& engine, const PlaybackState& state);
 
     QSize size() const override { return {kWidth, kHeight}; }
+    // The dots reach one row above and below the line; the other rows are always the empty bar.
+    std::pair<int, int> changingRows() const override { return {kLineY - 1, 3}; }
     // The empty bar while the position timer is off, else the last drawn progress.
     const QImage& image() override;
     void press(QPoint pos, Qt::MouseButton button) override;
