@@ -40,6 +40,11 @@ QVariant PlaylistModel::data(const QModelIndex& index, int role) const {
     }
 }
 
+Qt::ItemFlags PlaylistModel::flags(const QModelIndex& index) const {
+    const Qt::ItemFlags flags = QAbstractListModel::flags(index);
+    return index.isValid() ? flags | Qt::ItemIsDragEnabled : flags;
+}
+
 const PlaylistEntry& PlaylistModel::Row(int i) const {
     return valid(i) ? rows_[size_t(i)] : kNoRow;
 }

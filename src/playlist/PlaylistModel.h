@@ -23,6 +23,8 @@ class PlaylistModel : public QAbstractListModel {
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     // DisplayRole gives the path as text; views paint titles through TrackInfoCache.
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    // Rows can be picked up with the mouse: a press and a drag on a selected row moves the selection.
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
 
     int Count() const { return int(rows_.size()); }
     const PlaylistEntry& Row(int i) const;

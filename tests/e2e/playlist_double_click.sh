@@ -25,19 +25,9 @@ fail() {
 [ -x "$BIN" ] || fail "no player at $BIN"
 
 source "$(dirname "$0")/lib/headless.sh"
+source "$(dirname "$0")/lib/playlist_window.sh"
 require_tools Xvfb xdotool xwininfo pulseaudio pactl parec ffmpeg od awk
 begin_session vexo-e2e
-
-# Polls a command every 0.1 s for at most $1 tenths of a second.
-poll() {
-    local tries="$1"
-    shift
-    for _ in $(seq "$tries"); do
-        "$@" && return 0
-        sleep 0.1
-    done
-    return 1
-}
 
 # --- A display, a sound server and three tones. Half-scale sines: even 20 dB down they cross the
 # threshold of 1000 used to count zero crossings, which rounding noise around silence never does.
@@ -61,23 +51,6 @@ wait_for_main_window "${MAIN_W}x${MAIN_H}"
 echo "main window $WID is shown"
 
 # --- The playlist window: found by its title, shown, docked.
-LIST_WID=""
-find_list_window() {
-    local wid
-    for wid in $(xdotool search --onlyvisible --pid "$PLAYER_PID" 2>/dev/null); do
-        case "$(xdotool getwindowname "$wid" 2>/dev/null)" in
-        PlayList | "PlayList — Vexo MP")
-            LIST_WID="$wid"
-            return 0
-            ;;
-        esac
-    done
-    return 1
-}
-# Sets X, Y, WIDTH and HEIGHT of window $1.
-geometry_of() {
-    eval "$(xdotool getwindowgeometry --shell "$1" | grep -E "^(X|Y|WIDTH|HEIGHT)=[0-9-]+$")"
-}
 check_docked() {
     local mx my
     geometry_of "$WID"
@@ -209,7 +182,7 @@ m3u="$HOME_DIR/Data/Default.m3u"
 [ -f "$m3u" ] || fail "no Data/Default.m3u after the close"
 tr -d '\r' <"$ini" | awk '/^\[/ { in_list = ($0 == "[PlayList]") } in_list && $0 == "Show=1" { found = 1 }
     END { exit !found }' || fail "Options.ini has no Show=1 in [PlayList]"
-tr -d '\r' <"$m3u" | grep -v '^#' | grep -v '^$' >"$WORK/paths.txt"
+m3u_paths "$m3u" >"$WORK/paths.txt"
 printf '%s\n' "$WORK/tone660.wav" "$WORK/tone990.wav" | cmp -s - "$WORK/paths.txt" ||
     fail "Default.m3u holds $(tr '\n' ' ' <"$WORK/paths.txt"), not the second and third tones in order"
 echo "playlist_double_click: PASS"

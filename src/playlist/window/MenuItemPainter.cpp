@@ -50,3 +50,14 @@ void MenuItemStyle::drawControl(ControlElement element, const QStyleOption* opti
                   item->palette.color(QPalette::Window),
                   item->palette.color(QPalette::Disabled, QPalette::WindowText));
 }
+
+QSize MenuItemStyle::sizeFromContents(ContentsType type, const QStyleOption* option,
+                                      const QSize& contentsSize, const QWidget* widget) const {
+    QSize size = QProxyStyle::sizeFromContents(type, option, contentsSize, widget);
+    // Styles make separators a sliver (2 px in Fusion); the menu clips each item to its own
+    // rectangle, so our line would fall outside it and never show.
+    const auto* item = qstyleoption_cast<const QStyleOptionMenuItem*>(option);
+    if (type == CT_MenuItem && item && item->menuItemType == QStyleOptionMenuItem::Separator)
+        size.setHeight(kMenuSeparatorHeight);
+    return size;
+}

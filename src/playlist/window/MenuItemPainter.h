@@ -11,7 +11,7 @@ void PaintMenuItem(QPainter& painter, const QRect& rect, const QString& caption,
                    const QColor& menuBackground, const QColor& separatorColor);
 
 // A style for the popup menus that paints every item with PaintMenuItem and leaves the rest of the
-// menu (its frame, the item sizes) to the application's style.
+// menu (its frame, the sizes of the captioned items) to the application's style.
 class MenuItemStyle : public QProxyStyle {
     Q_OBJECT
   public:
@@ -19,4 +19,9 @@ class MenuItemStyle : public QProxyStyle {
 
     void drawControl(ControlElement element, const QStyleOption* option, QPainter* painter,
                      const QWidget* widget = nullptr) const override;
+    QSize sizeFromContents(ContentsType type, const QStyleOption* option, const QSize& contentsSize,
+                           const QWidget* widget = nullptr) const override;
 };
+
+// The height of a separator item: its line, 3 px below the item's top, runs through the middle.
+inline constexpr int kMenuSeparatorHeight = 7;

@@ -88,23 +88,6 @@ TEST_F(ViewTest, DeleteRemovesTheSelectedRowsAndAnEmptyListHasNoPlayingRow) {
     EXPECT_EQ(model.CurrentTrack(), -1);
 }
 
-TEST_F(ViewTest, DroppedRowsMoveBeforeTheTargetKeepingTheirOrder) {
-    model.SetSelected(2, true);
-    model.SetSelected(4, true);
-    drop(view.rowsMimeData(), RowPoint(view, 0));
-    EXPECT_EQ(order(), std::vector<int>({2, 4, 0, 1, 3, 5}));
-    EXPECT_EQ(model.SelectedIndex(), -1) << "moved rows end unselected";
-    EXPECT_EQ(view.selectionModel()->selectedRows().size(), 0);
-
-    model.SetSelected(0, true);
-    drop(view.rowsMimeData(), QPoint(10, view.viewport()->height() - 2));
-    EXPECT_EQ(order(), std::vector<int>({4, 0, 1, 3, 5, 2})) << "below the last row: to the end";
-
-    model.SetSelected(1, true);
-    drop(view.rowsMimeData(), RowPoint(view, 2));
-    EXPECT_EQ(order(), std::vector<int>({4, 0, 1, 3, 5, 2})) << "one row dropped on the row below it stays";
-}
-
 TEST_F(ViewTest, TheClosestRowHoldingThePlayingPathStaysCurrentAfterAMove) {
     model.SetCurrentTrack(3);
     model.SetSelected(3, true);
