@@ -2,6 +2,7 @@
 
 #include "FileError.h"
 #include "M3uWriter.h"
+#include "PaintBox.h"
 #include "SettingsFile.h"
 #include "SkinColor.h"
 #include "TrimWorkingSet.h"
@@ -76,8 +77,12 @@ void Player::wire() {
     window_.addBox(playback_.time, {8, 30});
     window_.addBox(analyser_, {208, 28});
     window_.addBox(playback_.seekBar, {10, 76});
-    window_.addBox(playback_.volume, {160, 98});
-    window_.addBox(playback_.balance, {165, 112});
+    // The bars tell their value in the hint as the pointer passes over them, button held or not;
+    // every other box hears of moves only while a button is held.
+    PaintBox* volumeBox = window_.addBox(playback_.volume, {160, 98});
+    volumeBox->setMouseTracking(true);
+    window_.setWheelBox(volumeBox);
+    window_.addBox(playback_.balance, {165, 112})->setMouseTracking(true);
     window_.addBox(playback_.curve, {8, 138});
     window_.addBox(playback_.eqSwitch, {120, 139});
     window_.addBox(playback_.eqDefault, {120, 156});

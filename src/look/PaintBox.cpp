@@ -3,11 +3,11 @@
 #include "HintWindow.h"
 #include "ScreenCopy.h"
 
+#include <QCursor>
 #include <QHelpEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPointer>
-#include <QWheelEvent>
 
 PaintBox::PaintBox(BoxLogic& logic, QWidget* parent, QPoint imageOffset)
     : QWidget(parent), logic_(logic), imageOffset_(imageOffset) {
@@ -66,15 +66,17 @@ void PaintBox::mouseDoubleClickEvent(QMouseEvent* event) {
 
 void PaintBox::mouseMoveEvent(QMouseEvent* event) {
     logic_.move(event->position().toPoint(), event->buttons());
+    refreshHint();
 }
 
 void PaintBox::mouseReleaseEvent(QMouseEvent* event) {
     logic_.release(event->position().toPoint(), event->button());
 }
 
-void PaintBox::wheelEvent(QWheelEvent* event) {
-    logic_.wheel(event->position().toPoint(), event->angleDelta().y());
-    event->accept();
+void PaintBox::refreshHint() {
+    HintWindow& hint = HintWindow::instance();
+    if (!hint.isVisible() || !underMouse() || HintText(logic_.hint()) == hint.text()) return;
+    hint.showHint(logic_.hint(), QCursor::pos());
 }
 
 bool PaintBox::event(QEvent* event) {

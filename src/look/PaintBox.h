@@ -8,6 +8,7 @@
 
 // A painted box on a window: forwards the mouse to its logic, shows the logic's hint through our
 // hint window and copies the logic's finished picture when it paints. It holds no drawing rules.
+// The wheel is left to the window the box sits on.
 class PaintBox : public QWidget {
     Q_OBJECT
   public:
@@ -21,6 +22,9 @@ class PaintBox : public QWidget {
     // straight to the screen too, instead of taking the toolkit's repaint of the window.
     void setGround(std::function<const QImage&()> ground) { ground_ = std::move(ground); }
 
+    // A hint on show for this box takes up the logic's present text (after a wheel step, say).
+    void refreshHint();
+
   private:
     // Shows the logic's new picture.
     void present();
@@ -32,7 +36,6 @@ class PaintBox : public QWidget {
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
-    void wheelEvent(QWheelEvent* event) override;
     bool event(QEvent* event) override;
 
   private:

@@ -10,6 +10,7 @@
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QWheelEvent>
 
 namespace {
 // Where the ticker is parked when the playlist button is used while nothing plays.
@@ -248,6 +249,15 @@ void MainWindow::mouseReleaseEvent(QMouseEvent* event) {
     dock();
     if (playlistWindow_ && !playlistWindow_->isVisible() && playlistShown()) playlistWindow_->show();
     unsetCursor();
+}
+
+void MainWindow::wheelEvent(QWheelEvent* event) {
+    // The boxes leave the wheel to the window, so it arrives here from anywhere over it.
+    if (wheelBox_) {
+        wheelBox_->logic().wheel(wheelBox_->mapFrom(this, event->position().toPoint()), event->angleDelta().y());
+        wheelBox_->refreshHint();
+    }
+    event->accept();
 }
 
 void MainWindow::dragEnterEvent(QDragEnterEvent* event) {

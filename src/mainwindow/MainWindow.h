@@ -40,6 +40,8 @@ class MainWindow : public QWidget {
     TitleTicker& ticker() { return ticker_; }
     const TitleTicker& ticker() const { return ticker_; }
     PaintBox* boxOf(const BoxLogic& logic) const;
+    // The box that takes every wheel notch over the window, wherever the pointer is (the volume).
+    void setWheelBox(PaintBox* box) { wheelBox_ = box; }
 
     // Memory given back after every button action.
     void setTrimWorkingSet(std::function<void()> trim);
@@ -84,6 +86,7 @@ class MainWindow : public QWidget {
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
 
@@ -106,6 +109,7 @@ class MainWindow : public QWidget {
                                        LabelButton(LabelKind::Mode)};
     TitleTicker ticker_;
     std::vector<PaintBox*> boxes_;
+    PaintBox* wheelBox_ = nullptr;
     BeatTimer runTimer_;
 
     QPointer<QWidget> playlistWindow_;

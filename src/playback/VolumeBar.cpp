@@ -6,6 +6,8 @@
 
 #include <QPainter>
 
+#include <algorithm>
+
 namespace {
 // The bars mark their value with a glyph that has no face of its own (a character of code 0); we draw
 // the small box such a glyph shows: four columns right of the marker's x, rows 1..5.
@@ -51,10 +53,16 @@ void VolumeBar::press(QPoint pos, Qt::MouseButton button) {
     notifyChanged();
 }
 
+void VolumeBar::tellValue() {
+    // Between an input event and the paint the marker may stand left of 0 %; the paint brings it
+    // back, and the hint already says what will be heard.
+    hint_ = QStringLiteral("Громкость: %1%").arg(std::clamp(volPos_, kMinPos, kMaxPos) - kMinPos);
+}
+
 void VolumeBar::move(QPoint pos, Qt::MouseButtons) {
     // The hint tells the value as it stood before this move, as the hint window shows it while
     // the pointer travels.
-    hint_ = QStringLiteral("Громкость: %1%").arg(volPos_ - kMinPos);
+    tellValue();
     const int x = pos.x();
     if (volDrag_ && x > 0 && x < kMaxPos + 1 && volPos_ > 0 && volPos_ < kMaxPos + 1) {
         volPos_ = x;
@@ -81,12 +89,14 @@ void VolumeBar::wheel(QPoint, int angleDelta) {
 void VolumeBar::WheelUp() {
     if (volPos_ >= kMaxPos) volPos_ = kMaxPos - 1;
     ++volPos_;
+    tellValue();
     notifyChanged();
 }
 
 void VolumeBar::WheelDown() {
     if (volPos_ <= 0) volPos_ = 1;
     --volPos_;
+    tellValue();
     notifyChanged();
 }
 

@@ -19,7 +19,8 @@ class VolumeBar : public BoxLogic {
     void press(QPoint pos, Qt::MouseButton button) override;
     void move(QPoint pos, Qt::MouseButtons buttons) override;
     void release(QPoint pos, Qt::MouseButton button) override;
-    // One step of 1 % per wheel notch (120 units); smaller high-resolution deltas add up.
+    // One step of 1 % per wheel notch (120 units); smaller high-resolution deltas add up. The hint
+    // then tells the new value.
     void wheel(QPoint pos, int angleDelta) override;
     QString hint() const override { return hint_; }
 
@@ -32,6 +33,8 @@ class VolumeBar : public BoxLogic {
     bool Dragging() const { return volDrag_; }
 
   private:
+    void tellValue();
+
     AudioEngine& engine_;
     const PlaybackState& state_;
     int volPos_ = 0;
