@@ -2,7 +2,7 @@
 
 namespace {
 // Qt reads a filter's patterns from its last parentheses, so the classic description comes first
-// and the patterns follow in a pair of their own.
+// and the patterns follow in a pair of their own, which the dialogs do not show.
 QString AudioFilter() {
     const QStringList& patterns = FileDialogs::AudioPatterns();
     return "Все файлы ( " + patterns.join(";") + ";) (" + patterns.join(" ") + ")";
@@ -23,6 +23,8 @@ const QStringList& FileDialogs::AudioPatterns() {
 }
 
 QStringList FileDialogs::show(QFileDialog& dialog) {
+    // A filter is shown by its description alone: ours already lists the patterns.
+    dialog.setOption(QFileDialog::HideNameFilterDetails);
     if (trimWorkingSet) trimWorkingSet();
     QStringList chosen = run ? run(dialog) : QStringList();
     if (trimWorkingSet) trimWorkingSet();
