@@ -99,6 +99,21 @@ bool FfmpegEngine::openOutput() {
     return true;
 }
 
+void FfmpegEngine::reopenOutput() {
+    // What the lost output queued but never played went with it. Every stream goes on from the
+    // last sample heard, so neither its position nor its sound runs backwards or skips ahead,
+    // and a stream whose end was mixed but not heard is not taken for finished.
+    for (auto& [handle, entry] : streams_) {
+        if (!entry.handedOver) continue;
+        Stream& s = *entry.stream;
+        const std::int64_t heard = positionFrames(s);
+        if (s.facts.lengthFrames <= 0 || heard < s.facts.lengthFrames) s.requestSeek(heard);
+    }
+    std::lock_guard lock(outputLock_);
+    closeOutput();
+    openOutput();
+}
+
 void FfmpegEngine::closeOutput() {
     if (output_) {
         output_->stop();
@@ -188,12 +203,8 @@ bool FfmpegEngine::handOver(Entry& e) {
 void FfmpegEngine::Play(StreamHandle h) {
     Entry* e = find(h);
     if (!e) return;
-    if (initialised_ && !outputUsable()) {
-        // The sound server went away; try again now that the user asks for sound.
-        std::lock_guard lock(outputLock_);
-        closeOutput();
-        openOutput();
-    }
+    // The sound server went away; try again now that the user asks for sound.
+    if (initialised_ && !outputUsable()) reopenOutput();
     if (!e->handedOver && !handOver(*e)) return;
     Stream& s = *e->stream;
     if (s.ended()) s.requestSeek(0);

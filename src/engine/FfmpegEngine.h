@@ -84,6 +84,8 @@ class FfmpegEngine : public AudioEngine {
     Entry* find(StreamHandle h);
     std::optional<std::string> tag(StreamHandle h, TagKey key);
     bool openOutput();
+    // GUI thread, when the output went away: a new one, the streams going on where they were heard.
+    void reopenOutput();
     bool outputUsable();
     bool handOver(Entry& e);
     std::int64_t heardFrame() const;

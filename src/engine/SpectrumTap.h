@@ -5,12 +5,16 @@
 
 #include <array>
 #include <atomic>
+#include <cstddef>
 #include <cstdint>
 
 class SpectrumTap {
   public:
-    // Enough for the output latency plus one 1024-sample window.
-    static constexpr int kCapacity = 16384;
+    // The window ends at the sample being heard, which lies as far back as the
+    // output queues: PulseAudio keeps half a second, so the store holds about
+    // three times that at 44.1 kHz plus one 1024-sample window. A power of two,
+    // so that wrapping is a mask.
+    static constexpr int kCapacity = 65536;
 
     // Audio callback: appends (left + right) / 2 of each frame.
     void write(const float* stereo, int frames);
@@ -23,6 +27,9 @@ class SpectrumTap {
     void copy(std::int64_t end, float* out, int count) const;
 
   private:
+    static std::size_t slot(std::int64_t sample) {
+        return static_cast<std::size_t>(sample) & (kCapacity - 1);
+    }
     std::array<std::atomic<float>, kCapacity> samples_{};
     std::atomic<std::int64_t> written_{0};
 };

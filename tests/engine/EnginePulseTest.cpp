@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdlib>
 #include <cstring>
@@ -47,6 +48,13 @@ TEST(EnginePulse, PlaysThroughARealServerAndSurvivesItsDeath) {
     engine.ChannelSetSync(h, SyncType::End, [&] { ended = true; });
     engine.Play(h);
     EXPECT_TRUE(engine.IsActiveChannel(h));
+    // The analyser sees what is being heard, though the server queues half a second of it:
+    // the mix of both channels peaks at the bin of 1000 Hz.
+    ASSERT_TRUE(waitFor([&] { return engine.ChannelGetPosition(h) > engine.SecToByte(h, 0.3); }, 3000));
+    float fft[kFftBins] = {};
+    ASSERT_GT(engine.GetData(h, fft, kDataFft1024), 0);
+    EXPECT_EQ(std::max_element(fft, fft + kFftBins) - fft, 23); // 1000 Hz / (44100 Hz / 1024)
+    EXPECT_GT(fft[23], 0.1f);
     ASSERT_TRUE(waitFor([&] { return ended.load(); }, 5000));
     // The end comes when the last sample is handed over; the queue then plays out.
     std::this_thread::sleep_for(std::chrono::milliseconds(800));
@@ -65,24 +73,35 @@ TEST(EnginePulse, PlaysThroughARealServerAndSurvivesItsDeath) {
     EXPECT_NEAR(toneAmplitude(heard, 1, 1500, middle, 8820), 0.2, 0.01);
     EXPECT_LT(toneAmplitude(heard, 0, 1500, middle, 8820), 0.01) << "channels swapped or mixed";
 
-    // The server dies while a stream plays: the stream stops counting as
-    // active, nothing hangs, and its position is kept.
+    // The server dies while the stream's end is mixed but still queued there: the stream stops
+    // counting as active, nothing hangs, and the position heard is kept.
+    ended = false;
     engine.Play(h);
-    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    ASSERT_TRUE(waitFor([&] { return ended.load(); }, 5000));
     server.kill();
     EXPECT_TRUE(waitFor([&] { return !engine.IsActiveChannel(h); }, 3000));
     const std::int64_t kept = engine.ChannelGetPosition(h);
     EXPECT_GT(kept, 0);
+    EXPECT_LT(kept, engine.GetLength(h)) << "the queue was heard out before the server died";
     engine.Play(h); // no server to reconnect to: still harmless
     EXPECT_FALSE(engine.IsActiveChannel(h));
+    EXPECT_EQ(engine.ChannelGetPosition(h), kept);
 
-    // A server is back: the next Play reconnects and sound continues.
+    // A server is back: the next Play reconnects and the stream goes on from where it was heard,
+    // its position never running backwards.
     PulseServer again;
     ASSERT_TRUE(again.running()) << again.error();
     engine.Play(h);
     EXPECT_TRUE(engine.IsActiveChannel(h));
-    std::this_thread::sleep_for(std::chrono::milliseconds(200));
-    EXPECT_GT(engine.ChannelGetPosition(h), kept);
+    std::int64_t least = kept;
+    EXPECT_TRUE(waitFor(
+        [&] {
+            const std::int64_t now = engine.ChannelGetPosition(h);
+            least = std::min(least, now);
+            return now > kept;
+        },
+        3000));
+    EXPECT_EQ(least, kept) << "the position ran backwards across the reconnect";
     engine.FreeBass();
 }
 

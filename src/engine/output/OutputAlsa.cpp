@@ -147,7 +147,8 @@ void OutputAlsa::close() {
 }
 
 std::int64_t OutputAlsa::latencyFrames() const {
-    return latency_.estimate(running_.load(std::memory_order_acquire));
+    // A device that went away stopped playing what it queued: the queue no longer drains.
+    return latency_.estimate(running_.load(std::memory_order_acquire) && healthy());
 }
 
 int OutputAlsa::deviceCount() {

@@ -188,7 +188,8 @@ void OutputPulse::close() {
 }
 
 std::int64_t OutputPulse::latencyFrames() const {
-    return latency_.estimate(running_.load(std::memory_order_acquire));
+    // A device that went away stopped playing what it queued: the queue no longer drains.
+    return latency_.estimate(running_.load(std::memory_order_acquire) && healthy());
 }
 
 int OutputPulse::deviceCount() {
