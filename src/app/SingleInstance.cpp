@@ -25,7 +25,8 @@ QByteArray encodeMessage(const QByteArrayList& paths) {
     QByteArray body;
     QDataStream out(&body, QIODevice::WriteOnly);
     out << quint32(paths.size());
-    for (const QByteArray& p : paths) out << p;
+    for (const QByteArray& p : paths)
+        out << p;
     QByteArray framed;
     QDataStream frame(&framed, QIODevice::WriteOnly);
     frame << quint32(body.size());
@@ -34,25 +35,43 @@ QByteArray encodeMessage(const QByteArrayList& paths) {
 
 } // namespace
 
-SingleInstance::SingleInstance(const QString& homeFolder, QObject* parent) : QObject(parent), home_(homeFolder) {
+SingleInstance::SingleInstance(const QString& homeFolder, QObject* parent)
+    : QObject(parent), home_(homeFolder) {
     server_.setSocketOptions(QLocalServer::UserAccessOption);
     connect(&server_, &QLocalServer::newConnection, this, &SingleInstance::acceptConnection);
 }
 
 SingleInstance::~SingleInstance() = default;
 
-QString SingleInstance::socketName(const QString& homeFolder) { return instanceKey(homeFolder); }
+QString SingleInstance::socketName(const QString& homeFolder) {
+    return instanceKey(homeFolder);
+}
 
 QString SingleInstance::lockPath(const QString& homeFolder) {
     return QDir::tempPath() + "/" + instanceKey(homeFolder) + ".lock";
 }
 
-bool SingleInstance::claim() {
+SingleInstance::Claim SingleInstance::claim() {
     lock_ = std::make_unique<QLockFile>(lockPath(home_));
-    if (!lock_->tryLock(0)) return false;
+    if (!lock_->tryLock(0)) {
+        // Only a lock that names its holder is another player's; anything else in its place is not.
+        qint64 pid = 0;
+        QString host, application;
+        if (lock_->error() == QLockFile::LockFailedError && lock_->getLockInfo(&pid, &host, &application))
+            return Claim::Another;
+        const bool denied = lock_->error() == QLockFile::PermissionError;
+        failure_ =
+            QStringLiteral("cannot create the lock file \"%1\": %2")
+                .arg(lockPath(home_),
+                     denied ? QStringLiteral("permission denied")
+                            : QStringLiteral("something else is in its place or its folder is unusable"));
+        return Claim::Failed;
+    }
     // The lock proves no other player of this home runs, so a socket left by a crash is stale.
     QLocalServer::removeServer(socketName(home_));
-    return server_.listen(socketName(home_));
+    if (server_.listen(socketName(home_))) return Claim::First;
+    failure_ = QStringLiteral("cannot listen on \"%1\": %2").arg(socketName(home_), server_.errorString());
+    return Claim::Failed;
 }
 
 void SingleInstance::acceptConnection() {

@@ -11,12 +11,17 @@
 
 class SingleInstance : public QObject {
     Q_OBJECT
-public:
+  public:
     explicit SingleInstance(const QString& homeFolder, QObject* parent = nullptr);
     ~SingleInstance() override;
 
-    // True when this process is the first; it then accepts hand-offs.
-    bool claim();
+    enum class Claim {
+        First,   // no other player of this home runs: this one accepts hand-offs
+        Another, // another player holds the lock: hand the paths over to it
+        Failed,  // the lock or the socket could not be set up: failure() says why
+    };
+    Claim claim();
+    QString failure() const { return failure_; }
 
     // Delivers paths (file-name bytes, already absolute) to the first process
     // and waits for its acknowledgement. False when nobody answered in time.
@@ -26,13 +31,14 @@ public:
     static QString socketName(const QString& homeFolder);
     static QString lockPath(const QString& homeFolder);
 
-signals:
+  signals:
     void pathsReceived(const QByteArrayList& paths);
 
-private:
+  private:
     void acceptConnection();
 
     QString home_;
+    QString failure_;
     std::unique_ptr<QLockFile> lock_;
     QLocalServer server_;
 };

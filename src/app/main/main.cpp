@@ -1,4 +1,5 @@
 #include "CellText.h"
+#include "CommandLinePaths.h"
 #include "EngineFactory.h"
 #include "HomeFolder.h"
 #include "Player.h"
@@ -10,7 +11,6 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QFileInfo>
 #include <QMessageBox>
 #include <QTimer>
 #include <QWindow>
@@ -18,16 +18,6 @@
 #include <cstdio>
 
 namespace {
-// Paths handed to a running player must not depend on this process's working folder.
-QByteArrayList AbsoluteArguments(const QStringList& arguments) {
-    QByteArrayList paths;
-    for (qsizetype i = 1; i < arguments.size(); ++i) {
-        if (arguments[i].isEmpty()) continue;
-        paths.append(QFile::encodeName(QDir::cleanPath(QFileInfo(arguments[i]).absoluteFilePath())));
-    }
-    return paths;
-}
-
 // With VEXO_TRACE_STARTUP set, the moments of start-up go to stderr as "NAME MS" (milliseconds of a
 // steady clock), for the benchmark that times the hand-over from the start window.
 class StartupTrace : public QObject {
@@ -79,7 +69,12 @@ int main(int argc, char** argv) {
     QApplication::setQuitOnLastWindowClosed(false);
     StartupTrace trace;
     const QString home = HomeFolder();
-    const QByteArrayList arguments = AbsoluteArguments(QApplication::arguments());
+    // argv as given (QApplication took its own options out): file names are bytes, and paths
+    // handed to a running player must not depend on this process's working folder.
+    QByteArrayList given;
+    for (int i = 1; i < argc; ++i)
+        given.append(QByteArray(argv[i]));
+    const QByteArrayList arguments = AbsolutePaths(given, WorkingFolder());
 
     const int titleFontId = RegisterSkinFonts(DataFolder());
 
@@ -97,11 +92,22 @@ int main(int argc, char** argv) {
     LoadPlugins(*engine);
 
     SingleInstance instance(home);
-    if (!instance.claim()) {
+    switch (instance.claim()) {
+    case SingleInstance::Claim::First:
+        break;
+    case SingleInstance::Claim::Another:
         // A player runs already: it takes our paths, and we end without writing anything.
-        const bool delivered = arguments.isEmpty() || SingleInstance::sendPaths(home, arguments);
-        engine->FreeBass();
-        return delivered ? 0 : 1;
+        if (arguments.isEmpty() || SingleInstance::sendPaths(home, arguments)) {
+            engine->FreeBass();
+            return 0;
+        }
+        // It did not answer: play the paths here rather than lose them.
+        fprintf(stderr, "vexo-mp: the running player did not take the paths; starting another\n");
+        break;
+    case SingleInstance::Claim::Failed:
+        fprintf(stderr, "vexo-mp: %s; starting without handing over to a running player\n",
+                qPrintable(instance.failure()));
+        break;
     }
     player.addPaths(arguments);
     const bool loadDefaultPlaylist = arguments.isEmpty();

@@ -1,0 +1,83 @@
+#!/usr/bin/env bash
+# A start on a desktop that is not quite in order, then the analyser under a real sound server:
+# something that is not a lock file stands where the single-instance lock goes, yet the player
+# starts, says why on standard error and opens the file it was given as "link/../noise.wav" through a link to
+# another folder; Play sends sound through a private PulseAudio server, and the analyser's bars rise on
+# the screen although the server queues half a second of sound; the close saves the path as given.
+#
+# Usage: start_and_analyser.sh PATH-TO-vexo-mp
+set -uo pipefail
+
+BIN="${1:?usage: $0 path-to-vexo-mp}"
+PLAY_X=46 PLAY_Y=110
+EXIT_X=307 EXIT_Y=14
+# The analyser box, in window coordinates.
+VIS_X=208 VIS_Y=28 VIS_W=104 VIS_H=40
+
+fail() {
+    echo "start_and_analyser: FAIL: $*" >&2
+    exit 1
+}
+[ -x "$BIN" ] || fail "no player at $BIN"
+
+source "$(dirname "$0")/lib/headless.sh"
+require_tools Xvfb xdotool pulseaudio pactl ffmpeg od awk
+begin_session vexo-e2e
+
+start_xvfb
+start_pulse e2e
+
+# "link" leads into real/sub, so "link/../noise.wav" is real/noise.wav; the working folder has no
+# noise.wav of its own, which is what the path would name if its ".." were taken as text.
+mkdir -p "$WORK/real/sub"
+ln -s real/sub "$WORK/link"
+# Pink noise: every bar of the analyser has something to show.
+ffmpeg -v error -f lavfi -i "anoisesrc=color=pink:amplitude=0.5:r=44100:d=30" -ac 2 "$WORK/real/noise.wav" ||
+    fail "ffmpeg could not make the noise"
+HOME_DIR="$WORK/home"
+mkdir -p "$HOME_DIR/Plugins"
+export VEXO_HOME="$HOME_DIR" VEXO_AUDIO=pulse QT_QPA_PLATFORM=xcb
+
+# The lock's name: the user's id and the start of the SHA-1 of the home folder's path.
+export TMPDIR="$WORK/tmp"
+mkdir -p "$TMPDIR/vexo-mp-$(id -u)-$(printf %s "$HOME_DIR" | sha1sum | cut -c1-16).lock"
+(cd "$WORK" && exec "$BIN" link/../noise.wav) >"$WORK/player.out" 2>"$WORK/player.err" &
+PLAYER_PID=$!
+wait_for_main_window 320x135
+grep -q "lock" "$WORK/player.err" || fail "the player did not say on standard error why it runs alone"
+echo "the player started without its lock and said why"
+
+eval "$(xdotool getwindowgeometry --shell "$WID")"
+# Pixels of the analyser's stems, the light grey that neither its ground nor its caps use.
+stem_pixels() {
+    ffmpeg -v error -y -f x11grab -video_size "${VIS_W}x${VIS_H}" -i "$DISPLAY+$((X + VIS_X)),$((Y + VIS_Y))" \
+        -frames:v 1 -f rawvideo -pix_fmt rgb24 "$WORK/vis.rgb" || fail "ffmpeg could not grab the screen"
+    od -An -tu1 -v "$WORK/vis.rgb" | tr -s ' ' '\n' |
+        awk 'NF { c[n++ % 3] = $1 } n % 3 == 0 && n { if (c[0] == 217 && c[1] == 217 && c[2] == 217) k++ } END { print k + 0 }'
+}
+idle="$(stem_pixels)"
+
+xdotool mousemove --window "$WID" "$PLAY_X" "$PLAY_Y" click 1
+# The sink's state shows that sound flows; then the bars must rise within a few frames.
+for _ in $(seq 100); do
+    pactl list short sinks | grep -q RUNNING && break
+    sleep 0.1
+done
+pactl list short sinks | grep -q RUNNING || fail "nothing played through the sound server"
+# Each look at the screen takes a while: the wait is bounded by the clock, not by a count.
+risen=0
+deadline=$((SECONDS + 15))
+while [ "$SECONDS" -lt "$deadline" ]; do
+    now="$(stem_pixels)"
+    [ "$now" -gt $((idle + 50)) ] && { risen=1; break; }
+done
+[ "$risen" -eq 1 ] || fail "the analyser's bars did not rise while the noise played ($idle idle, $now playing)"
+echo "the analyser shows the sound being heard"
+
+close_player "$EXIT_X" "$EXIT_Y"
+m3u="$HOME_DIR/Data/Default.m3u"
+[ -f "$m3u" ] || fail "no Data/Default.m3u after the close"
+tr -d '\r' <"$m3u" | grep -v '^#' >"$WORK/paths.txt"
+printf '%s\n' "$WORK/link/../noise.wav" | cmp -s - "$WORK/paths.txt" ||
+    fail "Default.m3u holds \"$(tr '\n' ' ' <"$WORK/paths.txt")\", not the path as given"
+echo "start_and_analyser: PASS"
