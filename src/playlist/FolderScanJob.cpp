@@ -30,15 +30,19 @@ void FolderScanJob::walk() {
     using Clock = std::chrono::steady_clock;
     QByteArrayList batch;
     auto sent = Clock::now();
-    ScanFolderFiles(folder_, mask_, recurse_, [&](const QByteArray& path) {
-        if (stop_) return false;
-        batch.append(path);
-        if (batch.size() >= kBatchFiles || Clock::now() - sent >= kBatchInterval) {
-            deliver(std::exchange(batch, {}), false);
-            sent = Clock::now();
-        }
-        return true;
-    });
+    // The stop is asked for at every entry: a close must not wait for the next matching file, which
+    // in a large tree of other files may be minutes away.
+    ScanFolderFiles(
+        folder_, mask_, recurse_,
+        [&](const QByteArray& path) {
+            batch.append(path);
+            if (batch.size() >= kBatchFiles || Clock::now() - sent >= kBatchInterval) {
+                deliver(std::exchange(batch, {}), false);
+                sent = Clock::now();
+            }
+            return true;
+        },
+        [this] { return stop_.load(); });
     deliver(std::move(batch), true);
 }
 

@@ -17,7 +17,7 @@ class FolderScanJob : public QObject {
     ~FolderScanJob() override;
 
     void start();
-    // Asks the walk to end after the file it is at; finished() still follows.
+    // Asks the walk to end at the entry it is at; finished() still follows.
     void cancel() { stop_ = true; }
 
   signals:

@@ -1,4 +1,5 @@
 #include "PlaylistAdder.h"
+#include "FolderScan.h"
 #include "PathRules.h"
 #include "PlaylistModel.h"
 #include "TempTree.h"
@@ -75,6 +76,28 @@ TEST(ScanFolder, DepthFirstInNameOrderWithHiddenFilesAndLoopsEnding) {
     PlaylistAdder(none).ScanFolder(r + "missing", "*.*", true);
     PlaylistAdder(none).ScanFolder("", "*.*", true);
     EXPECT_EQ(none.Count(), 0);
+}
+
+TEST(ScanFolder, AStopIsHeardAtOnceWhereNothingMatches) {
+    // A close during a walk asks it to stop; in a tree of other files it must not walk on until
+    // the next matching name.
+    TempTree tree;
+    for (int i = 0; i < 40; ++i)
+        tree.write("a/sub" + QByteArray::number(i % 4) + "/n" + QByteArray::number(i));
+    tree.write("b.mp3");
+    QList<QByteArray> found;
+    const auto onFile = [&](const QByteArray& path) {
+        found << path;
+        return true;
+    };
+    ScanFolderFiles(tree.root(), "*.mp3", true, onFile);
+    ASSERT_EQ(found, QList<QByteArray>{tree.path("b.mp3")}) << "unstopped, the walk reaches the file";
+
+    found.clear();
+    int asked = 0;
+    ScanFolderFiles(tree.root(), "*.mp3", true, onFile, [&] { return ++asked > 10; });
+    EXPECT_TRUE(found.isEmpty()) << "the walk went on after the stop";
+    EXPECT_EQ(asked, 11) << "the walk looked at more entries after the stop";
 }
 
 TEST(ScanFolder, MaskRules) {
