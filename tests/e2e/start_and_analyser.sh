@@ -2,8 +2,9 @@
 # A start on a desktop that is not quite in order, then the analyser under a real sound server:
 # something that is not a lock file stands where the single-instance lock goes, yet the player
 # starts, says why on standard error and opens the file it was given as "link/../noise.wav" through a link to
-# another folder; Play sends sound through a private PulseAudio server, and the analyser's bars rise on
-# the screen although the server queues half a second of sound; the close saves the path as given.
+# another folder; Play sends sound through a private PulseAudio server, the analyser's bars rise on
+# the screen although the server queues half a second of sound, and the seek bar's line grows; a
+# drag from a free spot moves the window; the close saves the path as given.
 #
 # Usage: start_and_analyser.sh PATH-TO-vexo-mp
 set -uo pipefail
@@ -11,8 +12,10 @@ set -uo pipefail
 BIN="${1:?usage: $0 path-to-vexo-mp}"
 PLAY_X=46 PLAY_Y=110
 EXIT_X=307 EXIT_Y=14
-# The analyser box, in window coordinates.
+# The analyser box and the seek bar, in window coordinates; a spot no box covers.
 VIS_X=208 VIS_Y=28 VIS_W=104 VIS_H=40
+SEEK_X=10 SEEK_Y=76 SEEK_W=302 SEEK_H=10
+FREE_X=150 FREE_Y=40
 
 fail() {
     echo "start_and_analyser: FAIL: $*" >&2
@@ -48,10 +51,14 @@ grep -q "lock" "$WORK/player.err" || fail "the player did not say on standard er
 echo "the player started without its lock and said why"
 
 eval "$(xdotool getwindowgeometry --shell "$WID")"
+# grab X Y WIDTH HEIGHT FILE: that part of the main window as it is on the screen, as RGB bytes.
+grab() {
+    ffmpeg -v error -y -f x11grab -video_size "$3x$4" -i "$DISPLAY+$((X + $1)),$((Y + $2))" -frames:v 1 \
+        -f rawvideo -pix_fmt rgb24 "$5" || fail "ffmpeg could not grab the screen"
+}
 # Pixels of the analyser's stems, the light grey that neither its ground nor its caps use.
 stem_pixels() {
-    ffmpeg -v error -y -f x11grab -video_size "${VIS_W}x${VIS_H}" -i "$DISPLAY+$((X + VIS_X)),$((Y + VIS_Y))" \
-        -frames:v 1 -f rawvideo -pix_fmt rgb24 "$WORK/vis.rgb" || fail "ffmpeg could not grab the screen"
+    grab "$VIS_X" "$VIS_Y" "$VIS_W" "$VIS_H" "$WORK/vis.rgb"
     od -An -tu1 -v "$WORK/vis.rgb" | tr -s ' ' '\n' |
         awk 'NF { c[n++ % 3] = $1 } n % 3 == 0 && n { if (c[0] == 217 && c[1] == 217 && c[2] == 217) k++ } END { print k + 0 }'
 }
@@ -73,6 +80,30 @@ while [ "$SECONDS" -lt "$deadline" ]; do
 done
 [ "$risen" -eq 1 ] || fail "the analyser's bars did not rise while the noise played ($idle idle, $now playing)"
 echo "the analyser shows the sound being heard"
+
+# The seek bar's dotted line grows as the noise plays.
+grab "$SEEK_X" "$SEEK_Y" "$SEEK_W" "$SEEK_H" "$WORK/seek1.rgb"
+deadline=$((SECONDS + 10))
+while [ "$SECONDS" -lt "$deadline" ]; do
+    grab "$SEEK_X" "$SEEK_Y" "$SEEK_W" "$SEEK_H" "$WORK/seek2.rgb"
+    cmp -s "$WORK/seek1.rgb" "$WORK/seek2.rgb" || break
+done
+cmp -s "$WORK/seek1.rgb" "$WORK/seek2.rgb" && fail "the seek bar on the screen stood still while playing"
+echo "the seek bar moves on the screen"
+
+# A drag from a free spot carries the window along with the pointer.
+x0=$X y0=$Y
+xdotool mousemove --window "$WID" "$FREE_X" "$FREE_Y" mousedown 1
+for step in 1 2 3 4 5; do xdotool mousemove_relative -- 8 6; done
+xdotool mouseup 1
+for _ in $(seq 50); do
+    eval "$(xdotool getwindowgeometry --shell "$WID")"
+    [ "$X" -eq $((x0 + 40)) ] && [ "$Y" -eq $((y0 + 30)) ] && break
+    sleep 0.1
+done
+[ "$X" -eq $((x0 + 40)) ] && [ "$Y" -eq $((y0 + 30)) ] ||
+    fail "a drag by (40, 30) moved the window from ($x0, $y0) to ($X, $Y)"
+echo "a drag moves the window"
 
 close_player "$EXIT_X" "$EXIT_Y"
 m3u="$HOME_DIR/Data/Default.m3u"
