@@ -9,7 +9,8 @@ class PlaylistModel;
 // fixed 206 that readers of our files never use.
 QByteArray M3uText(const PlaylistModel& model);
 
-// Writes M3uText to path. The old file is replaced only once the new one is
-// completely on disk, so a full disk or a crash never leaves a truncated
-// playlist behind. Throws FileError ("Cannot create file ...") on failure.
+// Writes M3uText to path by ReplaceFileContents: the old file is replaced
+// only once the new one is completely on disk, except in a folder that takes
+// no new files, where the playlist is rewritten in place. Throws FileError
+// ("Cannot create file ...") on failure.
 void SavePlaylist(const QByteArray& path, const PlaylistModel& model);

@@ -1,8 +1,9 @@
 #include "IniFile.h"
 
+#include "FileReplace.h"
+
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 namespace {
 
@@ -165,12 +166,5 @@ QByteArray IniFile::toBytes() const {
 }
 
 bool IniFile::save() const {
-    QSaveFile file(path_);
-    if (!file.open(QIODevice::WriteOnly)) return false;
-    const QByteArray bytes = toBytes();
-    if (file.write(bytes) != bytes.size()) {
-        file.cancelWriting();
-        return false;
-    }
-    return file.commit();
+    return ReplaceFileContents(QFile::encodeName(path_), toBytes()) == 0;
 }

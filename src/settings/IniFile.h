@@ -24,7 +24,8 @@ class IniFile {
     bool load();
 
     // Replaces the file atomically (a temporary file renamed over it), so a crash or a full disk
-    // leaves either the old or the new file, never a truncated one. False when it could not.
+    // leaves either the old or the new file, never a truncated one; only in a folder that takes no
+    // new files is the file rewritten in place (ReplaceFileContents). False when it could not.
     bool save() const;
 
     std::optional<QString> value(const QString& section, const QString& key) const;

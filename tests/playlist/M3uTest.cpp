@@ -4,7 +4,10 @@
 #include "PlaylistModel.h"
 #include "TempTree.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -154,17 +157,75 @@ TEST(M3u, FailedSavesLeaveTheOldFileAndSayWhy) {
                   "Cannot create file \"" + noFolder.toStdString() + "\". No such file or directory");
     }
 
-    // A read-only folder refuses the replacement; the old playlist is intact.
-    tree.write("ro/keep.m3u", "#EXTM3U\r\n");
-    ::chmod(tree.path("ro/keep.m3u").constData(), 0644);
-    EXPECT_THROW(SavePlaylist(tree.path("ro"), model), FileError); // a folder is no playlist
+    tree.mkdir("folder");
+    EXPECT_THROW(SavePlaylist(tree.path("folder"), model), FileError); // a folder is no playlist
     if (::geteuid() == 0) GTEST_SKIP() << "root ignores file permissions; the unreadable cases need a user";
-    ::chmod(tree.path("ro").constData(), 0555);
-    EXPECT_THROW(SavePlaylist(tree.path("ro/keep.m3u"), model), FileError);
-    EXPECT_EQ(tree.read("ro/keep.m3u"), "#EXTM3U\r\n");
-    ::chmod(tree.path("ro").constData(), 0755);
+    tree.write("ro.m3u", "#EXTM3U\r\n");
+    ::chmod(tree.path("ro.m3u").constData(), 0444);
+    EXPECT_THROW(SavePlaylist(tree.path("ro.m3u"), model), FileError);
+    EXPECT_EQ(tree.read("ro.m3u"), "#EXTM3U\r\n");
 
     tree.write("locked.m3u", "#EXTM3U\n/a.mp3\n");
     ::chmod(tree.path("locked.m3u").constData(), 0);
     EXPECT_THROW(load(tree.path("locked.m3u")), FileError);
+}
+
+namespace {
+// Keeps a folder from taking new files for its lifetime, also for root: by the immutable attribute
+// where the file system and our rights allow it, else by permissions, which bind users only.
+class ClosedFolder {
+  public:
+    explicit ClosedFolder(const QByteArray& folder)
+        : fd_(::open(folder.constData(), O_RDONLY | O_DIRECTORY)) {
+        int flags = 0;
+        if (fd_ >= 0 && ::ioctl(fd_, FS_IOC_GETFLAGS, &flags) == 0) {
+            flags |= FS_IMMUTABLE_FL;
+            immutable_ = ::ioctl(fd_, FS_IOC_SETFLAGS, &flags) == 0;
+        }
+        if (!immutable_ && ::geteuid() != 0) ::fchmod(fd_, 0555);
+        closed_ = ::open((folder + "/.probe").constData(), O_WRONLY | O_CREAT | O_EXCL, 0644) < 0;
+    }
+    ~ClosedFolder() {
+        int flags = 0;
+        if (immutable_ && ::ioctl(fd_, FS_IOC_GETFLAGS, &flags) == 0) {
+            flags &= ~FS_IMMUTABLE_FL;
+            ::ioctl(fd_, FS_IOC_SETFLAGS, &flags);
+        }
+        ::fchmod(fd_, 0755);
+        ::close(fd_);
+    }
+    ClosedFolder(const ClosedFolder&) = delete;
+    ClosedFolder& operator=(const ClosedFolder&) = delete;
+    // Whether a new file really cannot be made there.
+    bool closed() const { return closed_; }
+
+  private:
+    int fd_;
+    bool immutable_ = false;
+    bool closed_ = false;
+};
+} // namespace
+
+TEST(M3u, SavesReplaceTheFileWholeAndAFolderThatTakesNoNewFilesIsWrittenInPlace) {
+    TempTree tree;
+    PlaylistModel model;
+    model.Append("", "", "/new.mp3");
+    const QByteArray file = tree.write("shared/list.m3u", "#EXTM3U\r\n#EXTINF:206,\r\n/old.mp3\r\n");
+
+    // An open reader of the old playlist keeps reading the old file: the new one replaced it whole.
+    const int reader = ::open(file.constData(), O_RDONLY);
+    SavePlaylist(file, model);
+    char old[9] = {};
+    EXPECT_EQ(::pread(reader, old, 8, 23), 8);
+    EXPECT_STREQ(old, "/old.mp3");
+    ::close(reader);
+    EXPECT_EQ(tree.read("shared/list.m3u"), "#EXTM3U\r\n#EXTINF:206,\r\n/new.mp3\r\n");
+
+    ClosedFolder closed(tree.path("shared"));
+    if (!closed.closed()) GTEST_SKIP() << "no way here to keep root from making files in a folder";
+    SavePlaylist(file, PlaylistModel());
+    EXPECT_EQ(tree.read("shared/list.m3u"), "#EXTM3U\r\n") << "written in place, cut to the new length";
+    SavePlaylist(file, model);
+    EXPECT_EQ(tree.read("shared/list.m3u"), "#EXTM3U\r\n#EXTINF:206,\r\n/new.mp3\r\n");
+    EXPECT_THROW(SavePlaylist(tree.path("shared/other.m3u"), model), FileError) << "no new playlist there";
 }

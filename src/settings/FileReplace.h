@@ -1,0 +1,12 @@
+#pragma once
+#include <QByteArray>
+
+// Makes bytes the whole contents of the file at path (created when missing) and returns 0, or the
+// errno value of the step that failed.
+//
+// The bytes go to a temporary file beside the target that is then renamed over it, so a crash or
+// a full disk leaves the old file or the new one, never a truncated mix. A symbolic link keeps
+// pointing at its file, which gets the new contents; an existing file keeps its permission bits;
+// a file the user may not write stays as it is. Where the folder takes no new file although the
+// file itself may be written, the file is rewritten in place instead (see the definition).
+int ReplaceFileContents(const QByteArray& path, const QByteArray& bytes);
