@@ -29,10 +29,7 @@ for name in a b c d; do
     ffmpeg -v error -f lavfi -i "sine=frequency=440:duration=1" -ac 2 "$WORK/$name.wav" ||
         fail "ffmpeg could not make $name.wav"
 done
-HOME_DIR="$WORK/home"
-mkdir -p "$HOME_DIR/Plugins" "$HOME_DIR/Data"
-printf '[PlayList]\r\nShow=1\r\n' >"$HOME_DIR/Data/Options.ini"
-export VEXO_HOME="$HOME_DIR" VEXO_AUDIO=pulse QT_QPA_PLATFORM=xcb
+home_showing_playlist
 
 (cd "$WORK" && exec "$BIN" a.wav b.wav c.wav d.wav) >"$WORK/player.out" 2>"$WORK/player.err" &
 PLAYER_PID=$!

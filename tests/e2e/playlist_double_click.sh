@@ -40,10 +40,7 @@ done
 
 # A home whose settings show the playlist window; with no Left or Top of its own it must dock
 # under the main window at the main window's default place.
-HOME_DIR="$WORK/home"
-mkdir -p "$HOME_DIR/Plugins" "$HOME_DIR/Data"
-printf '[PlayList]\r\nShow=1\r\n' >"$HOME_DIR/Data/Options.ini"
-export VEXO_HOME="$HOME_DIR" VEXO_AUDIO=pulse QT_QPA_PLATFORM=xcb
+home_showing_playlist
 
 (cd "$WORK" && exec "$BIN" tone440.wav tone660.wav tone990.wav) >"$WORK/player.out" 2>"$WORK/player.err" &
 PLAYER_PID=$!

@@ -1,5 +1,5 @@
-# Finding and measuring the player's playlist window, for whole-program scripts. Source it after
-# lib/headless.sh, once PLAYER_PID is set.
+# Starting the player with its playlist window shown, and finding and measuring that window, for
+# whole-program scripts. Source it after lib/headless.sh.
 
 # Polls a command every 0.1 s for at most $1 tenths of a second.
 poll() {
@@ -10,6 +10,15 @@ poll() {
         sleep 0.1
     done
     return 1
+}
+
+# A home folder whose settings show the playlist window, for a player on the session's display
+# and sound server. Sets HOME_DIR and exports VEXO_HOME.
+home_showing_playlist() {
+    HOME_DIR="$WORK/home"
+    mkdir -p "$HOME_DIR/Plugins" "$HOME_DIR/Data"
+    printf '[PlayList]\r\nShow=1\r\n' >"$HOME_DIR/Data/Options.ini"
+    export VEXO_HOME="$HOME_DIR" VEXO_AUDIO=pulse QT_QPA_PLATFORM=xcb
 }
 
 # Sets LIST_WID to the player's visible playlist window, found by its title.
