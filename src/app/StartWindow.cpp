@@ -1,6 +1,7 @@
 #include "StartWindow.h"
 
 #include "PaintGradient.h"
+#include "RoundedRegion.h"
 #include "SettingsFile.h"
 #include "SkinFont.h"
 #include "SkinPalette.h"
@@ -9,7 +10,6 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QPainter>
-#include <QPainterPath>
 #include <QScreen>
 
 StartChecks PrepareHomeFolder(const QString& homeFolder) {
@@ -48,9 +48,7 @@ StartWindow::StartWindow(const QString& versionText)
     setWindowTitle(QStringLiteral("Vexo MP"));
     setAttribute(Qt::WA_OpaquePaintEvent);
     setFixedSize(kWidth, kHeight);
-    QPainterPath path;
-    path.addRoundedRect(QRectF(0, 0, kWidth, kHeight), 5, 5);
-    setMask(QRegion(path.toFillPolygon().toPolygon()));
+    setMask(RoundedRegion(size()));
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->geometry().center() - QPoint(kWidth / 2, kHeight / 2));
 }

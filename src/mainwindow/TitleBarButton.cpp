@@ -1,6 +1,7 @@
 #include "TitleBarButton.h"
 
 #include "CellText.h"
+#include "RoundedRegion.h"
 #include "SkinFont.h"
 #include "SkinPalette.h"
 
@@ -67,11 +68,9 @@ const QImage& TitleBarButton::image() {
     dirty_ = false;
     image_.fill(kWhite);
     QPainter painter(&image_);
-    painter.setRenderHint(QPainter::Antialiasing, false);
-    painter.setPen(kGrey);
-    painter.setBrush(kWhite);
-    // The outline's right and bottom edges are the box's last column and row.
-    painter.drawRoundedRect(QRect(0, 0, 10, 11), 2.5, 2.5);
+    // The frame's right and bottom edges are the box's last column and row.
+    for (const QRect& run : RoundedOutline(size(), 5))
+        painter.fillRect(run, kGrey);
     switch (kind_) {
     case TitleBarKind::Min:
         painter.setFont(SkinFont(8));
