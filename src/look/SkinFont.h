@@ -10,6 +10,10 @@ inline QFont SkinFont(int points, bool bold = false, const QString& family = QSt
     QFont font(family);
     font.setPixelSize(int(std::lround(points * 96.0 / 72.0)));
     font.setBold(bold);
+    // Without antialiasing a glyph must start on a whole pixel: the system's usual slight hinting
+    // places glyphs at fractions of a pixel, and rounding each one then runs letters into each
+    // other and opens gaps inside words. Full hinting keeps whole-pixel advances.
     font.setStyleStrategy(QFont::NoAntialias);
+    font.setHintingPreference(QFont::PreferFullHinting);
     return font;
 }
