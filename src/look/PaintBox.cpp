@@ -12,13 +12,12 @@
 PaintBox::PaintBox(BoxLogic& logic, QWidget* parent, QPoint imageOffset)
     : QWidget(parent), logic_(logic), imageOffset_(imageOffset) {
     resize(logic.size());
-    // A picture that covers the whole box needs nothing painted beneath it: the window's ground is
-    // then skipped at every one of the ticker's 50 repaints a second.
-    setAttribute(Qt::WA_OpaquePaintEvent, imageOffset.isNull());
+    // A box whose every paint covers all of it needs nothing painted beneath: the window's ground
+    // is then skipped at every one of the ticker's 50 repaints a second. A picture that leaves
+    // part of the box to the ground (the time text) is covered once the box knows the ground.
+    setAttribute(Qt::WA_OpaquePaintEvent, covers(logic.image()));
     setCursor(Qt::PointingHandCursor);
     setMouseTracking(false);
-    // A box repaint copies the window's ground beneath it first (parent background shows through
-    // where the picture does not reach, as at the add-files button's first column).
     QPointer<PaintBox> self(this);
     logic_.changed = [self] {
         if (self) self->present();
@@ -29,29 +28,40 @@ void PaintBox::present() {
     // Straight to the screen, as a blit would; where that cannot be done, through a paint event.
     if (const QImage* strip = logic_.strip(); strip && screen_.slide(*strip, logic_.stripStart())) return;
     const QImage& picture = logic_.image();
-    const bool covers = imageOffset_.isNull() && picture.format() == QImage::Format_RGB32;
     const auto [firstRow, rows] = logic_.changingRows();
-    if (covers ? screen_.copy(picture, firstRow, rows) : copyOverGround(picture)) return;
+    if (covers(picture) ? screen_.copy(picture, firstRow, rows) : copyOverGround(picture)) return;
     update();
+}
+
+void PaintBox::setGround(std::function<const QImage&()> ground) {
+    ground_ = std::move(ground);
+    if (ground_) setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+bool PaintBox::covers(const QImage& picture) const {
+    return imageOffset_.isNull() && !picture.hasAlphaChannel() && picture.size() == size();
+}
+
+void PaintBox::paintLook(QPainter& painter, const QImage& picture) {
+    if (ground_ && !covers(picture)) painter.drawImage(QPoint(0, 0), ground_(), geometry());
+    painter.drawImage(imageOffset_, picture);
 }
 
 bool PaintBox::copyOverGround(const QImage& picture) {
     if (!ground_ || !screen_.available()) return false;
-    const QImage& ground = ground_();
-    if (!ground.rect().contains(geometry())) return false;
+    if (!ground_().rect().contains(geometry())) return false;
     if (composed_.size() != size()) composed_ = QImage(size(), QImage::Format_RGB32);
     QPainter painter(&composed_);
-    painter.setCompositionMode(QPainter::CompositionMode_Source);
-    painter.drawImage(QPoint(0, 0), ground, geometry());
-    painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
-    painter.drawImage(imageOffset_, picture);
+    paintLook(painter, picture);
     painter.end();
     return screen_.copy(composed_);
 }
 
 void PaintBox::paintEvent(QPaintEvent*) {
+    // Whole, ground included: the toolkit shows this after an expose, and may show it at any time
+    // over what went straight to the screen.
     QPainter painter(this);
-    painter.drawImage(imageOffset_, logic_.image());
+    paintLook(painter, logic_.image());
 }
 
 void PaintBox::mousePressEvent(QMouseEvent* event) {

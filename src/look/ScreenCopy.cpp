@@ -149,7 +149,7 @@ class Target : public QObject {
         case QEvent::Expose:
             // A change of screen or scale comes with an expose, which repaints all anyway.
             unscaled_ = window_.devicePixelRatio() == 1.0;
-            if (topLevel_) topLevel_->update();
+            if (topLevel_) repaintAll(*topLevel_);
             ScreenCopy::layoutChanged();
             break;
         case QEvent::Show:
@@ -168,6 +168,16 @@ class Target : public QObject {
     }
 
   private:
+    // The toolkit's copy of the window still holds each box as it last painted it, not what went
+    // straight to the screen since, and an expose shows that copy: every widget is painted anew
+    // first. Updating the window alone would not do: the toolkit leaves out the boxes that cover
+    // their whole area, taking its copy of them for current.
+    static void repaintAll(QWidget& topLevel) {
+        topLevel.update();
+        for (QWidget* child : topLevel.findChildren<QWidget*>())
+            if (!child->isWindow()) child->update();
+    }
+
     QWindow& window_;
     QPointer<QWidget> topLevel_;
     xcb_connection_t* connection_;
