@@ -47,7 +47,10 @@ void Player::wire() {
 
     // The press buttons' actions; their look and afterglow belong to the window.
     window_.pressButton(PressKind::Back).action = [&controller] { controller.Back(); };
-    window_.pressButton(PressKind::Play).action = [&controller] { controller.Play(); };
+    window_.pressButton(PressKind::Play).action = [this, &controller] {
+        controller.Play();
+        updateVisTimer(); // a paused track may go on without a new start
+    };
     window_.pressButton(PressKind::Pause).action = [this, &controller] {
         controller.Pause();
         updateVisTimer(); // a resumed stream moves the bars again
@@ -55,6 +58,7 @@ void Player::wire() {
     window_.pressButton(PressKind::Stop).action = [&controller] { controller.Stop(); };
     window_.pressButton(PressKind::Next).action = [&controller] { controller.Next(); };
     window_.pressButton(PressKind::Open).action = [this] { openFiles(); };
+    window_.pressButton(PressKind::Open).modalAction = true;
     // The controller trims after its own actions, the buttons after theirs: once is enough.
     for (PressKind kind :
          {PressKind::Back, PressKind::Play, PressKind::Pause, PressKind::Stop, PressKind::Next})

@@ -44,17 +44,20 @@ QString PressButton::hint() const {
     return {};
 }
 
-void PressButton::press(QPoint, Qt::MouseButton button) {
+void PressButton::press(QPoint pos, Qt::MouseButton button) {
     if (button != Qt::LeftButton) return;
     lit_ = true;
+    held_ = true;
     dirty_ = true;
     notifyChanged();
     if (action) action();
     if (trimWorkingSet) trimWorkingSet();
+    if (modalAction && held_) release(pos, button);
 }
 
 void PressButton::release(QPoint, Qt::MouseButton button) {
     if (button != Qt::LeftButton) return;
+    held_ = false;
     if (wait) wait(kLitAfterReleaseMs);
     // Only our own flag: another press may have run during the wait and owns its own.
     lit_ = false;

@@ -24,6 +24,9 @@ class PressButton : public BoxLogic {
 
     // The button's job, run on the press.
     std::function<void()> action;
+    // The action runs a modal dialog (adding files). The release of the click that opened it goes
+    // to the dialog and never comes here, so the action's end stands for it.
+    bool modalAction = false;
     // Runs after every action; gives memory touched by the action back to the system.
     std::function<void()> trimWorkingSet;
     // The lit afterglow; the window processes its events meanwhile, so other buttons keep working.
@@ -34,6 +37,7 @@ class PressButton : public BoxLogic {
 
     PressKind kind_;
     bool lit_ = false;
+    bool held_ = false; // pressed, and the release has not come yet
     bool dirty_ = true;
     QRgb paintedColor_ = 0;
     QImage image_;

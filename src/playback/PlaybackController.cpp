@@ -30,6 +30,7 @@ PlaybackController::PlaybackController(AudioEngine& engine, PlaylistModel& playl
       balance_(balance), equalizer_(equalizer), seekBar_(seekBar), time_(time) {
     positionTimer_.setInterval(kPositionIntervalMs);
     connect(&positionTimer_, &BeatTimer::timeout, this, &PlaybackController::PositionTick);
+    seekBar_.seeked = [this] { time_.Refresh(); };
 }
 
 PlaybackController::~PlaybackController() = default;
@@ -57,6 +58,7 @@ void PlaybackController::PlayTrack(int i) {
 
     positionTimer_.stop();
     state_.PositionTimerOn = false;
+    state_.Paused = false;
     freeChannel();
 
     const QByteArray path = playlist_.Row(i).Path;
@@ -157,7 +159,13 @@ void PlaybackController::Play() {
     if (lastIndex_ < 0) return;
     const int selected = playlist_.SelectedIndex();
     navIndex_ = selected >= 0 ? selected : 0;
-    PlayTrack(navIndex_);
+    if (state_.Paused && navIndex_ == CurrentTrack()) {
+        // The paused track goes on from where it stands, which the user may have moved it to.
+        state_.Paused = false;
+        engine_.Play(state_.Channel);
+    } else {
+        PlayTrack(navIndex_);
+    }
     trim();
 }
 
@@ -167,6 +175,8 @@ void PlaybackController::PlayFromList() {
 }
 
 void PlaybackController::Pause() {
+    // Only a playing stream pauses; the engine resumes a paused one.
+    state_.Paused = !state_.Paused && engine_.IsActiveChannel(state_.Channel);
     engine_.Pause(state_.Channel);
     trim();
 }
@@ -176,6 +186,7 @@ void PlaybackController::Stop() {
     freeChannel();
     positionTimer_.stop();
     state_.PositionTimerOn = false;
+    state_.Paused = false;
     seekBar_.Reset();
     tickerText_.clear();
     emit tickerTextChanged(tickerText_, 0);
@@ -229,6 +240,7 @@ void PlaybackController::Shutdown() {
     ++serial_;
     positionTimer_.stop();
     state_.PositionTimerOn = false;
+    state_.Paused = false;
     freeChannel();
     seekBar_.Reset();
 }

@@ -41,7 +41,9 @@ class PlaybackController : public QObject {
     // empty list starts nothing. A row whose file is gone is removed and the next one follows.
     void PlayTrack(int i);
 
-    // The transport buttons' actions (the press of the left button).
+    // The transport buttons' actions (the press of the left button). Play starts the selected row
+    // (the first without a selection) from its beginning, except that a paused track Play would
+    // start goes on from where it stands.
     void Play();
     void Pause();
     void Stop();

@@ -12,4 +12,6 @@ struct PlaybackState {
     // The position timer runs (from a track's start until Stop): the seek bar shows progress, not
     // the empty bar.
     bool PositionTimerOn = false;
+    // The user paused the open stream: it stays where it is, and can still be moved.
+    bool Paused = false;
 };

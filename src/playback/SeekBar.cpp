@@ -109,8 +109,12 @@ std::int64_t SeekBar::PositionForX(int x) const {
     return std::int64_t(std::clamp(x, 0, kWidth)) * state_.BytesPerPixel;
 }
 
+bool SeekBar::seekable() const {
+    return engine_.IsActiveChannel(state_.Channel) || (state_.Paused && state_.Channel != 0);
+}
+
 void SeekBar::press(QPoint, Qt::MouseButton button) {
-    if (button == Qt::LeftButton && engine_.IsActiveChannel(state_.Channel)) seekDragging_ = true;
+    if (button == Qt::LeftButton && seekable()) seekDragging_ = true;
 }
 
 void SeekBar::move(QPoint pos, Qt::MouseButtons) {
@@ -121,6 +125,12 @@ void SeekBar::move(QPoint pos, Qt::MouseButtons) {
 void SeekBar::release(QPoint pos, Qt::MouseButton button) {
     if (button != Qt::LeftButton) return;
     seekPos_ = PositionForX(pos.x());
-    if (engine_.IsActiveChannel(state_.Channel)) engine_.SetPosition(state_.Channel, seekPos_);
+    const bool seeking = seekable();
     seekDragging_ = false;
+    if (!seeking) return;
+    engine_.SetPosition(state_.Channel, seekPos_);
+    // A paused stream's position timer draws nothing: the line goes to the new place here.
+    DrawProgress(engine_.ChannelGetPosition(state_.Channel));
+    notifyChanged();
+    if (seeked) seeked();
 }

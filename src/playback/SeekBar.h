@@ -5,11 +5,12 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 
 // The seek bar (302 x 10): a dotted line from the left grows with the position, one pixel per
 // BytesPerPixel bytes. A click seeks to the clicked pixel, a drag to where the button is let go;
-// while dragging the line's head dot is left out. Byte positions are 64 bits wide so that a track
-// of many hours seeks correctly.
+// while dragging the line's head dot is left out. A paused stream seeks too, and the line shows the
+// new place at once. Byte positions are 64 bits wide so that a track of many hours seeks correctly.
 class SeekBar : public BoxLogic {
   public:
     static constexpr int kWidth = 302, kHeight = 10;
@@ -41,7 +42,12 @@ class SeekBar : public BoxLogic {
     // drag and can be released anywhere).
     std::int64_t PositionForX(int x) const;
 
+    // After every seek, once the line shows the new place.
+    std::function<void()> seeked;
+
   private:
+    // A stream that plays or that the user paused.
+    bool seekable() const;
     void paintEmpty();
     void prepareLines();
 

@@ -137,6 +137,24 @@ TEST(PressButtonBehaviour, AReleaseClearsOnlyItsOwnFlag) {
     EXPECT_FALSE(stop.lit());
 }
 
+TEST(PressButtonBehaviour, AModalActionGoesDarkAfterItsEndWhenTheReleaseNeverCame) {
+    PressButton open(PressKind::Open);
+    open.modalAction = true;
+    int afterglows = 0;
+    open.wait = [&](int) {
+        EXPECT_TRUE(open.lit());
+        ++afterglows;
+    };
+    open.press({1, 1}, Qt::LeftButton); // the dialog took the release
+    EXPECT_FALSE(open.lit());
+    EXPECT_EQ(afterglows, 1);
+
+    open.action = [&] { open.release({1, 1}, Qt::LeftButton); }; // this time it came through
+    open.press({1, 1}, Qt::LeftButton);
+    EXPECT_FALSE(open.lit());
+    EXPECT_EQ(afterglows, 2) << "one afterglow per click";
+}
+
 TEST(PressButtonBehaviour, HintsAndSizes) {
     const std::vector<std::pair<PressKind, QString>> hints = {
         {PressKind::Back, "Предыдущий трек"}, {PressKind::Play, "Воспроизведение"},

@@ -79,21 +79,39 @@ TEST(SeekBar, ClickAndDragSeekAtTheRelease) {
     EXPECT_TRUE(rig.engine.calls.empty());
 }
 
-TEST(SeekBar, WithoutAnActiveStreamNothingSeeks) {
+TEST(SeekBar, WithoutAStreamNothingSeeksAndAPausedOneSeeksWithTheDisplaysFollowing) {
     PlaybackRig rig;
-    rig.addTrack("a.mp3");
+    rig.addTrack("a.mp3", FakeTrack{.lengthSeconds = 302});
     SeekBar& bar = rig.playback.seekBar;
     bar.press({100, 5}, Qt::LeftButton);
     EXPECT_FALSE(bar.SeekDragging());
     bar.release({100, 5}, Qt::LeftButton);
+    EXPECT_TRUE(rig.engine.calls.empty());
+
     rig.controller.PlayTrack(0);
     rig.controller.Pause();
+    const QString timeBefore = rig.playback.time.Text();
+    rig.engine.clearCalls();
+    bar.press({10, 5}, Qt::LeftButton);
+    EXPECT_TRUE(bar.SeekDragging());
+    bar.release({200, 5}, Qt::LeftButton);
+    EXPECT_EQ(rig.engine.calls, (std::vector<std::string>{"SetPosition " + std::to_string(rig.controller.Channel()) +
+                                                          " " + std::to_string(200 * rig.playback.state.BytesPerPixel)}));
+    EXPECT_FALSE(bar.Tick()) << "the position timer still draws nothing for a paused stream";
+    EXPECT_TRUE(isSkin(bar.image(), 199, 5)) << "the line reaches the new place at once";
+    EXPECT_NE(rig.playback.time.Text(), timeBefore);
+
+    // Play goes on from there rather than starting the track again.
+    rig.engine.clearCalls();
+    rig.controller.Play();
+    EXPECT_EQ(rig.engine.calls, (std::vector<std::string>{"Play " + std::to_string(rig.controller.Channel())}));
+    EXPECT_EQ(rig.engine.position, 200 * rig.playback.state.BytesPerPixel);
+
+    rig.controller.Stop();
     rig.engine.clearCalls();
     bar.press({100, 5}, Qt::LeftButton);
     bar.release({100, 5}, Qt::LeftButton);
-    EXPECT_FALSE(bar.SeekDragging());
-    EXPECT_TRUE(rig.engine.calls.empty());
-    EXPECT_FALSE(bar.Tick());
+    EXPECT_TRUE(rig.engine.calls.empty()) << "a stopped player has nothing to seek";
 }
 
 TEST(SeekBar, ProgressIsADottedLineWhosePhaseCarriesOn) {

@@ -1,0 +1,189 @@
+#!/usr/bin/env bash
+# A user plays a tone and handles the main window with the real mouse and keyboard: wheel notches
+# over the title, the equalizer button and the bare ground turn the tone down as heard on a private
+# PulseAudio null sink; resting on the volume and balance bars shows hints that carry their values
+# and follow the wheel; a paused track is seeked on the seek bar, the time on the screen moves and
+# Play goes on from there; the add-files box goes dark after its dialog is cancelled.
+#
+# Usage: main_window_input.sh PATH-TO-vexo-mp
+set -uo pipefail
+
+BIN="${1:?usage: $0 path-to-vexo-mp}"
+RATE=44100
+# Window coordinates of what the user points at.
+PLAY_X=46 PAUSE_X=70 OPEN_X=143 BUTTON_Y=110
+TITLE_X=30 TITLE_Y=15
+EQ_X=47 EQ_Y=64
+GROUND_X=120 GROUND_Y=40
+VOLUME_X=220 VOLUME_Y=102
+BALANCE_X=200 BALANCE_Y=116
+# The balance bar starts at x 165: x 20 on it pans to -0.6, x 52 back to the centre.
+BALANCE_LEFT_X=185 BALANCE_CENTRE_X=217
+# The seek bar starts at x 10 and is 302 wide: its pixel 226 is three quarters into the track.
+SEEK_X=236 SEEK_Y=81
+EXIT_X=307 EXIT_Y=14
+
+fail() {
+    echo "main_window_input: FAIL: $*" >&2
+    exit 1
+}
+[ -x "$BIN" ] || fail "no player at $BIN"
+
+source "$(dirname "$0")/lib/headless.sh"
+require_tools Xvfb xdotool pulseaudio pactl parec ffmpeg od awk timeout
+begin_session vexo-e2e
+
+# Polls a command every 0.1 s for at most $1 tenths of a second.
+poll() {
+    local tries="$1"
+    shift
+    for _ in $(seq "$tries"); do
+        "$@" && return 0
+        sleep 0.1
+    done
+    return 1
+}
+
+start_xvfb
+start_pulse e2e
+
+# 440 Hz for the first 20 s, 880 Hz for the last 20: what is heard tells where the track stands.
+ffmpeg -v error -f lavfi -i "aevalsrc=0.5*sin(2*PI*if(lt(t\,20)\,440\,880)*t):s=$RATE:d=40" -ac 2 \
+    "$WORK/tone.wav" || fail "ffmpeg could not make the tone"
+HOME_DIR="$WORK/home"
+mkdir -p "$HOME_DIR/Plugins"
+export VEXO_HOME="$HOME_DIR" VEXO_AUDIO=pulse QT_QPA_PLATFORM=xcb
+
+(cd "$WORK" && exec "$BIN" tone.wav) >"$WORK/player.out" 2>"$WORK/player.err" &
+PLAYER_PID=$!
+wait_for_main_window 320x135
+eval "$(xdotool getwindowgeometry --shell "$WID")"
+
+pointer() { xdotool mousemove --window "$WID" "$1" "$2"; }
+click_at() { xdotool mousemove --window "$WID" "$1" "$2" click 1; }
+
+# --- Half a second of what the sink plays, as RMS dB: whole, and around 440 Hz and 880 Hz.
+HEARD="" AT440="" AT880=""
+listen() {
+    timeout 10 parec --device=e2e.monitor --format=s16le --rate=$RATE --channels=2 --raw 2>/dev/null |
+        head -c $((RATE * 2)) >"$WORK/heard.raw"
+    rms() {
+        ffmpeg -v info -f s16le -ar $RATE -ac 2 -i "$WORK/heard.raw" -af "${1}astats=measure_perchannel=none" \
+            -f null - 2>&1 | awk '/RMS level dB/ { v = $NF } END { print (v == "" || v == "-inf") ? -200 : v }'
+    }
+    HEARD="$(rms "")"
+    AT440="$(rms "bandpass=f=440:width_type=q:w=20,")"
+    AT880="$(rms "bandpass=f=880:width_type=q:w=20,")"
+}
+louder_than() { listen && awk -v h="$HEARD" -v l="$1" 'BEGIN { exit !(h > l) }'; }
+quieter_than() { listen && awk -v h="$HEARD" -v l="$1" 'BEGIN { exit !(h < l) }'; }
+level_near() { listen && awk -v h="$HEARD" -v e="$1" 'BEGIN { d = h - e; exit !(d < 0.3 && d > -0.3) }'; }
+hearing_880() { listen && awk -v a="$AT440" -v b="$AT880" 'BEGIN { exit !(b > a + 20) }'; }
+
+# --- Screen: a box of the main window as it is on the screen, and its pixels in the skin colour.
+grab_box() {
+    ffmpeg -v error -y -f x11grab -video_size "$3x$4" -i "$DISPLAY+$((X + $1)),$((Y + $2))" -frames:v 1 \
+        -f rawvideo -pix_fmt rgb24 "$5" || fail "ffmpeg could not grab the screen"
+}
+inked_pixels() { od -An -tu1 -v "$1" | tr -s ' ' '\n' | awk 'NF { c[n++ % 3] = $1 } n % 3 == 0 && n { if (c[2] > c[0] + 60) k++ } END { print k + 0 }'; }
+
+# --- The hint window: the player's one small window on the screen beside the main window. Sets HINT_W.
+HINT_W=0
+hint_shown() {
+    local wid w h
+    for wid in $(xdotool search --onlyvisible --pid "$PLAYER_PID" 2>/dev/null); do
+        [ "$wid" = "$WID" ] && continue
+        eval "$(xdotool getwindowgeometry --shell "$wid" | grep -E '^(WIDTH|HEIGHT)=' | sed 's/^/w_/')"
+        w="$w_WIDTH" h="$w_HEIGHT"
+        [ "$h" -lt 60 ] && { HINT_W="$w"; return 0; }
+    done
+    return 1
+}
+hint_wider_than() { hint_shown && [ "$HINT_W" -gt "$1" ]; }
+# Rests the pointer at $1, $2 after a small move onto it, as a hand does.
+rest_at() {
+    pointer "$(($1 - 2))" "$2"
+    pointer "$1" "$2"
+}
+
+# --- Play: the tone is heard.
+click_at "$PLAY_X" "$BUTTON_Y"
+poll 100 louder_than -20 || fail "the tone was not heard after Play (${HEARD} dB)"
+FULL="$HEARD"
+echo "heard after Play: ${FULL} dB"
+
+# --- Resting on the volume bar shows its value; wheel notches there change the shown value (from
+# three digits to two: a narrower hint).
+rest_at "$VOLUME_X" "$VOLUME_Y"
+poll 100 hint_shown || fail "no hint over the volume bar"
+AT_100="$HINT_W"
+hint_narrower_than() { hint_shown && [ "$HINT_W" -lt "$1" ]; }
+xdotool click --repeat 10 --delay 15 5
+poll 50 hint_narrower_than "$AT_100" || fail "the volume hint did not follow the wheel from 100 % to 90 % (width $AT_100, then $HINT_W)"
+echo "the volume hint follows the wheel: $AT_100 px wide at 100 %, $HINT_W px at 90 %"
+
+# --- Ten more notches down over each of the title, the equalizer button and the bare ground: 60 %.
+# A track starts at 95 % until the volume bar paints again, so that is what was heard first.
+for spot in "$TITLE_X $TITLE_Y" "$EQ_X $EQ_Y" "$GROUND_X $GROUND_Y"; do
+    # shellcheck disable=SC2086
+    pointer $spot
+    xdotool click --repeat 10 --delay 15 5
+done
+EXPECTED="$(awk -v f="$FULL" 'BEGIN { print f + 20 * log(60 / 95) / log(10) }')"
+poll 100 level_near "$EXPECTED" ||
+    fail "wheel notches over the window did not bring ${FULL} dB to ${EXPECTED} dB (heard ${HEARD} dB)"
+echo "30 notches down over title, equalizer button and ground: ${HEARD} dB"
+
+# --- Resting on the balance bar shows the pan; after a click that pans left it shows the new one.
+rest_at "$BALANCE_X" "$BALANCE_Y"
+poll 100 hint_shown || fail "no hint over the balance bar"
+AT_CENTRE="$HINT_W"
+click_at "$BALANCE_LEFT_X" "$BALANCE_Y"
+rest_at "$BALANCE_LEFT_X" "$BALANCE_Y"
+poll 100 hint_wider_than "$AT_CENTRE" || fail "the balance hint did not show the new pan (width $AT_CENTRE, then $HINT_W)"
+echo "the balance hint shows the pan: $AT_CENTRE px wide at 0, $HINT_W px at -0.6"
+click_at "$BALANCE_CENTRE_X" "$BALANCE_Y"
+
+# --- Pause, seek three quarters in: the time on the screen moves while paused, and Play goes on
+# from there, in the track's 880 Hz half.
+click_at "$PAUSE_X" "$BUTTON_Y"
+poll 100 quieter_than -60 || fail "the tone went on after Pause (${HEARD} dB)"
+grab_box 8 30 73 20 "$WORK/time1.rgb"
+click_at "$SEEK_X" "$SEEK_Y"
+time_moved() {
+    grab_box 8 30 73 20 "$WORK/time2.rgb"
+    ! cmp -s "$WORK/time1.rgb" "$WORK/time2.rgb"
+}
+poll 50 time_moved || fail "the time on the screen did not move after a seek while paused"
+echo "a seek while paused moves the time on the screen"
+click_at "$PLAY_X" "$BUTTON_Y"
+poll 100 hearing_880 || fail "Play after the seek did not go on three quarters in (440 Hz ${AT440} dB, 880 Hz ${AT880} dB)"
+echo "Play goes on from the seeked place"
+
+# --- The add-files box goes dark again after its dialog is cancelled. A click on the equalizer
+# button then grows the window and paints every box afresh, so the screen shows the box's state and
+# not what was on the screen before the dialog covered it.
+click_at "$OPEN_X" "$BUTTON_Y"
+# The dialog has the keyboard, so the Escape key goes to it.
+dialog_open() {
+    case "$(xdotool getwindowname "$(xdotool getwindowfocus 2>/dev/null)" 2>/dev/null)" in
+    "Открыть файл"*) return 0 ;;
+    esac
+    return 1
+}
+poll 100 dialog_open || fail "no files dialog after a click on the add-files box"
+xdotool key Escape
+poll 50 eval '! dialog_open' || fail "Escape did not close the files dialog"
+click_at "$EQ_X" "$EQ_Y"
+poll 50 eval 'xdotool getwindowgeometry "$WID" | grep -q "Geometry: 320x178"' || fail "the equalizer button did not grow the window"
+open_dark() {
+    grab_box 132 100 22 20 "$WORK/open.rgb"
+    [ "$(inked_pixels "$WORK/open.rgb")" -eq 0 ]
+}
+poll 50 open_dark || fail "the add-files box stayed lit after its dialog was cancelled"
+echo "the add-files box goes dark after its dialog"
+
+# --- Close: the volume the wheel left is kept.
+close_player "$EXIT_X" "$EXIT_Y"
+tr -d '\r' <"$HOME_DIR/Data/Options.ini" | grep -qx "Volume=64" || fail "Options.ini does not keep the volume of 60 %"
+echo "main_window_input: PASS"
