@@ -33,17 +33,6 @@ source "$(dirname "$0")/lib/headless.sh"
 require_tools Xvfb xdotool pulseaudio pactl parec ffmpeg od awk timeout
 begin_session vexo-e2e
 
-# Polls a command every 0.1 s for at most $1 tenths of a second.
-poll() {
-    local tries="$1"
-    shift
-    for _ in $(seq "$tries"); do
-        "$@" && return 0
-        sleep 0.1
-    done
-    return 1
-}
-
 start_xvfb
 start_pulse e2e
 
@@ -79,13 +68,6 @@ louder_than() { listen && awk -v h="$HEARD" -v l="$1" 'BEGIN { exit !(h > l) }';
 quieter_than() { listen && awk -v h="$HEARD" -v l="$1" 'BEGIN { exit !(h < l) }'; }
 level_near() { listen && awk -v h="$HEARD" -v e="$1" 'BEGIN { d = h - e; exit !(d < 0.3 && d > -0.3) }'; }
 hearing_880() { listen && awk -v a="$AT440" -v b="$AT880" 'BEGIN { exit !(b > a + 20) }'; }
-
-# --- Screen: a box of the main window as it is on the screen, and its pixels in the skin colour.
-grab_box() {
-    ffmpeg -v error -y -f x11grab -video_size "$3x$4" -i "$DISPLAY+$((X + $1)),$((Y + $2))" -frames:v 1 \
-        -f rawvideo -pix_fmt rgb24 "$5" || fail "ffmpeg could not grab the screen"
-}
-inked_pixels() { od -An -tu1 -v "$1" | tr -s ' ' '\n' | awk 'NF { c[n++ % 3] = $1 } n % 3 == 0 && n { if (c[2] > c[0] + 60) k++ } END { print k + 0 }'; }
 
 # --- The hint window: the player's one small window on the screen beside the main window. Sets HINT_W.
 HINT_W=0

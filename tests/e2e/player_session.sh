@@ -88,13 +88,6 @@ awk -v w="$whole" -v a="$at440" -v b="$at1000" 'BEGIN {
 # --- The title scrolls and the time runs on the screen itself: their pictures go straight to the
 # window, the time's together with the window's ground beneath its letters.
 eval "$(xdotool getwindowgeometry --shell "$WID")"
-# grab_box X Y WIDTH HEIGHT FILE: that part of the main window as it is on the screen.
-grab_box() {
-    ffmpeg -v error -y -f x11grab -video_size "$3x$4" -i "$DISPLAY+$((X + $1)),$((Y + $2))" -frames:v 1 \
-        -f rawvideo -pix_fmt rgb24 "$5" || fail "ffmpeg could not grab the screen"
-}
-# Pixels clearly bluer than the grey ground: text in the skin colour.
-inked_pixels() { od -An -tu1 -v "$1" | tr -s ' ' '\n' | awk 'NF { c[n++ % 3] = $1 } n % 3 == 0 && n { if (c[2] > c[0] + 60) k++ } END { print k + 0 }'; }
 # Pixels darker than any part of the ground or the text.
 black_pixels() { od -An -tu1 -v "$1" | tr -s ' ' '\n' | awk 'NF { c[n++ % 3] = $1 } n % 3 == 0 && n { if (c[0] + c[1] + c[2] < 60) k++ } END { print k + 0 }'; }
 grab_box 64 8 209 14 "$WORK/ticker1.rgb"

@@ -111,3 +111,24 @@ close_player() {
     PLAYER_PID=""
     [ "$status" -eq 0 ] || fail "the player ended with status $status: $(tail -3 "$WORK/player.err")"
 }
+
+# Polls a command every 0.1 s for at most $1 tenths of a second.
+poll() {
+    local tries="$1"
+    shift
+    for _ in $(seq "$tries"); do
+        "$@" && return 0
+        sleep 0.1
+    done
+    return 1
+}
+
+# grab_box LEFT TOP WIDTH HEIGHT FILE: that part of the window at X, Y (as set by
+# `eval "$(xdotool getwindowgeometry --shell "$WID")"`) as it is on the screen, in raw RGB.
+grab_box() {
+    ffmpeg -v error -y -f x11grab -video_size "$3x$4" -i "$DISPLAY+$((X + $1)),$((Y + $2))" -frames:v 1 \
+        -f rawvideo -pix_fmt rgb24 "$5" || fail "ffmpeg could not grab the screen"
+}
+
+# Pixels of a grabbed picture clearly bluer than grey: marks and text in the skin colour.
+inked_pixels() { od -An -tu1 -v "$1" | tr -s ' ' '\n' | awk 'NF { c[n++ % 3] = $1 } n % 3 == 0 && n { if (c[2] > c[0] + 60) k++ } END { print k + 0 }'; }
