@@ -1,17 +1,6 @@
 # Starting the player with its playlist window shown, and finding and measuring that window, for
 # whole-program scripts. Source it after lib/headless.sh.
 
-# Polls a command every 0.1 s for at most $1 tenths of a second.
-poll() {
-    local tries="$1"
-    shift
-    for _ in $(seq "$tries"); do
-        "$@" && return 0
-        sleep 0.1
-    done
-    return 1
-}
-
 # A home folder whose settings show the playlist window, for a player on the session's display
 # and sound server. Sets HOME_DIR and exports VEXO_HOME.
 home_showing_playlist() {
