@@ -142,9 +142,9 @@ click_at "$PLAY_X" "$BUTTON_Y"
 poll 100 hearing_880 || fail "Play after the seek did not go on three quarters in (440 Hz ${AT440} dB, 880 Hz ${AT880} dB)"
 echo "Play goes on from the seeked place"
 
-# --- The add-files box goes dark again after its dialog is cancelled. A click on the equalizer
-# button then grows the window and paints every box afresh, so the screen shows the box's state and
-# not what was on the screen before the dialog covered it.
+# --- The add-files box is lit while its dialog is open and goes dark after Escape cancels it. A
+# click on the equalizer button then grows the window and paints every box afresh, so the screen
+# shows the box's state and not what stood there before the dialog covered it.
 click_at "$OPEN_X" "$BUTTON_Y"
 # The dialog has the keyboard, so the Escape key goes to it.
 dialog_open() {
@@ -154,6 +154,13 @@ dialog_open() {
     return 1
 }
 poll 100 dialog_open || fail "no files dialog after a click on the add-files box"
+# The dialog opens over the main window; moved aside, it leaves the box in sight, lit meanwhile.
+xdotool windowmove "$(xdotool getwindowfocus)" 400 300
+open_lit() {
+    grab_box 132 100 22 20 "$WORK/open.rgb"
+    [ "$(inked_pixels "$WORK/open.rgb")" -gt 10 ]
+}
+poll 50 open_lit || fail "the add-files box is not lit while its dialog is open"
 xdotool key Escape
 poll 50 eval '! dialog_open' || fail "Escape did not close the files dialog"
 click_at "$EQ_X" "$EQ_Y"
