@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # A new user starts the player and looks at it, on a real X screen with the real fonts: the time
 # stands on the window's gradient at start, after a click on it, after the window is unmapped and
-# mapped again, and while a track is paused; the window's four corners are cut alike, as are the
-# title-bar buttons' frames; the labels and the title line read letter by letter; an hour-long
-# track's time fits its box, seconds included.
+# mapped again, and while a track is paused or stopped; the window's four corners are cut alike,
+# as are the title-bar buttons' frames; the labels and the title line read letter by letter; an
+# hour-long track's time fits its box, seconds included.
 #
 # Usage: main_window_look.sh PATH-TO-vexo-mp
 set -uo pipefail
@@ -12,7 +12,7 @@ BIN="${1:?usage: $0 path-to-vexo-mp}"
 # Window coordinates of what the user points at or looks at.
 TIME_X=8 TIME_Y=30 TIME_W=73 TIME_H=20
 TICKER_X=64 TICKER_Y=8 TICKER_W=209 TICKER_H=14
-PLAY_X=46 PAUSE_X=70 BUTTON_Y=110
+PLAY_X=46 PAUSE_X=70 STOP_X=94 BUTTON_Y=110
 EXIT_X=307 EXIT_Y=14
 
 fail() {
@@ -226,6 +226,12 @@ click_at 30 40
 expect_time 11 0 "paused, after a second click on the time"
 unmap_and_map 11 "paused, after the window was unmapped and mapped again"
 echo "a paused time stands on the gradient, follows clicks and comes back after an unmap and map"
+
+# --- Stopped, the time reads "-00:00" again and comes back after an unmap and map.
+click_at $STOP_X $BUTTON_Y
+expect_time 7 0 "stopped"
+unmap_and_map 7 "stopped, after the window was unmapped and mapped again"
+echo "a stopped time comes back after an unmap and map"
 
 close_player $EXIT_X $EXIT_Y
 echo "main_window_look: PASS"
