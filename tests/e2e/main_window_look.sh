@@ -108,8 +108,9 @@ glyphs() {
 # span: reads a mask and prints its first and last inked column (from 0), or nothing.
 span() { awk '{ for (x = 1; x <= length($0); x++) if (substr($0, x, 1) == "#") { if (!f || x < f) f = x; if (x > l) l = x } } END { if (f) print f - 1, l - 1 }'; }
 
-# Repeats a check until it holds, for at most $1 seconds.
-poll() {
+# Repeats a check until it holds, for at most $1 seconds (a grab takes a while on a busy machine,
+# so a count of tries would not bound the wait).
+poll_seconds() {
     local deadline=$((SECONDS + $1))
     shift
     until "$@"; do
@@ -132,7 +133,7 @@ time_reads() {
     [ "$blobs" -eq "$1" ] && [ "$black" -eq 0 ] && [ "${first:-0}" -ge "${2:-0}" ] && [ "${last:-99}" -le 70 ]
 }
 expect_time() {
-    poll 15 time_reads "$1" "${2:-0}" || fail "$3: the time box shows $TIME_SEEN"
+    poll_seconds 15 time_reads "$1" "${2:-0}" || fail "$3: the time box shows $TIME_SEEN"
 }
 # The time box shows again what it showed before the window was unmapped and mapped.
 time_as_before() { time_reads "$1" && cmp -s "$WORK/time.rgb" "$WORK/time-before.rgb"; }
@@ -140,7 +141,7 @@ unmap_and_map() {
     cp "$WORK/time.rgb" "$WORK/time-before.rgb"
     xdotool windowunmap --sync "$WID"
     xdotool windowmap --sync "$WID"
-    poll 15 time_as_before "$1" || fail "$2: the time box shows $TIME_SEEN, not the time it showed before"
+    poll_seconds 15 time_as_before "$1" || fail "$2: the time box shows $TIME_SEEN, not the time it showed before"
 }
 
 # --- At start, no track playing: "-00:00" (7 blobs) on the gradient; a click shows "00:00" from
@@ -174,7 +175,7 @@ corners() {
 }
 CORNERS_WANTED="top-left 3 1 1 0 top-right 3 1 1 0 bottom-left 3 1 1 0 bottom-right 3 1 1 0 "
 corners_right() { [ "$(corners)" = "$CORNERS_WANTED" ]; }
-poll 15 corners_right || fail "the corners cut unlike one another: $(corners)"
+poll_seconds 15 corners_right || fail "the corners cut unlike one another: $(corners)"
 echo "the four corners are cut alike"
 
 # --- The title-bar buttons' grey frames: top and bottom edges span the same columns, centred.
@@ -188,7 +189,7 @@ frames() {
 }
 FRAMES_WANTED="2 8 2 8 2 8 2 8 2 8 2 8 "
 frames_right() { [ "$(frames)" = "$FRAMES_WANTED" ]; }
-poll 15 frames_right || fail "the title-bar buttons' frames are lopsided: top and bottom edges over $(frames)"
+poll_seconds 15 frames_right || fail "the title-bar buttons' frames are lopsided: top and bottom edges over $(frames)"
 echo "the title-bar buttons' frames are symmetric"
 
 # --- The playlist button's white label reads as two letters, "P" and "L", inside its frame.
@@ -197,7 +198,7 @@ pl_label() {
     mask "$WORK/pl.rgb" 21 white | glyphs
 }
 pl_reads() { [ "$(pl_label)" = "2" ]; }
-poll 15 pl_reads || fail "the \"PL\" label shows as $(pl_label) glyph blobs, not two letters"
+poll_seconds 15 pl_reads || fail "the \"PL\" label shows as $(pl_label) glyph blobs, not two letters"
 echo "the \"PL\" label reads"
 
 # --- Play the hour-long track: the remaining time "-01:01:4x" shows all its 11 blobs inside the box.
@@ -213,7 +214,7 @@ title_words() {
     mask "$WORK/ticker.rgb" $TICKER_W skin | glyphs
 }
 title_reads() { [ "$(title_words)" = "7 4 1 2" ]; }
-poll 15 title_reads || fail "the title line shows words of $(title_words) glyph blobs, not \"artist name - PL\" (7 4 1 2)"
+poll_seconds 15 title_reads || fail "the title line shows words of $(title_words) glyph blobs, not \"artist name - PL\" (7 4 1 2)"
 xdotool mouseup 1
 echo "the title line reads \"artist name - PL\""
 
