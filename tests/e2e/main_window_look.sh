@@ -45,12 +45,6 @@ xsetroot -solid red || fail "xsetroot could not colour the screen"
 
 click_at() { xdotool mousemove --window "$WID" "$1" "$2" click 1; }
 
-# grab X Y WIDTH HEIGHT FILE: that part of the main window as the screen shows it, without the pointer.
-grab() {
-    ffmpeg -v error -y -f x11grab -draw_mouse 0 -video_size "$3x$4" -i "$DISPLAY+$((X + $1)),$((Y + $2))" \
-        -frames:v 1 -f rawvideo -pix_fmt rgb24 "$5" || fail "ffmpeg could not grab the screen"
-}
-
 # mask FILE WIDTH KIND: the grabbed picture as lines of "#" (pixels of KIND) and "." (the rest).
 # KIND: skin (the default skin colour's blue text), white, grey, red, black.
 mask() {
@@ -124,7 +118,7 @@ poll_seconds() {
 # nothing is cut at the edge). TIME_SEEN tells what the last grab showed.
 TIME_SEEN=""
 time_reads() {
-    grab $TIME_X $TIME_Y $TIME_W $TIME_H "$WORK/time.rgb"
+    grab_box $TIME_X $TIME_Y $TIME_W $TIME_H "$WORK/time.rgb"
     local blobs black first last
     blobs="$(mask "$WORK/time.rgb" $TIME_W skin | glyphs | awk '{ for (i = 1; i <= NF; i++) s += $i } END { print s + 0 }')"
     black="$(mask "$WORK/time.rgb" $TIME_W black | tr -cd '#' | wc -c)"
@@ -159,7 +153,7 @@ echo "the time comes back on the gradient after an unmap and map"
 
 # --- The outline: red shows through 3, 1 and 1 pixels of the three rows nearest each corner.
 corners() {
-    grab 0 0 320 135 "$WORK/window.rgb"
+    grab_box 0 0 320 135 "$WORK/window.rgb"
     mask "$WORK/window.rgb" 320 red >"$WORK/red.txt"
     awk '
         function lead(s) { match(s, /^#*/); return RLENGTH }
@@ -182,7 +176,7 @@ echo "the four corners are cut alike"
 frames() {
     local box
     for box in 278 290 302; do
-        grab "$box" 8 11 12 "$WORK/button.rgb"
+        grab_box "$box" 8 11 12 "$WORK/button.rgb"
         mask "$WORK/button.rgb" 11 grey | sed -n 1p | span | tr '\n' ' '
         mask "$WORK/button.rgb" 11 grey | sed -n 12p | span | tr '\n' ' '
     done
@@ -194,7 +188,7 @@ echo "the title-bar buttons' frames are symmetric"
 
 # --- The playlist button's white label reads as two letters, "P" and "L", inside its frame.
 pl_label() {
-    grab 11 59 21 11 "$WORK/pl.rgb"
+    grab_box 11 59 21 11 "$WORK/pl.rgb"
     mask "$WORK/pl.rgb" 21 white | glyphs
 }
 pl_reads() { [ "$(pl_label)" = "2" ]; }
@@ -210,7 +204,7 @@ echo "an hour's time fits the time box"
 # letter ("i" counts twice, for its dot).
 xdotool mousemove --window "$WID" $((TICKER_X + TICKER_W / 2)) $((TICKER_Y + TICKER_H / 2)) mousedown 1
 title_words() {
-    grab $TICKER_X $TICKER_Y $TICKER_W $TICKER_H "$WORK/ticker.rgb"
+    grab_box $TICKER_X $TICKER_Y $TICKER_W $TICKER_H "$WORK/ticker.rgb"
     mask "$WORK/ticker.rgb" $TICKER_W skin | glyphs
 }
 title_reads() { [ "$(title_words)" = "7 4 1 2" ]; }

@@ -51,14 +51,9 @@ grep -q "lock" "$WORK/player.err" || fail "the player did not say on standard er
 echo "the player started without its lock and said why"
 
 eval "$(xdotool getwindowgeometry --shell "$WID")"
-# grab X Y WIDTH HEIGHT FILE: that part of the main window as it is on the screen, as RGB bytes.
-grab() {
-    ffmpeg -v error -y -f x11grab -video_size "$3x$4" -i "$DISPLAY+$((X + $1)),$((Y + $2))" -frames:v 1 \
-        -f rawvideo -pix_fmt rgb24 "$5" || fail "ffmpeg could not grab the screen"
-}
 # Pixels of the analyser's stems, the light grey that neither its ground nor its caps use.
 stem_pixels() {
-    grab "$VIS_X" "$VIS_Y" "$VIS_W" "$VIS_H" "$WORK/vis.rgb"
+    grab_box "$VIS_X" "$VIS_Y" "$VIS_W" "$VIS_H" "$WORK/vis.rgb"
     od -An -tu1 -v "$WORK/vis.rgb" | tr -s ' ' '\n' |
         awk 'NF { c[n++ % 3] = $1 } n % 3 == 0 && n { if (c[0] == 217 && c[1] == 217 && c[2] == 217) k++ } END { print k + 0 }'
 }
@@ -82,10 +77,10 @@ done
 echo "the analyser shows the sound being heard"
 
 # The seek bar's dotted line grows as the noise plays.
-grab "$SEEK_X" "$SEEK_Y" "$SEEK_W" "$SEEK_H" "$WORK/seek1.rgb"
+grab_box "$SEEK_X" "$SEEK_Y" "$SEEK_W" "$SEEK_H" "$WORK/seek1.rgb"
 deadline=$((SECONDS + 10))
 while [ "$SECONDS" -lt "$deadline" ]; do
-    grab "$SEEK_X" "$SEEK_Y" "$SEEK_W" "$SEEK_H" "$WORK/seek2.rgb"
+    grab_box "$SEEK_X" "$SEEK_Y" "$SEEK_W" "$SEEK_H" "$WORK/seek2.rgb"
     cmp -s "$WORK/seek1.rgb" "$WORK/seek2.rgb" || break
 done
 cmp -s "$WORK/seek1.rgb" "$WORK/seek2.rgb" && fail "the seek bar on the screen stood still while playing"

@@ -124,9 +124,10 @@ poll() {
 }
 
 # grab_box LEFT TOP WIDTH HEIGHT FILE: that part of the window at X, Y (as set by
-# `eval "$(xdotool getwindowgeometry --shell "$WID")"`) as it is on the screen, in raw RGB.
+# `eval "$(xdotool getwindowgeometry --shell "$WID")"`) as it is on the screen, in raw RGB, without
+# the pointer (which may rest over the box).
 grab_box() {
-    ffmpeg -v error -y -f x11grab -video_size "$3x$4" -i "$DISPLAY+$((X + $1)),$((Y + $2))" -frames:v 1 \
+    ffmpeg -v error -y -f x11grab -draw_mouse 0 -video_size "$3x$4" -i "$DISPLAY+$((X + $1)),$((Y + $2))" -frames:v 1 \
         -f rawvideo -pix_fmt rgb24 "$5" || fail "ffmpeg could not grab the screen"
 }
 
