@@ -102,17 +102,6 @@ glyphs() {
 # span: reads a mask and prints its first and last inked column (from 0), or nothing.
 span() { awk '{ for (x = 1; x <= length($0); x++) if (substr($0, x, 1) == "#") { if (!f || x < f) f = x; if (x > l) l = x } } END { if (f) print f - 1, l - 1 }'; }
 
-# Repeats a check until it holds, for at most $1 seconds (a grab takes a while on a busy machine,
-# so a count of tries would not bound the wait).
-poll_seconds() {
-    local deadline=$((SECONDS + $1))
-    shift
-    until "$@"; do
-        [ "$SECONDS" -lt "$deadline" ] || return 1
-        sleep 0.1
-    done
-}
-
 # time_reads BLOBS [LEFT]: the time box shows the skin-coloured text in BLOBS glyph blobs, on the
 # window's ground (not a pixel of black), its ink within the box's columns LEFT (0) to 70 (so
 # nothing is cut at the edge). TIME_SEEN tells what the last grab showed.

@@ -61,29 +61,22 @@ idle="$(stem_pixels)"
 
 xdotool mousemove --window "$WID" "$PLAY_X" "$PLAY_Y" click 1
 # The sink's state shows that sound flows; then the bars must rise within a few frames.
-for _ in $(seq 100); do
-    pactl list short sinks | grep -q RUNNING && break
-    sleep 0.1
-done
-pactl list short sinks | grep -q RUNNING || fail "nothing played through the sound server"
-# Each look at the screen takes a while: the wait is bounded by the clock, not by a count.
-risen=0
-deadline=$((SECONDS + 15))
-while [ "$SECONDS" -lt "$deadline" ]; do
+sink_running() { pactl list short sinks | grep -q RUNNING; }
+poll 100 sink_running || fail "nothing played through the sound server"
+bars_risen() {
     now="$(stem_pixels)"
-    [ "$now" -gt $((idle + 50)) ] && { risen=1; break; }
-done
-[ "$risen" -eq 1 ] || fail "the analyser's bars did not rise while the noise played ($idle idle, $now playing)"
+    [ "$now" -gt $((idle + 50)) ]
+}
+poll_seconds 15 bars_risen || fail "the analyser's bars did not rise while the noise played ($idle idle, $now playing)"
 echo "the analyser shows the sound being heard"
 
 # The seek bar's dotted line grows as the noise plays.
 grab_box "$SEEK_X" "$SEEK_Y" "$SEEK_W" "$SEEK_H" "$WORK/seek1.rgb"
-deadline=$((SECONDS + 10))
-while [ "$SECONDS" -lt "$deadline" ]; do
+seek_bar_moved() {
     grab_box "$SEEK_X" "$SEEK_Y" "$SEEK_W" "$SEEK_H" "$WORK/seek2.rgb"
-    cmp -s "$WORK/seek1.rgb" "$WORK/seek2.rgb" || break
-done
-cmp -s "$WORK/seek1.rgb" "$WORK/seek2.rgb" && fail "the seek bar on the screen stood still while playing"
+    ! cmp -s "$WORK/seek1.rgb" "$WORK/seek2.rgb"
+}
+poll_seconds 10 seek_bar_moved || fail "the seek bar on the screen stood still while playing"
 echo "the seek bar moves on the screen"
 
 # A drag from a free spot carries the window along with the pointer.
@@ -91,12 +84,11 @@ x0=$X y0=$Y
 xdotool mousemove --window "$WID" "$FREE_X" "$FREE_Y" mousedown 1
 for step in 1 2 3 4 5; do xdotool mousemove_relative -- 8 6; done
 xdotool mouseup 1
-for _ in $(seq 50); do
+window_moved() {
     eval "$(xdotool getwindowgeometry --shell "$WID")"
-    [ "$X" -eq $((x0 + 40)) ] && [ "$Y" -eq $((y0 + 30)) ] && break
-    sleep 0.1
-done
-[ "$X" -eq $((x0 + 40)) ] && [ "$Y" -eq $((y0 + 30)) ] ||
+    [ "$X" -eq $((x0 + 40)) ] && [ "$Y" -eq $((y0 + 30)) ]
+}
+poll 50 window_moved ||
     fail "a drag by (40, 30) moved the window from ($x0, $y0) to ($X, $Y)"
 echo "a drag moves the window"
 

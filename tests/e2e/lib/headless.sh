@@ -123,6 +123,17 @@ poll() {
     return 1
 }
 
+# Repeats a check (a command) until it holds, for at most $1 seconds (a grab takes a while on a busy machine,
+# so a count of tries would not bound the wait).
+poll_seconds() {
+    local deadline=$((SECONDS + $1))
+    shift
+    until "$@"; do
+        [ "$SECONDS" -lt "$deadline" ] || return 1
+        sleep 0.1
+    done
+}
+
 # grab_box LEFT TOP WIDTH HEIGHT FILE: that part of the window at X, Y (as set by
 # `eval "$(xdotool getwindowgeometry --shell "$WID")"`) as it is on the screen, in raw RGB, without
 # the pointer (which may rest over the box).
