@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QFontDatabase>
 #include <QMessageBox>
+#include <QTimer>
 
 namespace {
 constexpr int kVisIntervalMs = 60;
@@ -125,6 +126,24 @@ void Player::addPaths(const QByteArrayList& paths) {
             showError(QString::fromUtf8(error.what()));
         }
     }
+}
+
+void Player::queuePaths(const QByteArrayList& paths) {
+    queuedPaths_.append(paths);
+    if (queueDrainPending_ || addingQueuedPaths_) return;
+    queueDrainPending_ = true;
+    QTimer::singleShot(0, this, &Player::addQueuedPaths);
+}
+
+void Player::addQueuedPaths() {
+    queueDrainPending_ = false;
+    // An error box shown below runs an event loop, in which more hand-offs may arrive: they wait
+    // in the queue for this loop, after the box has closed.
+    if (addingQueuedPaths_) return;
+    addingQueuedPaths_ = true;
+    while (!queuedPaths_.isEmpty() && !shutDown_)
+        addPaths(queuedPaths_.takeFirst());
+    addingQueuedPaths_ = false;
 }
 
 void Player::loadDefaultPlaylist() {

@@ -35,6 +35,10 @@ class Player : public QObject {
     // Paths from the command line, a second start, a drop or the files dialog, in their order. A
     // playlist that cannot be read is reported; the paths before it stay added.
     void addPaths(const QByteArrayList& paths);
+    // Paths handed over from another process: added from the event loop, never inside the handler
+    // that received them, and one hand-off at a time, so a message box about one waits neither
+    // inside a socket's handler nor under a pile of boxes about the others.
+    void queuePaths(const QByteArrayList& paths);
     // The playlist of the last run, when there is one.
     void loadDefaultPlaylist();
 
@@ -63,6 +67,7 @@ class Player : public QObject {
     void wirePlaylistWindow();
     void openFiles();
     void updateVisTimer();
+    void addQueuedPaths();
 
     AudioEngine& engine_;
     QString home_;
@@ -76,4 +81,7 @@ class Player : public QObject {
     PlaylistWindow playlistWindow_;
     BeatTimer visTimer_;
     bool shutDown_ = false;
+    QList<QByteArrayList> queuedPaths_;
+    bool queueDrainPending_ = false;
+    bool addingQueuedPaths_ = false;
 };

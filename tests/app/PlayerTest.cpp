@@ -2,11 +2,13 @@
 #include "FakeEngine.h"
 #include "PlaylistView.h"
 #include "SettingsFile.h"
+#include "SingleInstance.h"
 #include "SkinColor.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QDragEnterEvent>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileDialog>
 #include <QKeyEvent>
@@ -16,6 +18,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
+#include <functional>
+#include <thread>
 
 namespace {
 // A player over a fake engine in a fresh home folder, with failures collected instead of shown.
@@ -41,6 +46,17 @@ struct PlayerFixture : ::testing::Test {
     std::unique_ptr<Player> player;
     QStringList errors;
 };
+
+// Serves this thread's events until done holds; false when it did not within a generous bound.
+bool serveUntil(const std::function<bool()>& done) {
+    QElapsedTimer clock;
+    clock.start();
+    while (!done()) {
+        if (clock.elapsed() > 20000) return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    }
+    return true;
+}
 
 Settings Unusual() {
     Settings s;
@@ -285,4 +301,35 @@ TEST_F(PlayerFixture, FilesDroppedOnThePlaylistWindowAreAddedInOrder) {
     EXPECT_EQ(player->playlist().Row(0).Path, "/music/b.mp3");
     EXPECT_EQ(player->playlist().Row(1).Path, "/music/from-list.wav") << "a playlist adds its rows";
     EXPECT_EQ(player->playlist().Row(2).Path, "/music/a.ogg");
+}
+
+// Second starts hand over a playlist that cannot be read, the second while the error box about
+// the first is open and the first start's connection is gone: the boxes open one after the other,
+// outside the connection's handler, and the player lives on to report both.
+TEST_F(PlayerFixture, HandedOverPlaylistsThatCannotBeReadAreReportedOneBoxAtATime) {
+    SingleInstance instance(home.path());
+    ASSERT_EQ(instance.claim(), SingleInstance::Claim::First);
+    QObject::connect(&instance, &SingleInstance::pathsReceived, player.get(), &Player::queuePaths);
+    const QByteArray missing = QFile::encodeName(home.path() + "/missing.m3u");
+    std::atomic<int> delivered{0};
+    std::atomic<bool> sending{true};
+    int open = 0, mostOpen = 0;
+    player->showError = [&](const QString& message) {
+        errors << message;
+        mostOpen = std::max(mostOpen, ++open);
+        // A modal box runs the event loop until the user closes it: here, once both starts are done.
+        serveUntil([&] { return !sending; });
+        --open;
+    };
+    std::thread starts([&] {
+        for (int i = 0; i < 2; ++i)
+            if (SingleInstance::sendPaths(home.path(), {missing}, 10000)) ++delivered;
+        sending = false;
+    });
+    const bool reported = serveUntil([&] { return !sending && errors.size() == 2; });
+    starts.join();
+    EXPECT_EQ(delivered, 2);
+    EXPECT_TRUE(reported) << errors.join("; ").toStdString();
+    EXPECT_EQ(mostOpen, 1) << "an error box opened on top of another";
+    EXPECT_EQ(player->playlist().Count(), 0);
 }

@@ -111,7 +111,7 @@ int main(int argc, char** argv) {
     }
     player.addPaths(arguments);
     const bool loadDefaultPlaylist = arguments.isEmpty();
-    QObject::connect(&instance, &SingleInstance::pathsReceived, &player, &Player::addPaths);
+    QObject::connect(&instance, &SingleInstance::pathsReceived, &player, &Player::queuePaths);
     QObject::connect(&player, &Player::shutDownFinished, &app, &QApplication::quit, Qt::QueuedConnection);
 
     const StartChecks checks = PrepareHomeFolder(home);
