@@ -1,24 +1,39 @@
 #include "SingleInstance.h"
 
+#include "PrivateFolder.h"
+
 #include <QCryptographicHash>
 #include <QDataStream>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QLocalSocket>
 #include <QThread>
+#include <QtEndian>
 
+#include <sys/socket.h>
 #include <unistd.h>
 
 namespace {
 
 constexpr char kAck = 'k';
-// A hand-off is a handful of paths; anything larger is not ours.
-constexpr quint32 kMaxMessageBytes = 64u << 20;
 
 QString instanceKey(const QString& homeFolder) {
     const QByteArray home = QFile::encodeName(QDir::cleanPath(QDir(homeFolder).absolutePath()));
     const QByteArray hash = QCryptographicHash::hash(home, QCryptographicHash::Sha1).toHex().left(16);
     return QString("vexo-mp-%1-%2").arg(::getuid()).arg(QString::fromLatin1(hash));
+}
+
+QString inPrivateFolder(const QString& name) {
+    const QString folder = PrivateFolder(nullptr);
+    return folder.isEmpty() ? QString() : folder + "/" + name;
+}
+
+// The process at the other end of a connected local socket runs as this user.
+bool peerIsThisUser(const QLocalSocket& socket) {
+    ucred peer{};
+    socklen_t size = sizeof peer;
+    return ::getsockopt(int(socket.socketDescriptor()), SOL_SOCKET, SO_PEERCRED, &peer, &size) == 0 &&
+           peer.uid == ::getuid();
 }
 
 QByteArray encodeMessage(const QByteArrayList& paths) {
@@ -33,6 +48,46 @@ QByteArray encodeMessage(const QByteArrayList& paths) {
     return framed + body;
 }
 
+// Paths in messages that each stay within what the receiver accepts.
+QList<QByteArrayList> messageSized(const QByteArrayList& paths) {
+    QList<QByteArrayList> batches(1);
+    qint64 bytes = 4;
+    for (const QByteArray& p : paths) {
+        const qint64 size = 4 + p.size();
+        if (!batches.last().isEmpty() && (batches.last().size() == int(SingleInstance::kMaxPaths) ||
+                                          bytes + size > SingleInstance::kMaxMessageBytes)) {
+            batches.append(QByteArrayList());
+            bytes = 4;
+        }
+        batches.last().append(p);
+        bytes += size;
+    }
+    return batches;
+}
+
+bool sendMessage(const QString& socketPath, const QByteArrayList& paths, int timeoutMs) {
+    QElapsedTimer clock;
+    clock.start();
+    QLocalSocket socket;
+    // The first process may hold the lock but not listen yet: retry for a moment.
+    while (true) {
+        socket.connectToServer(socketPath);
+        if (socket.waitForConnected(100)) break;
+        if (clock.elapsed() > timeoutMs) return false;
+        QThread::msleep(20);
+    }
+    // A socket or a listener of another user must not learn our paths.
+    if (!ForeignFileProblem(socketPath).isEmpty() || !peerIsThisUser(socket)) return false;
+    socket.write(encodeMessage(paths));
+    if (!socket.waitForBytesWritten(timeoutMs)) return false;
+    while (socket.bytesAvailable() < 1) {
+        const int left = timeoutMs - int(clock.elapsed());
+        if (left <= 0 || !socket.waitForReadyRead(left)) return false;
+    }
+    char ack = 0;
+    return socket.read(&ack, 1) == 1 && ack == kAck;
+}
+
 } // namespace
 
 SingleInstance::SingleInstance(const QString& homeFolder, QObject* parent)
@@ -43,16 +98,29 @@ SingleInstance::SingleInstance(const QString& homeFolder, QObject* parent)
 
 SingleInstance::~SingleInstance() = default;
 
-QString SingleInstance::socketName(const QString& homeFolder) {
-    return instanceKey(homeFolder);
+QString SingleInstance::socketPath(const QString& homeFolder) {
+    return inPrivateFolder(instanceKey(homeFolder));
 }
 
 QString SingleInstance::lockPath(const QString& homeFolder) {
-    return QDir::tempPath() + "/" + instanceKey(homeFolder) + ".lock";
+    return inPrivateFolder(instanceKey(homeFolder) + ".lock");
+}
+
+SingleInstance::Claim SingleInstance::fail(const QString& why) {
+    failure_ = why;
+    return Claim::Failed;
 }
 
 SingleInstance::Claim SingleInstance::claim() {
-    lock_ = std::make_unique<QLockFile>(lockPath(home_));
+    QString why;
+    const QString folder = PrivateFolder(&why);
+    if (folder.isEmpty()) return fail(why);
+    const QString lockFile = folder + "/" + instanceKey(home_) + ".lock";
+    const QString socket = folder + "/" + instanceKey(home_);
+    // Such a lock could keep us from ever starting, such a socket could receive our paths.
+    why = ForeignFileProblem(lockFile);
+    if (!why.isEmpty()) return fail(QStringLiteral("the lock file \"%1\" is not ours: %2").arg(lockFile, why));
+    lock_ = std::make_unique<QLockFile>(lockFile);
     if (!lock_->tryLock(0)) {
         // Only a lock that names its holder is another player's; anything else in its place is not.
         qint64 pid = 0;
@@ -60,68 +128,64 @@ SingleInstance::Claim SingleInstance::claim() {
         if (lock_->error() == QLockFile::LockFailedError && lock_->getLockInfo(&pid, &host, &application))
             return Claim::Another;
         const bool denied = lock_->error() == QLockFile::PermissionError;
-        failure_ =
-            QStringLiteral("cannot create the lock file \"%1\": %2")
-                .arg(lockPath(home_),
-                     denied ? QStringLiteral("permission denied")
-                            : QStringLiteral("something else is in its place or its folder is unusable"));
-        return Claim::Failed;
+        return fail(QStringLiteral("cannot create the lock file \"%1\": %2")
+                        .arg(lockFile, denied ? QStringLiteral("permission denied")
+                                              : QStringLiteral("something else is in its place or its folder is unusable")));
     }
+    why = ForeignFileProblem(socket);
+    if (!why.isEmpty()) return fail(QStringLiteral("the socket \"%1\" is not ours: %2").arg(socket, why));
     // The lock proves no other player of this home runs, so a socket left by a crash is stale.
-    QLocalServer::removeServer(socketName(home_));
-    if (server_.listen(socketName(home_))) return Claim::First;
-    failure_ = QStringLiteral("cannot listen on \"%1\": %2").arg(socketName(home_), server_.errorString());
-    return Claim::Failed;
+    QLocalServer::removeServer(socket);
+    if (server_.listen(socket)) return Claim::First;
+    return fail(QStringLiteral("cannot listen on \"%1\": %2").arg(socket, server_.errorString()));
 }
 
 void SingleInstance::acceptConnection() {
     while (QLocalSocket* socket = server_.nextPendingConnection()) {
         connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
-        connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
-            const QByteArray buffered = socket->peek(socket->bytesAvailable());
-            if (buffered.size() < 4) return;
-            QDataStream header(buffered);
-            quint32 length = 0;
-            header >> length;
-            if (length > kMaxMessageBytes) {
-                socket->abort();
-                return;
-            }
-            if (quint32(buffered.size()) < 4 + length) return;
-            socket->read(4);
-            QDataStream in(socket->read(length));
-            quint32 count = 0;
-            in >> count;
-            QByteArrayList paths;
-            for (quint32 i = 0; i < count && in.status() == QDataStream::Ok; ++i) {
-                QByteArray p;
-                in >> p;
-                if (in.status() == QDataStream::Ok) paths << p;
-            }
-            socket->write(&kAck, 1);
-            socket->flush();
-            emit pathsReceived(paths);
-        });
+        if (!peerIsThisUser(*socket)) {
+            socket->abort();
+            continue;
+        }
+        // Never more than one message is held, however much a peer sends.
+        socket->setReadBufferSize(4 + kMaxMessageBytes);
+        connect(socket, &QLocalSocket::readyRead, this, [this, socket] { readMessage(socket); });
     }
 }
 
+void SingleInstance::readMessage(QLocalSocket* socket) {
+    char header[4];
+    if (socket->peek(header, 4) < 4) return;
+    const quint32 length = qFromBigEndian<quint32>(header);
+    if (length > kMaxMessageBytes) {
+        socket->abort();
+        return;
+    }
+    if (socket->bytesAvailable() < 4 + qint64(length)) return;
+    socket->skip(4);
+    QDataStream in(socket->read(length));
+    quint32 count = 0;
+    in >> count;
+    if (count > kMaxPaths) {
+        socket->abort();
+        return;
+    }
+    QByteArrayList paths;
+    for (quint32 i = 0; i < count && in.status() == QDataStream::Ok; ++i) {
+        QByteArray p;
+        in >> p;
+        if (in.status() == QDataStream::Ok) paths << p;
+    }
+    socket->write(&kAck, 1);
+    socket->flush();
+    // Receivers must not wait here (no dialogs): the socket may go away meanwhile.
+    emit pathsReceived(paths);
+}
+
 bool SingleInstance::sendPaths(const QString& homeFolder, const QByteArrayList& paths, int timeoutMs) {
-    QElapsedTimer clock;
-    clock.start();
-    QLocalSocket socket;
-    // The first process may hold the lock but not listen yet: retry for a moment.
-    while (true) {
-        socket.connectToServer(socketName(homeFolder));
-        if (socket.waitForConnected(100)) break;
-        if (clock.elapsed() > timeoutMs) return false;
-        QThread::msleep(20);
-    }
-    socket.write(encodeMessage(paths));
-    if (!socket.waitForBytesWritten(timeoutMs)) return false;
-    while (socket.bytesAvailable() < 1) {
-        const int left = timeoutMs - int(clock.elapsed());
-        if (left <= 0 || !socket.waitForReadyRead(left)) return false;
-    }
-    char ack = 0;
-    return socket.read(&ack, 1) == 1 && ack == kAck;
+    const QString socket = socketPath(homeFolder);
+    if (socket.isEmpty()) return false;
+    for (const QByteArrayList& message : messageSized(paths))
+        if (!sendMessage(socket, message, timeoutMs)) return false;
+    return true;
 }

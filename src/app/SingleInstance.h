@@ -2,12 +2,15 @@
 // One player per user and home folder. A lock file decides which process is
 // the first (it survives crashes: a stale lock of a dead process is taken
 // over); the first listens on a user-only local socket, and a later start
-// hands its paths over there and ends.
+// hands its paths over there and ends. Both live in the user's private folder,
+// and a lock, a socket or a peer of another user is never trusted.
 #include <QByteArrayList>
 #include <QLocalServer>
 #include <QLockFile>
 #include <QObject>
 #include <memory>
+
+class QLocalSocket;
 
 class SingleInstance : public QObject {
     Q_OBJECT
@@ -24,18 +27,25 @@ class SingleInstance : public QObject {
     QString failure() const { return failure_; }
 
     // Delivers paths (file-name bytes, already absolute) to the first process
-    // and waits for its acknowledgement. False when nobody answered in time.
+    // and waits for its acknowledgement. False when nobody of this user answered in time.
     static bool sendPaths(const QString& homeFolder, const QByteArrayList& paths, int timeoutMs = 3000);
 
-    // The socket name and lock file of a home folder, unique per user.
-    static QString socketName(const QString& homeFolder);
+    // The socket and lock file of a home folder in the user's private folder; empty when there is
+    // no private folder to be trusted.
+    static QString socketPath(const QString& homeFolder);
     static QString lockPath(const QString& homeFolder);
+
+    // A hand-off is a command line: a message above these is refused unread.
+    static constexpr qint64 kMaxMessageBytes = 1 << 20;
+    static constexpr quint32 kMaxPaths = 10000;
 
   signals:
     void pathsReceived(const QByteArrayList& paths);
 
   private:
     void acceptConnection();
+    void readMessage(QLocalSocket* socket);
+    Claim fail(const QString& why);
 
     QString home_;
     QString failure_;

@@ -4,11 +4,18 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
+#include <QLocalServer>
+#include <QLocalSocket>
 #include <QTemporaryDir>
+#include <QtEndian>
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <optional>
 #include <thread>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -23,6 +30,33 @@ bool sendWhileServing(const QString& home, const QByteArrayList& paths) {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
     sender.join();
     return result == 1;
+}
+
+// Sets an environment variable for one scope.
+class ScopedEnv {
+  public:
+    ScopedEnv(const char* name, const QByteArray& value) : name_(name) {
+        if (qEnvironmentVariableIsSet(name)) old_ = qgetenv(name);
+        qputenv(name, value);
+    }
+    ~ScopedEnv() { old_ ? void(qputenv(name_, *old_)) : void(qunsetenv(name_)); }
+
+  private:
+    const char* name_;
+    std::optional<QByteArray> old_;
+};
+
+// A folder of the user's own with mode 0700, as a session's runtime folder is.
+struct PrivateRuntime {
+    PrivateRuntime() { ::chmod(QFile::encodeName(folder.path()).constData(), 0700); }
+    QTemporaryDir folder;
+    ScopedEnv runtime{"XDG_RUNTIME_DIR", QFile::encodeName(folder.path())};
+};
+
+// Makes path belong to "nobody", as if another local user had put it there; false when this
+// process may not give files away (it runs unprivileged).
+bool giveToAnotherUser(const QString& path) {
+    return ::lchown(QFile::encodeName(path).constData(), 65534, 65534) == 0;
 }
 
 } // namespace
@@ -47,7 +81,7 @@ TEST(SingleInstance, DifferentHomesDoNotSeeEachOther) {
     SingleInstance a(homeA.path()), b(homeB.path());
     EXPECT_EQ(a.claim(), SingleInstance::Claim::First);
     EXPECT_EQ(b.claim(), SingleInstance::Claim::First);
-    EXPECT_NE(SingleInstance::socketName(homeA.path()), SingleInstance::socketName(homeB.path()));
+    EXPECT_NE(SingleInstance::socketPath(homeA.path()), SingleInstance::socketPath(homeB.path()));
 }
 
 TEST(SingleInstance, NobodyListeningMeansNotDelivered) {
@@ -70,7 +104,7 @@ TEST(SingleInstance, LockIsFreedWhenTheFirstEnds) {
 TEST(SingleInstance, ALockOrSocketThatCannotBeMadeIsAFailureNotAnotherPlayer) {
     QTemporaryDir home;
     for (const QString& blocked : {SingleInstance::lockPath(home.path()),
-                                   QDir::tempPath() + "/" + SingleInstance::socketName(home.path())}) {
+                                   SingleInstance::socketPath(home.path())}) {
         ASSERT_TRUE(QDir().mkpath(blocked));
         SingleInstance instance(home.path());
         const SingleInstance::Claim claim = instance.claim();
@@ -79,4 +113,123 @@ TEST(SingleInstance, ALockOrSocketThatCannotBeMadeIsAFailureNotAnotherPlayer) {
         EXPECT_TRUE(instance.failure().contains(QFileInfo(blocked).fileName()))
             << instance.failure().toStdString();
     }
+}
+
+// The lock and the socket stay where only this user may reach them: the session's runtime folder
+// when it is private, else a folder of our own; one that others may enter, a link, or one of another
+// user is not used.
+TEST(SingleInstance, LockAndSocketLiveOnlyInAFolderOthersCannotEnter) {
+    QTemporaryDir home, tmp;
+    ScopedEnv tmpdir("TMPDIR", QFile::encodeName(tmp.path()));
+    {
+        PrivateRuntime runtime;
+        EXPECT_EQ(QFileInfo(SingleInstance::lockPath(home.path())).path().toStdString(), runtime.folder.path().toStdString());
+        EXPECT_EQ(QFileInfo(SingleInstance::socketPath(home.path())).path().toStdString(), runtime.folder.path().toStdString());
+    }
+    QTemporaryDir shared;
+    ::chmod(QFile::encodeName(shared.path()).constData(), 0777);
+    ScopedEnv runtime("XDG_RUNTIME_DIR", QFile::encodeName(shared.path()));
+    const QString own = tmp.path() + QStringLiteral("/vexo-mp-%1").arg(::getuid());
+    {
+        SingleInstance instance(home.path());
+        EXPECT_EQ(instance.claim(), SingleInstance::Claim::First) << instance.failure().toStdString();
+        EXPECT_EQ(QFileInfo(SingleInstance::lockPath(home.path())).path().toStdString(), own.toStdString())
+            << "not in the shared folder";
+        EXPECT_EQ(QFileInfo(own).permissions() & ~(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
+                                                  QFile::ReadUser | QFile::WriteUser | QFile::ExeUser),
+                  QFile::Permissions());
+    }
+    const QByteArray ownName = QFile::encodeName(own);
+    const auto claimFails = [&](const char* what) {
+        SingleInstance instance(home.path());
+        EXPECT_EQ(instance.claim(), SingleInstance::Claim::Failed) << what;
+        EXPECT_TRUE(instance.failure().contains(own)) << instance.failure().toStdString();
+        EXPECT_FALSE(SingleInstance::sendPaths(home.path(), {"/a.mp3"}, 150)) << what;
+    };
+    ASSERT_EQ(::chmod(ownName.constData(), 0755), 0);
+    claimFails("a folder others may enter");
+    ASSERT_TRUE(QDir(own).removeRecursively());
+    ASSERT_TRUE(QDir().mkpath(shared.path() + "/elsewhere"));
+    ASSERT_EQ(::symlink(QFile::encodeName(shared.path() + "/elsewhere").constData(), ownName.constData()), 0);
+    claimFails("a link to a folder elsewhere");
+    ASSERT_EQ(::unlink(ownName.constData()), 0);
+    ASSERT_EQ(::mkdir(ownName.constData(), 0700), 0);
+    if (giveToAnotherUser(own)) claimFails("a folder of another user");
+}
+
+// Another user's lock would keep the player from starting, another user's socket would receive its
+// paths: neither is taken for a running player, and no path reaches a listener behind such a socket.
+TEST(SingleInstance, ALockOrSocketOfAnotherUserIsRefused) {
+    QTemporaryDir home;
+    PrivateRuntime runtime;
+    const QString lock = SingleInstance::lockPath(home.path());
+    const QString socket = SingleInstance::socketPath(home.path());
+    QFile planted(lock);
+    ASSERT_TRUE(planted.open(QIODevice::WriteOnly));
+    planted.write("99999\nvexo-mp\nhost\n");
+    planted.close();
+    if (!giveToAnotherUser(lock)) GTEST_SKIP() << "only a privileged user can plant files of another user";
+    {
+        SingleInstance instance(home.path());
+        EXPECT_EQ(instance.claim(), SingleInstance::Claim::Failed);
+        EXPECT_TRUE(instance.failure().contains(lock)) << instance.failure().toStdString();
+    }
+    ASSERT_TRUE(QFile::remove(lock));
+
+    QLocalServer stranger;
+    ASSERT_TRUE(stranger.listen(socket));
+    ASSERT_TRUE(giveToAnotherUser(socket));
+    int connections = 0;
+    QObject::connect(&stranger, &QLocalServer::newConnection, [&] {
+        while (QLocalSocket* c = stranger.nextPendingConnection()) {
+            ++connections;
+            QObject::connect(c, &QLocalSocket::readyRead, [c] { c->write("k"); });
+        }
+    });
+    EXPECT_FALSE(sendWhileServing(home.path(), {"/secret/a.mp3"})) << "a path went to another user's socket";
+    SingleInstance instance(home.path());
+    EXPECT_EQ(instance.claim(), SingleInstance::Claim::Failed);
+    EXPECT_TRUE(instance.failure().contains(socket)) << instance.failure().toStdString();
+}
+
+// A hand-off larger than any command line is refused without being held, and the connection is
+// closed; a long command line still arrives whole, in messages the receiver accepts.
+TEST(SingleInstance, AnOversizedMessageIsRefusedAndALongCommandLineStillArrives) {
+    QTemporaryDir home;
+    PrivateRuntime runtime;
+    SingleInstance first(home.path());
+    ASSERT_EQ(first.claim(), SingleInstance::Claim::First);
+    QByteArrayList received;
+    QObject::connect(&first, &SingleInstance::pathsReceived, [&](const QByteArrayList& p) { received += p; });
+
+    for (const quint32 count : {0u, SingleInstance::kMaxPaths + 1}) {
+        std::atomic<int> outcome{0}; // 1 closed unanswered, 2 answered or left open
+        std::thread sender([&] {
+            QLocalSocket s;
+            s.connectToServer(SingleInstance::socketPath(home.path()));
+            if (!s.waitForConnected(5000)) return;
+            QByteArray header(8, 0);
+            const quint32 length = count ? 4 : quint32(SingleInstance::kMaxMessageBytes + 1);
+            qToBigEndian(length, header.data());
+            qToBigEndian(count, header.data() + 4);
+            s.write(header);
+            // An oversized body is never wanted: the refusal comes before it.
+            s.waitForBytesWritten(5000);
+            const bool closed = s.state() == QLocalSocket::UnconnectedState || s.waitForDisconnected(10000);
+            outcome = closed && s.bytesAvailable() == 0 ? 1 : 2;
+        });
+        QElapsedTimer clock;
+        clock.start();
+        while (outcome == 0 && clock.elapsed() < 15000)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        sender.join();
+        EXPECT_EQ(outcome, 1) << "a message of " << count << " paths was not refused";
+    }
+    EXPECT_TRUE(received.isEmpty());
+
+    QByteArrayList many;
+    for (quint32 i = 0; i < SingleInstance::kMaxPaths + 5; ++i)
+        many << QByteArray("/music/") + QByteArray::number(i) + QByteArray(180, 'x') + ".mp3";
+    EXPECT_TRUE(sendWhileServing(home.path(), many));
+    EXPECT_EQ(received, many);
 }

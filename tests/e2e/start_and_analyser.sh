@@ -41,9 +41,11 @@ HOME_DIR="$WORK/home"
 mkdir -p "$HOME_DIR/Plugins"
 export VEXO_HOME="$HOME_DIR" VEXO_AUDIO=pulse QT_QPA_PLATFORM=xcb
 
-# The lock's name: the user's id and the start of the SHA-1 of the home folder's path.
-export TMPDIR="$WORK/tmp"
-mkdir -p "$TMPDIR/vexo-mp-$(id -u)-$(printf %s "$HOME_DIR" | sha1sum | cut -c1-16).lock"
+# The lock lives in the session's private runtime folder; its name: the user's id and the start of
+# the SHA-1 of the home folder's path.
+export XDG_RUNTIME_DIR="$WORK/xdg-runtime"
+mkdir -m 700 "$XDG_RUNTIME_DIR"
+mkdir -p "$XDG_RUNTIME_DIR/vexo-mp-$(id -u)-$(printf %s "$HOME_DIR" | sha1sum | cut -c1-16).lock"
 (cd "$WORK" && exec "$BIN" link/../noise.wav) >"$WORK/player.out" 2>"$WORK/player.err" &
 PLAYER_PID=$!
 wait_for_main_window 320x135
