@@ -119,7 +119,8 @@ SingleInstance::Claim SingleInstance::claim() {
     const QString socket = folder + "/" + instanceKey(home_);
     // Such a lock could keep us from ever starting, such a socket could receive our paths.
     why = ForeignFileProblem(lockFile);
-    if (!why.isEmpty()) return fail(QStringLiteral("the lock file \"%1\" is not ours: %2").arg(lockFile, why));
+    if (!why.isEmpty())
+        return fail(QStringLiteral("the lock file \"%1\" is not ours: %2").arg(lockFile, why));
     lock_ = std::make_unique<QLockFile>(lockFile);
     if (!lock_->tryLock(0)) {
         // Only a lock that names its holder is another player's; anything else in its place is not.
@@ -128,9 +129,11 @@ SingleInstance::Claim SingleInstance::claim() {
         if (lock_->error() == QLockFile::LockFailedError && lock_->getLockInfo(&pid, &host, &application))
             return Claim::Another;
         const bool denied = lock_->error() == QLockFile::PermissionError;
-        return fail(QStringLiteral("cannot create the lock file \"%1\": %2")
-                        .arg(lockFile, denied ? QStringLiteral("permission denied")
-                                              : QStringLiteral("something else is in its place or its folder is unusable")));
+        return fail(
+            QStringLiteral("cannot create the lock file \"%1\": %2")
+                .arg(lockFile,
+                     denied ? QStringLiteral("permission denied")
+                            : QStringLiteral("something else is in its place or its folder is unusable")));
     }
     why = ForeignFileProblem(socket);
     if (!why.isEmpty()) return fail(QStringLiteral("the socket \"%1\" is not ours: %2").arg(socket, why));
@@ -178,7 +181,6 @@ void SingleInstance::readMessage(QLocalSocket* socket) {
     }
     socket->write(&kAck, 1);
     socket->flush();
-    // Receivers must not wait here (no dialogs): the socket may go away meanwhile.
     emit pathsReceived(paths);
 }
 

@@ -40,6 +40,8 @@ class SingleInstance : public QObject {
     static constexpr quint32 kMaxPaths = 10000;
 
   signals:
+    // Emitted inside the connection's handler: a receiver must not wait there (no dialogs), as the
+    // connection may close and go away meanwhile.
     void pathsReceived(const QByteArrayList& paths);
 
   private:

@@ -103,8 +103,8 @@ TEST(SingleInstance, LockIsFreedWhenTheFirstEnds) {
 // tell. Something that is not ours in their place (here a folder) stands for any such failure.
 TEST(SingleInstance, ALockOrSocketThatCannotBeMadeIsAFailureNotAnotherPlayer) {
     QTemporaryDir home;
-    for (const QString& blocked : {SingleInstance::lockPath(home.path()),
-                                   SingleInstance::socketPath(home.path())}) {
+    for (const QString& blocked :
+         {SingleInstance::lockPath(home.path()), SingleInstance::socketPath(home.path())}) {
         ASSERT_TRUE(QDir().mkpath(blocked));
         SingleInstance instance(home.path());
         const SingleInstance::Claim claim = instance.claim();
@@ -123,8 +123,10 @@ TEST(SingleInstance, LockAndSocketLiveOnlyInAFolderOthersCannotEnter) {
     ScopedEnv tmpdir("TMPDIR", QFile::encodeName(tmp.path()));
     {
         PrivateRuntime runtime;
-        EXPECT_EQ(QFileInfo(SingleInstance::lockPath(home.path())).path().toStdString(), runtime.folder.path().toStdString());
-        EXPECT_EQ(QFileInfo(SingleInstance::socketPath(home.path())).path().toStdString(), runtime.folder.path().toStdString());
+        EXPECT_EQ(QFileInfo(SingleInstance::lockPath(home.path())).path().toStdString(),
+                  runtime.folder.path().toStdString());
+        EXPECT_EQ(QFileInfo(SingleInstance::socketPath(home.path())).path().toStdString(),
+                  runtime.folder.path().toStdString());
     }
     QTemporaryDir shared;
     ::chmod(QFile::encodeName(shared.path()).constData(), 0777);
@@ -136,7 +138,7 @@ TEST(SingleInstance, LockAndSocketLiveOnlyInAFolderOthersCannotEnter) {
         EXPECT_EQ(QFileInfo(SingleInstance::lockPath(home.path())).path().toStdString(), own.toStdString())
             << "not in the shared folder";
         EXPECT_EQ(QFileInfo(own).permissions() & ~(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
-                                                  QFile::ReadUser | QFile::WriteUser | QFile::ExeUser),
+                                                   QFile::ReadUser | QFile::WriteUser | QFile::ExeUser),
                   QFile::Permissions());
     }
     const QByteArray ownName = QFile::encodeName(own);
