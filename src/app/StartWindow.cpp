@@ -1,5 +1,6 @@
 #include "StartWindow.h"
 
+#include "FileReplace.h"
 #include "PaintGradient.h"
 #include "RoundedRegion.h"
 #include "SettingsFile.h"
@@ -16,6 +17,8 @@ StartChecks PrepareHomeFolder(const QString& homeFolder) {
     StartChecks checks;
     checks.dataFolderReady = QDir().mkpath(homeFolder + "/Data");
     if (!checks.dataFolderReady) return checks;
+    // Saves killed midway leave their temporary files behind; nothing else would ever remove them.
+    RemoveStaleSaveFiles(homeFolder + "/Data");
     checks.pluginsFound = QFileInfo(homeFolder + "/Plugins").isDir();
     checks.versionText = "v " + LoadSettings(homeFolder + "/Data/Options.ini").version;
     return checks;

@@ -1,5 +1,11 @@
 #include "FileReplace.h"
 
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -8,6 +14,11 @@
 #include <unistd.h>
 
 namespace {
+
+// Temporary files of a save are named ".vexo-save-PID-N.tmp"; only names of this shape are ever
+// removed as stale.
+const char kTempPrefix[] = ".vexo-save-";
+const char kTempSuffix[] = ".tmp";
 
 // Writes the whole buffer, resuming after short writes and signals.
 bool writeAll(int fd, const QByteArray& bytes) {
@@ -40,8 +51,8 @@ class TempFile {
         for (int attempt = 0; attempt < 100 && fd_ < 0; ++attempt) {
             // A short name of our own: the target's name plus a suffix could pass the file
             // system's name length limit.
-            name_ = target.left(target.lastIndexOf('/') + 1) + ".vexo-save-" +
-                    QByteArray::number(::getpid()) + "-" + QByteArray::number(attempt) + ".tmp";
+            name_ = target.left(target.lastIndexOf('/') + 1) + kTempPrefix + QByteArray::number(::getpid()) +
+                    "-" + QByteArray::number(attempt) + kTempSuffix;
             // 0666 so that the umask decides, as for any new file of the user.
             fd_ = ::open(name_.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
             if (fd_ < 0 && errno != EEXIST) break;
@@ -70,13 +81,35 @@ class TempFile {
     bool committed_ = false;
 };
 
-// Overwrites the file from its start and cuts it to the new length.
+// Makes sure the file system holds room for size bytes of the file, without changing what the
+// file reads. Where the file system cannot reserve, the new bytes are written past the old end,
+// which claims the same room; that tail is cut off again on failure, and the old contents stay.
+int reserveRoom(int fd, off_t oldSize, const QByteArray& bytes) {
+    if (::fallocate(fd, FALLOC_FL_KEEP_SIZE, 0, off_t(bytes.size())) == 0) return 0;
+    if (errno != EOPNOTSUPP && errno != ENOSYS) return errno;
+    if (::lseek(fd, oldSize, SEEK_SET) == oldSize && writeAll(fd, bytes) && ::fsync(fd) == 0) return 0;
+    const int err = errno;
+    ::ftruncate(fd, oldSize);
+    return err;
+}
+
+// Overwrites the file from its start and cuts it to the new length. The room is reserved first,
+// so a full disk or quota fails before a byte of the old contents is touched. What this still
+// risks: a crash or power loss in the middle leaves a mix of old and new bytes (and, where the
+// file system could not reserve, a file that also holds a copy of the new contents at its end),
+// and a copy-on-write file system (Btrfs, ZFS) may need fresh room for overwritten blocks, so a
+// disk that fills up meanwhile can still cut the file short there.
 int rewriteInPlace(const QByteArray& target, const QByteArray& bytes) {
-    const int fd = ::open(target.constData(), O_WRONLY | O_CLOEXEC);
+    const int fd = ::open(target.constData(), O_RDWR | O_CLOEXEC);
     if (fd < 0) return errno;
-    const bool written = writeAll(fd, bytes) && ::ftruncate(fd, bytes.size()) == 0 && ::fsync(fd) == 0;
-    const int err = written ? 0 : errno;
-    if (::close(fd) != 0 && written) return errno;
+    struct stat old {};
+    int err = ::fstat(fd, &old) == 0 ? reserveRoom(fd, old.st_size, bytes) : errno;
+    if (err == 0) {
+        const bool written = ::lseek(fd, 0, SEEK_SET) == 0 && writeAll(fd, bytes) &&
+                             ::ftruncate(fd, bytes.size()) == 0 && ::fsync(fd) == 0;
+        err = written ? 0 : errno;
+    }
+    if (::close(fd) != 0 && err == 0) return errno;
     return err;
 }
 
@@ -109,4 +142,14 @@ int ReplaceFileContents(const QByteArray& path, const QByteArray& bytes) {
     if (::rename(temp.name().constData(), target.constData()) != 0) return errno;
     temp.committed();
     return 0;
+}
+
+void RemoveStaleSaveFiles(const QString& folder, int olderThanSeconds) {
+    static const QRegularExpression name(QStringLiteral("^\\.vexo-save-\\d+-\\d+\\.tmp$"));
+    const QDateTime cutoff = QDateTime::currentDateTimeUtc().addSecs(-olderThanSeconds);
+    const QFileInfoList entries = QDir(folder).entryInfoList({QString::fromLatin1(kTempPrefix) + '*'},
+                                                             QDir::Files | QDir::Hidden | QDir::System);
+    for (const QFileInfo& entry : entries)
+        if (!entry.isSymLink() && name.match(entry.fileName()).hasMatch() && entry.lastModified() < cutoff)
+            QFile::remove(entry.filePath());
 }

@@ -1,5 +1,6 @@
 #pragma once
 #include <QByteArray>
+#include <QString>
 
 // Makes bytes the whole contents of the file at path (created when missing) and returns 0, or the
 // errno value of the step that failed.
@@ -8,5 +9,11 @@
 // a full disk leaves the old file or the new one, never a truncated mix. A symbolic link keeps
 // pointing at its file, which gets the new contents; an existing file keeps its permission bits;
 // a file the user may not write stays as it is. Where the folder takes no new file although the
-// file itself may be written, the file is rewritten in place instead (see the definition).
+// file itself may be written, the file is rewritten in place instead, after reserving the room it
+// needs (see the definition for what that still risks).
 int ReplaceFileContents(const QByteArray& path, const QByteArray& bytes);
+
+// Removes the temporary files that saves into folder left behind when they were killed: only files
+// named as ReplaceFileContents names them, and only those last written more than olderThanSeconds
+// ago, so that a save still running is left alone.
+void RemoveStaleSaveFiles(const QString& folder, int olderThanSeconds = 60);

@@ -1,5 +1,6 @@
 #include "StartWindow.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -71,4 +72,23 @@ TEST(StartWindowWidget, SizeAndFlags) {
     EXPECT_EQ(window.size(), QSize(188, 70));
     EXPECT_TRUE(window.windowFlags() & Qt::WindowStaysOnTopHint);
     EXPECT_TRUE(window.windowFlags() & Qt::FramelessWindowHint);
+}
+
+TEST(StartChecks, RemovesOnlyStaleTemporaryFilesOfKilledSaves) {
+    QTemporaryDir home;
+    ASSERT_TRUE(QDir(home.path()).mkpath("Data"));
+    const QString data = home.path() + "/Data/";
+    const QDateTime hourAgo = QDateTime::currentDateTime().addSecs(-3600);
+    for (const QString name : {".vexo-save-4242-0.tmp", ".vexo-save-4242-1.tmp", "Options.ini", "keep.tmp",
+                               ".vexo-save-notes.txt"}) {
+        WriteFile(data + name, "x");
+        QFile file(data + name);
+        ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+        ASSERT_TRUE(file.setFileTime(hourAgo, QFileDevice::FileModificationTime));
+    }
+    WriteFile(data + ".vexo-save-4243-0.tmp", "a save still being written");
+
+    PrepareHomeFolder(home.path());
+    EXPECT_EQ(QDir(data).entryList(QDir::Files | QDir::Hidden, QDir::Name),
+              QStringList({".vexo-save-4243-0.tmp", ".vexo-save-notes.txt", "Options.ini", "keep.tmp"}));
 }
