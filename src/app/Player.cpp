@@ -6,10 +6,12 @@
 #include "SettingsFile.h"
 #include "SkinColor.h"
 #include "TrimWorkingSet.h"
+#include "WindowGeometry.h"
 
 #include <QFile>
 #include <QFontDatabase>
 #include <QMessageBox>
+#include <QScreen>
 #include <QTimer>
 
 namespace {
@@ -166,7 +168,8 @@ void Player::openFiles() {
 }
 
 void Player::applySettings(const Settings& s) {
-    window_.move(s.mainLeft, s.mainTop);
+    const QRect desktop = window_.screen() ? window_.screen()->availableVirtualGeometry() : QRect();
+    window_.move(FitOnScreen({s.mainLeft, s.mainTop}, window_.size(), window_.size(), desktop).topLeft());
     window_.setStayOnTop(s.onTop);
     playback_.volume.SetVolPos(s.volume);
     playback_.balance.SetBalance(s.balans, s.balansX);
@@ -180,8 +183,11 @@ void Player::applySettings(const Settings& s) {
     playback_.equalizer.SetEQParams(s.eqParams);
     SetSkinColor(ColorFromColorRef(std::uint32_t(s.color)));
     // Taken after the height above, so the default lies below an open equalizer panel.
-    playlistWindow_.move(s.playListLeft, s.playListTop.value_or(window_.y() + window_.height()));
-    window_.setPlaylistHeight(s.playListHeight);
+    const QRect playlist =
+        FitOnScreen({s.playListLeft, s.playListTop.value_or(window_.y() + window_.height())},
+                    {playlistWindow_.width(), s.playListHeight}, playlistWindow_.minimumSize(), desktop);
+    playlistWindow_.move(playlist.topLeft());
+    window_.setPlaylistHeight(playlist.height());
     window_.setPlaylistShown(s.playListShow);
     window_.update();
 }

@@ -1,0 +1,42 @@
+#include "WindowGeometry.h"
+
+#include <gtest/gtest.h>
+
+#include <climits>
+
+namespace {
+const QRect kScreen(0, 0, 1024, 768);
+const QSize kPlaylistMinimum(320, 200);
+} // namespace
+
+TEST(WindowGeometry, WindowsOnTheScreenStayAsTheyWere) {
+    EXPECT_EQ(FitOnScreen({268, 141}, {320, 135}, {320, 135}, kScreen), QRect(268, 141, 320, 135));
+    EXPECT_EQ(FitOnScreen({268, 276}, {320, 210}, kPlaylistMinimum, kScreen), QRect(268, 276, 320, 210));
+    EXPECT_EQ(FitOnScreen({704, 633}, {320, 135}, {320, 135}, kScreen), QRect(704, 633, 320, 135))
+        << "in the corner";
+}
+
+TEST(WindowGeometry, AbsurdValuesFromTheFileComeBackOntoTheScreen) {
+    // Too tall: shortened to the room below its top, so it stays docked under the main window.
+    EXPECT_EQ(FitOnScreen({268, 276}, {320, INT_MAX}, kPlaylistMinimum, kScreen), QRect(268, 276, 320, 492));
+    // So low that its minimum height does not fit: moved up.
+    EXPECT_EQ(FitOnScreen({268, 700}, {320, 210}, kPlaylistMinimum, kScreen), QRect(268, 568, 320, 200));
+    EXPECT_EQ(FitOnScreen({INT_MAX, INT_MIN}, {320, 135}, {320, 135}, kScreen), QRect(704, 0, 320, 135));
+    EXPECT_EQ(FitOnScreen({INT_MIN, INT_MAX}, {320, INT_MAX}, kPlaylistMinimum, kScreen),
+              QRect(0, 0, 320, 768));
+    EXPECT_EQ(FitOnScreen({-5, -5}, {320, -40}, kPlaylistMinimum, kScreen), QRect(0, 0, 320, 0))
+        << "a negative height is left to the window's own minimum";
+    // A screen smaller than the window: as much as fits, from its top-left corner.
+    EXPECT_EQ(FitOnScreen({50, 50}, {320, 400}, kPlaylistMinimum, QRect(0, 0, 300, 150)),
+              QRect(0, 0, 300, 150));
+}
+
+TEST(WindowGeometry, DesktopsLeftOfAndAboveTheFirstScreenCount) {
+    const QRect twoScreens(-1920, -200, 1920 + 1024, 1080);
+    EXPECT_EQ(FitOnScreen({-1500, -100}, {320, 210}, kPlaylistMinimum, twoScreens),
+              QRect(-1500, -100, 320, 210));
+    EXPECT_EQ(FitOnScreen({-3000, 900}, {320, 210}, kPlaylistMinimum, twoScreens),
+              QRect(-1920, 670, 320, 210));
+    EXPECT_EQ(FitOnScreen({268, 276}, {320, 210}, kPlaylistMinimum, QRect()), QRect(268, 276, 320, 210))
+        << "no screen known: nothing to fit to";
+}
