@@ -5,6 +5,8 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
+
 namespace {
 
 const QByteArray kByteOrderMark("\xEF\xBB\xBF");
@@ -52,8 +54,15 @@ bool IniFile::load() {
     if (!info.exists()) return true;
     QFile file(path_);
     if (info.isDir() || info.size() > kMaxFileBytes || !file.open(QIODevice::ReadOnly)) return false;
-    // Read one byte past the limit: the size may have grown since it was checked.
-    const QByteArray bytes = file.read(kMaxFileBytes + 1);
+    // Room for what the file holds, read in pieces up to one byte past the limit: the file may
+    // have grown since its size was taken.
+    QByteArray bytes;
+    bytes.reserve(qsizetype(info.size()));
+    while (bytes.size() <= kMaxFileBytes) {
+        const QByteArray piece = file.read(std::min<qint64>(64 * 1024, kMaxFileBytes + 1 - bytes.size()));
+        if (piece.isEmpty()) break;
+        bytes += piece;
+    }
     if (bytes.size() > kMaxFileBytes || file.error() != QFileDevice::NoError) return false;
     if (!parse(bytes)) {
         clear();
