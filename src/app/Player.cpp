@@ -219,8 +219,9 @@ void Player::shutdown() {
     if (shutDown_) return;
     shutDown_ = true;
     QStringList failures;
-    if (!SaveSettings(optionsPath(), collectSettings()))
-        failures << QStringLiteral("Cannot create file \"%1\".").arg(optionsPath());
+    if (const int err = WriteSettings(optionsPath(), collectSettings()))
+        failures << QString::fromUtf8(
+            FileError::CannotCreate(QFile::encodeName(optionsPath()), FileError::Reason(err)).what());
     try {
         SavePlaylist(defaultPlaylistPath(), playlist_);
     } catch (const FileError& error) {

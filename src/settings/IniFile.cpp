@@ -174,6 +174,6 @@ QByteArray IniFile::toBytes() const {
     return bytes;
 }
 
-bool IniFile::save() const {
-    return ReplaceFileContents(QFile::encodeName(path_), toBytes()) == 0;
+int IniFile::write() const {
+    return ReplaceFileContents(QFile::encodeName(path_), toBytes());
 }

@@ -26,7 +26,9 @@ class IniFile {
     // Replaces the file atomically (a temporary file renamed over it), so a crash or a full disk
     // leaves either the old or the new file, never a truncated one; only in a folder that takes no
     // new files is the file rewritten in place (ReplaceFileContents). False when it could not.
-    bool save() const;
+    bool save() const { return write() == 0; }
+    // As save(), giving the errno value of the step that failed, or 0.
+    int write() const;
 
     std::optional<QString> value(const QString& section, const QString& key) const;
     QString value(const QString& section, const QString& key, const QString& defaultValue) const;

@@ -3,6 +3,8 @@
 #include "IniFile.h"
 #include "SettingsSchema.h"
 
+#include <cerrno>
+
 namespace {
 
 template <class... Handlers> struct Overloaded : Handlers... { using Handlers::operator()...; };
@@ -66,6 +68,10 @@ Settings LoadSettings(const QString& path) {
 }
 
 bool SaveSettings(const QString& path, const Settings& settings, const QString& decimalPoint) {
+    return WriteSettings(path, settings, decimalPoint) == 0;
+}
+
+int WriteSettings(const QString& path, const Settings& settings, const QString& decimalPoint) {
     IniFile file(path);
     // A file that cannot be read is replaced by one with the settings alone; its other lines are lost,
     // which beats keeping a file the player cannot use.
@@ -74,5 +80,6 @@ bool SaveSettings(const QString& path, const Settings& settings, const QString& 
     for (const SettingKey& key : SettingKeys())
         if (const auto text = keyText(key, settings, decimalPoint))
             written &= file.setValue(key.section, key.key, *text);
-    return file.save() && written;
+    if (const int err = file.write()) return err;
+    return written ? 0 : EINVAL;
 }

@@ -15,3 +15,8 @@ Settings LoadSettings(const QString& path);
 // with decimalPoint. The file is replaced atomically; false when it could not be written.
 bool SaveSettings(const QString& path, const Settings& settings,
                   const QString& decimalPoint = SystemDecimalPoint());
+
+// As SaveSettings, giving the errno value of what failed (EINVAL for a value that could not be
+// written), or 0, so that the failure can be told to the user with its reason.
+int WriteSettings(const QString& path, const Settings& settings,
+                  const QString& decimalPoint = SystemDecimalPoint());

@@ -85,7 +85,7 @@ TEST_F(FullDiskSaveTest, SettingsAndPlaylistsThatDoNotFitKeepTheOldFileAndReport
     fill();
 
     settings.volume = 99;
-    EXPECT_FALSE(SaveSettings(path("Options.ini"), settings));
+    EXPECT_EQ(WriteSettings(path("Options.ini"), settings), ENOSPC);
     EXPECT_EQ(read(path("Options.ini")), oldOptions);
 
     const QByteArray bigPlaylist(256 * 1024, 'p');
