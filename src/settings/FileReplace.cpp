@@ -100,7 +100,7 @@ int reserveRoom(int fd, off_t oldSize, const QByteArray& bytes) {
 // and a copy-on-write file system (Btrfs, ZFS) may need fresh room for overwritten blocks, so a
 // disk that fills up meanwhile can still cut the file short there.
 int rewriteInPlace(const QByteArray& target, const QByteArray& bytes) {
-    const int fd = ::open(target.constData(), O_RDWR | O_CLOEXEC);
+    const int fd = ::open(target.constData(), O_WRONLY | O_CLOEXEC);
     if (fd < 0) return errno;
     struct stat old {};
     int err = ::fstat(fd, &old) == 0 ? reserveRoom(fd, old.st_size, bytes) : errno;
