@@ -3,11 +3,16 @@
 #include "LocalPath.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
 #include <libavutil/dict.h>
+#include <libavutil/mem.h>
 }
 
 namespace {
@@ -32,15 +37,85 @@ std::optional<std::string> findTag(const AVDictionary* formatTags, const AVDicti
     return std::nullopt;
 }
 
+constexpr int kIoBufferBytes = 64 * 1024;
+
 } // namespace
+
+// The file as FFmpeg reads it. It is opened without blocking and kept only
+// when it is a regular file: a named pipe with no writer would hold open()
+// for ever, and a device or a pipe never ends. Opening it ourselves, rather
+// than by name through FFmpeg, leaves no moment in which the name could be
+// swapped for a pipe. The size is taken once: demuxers ask for it often (the
+// WAV reader once per chunk), and each answer would otherwise be a system call.
+class FfmpegDecoder::FileSource {
+  public:
+    static std::unique_ptr<FileSource> open(const std::string& path) {
+        const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+        if (fd < 0) return nullptr;
+        struct stat st {};
+        if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+            ::close(fd);
+            return nullptr;
+        }
+        return std::unique_ptr<FileSource>(new FileSource(fd, st.st_size));
+    }
+    ~FileSource() {
+        if (io_) av_freep(&io_->buffer);
+        avio_context_free(&io_);
+        ::close(fd_);
+    }
+    FileSource(const FileSource&) = delete;
+    FileSource& operator=(const FileSource&) = delete;
+
+    AVIOContext* io() {
+        if (!io_) {
+            auto* buffer = static_cast<unsigned char*>(av_malloc(kIoBufferBytes));
+            if (!buffer) return nullptr;
+            io_ = avio_alloc_context(buffer, kIoBufferBytes, 0, this, &FileSource::read, nullptr,
+                                     &FileSource::seek);
+            if (!io_) av_free(buffer);
+        }
+        return io_;
+    }
+
+  private:
+    FileSource(int fd, std::int64_t size) : fd_(fd), size_(size) {}
+
+    static int read(void* opaque, std::uint8_t* buffer, int size) {
+        auto* self = static_cast<FileSource*>(opaque);
+        for (;;) {
+            const ssize_t got = ::read(self->fd_, buffer, static_cast<size_t>(size));
+            if (got > 0) return static_cast<int>(got);
+            if (got == 0) return AVERROR_EOF;
+            if (errno != EINTR) return AVERROR(errno);
+        }
+    }
+
+    static std::int64_t seek(void* opaque, std::int64_t offset, int whence) {
+        auto* self = static_cast<FileSource*>(opaque);
+        if (whence & AVSEEK_SIZE) return self->size_;
+        const off_t at = ::lseek(self->fd_, static_cast<off_t>(offset), whence & ~AVSEEK_FORCE);
+        return at < 0 ? AVERROR(errno) : at;
+    }
+
+    int fd_;
+    std::int64_t size_;
+    AVIOContext* io_ = nullptr;
+};
 
 std::unique_ptr<FfmpegDecoder> FfmpegDecoder::open(const std::string& path) {
     if (path.empty() || looksLikeUrl(path)) return nullptr;
     std::unique_ptr<FfmpegDecoder> decoder(new FfmpegDecoder);
+    decoder->source_ = FileSource::open(path);
+    if (!decoder->source_) return nullptr;
+    decoder->format_ = avformat_alloc_context();
+    if (!decoder->format_) return nullptr;
+    decoder->format_->pb = decoder->source_->io();
+    if (!decoder->format_->pb) return nullptr;
     AVDictionary* options = nullptr;
     av_dict_set(&options, "protocol_whitelist", "file", 0);
-    // The "file:" prefix makes FFmpeg take the whole name as a path, whatever
-    // it contains, and the whitelist keeps nested references local too.
+    // The name only guides the guess of the format by extension; the
+    // whitelist keeps references inside the file (playlists of segments) local.
     const std::string url = "file:" + path;
     const int rc = avformat_open_input(&decoder->format_, url.c_str(), nullptr, &options);
     av_dict_free(&options);
@@ -54,6 +129,7 @@ FfmpegDecoder::~FfmpegDecoder() {
     av_packet_free(&packet_);
     avcodec_free_context(&codec_);
     avformat_close_input(&format_);
+    source_.reset(); // after the format context, which reads through it
 }
 
 bool FfmpegDecoder::headerIsComplete() const {

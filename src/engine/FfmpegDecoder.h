@@ -1,7 +1,7 @@
 #pragma once
 // Decodes a local file with FFmpeg: header facts and tags at open, then PCM.
 //
-// Only the file protocol is allowed, so a name that looks like a URL never
+// Only regular files are opened, and only the file protocol is allowed, so a name that looks like a URL never
 // reaches the network (see LocalPath).
 
 #include "Decoder.h"
@@ -27,6 +27,7 @@ class FfmpegDecoder : public Decoder {
     bool seek(std::int64_t sourceFrame) override;
 
   private:
+    class FileSource;
     FfmpegDecoder() = default;
     bool headerIsComplete() const;
     bool readHeader();
@@ -35,6 +36,7 @@ class FfmpegDecoder : public Decoder {
     bool receiveFrames();
     void queueFrame();
 
+    std::unique_ptr<FileSource> source_;
     AVFormatContext* format_ = nullptr;
     AVCodecContext* codec_ = nullptr;
     AVPacket* packet_ = nullptr;

@@ -1,6 +1,7 @@
 #include "FfmpegEngine.h"
 
 #include "FfmpegDecoder.h"
+#include "LocalPath.h"
 
 extern "C" {
 #include <libavutil/log.h>
@@ -163,6 +164,8 @@ FfmpegEngine::Entry* FfmpegEngine::find(StreamHandle h) {
 }
 
 StreamHandle FfmpegEngine::Create(const std::string& path) {
+    // Plug-ins open by name; FFmpeg checks again on its own open file.
+    if (!isRegularFile(path)) return 0;
     std::unique_ptr<Decoder> decoder = plugins_.open(path);
     if (!decoder) decoder = FfmpegDecoder::open(path);
     if (!decoder) return 0;

@@ -26,3 +26,8 @@ std::string lowerExtension(const std::string& path) {
         c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     return ext;
 }
+
+bool isRegularFile(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}

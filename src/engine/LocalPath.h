@@ -9,3 +9,6 @@
 bool looksLikeUrl(const std::string& path);
 // The file's extension in lower case with its dot (".mp3"), or empty.
 std::string lowerExtension(const std::string& path);
+// True when the name is a regular file (links followed): not a folder, a
+// named pipe, a device or a socket, which block or never end when read.
+bool isRegularFile(const std::string& path);

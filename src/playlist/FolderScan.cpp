@@ -60,12 +60,19 @@ class Walker {
             if (name == "." || name == "..") continue;
             if (stopped()) break;
             bool folder = e->d_type == DT_DIR;
+            // Pipes, devices and sockets are no tracks: opening one to show its
+            // title would wait for a writer or never end.
+            bool special =
+                e->d_type == DT_FIFO || e->d_type == DT_CHR || e->d_type == DT_BLK || e->d_type == DT_SOCK;
             // Links and file systems without types need a stat; a broken link
             // counts as a file, like a path to a missing file.
             if (e->d_type == DT_LNK || e->d_type == DT_UNKNOWN) {
                 struct stat st {};
-                folder = ::stat((prefix + name).constData(), &st) == 0 && S_ISDIR(st.st_mode);
+                const bool found = ::stat((prefix + name).constData(), &st) == 0;
+                folder = found && S_ISDIR(st.st_mode);
+                special = found && !folder && !S_ISREG(st.st_mode);
             }
+            if (special) continue;
             list.push_back({name, QFile::decodeName(name), folder});
         }
         ::closedir(dir);

@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 
@@ -98,15 +99,21 @@ class LineSplitter {
 } // namespace
 
 bool ReadM3uEntries(const QByteArray& path, const std::function<void(const QByteArray& line)>& onEntry) {
-    FileDescriptor file(path.isEmpty() ? -1 : ::open(path.constData(), O_RDONLY | O_CLOEXEC));
+    // Without O_NONBLOCK a named pipe would hold open() until a writer came.
+    FileDescriptor file(path.isEmpty() ? -1 : ::open(path.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
     if (file.get() < 0) throw FileError::CannotOpen(path, FileError::Reason(path.isEmpty() ? ENOENT : errno));
+    // Only a regular file is a playlist: a pipe, a device or a socket may
+    // never end or may stall every read.
+    struct stat st {};
+    if (::fstat(file.get(), &st) != 0) throw FileError::CannotOpen(path, FileError::Reason(errno));
+    if (S_ISDIR(st.st_mode)) throw FileError::CannotOpen(path, FileError::Reason(EISDIR));
+    if (!S_ISREG(st.st_mode)) throw FileError::CannotOpen(path, QStringLiteral("Not a regular file"));
 
     LineSplitter splitter(onEntry);
     std::vector<char> block(kBlockBytes);
     for (;;) {
         const ssize_t got = ::read(file.get(), block.data(), block.size());
         if (got < 0 && errno == EINTR) continue;
-        // A folder opens but does not read: report it like any unreadable file.
         if (got < 0) throw FileError::CannotOpen(path, FileError::Reason(errno));
         if (got == 0) {
             splitter.finish();

@@ -39,9 +39,11 @@ class ProbeStream {
     StreamHandle handle_;
 };
 
-bool fileExists(const QByteArray& path) {
+// Only regular files are probed: opening a named pipe waits for a writer,
+// and a device never ends.
+bool isRegularFile(const QByteArray& path) {
     struct stat st {};
-    return !path.isEmpty() && ::stat(path.constData(), &st) == 0;
+    return !path.isEmpty() && ::stat(path.constData(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
 } // namespace
@@ -59,7 +61,7 @@ QString DurationText(std::int64_t seconds) {
 
 TrackInfo ReadTrackInfo(AudioEngine& engine, const QByteArray& path) {
     TrackInfo info;
-    if (fileExists(path)) {
+    if (isRegularFile(path)) {
         ProbeStream stream(engine, path);
         if (stream.handle() != 0) {
             info.title = titleFromTags(engine, stream.handle());

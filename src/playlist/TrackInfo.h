@@ -13,7 +13,8 @@ struct TrackInfo {
 };
 
 // "Artist - Title" from the tags, or the file name without folder and
-// extension. Opens the file once; a missing file is not opened at all.
+// extension. Opens the file once; a missing file, a pipe or a device is not
+// opened at all.
 QString TrackTitle(AudioEngine& engine, const QByteArray& path);
 // The length as time text; empty when the file is missing or not decodable.
 QString TrackDuration(AudioEngine& engine, const QByteArray& path);

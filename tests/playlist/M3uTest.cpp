@@ -1,5 +1,6 @@
 #include "FileError.h"
 #include "M3uWriter.h"
+#include "NamedPipe.h"
 #include "PlaylistAdder.h"
 #include "PlaylistModel.h"
 #include "TempTree.h"
@@ -116,6 +117,26 @@ TEST(M3u, NestedPlaylistsLoadOnceEachAndErrorsKeepEarlierRows) {
     // A folder named like a playlist opens but cannot be read.
     tree.mkdir("folder.m3u");
     EXPECT_THROW(load(tree.path("folder.m3u")), FileError);
+}
+
+TEST(M3u, APipeNamedLikeAPlaylistIsUnreadableAndDoesNotWait) {
+    TempTree tree;
+    const NamedPipe pipe(tree.path("pipe.m3u"));
+    ASSERT_TRUE(pipe.made());
+    tree.write("outer.m3u", "#EXTM3U\n/before.mp3\npipe.m3u\n/after.mp3\n");
+    for (const QByteArray& file : {pipe.path(), tree.path("outer.m3u")}) {
+        PlaylistModel model;
+        std::string error;
+        EXPECT_TRUE(pipe.returnsWithoutWaiting([&] {
+            try {
+                PlaylistAdder(model).LoadPlaylist(file);
+            } catch (const FileError& e) {
+                error = e.what();
+            }
+        })) << file.constData();
+        EXPECT_EQ(error, "Cannot open file \"" + pipe.path().toStdString() + "\". Not a regular file");
+        EXPECT_EQ(model.Count(), file == pipe.path() ? 0 : 1); // rows before the pipe stay
+    }
 }
 
 TEST(M3u, BulkLoadNotifiesOnceAndNonUtf8NamesSurvive) {

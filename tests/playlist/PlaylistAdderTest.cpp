@@ -1,5 +1,6 @@
 #include "PlaylistAdder.h"
 #include "FolderScan.h"
+#include "NamedPipe.h"
 #include "PathRules.h"
 #include "PlaylistModel.h"
 #include "TempTree.h"
@@ -57,11 +58,16 @@ TEST(ScanFolder, DepthFirstInNameOrderWithHiddenFilesAndLoopsEnding) {
     tree.write("d.M3U", "#EXTM3U\nfrom-list.mp3\n");
     ::symlink(tree.root().constData(), tree.path("sub/loop").constData());      // back to the top
     ::symlink(tree.path("sub").constData(), tree.path("sub-link").constData()); // same real folder again
+    // Pipes are no tracks, under any name or link.
+    const NamedPipe pipe(tree.path("pipe.mp3")), listPipe(tree.path("sub/pipe.m3u"));
+    ASSERT_TRUE(pipe.made() && listPipe.made());
+    ::symlink(pipe.path().constData(), tree.path("pipe-link.ogg").constData());
 
     PlaylistModel model;
     int inserted = 0;
     QObject::connect(&model, &QAbstractItemModel::rowsInserted, [&] { ++inserted; });
-    PlaylistAdder(model).ScanFolder(tree.root().chopped(1), "*.*", true);
+    EXPECT_TRUE(listPipe.returnsWithoutWaiting(
+        [&] { PlaylistAdder(model).ScanFolder(tree.root().chopped(1), "*.*", true); }));
     const QByteArray r = tree.root();
     EXPECT_EQ(paths(model),
               (QList<QByteArray>{r + ".hidden.ogg", r + "A.mp3", r + "b.mp3", r + "from-list.mp3",

@@ -1,6 +1,7 @@
 #include "TrackInfo.h"
 #include "FakeEngine.h"
 #include "FitText.h"
+#include "NamedPipe.h"
 #include "TempTree.h"
 #include "TrackInfoCache.h"
 
@@ -52,6 +53,15 @@ TEST(TrackInfo, MissingOrUndecodableFilesShowTheFileNameAndNoDuration) {
     const QByteArray garbage = tree.write("a.b/noise.mp3", "not audio"); // present, but Create gives 0
     EXPECT_EQ(TrackTitle(engine, garbage), "noise");
     EXPECT_EQ(TrackDuration(engine, garbage), "");
+
+    // A named pipe is never opened, even by an engine that would read it:
+    // opening it would wait for a writer.
+    const NamedPipe pipe(tree.path("Pipe Song.mp3"));
+    ASSERT_TRUE(pipe.made());
+    engine.files[pipe.path().toStdString()] = FakeTrack{.artist = "Band", .lengthSeconds = 206};
+    const TrackInfo piped = ReadTrackInfo(engine, pipe.path());
+    EXPECT_EQ(piped.title, "Pipe Song");
+    EXPECT_EQ(piped.duration, "");
 
     // '\' and ':' are ordinary characters; only '/' separates folders.
     for (auto [path, title] : {std::pair{"/x/a.b/track", "track"},

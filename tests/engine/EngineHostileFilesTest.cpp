@@ -1,0 +1,38 @@
+// Files a hostile folder may hold under audio names: the engine refuses them
+// at once instead of waiting on them.
+#include "AudioFixtures.h"
+#include "FfmpegEngine.h"
+#include "NamedPipe.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <unistd.h>
+
+TEST(EngineHostileFiles, PipesAndDevicesAreRefusedWithoutWaiting) {
+    setenv("VEXO_AUDIO", "null", 1);
+    FfmpegEngine engine;
+    engine.PluginLoad(VEXO_TONE_PLUGIN); // a plug-in opens by name, before FFmpeg
+    const std::string folder = fixtureFolder();
+    const NamedPipe mp3(QByteArray::fromStdString(folder + "/pipe.mp3"));
+    const NamedPipe tone(QByteArray::fromStdString(folder + "/pipe.tone"));
+    ASSERT_TRUE(mp3.made() && tone.made());
+    const std::string link = folder + "/pipe-link.wav";
+    ::unlink(link.c_str());
+    ASSERT_EQ(::symlink(mp3.path().constData(), link.c_str()), 0);
+
+    for (const NamedPipe* pipe : {&mp3, &tone}) {
+        StreamHandle h = 1;
+        EXPECT_TRUE(pipe->returnsWithoutWaiting([&] { h = engine.Create(pipe->path().toStdString()); }))
+            << pipe->path().constData();
+        EXPECT_EQ(h, 0u);
+    }
+    StreamHandle h = 1;
+    EXPECT_TRUE(mp3.returnsWithoutWaiting([&] { h = engine.Create(link); }));
+    EXPECT_EQ(h, 0u);
+    ::unlink(link.c_str());
+    // A device that never ends.
+    EXPECT_EQ(engine.Create("/dev/zero"), 0u);
+    // A regular file beside them still opens.
+    EXPECT_NE(engine.Create(makeAudio("beside-pipe.wav", "-f lavfi -i sine=d=0.2 -c:a pcm_s16le")), 0u);
+}
