@@ -3,6 +3,7 @@
 #include "FileError.h"
 
 #include <cerrno>
+#include <climits>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -13,6 +14,8 @@ namespace {
 
 constexpr QByteArrayView kHeader = "#EXTM3U";
 constexpr size_t kBlockBytes = 256 * 1024;
+// PATH_MAX counts the terminating zero.
+constexpr qsizetype kLongestPath = PATH_MAX - 1;
 
 class FileDescriptor {
   public:
@@ -44,10 +47,19 @@ class LineSplitter {
             size_t end = i;
             while (end < size && data[end] != '\r' && data[end] != '\n' && data[end] != '\0')
                 ++end;
-            line_.append(data + i, qsizetype(end - i));
+            // A line longer than any path can be names no file: it is dropped
+            // at its end without being held (a huge file may be one line).
+            if (!overlong_) {
+                line_.append(data + i, qsizetype(end - i));
+                if (line_.size() > kLongestPath) {
+                    overlong_ = true;
+                    line_.clear();
+                    line_.squeeze();
+                }
+            }
             // The header is short: a longer first line is refused without
             // buffering all of it (binary files often have no line ends).
-            if (!headerSeen_ && line_.size() > kHeader.size()) return headerFailed();
+            if (!headerSeen_ && (overlong_ || line_.size() > kHeader.size())) return headerFailed();
             if (end == size) return true;
             if (data[end] == '\0') return finish();
             if (!endLine()) return false;
@@ -65,7 +77,7 @@ class LineSplitter {
     // The text ended (end of file or zero byte); a last line without a line
     // end still counts.
     bool finish() {
-        if (!line_.isEmpty()) endLine();
+        if (!line_.isEmpty() || overlong_) endLine();
         return false;
     }
 
@@ -85,7 +97,8 @@ class LineSplitter {
             line_.clear();
             return headerOk_;
         }
-        if (!line_.isEmpty() && line_[0] != '#') onEntry_(line_);
+        if (!overlong_ && !line_.isEmpty() && line_[0] != '#') onEntry_(line_);
+        overlong_ = false;
         line_.clear();
         return true;
     }
@@ -94,6 +107,7 @@ class LineSplitter {
     QByteArray line_;
     bool headerSeen_ = false, headerOk_ = false;
     bool skipLineFeed_ = false; // a CR ended the last block; an LF may follow
+    bool overlong_ = false;     // the line being read is too long to be a path
 };
 
 } // namespace

@@ -7,8 +7,9 @@
 // lone LF; a zero byte ends the text. Unless the first line is exactly
 // "#EXTM3U", nothing is reported and the result is false. Otherwise every
 // line that is neither empty nor a "#" comment goes to onEntry unchanged, in
-// file order. The file is read in blocks, so a huge file costs memory only
-// for its longest line.
+// file order. A line longer than PATH_MAX - 1 bytes is no path and is
+// skipped. The file is read in blocks, so a huge file costs memory only for
+// its longest line, and never more than a path's length for that.
 //
 // Throws FileError when the file cannot be opened or read; an exception from
 // onEntry propagates after the file is closed.

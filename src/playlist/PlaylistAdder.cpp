@@ -93,18 +93,29 @@ void PlaylistAdder::add(const QByteArray& path) {
 }
 
 void PlaylistAdder::load(const QByteArray& path) {
+    // A chain deeper than any real collection of playlists is treated like a
+    // loop: one that came this far is most likely generated, and following
+    // it would only cost stack and memory.
+    if (loading_.size() >= size_t(kMaxPlaylistNesting)) return;
     const QByteArray real = realPath(path);
     if (std::find(loading_.begin(), loading_.end(), real) != loading_.end()) return;
-    loading_.push_back(real);
-    struct Unmark {
-        std::vector<QByteArray>& loading;
-        ~Unmark() { loading.pop_back(); }
-    } unmark{loading_};
 
     // Relative entries name files beside the playlist, the convention of the
     // playlists other players write; resolving them against our own working
     // folder would point at nothing.
     const QByteArray base = folderOf(path);
-    ReadM3uEntries(
-        path, [&](const QByteArray& line) { add(line.startsWith('/') || isUrl(line) ? line : base + line); });
+    // The file is read whole and closed before its entries are followed, so
+    // nested playlists do not each hold a file open.
+    QByteArrayList entries;
+    ReadM3uEntries(path, [&](const QByteArray& line) {
+        entries.append(line.startsWith('/') || isUrl(line) ? line : base + line);
+    });
+
+    loading_.push_back(real);
+    struct Unmark {
+        std::vector<QByteArray>& loading;
+        ~Unmark() { loading.pop_back(); }
+    } unmark{loading_};
+    for (const QByteArray& entry : std::as_const(entries))
+        add(entry);
 }

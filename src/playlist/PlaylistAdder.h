@@ -21,9 +21,13 @@ class PlaylistAdder {
     void AddByPath(const QByteArray& path);
     // AddByPath for each path in order, as one batch.
     void AddPaths(const QByteArrayList& paths);
+    // Playlists nested deeper than this are skipped like a playlist that
+    // includes itself.
+    static constexpr int kMaxPlaylistNesting = 64;
+
     // Appends the entries of an M3U file. A playlist that is already being
     // read, directly or through others, is skipped, so self-including
-    // playlists end.
+    // playlists end; so is one nested deeper than kMaxPlaylistNesting.
     void LoadPlaylist(const QByteArray& path);
     // Adds every file of the folder (and its subfolders when recurse) whose
     // name matches the mask, in name order, depth-first.

@@ -5,6 +5,7 @@
 #include "PlaylistModel.h"
 #include "TempTree.h"
 
+#include <climits>
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <linux/fs.h>
@@ -76,10 +77,6 @@ TEST(M3u, LineEndsCommentsAndTheEndOfText) {
     big += "\r\n/after.mp3\n";
     EXPECT_EQ(load(tree.write("big.m3u", big)), (QList<QByteArray>{"/after.mp3"}));
 
-    const QByteArray longLine = "/" + QByteArray(1 << 20, 'x') + ".mp3";
-    EXPECT_EQ(load(tree.write("long.m3u", "#EXTM3U\n" + longLine + "\n/b.mp3\n")),
-              (QList<QByteArray>{longLine, "/b.mp3"}));
-
     QByteArray garbage(1 << 20, '\0');
     for (int i = 0; i < garbage.size(); ++i)
         garbage[i] = char((i * 7919) >> 3);
@@ -117,6 +114,35 @@ TEST(M3u, NestedPlaylistsLoadOnceEachAndErrorsKeepEarlierRows) {
     // A folder named like a playlist opens but cannot be read.
     tree.mkdir("folder.m3u");
     EXPECT_THROW(load(tree.path("folder.m3u")), FileError);
+}
+
+TEST(M3u, ADeepChainOfPlaylistsEndsLikeALoop) {
+    // Each level names a track, the next level, then a track after it.
+    TempTree tree;
+    constexpr int kLevels = 10000;
+    for (int i = 0; i < kLevels; ++i)
+        tree.write("l" + QByteArray::number(i) + ".m3u", "#EXTM3U\n/t" + QByteArray::number(i) + ".mp3\nl" +
+                                                             QByteArray::number(i + 1) + ".m3u\n/u" +
+                                                             QByteArray::number(i) + ".mp3\n");
+    QList<QByteArray> expected;
+    const int followed = PlaylistAdder::kMaxPlaylistNesting;
+    for (int i = 0; i < followed; ++i)
+        expected.append("/t" + QByteArray::number(i) + ".mp3");
+    for (int i = followed - 1; i >= 0; --i)
+        expected.append("/u" + QByteArray::number(i) + ".mp3");
+    EXPECT_EQ(load(tree.path("l0.m3u")), expected);
+}
+
+TEST(M3u, ALineLongerThanAnyPathIsSkipped) {
+    TempTree tree;
+    const QByteArray longest = "/" + QByteArray(PATH_MAX - 6, 'a') + ".mp3"; // PATH_MAX - 1 bytes
+    const QByteArray tooLong = "/" + QByteArray(300 * 1024, 'b') + ".mp3";   // spans reading blocks
+    tree.write("long.m3u", "#EXTM3U\n/a.mp3\n" + tooLong + "\r\n" + longest + "\n" + tooLong.left(PATH_MAX) +
+                               "\n/b.mp3\n" + tooLong);
+    EXPECT_EQ(load(tree.path("long.m3u")), (QList<QByteArray>{"/a.mp3", longest, "/b.mp3"}));
+    // A playlist that is one huge line has no header and adds nothing.
+    tree.write("one-line.m3u", tooLong);
+    EXPECT_TRUE(load(tree.path("one-line.m3u")).isEmpty());
 }
 
 TEST(M3u, APipeNamedLikeAPlaylistIsUnreadableAndDoesNotWait) {
