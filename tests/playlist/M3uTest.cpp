@@ -79,7 +79,7 @@ TEST(M3u, LineEndsCommentsAndTheEndOfText) {
 
     QByteArray garbage(1 << 20, '\0');
     for (int i = 0; i < garbage.size(); ++i)
-        garbage[i] = char((i * 7919) >> 3);
+        garbage[i] = char((unsigned(i) * 7919u) >> 3);
     EXPECT_TRUE(load(tree.write("garbage.m3u", garbage)).isEmpty());
 }
 
