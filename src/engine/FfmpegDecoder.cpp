@@ -141,6 +141,13 @@ bool FfmpegDecoder::headerIsComplete() const {
            stream->duration != AV_NOPTS_VALUE && stream->duration > 0;
 }
 
+bool FfmpegDecoder::playableRate(int rate) {
+    // Beyond the highest rate any recording uses, a rate is damage; a resampler built for it
+    // takes seconds and memory for nothing.
+    constexpr int kMaxSampleRate = 768000;
+    return rate > 0 && rate <= kMaxSampleRate;
+}
+
 bool FfmpegDecoder::readHeader() {
     // Probing decodes the start of the file; for PCM it reads seconds of it.
     // When the header already says everything, the playlist's scan of a
@@ -150,7 +157,8 @@ bool FfmpegDecoder::readHeader() {
     if (streamIndex_ < 0) return false;
     const AVStream* stream = format_->streams[streamIndex_];
     const AVCodecParameters* par = stream->codecpar;
-    if (!avcodec_find_decoder(par->codec_id) || par->sample_rate <= 0 || par->ch_layout.nb_channels <= 0)
+    if (!avcodec_find_decoder(par->codec_id) || !playableRate(par->sample_rate) ||
+        par->ch_layout.nb_channels <= 0)
         return false;
 
     facts_.sampleRate = par->sample_rate;
@@ -261,9 +269,12 @@ void FfmpegDecoder::queueFrame() {
         av_channel_layout_copy(&inLayout_, &frame_->ch_layout);
         inRate_ = rate;
         inFormat_ = format;
-        if (!resampler_.configure(frame_->ch_layout, format, rate, outputRate_)) inRate_ = 0;
+        // A format the resampler refuses is skipped until it changes, not tried again at every
+        // frame: for an absurd rate each try costs seconds.
+        resamplerReady_ =
+            playableRate(rate) && resampler_.configure(frame_->ch_layout, format, rate, outputRate_);
     }
-    if (inRate_ == 0) return;
+    if (!resamplerReady_) return;
 
     const std::uint8_t* planes[64];
     const bool planar = av_sample_fmt_is_planar(format);

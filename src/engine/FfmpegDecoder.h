@@ -29,6 +29,7 @@ class FfmpegDecoder : public Decoder {
   private:
     class FileSource;
     FfmpegDecoder() = default;
+    static bool playableRate(int rate);
     bool headerIsComplete() const;
     bool readHeader();
     // Decodes until the resampler holds more audio; false at the end.
@@ -47,6 +48,7 @@ class FfmpegDecoder : public Decoder {
     int outputRate_ = 0;
     // What the resampler is set up for; a stream may change format midway.
     int inRate_ = 0;
+    bool resamplerReady_ = false;
     AVSampleFormat inFormat_ = AV_SAMPLE_FMT_NONE;
     AVChannelLayout inLayout_{};
     bool demuxEnded_ = false;
