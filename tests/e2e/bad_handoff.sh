@@ -11,13 +11,8 @@ BIN="${1:?usage: $0 path-to-vexo-mp}"
 EXIT_X=307 EXIT_Y=14
 STARTS=4
 
-fail() {
-    echo "bad_handoff: FAIL: $*" >&2
-    exit 1
-}
-[ -x "$BIN" ] || fail "no player at $BIN"
-
 source "$(dirname "$0")/lib/headless.sh"
+[ -x "$BIN" ] || fail "no player at $BIN"
 require_tools Xvfb xdotool pulseaudio pactl ffmpeg
 begin_session vexo-e2e
 

@@ -12,13 +12,8 @@ VOLUME_X=220 VOLUME_Y=102
 EXIT_X=307 EXIT_Y=14
 SCREEN_HEIGHT=768
 
-fail() {
-    echo "full_disk: FAIL: $*" >&2
-    exit 1
-}
-[ -x "$BIN" ] || fail "no player at $BIN"
-
 source "$(dirname "$0")/lib/headless.sh"
+[ -x "$BIN" ] || fail "no player at $BIN"
 require_tools Xvfb xdotool pulseaudio pactl
 begin_session vexo-full-disk
 

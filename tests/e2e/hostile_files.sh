@@ -13,13 +13,8 @@ MAIN_GEOMETRY=320x135
 EXIT_X=307 EXIT_Y=14
 PLAY_X=46 PLAY_Y=110
 
-fail() {
-    echo "hostile_files: FAIL: $*" >&2
-    exit 1
-}
-[ -x "$BIN" ] || fail "no player at $BIN"
-
 source "$(dirname "$0")/lib/headless.sh"
+[ -x "$BIN" ] || fail "no player at $BIN"
 source "$(dirname "$0")/lib/playlist_window.sh"
 require_tools Xvfb xdotool xwininfo pulseaudio pactl ffmpeg
 begin_session vexo-hostile

@@ -23,13 +23,8 @@ BALANCE_LEFT_X=185 BALANCE_CENTRE_X=217
 SEEK_X=236 SEEK_Y=81
 EXIT_X=307 EXIT_Y=14
 
-fail() {
-    echo "main_window_input: FAIL: $*" >&2
-    exit 1
-}
-[ -x "$BIN" ] || fail "no player at $BIN"
-
 source "$(dirname "$0")/lib/headless.sh"
+[ -x "$BIN" ] || fail "no player at $BIN"
 require_tools Xvfb xdotool pulseaudio pactl parec ffmpeg od awk timeout
 begin_session vexo-e2e
 

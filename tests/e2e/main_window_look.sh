@@ -15,13 +15,8 @@ TICKER_X=64 TICKER_Y=8 TICKER_W=209 TICKER_H=14
 PLAY_X=46 PAUSE_X=70 STOP_X=94 BUTTON_Y=110
 EXIT_X=307 EXIT_Y=14
 
-fail() {
-    echo "main_window_look: FAIL: $*" >&2
-    exit 1
-}
-[ -x "$BIN" ] || fail "no player at $BIN"
-
 source "$(dirname "$0")/lib/headless.sh"
+[ -x "$BIN" ] || fail "no player at $BIN"
 require_tools Xvfb xdotool xsetroot pulseaudio pactl ffmpeg od awk
 begin_session vexo-e2e
 

@@ -13,13 +13,8 @@ PLAY_X=46 PLAY_Y=110
 VOLUME_X=174 VOLUME_Y=102
 EXIT_X=307 EXIT_Y=14
 
-fail() {
-    echo "player_session: FAIL: $*" >&2
-    exit 1
-}
-[ -x "$BIN" ] || fail "no player at $BIN"
-
 source "$(dirname "$0")/lib/headless.sh"
+[ -x "$BIN" ] || fail "no player at $BIN"
 require_tools Xvfb xdotool pulseaudio pactl parec ffmpeg
 begin_session vexo-e2e
 

@@ -12,13 +12,8 @@ EXIT_X=307 EXIT_Y=14
 # Rows are 16 px high from the top of the list, which sits at (7, 24) in the playlist window.
 LIST_X=7 LIST_Y=24 ROW_H=16
 
-fail() {
-    echo "playlist_arrange: FAIL: $*" >&2
-    exit 1
-}
-[ -x "$BIN" ] || fail "no player at $BIN"
-
 source "$(dirname "$0")/lib/headless.sh"
+[ -x "$BIN" ] || fail "no player at $BIN"
 source "$(dirname "$0")/lib/playlist_window.sh"
 require_tools Xvfb xdotool pulseaudio pactl ffmpeg od awk
 begin_session vexo-e2e

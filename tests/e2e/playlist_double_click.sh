@@ -18,13 +18,8 @@ EXIT_X=307 EXIT_Y=14
 LIST_X=7 LIST_Y=24 ROW_H=16
 RATE=44100
 
-fail() {
-    echo "playlist_double_click: FAIL: $*" >&2
-    exit 1
-}
-[ -x "$BIN" ] || fail "no player at $BIN"
-
 source "$(dirname "$0")/lib/headless.sh"
+[ -x "$BIN" ] || fail "no player at $BIN"
 source "$(dirname "$0")/lib/playlist_window.sh"
 require_tools Xvfb xdotool xwininfo pulseaudio pactl parec ffmpeg od awk
 begin_session vexo-e2e

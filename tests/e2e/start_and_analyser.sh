@@ -17,13 +17,8 @@ VIS_X=208 VIS_Y=28 VIS_W=104 VIS_H=40
 SEEK_X=10 SEEK_Y=76 SEEK_W=302 SEEK_H=10
 FREE_X=150 FREE_Y=40
 
-fail() {
-    echo "start_and_analyser: FAIL: $*" >&2
-    exit 1
-}
-[ -x "$BIN" ] || fail "no player at $BIN"
-
 source "$(dirname "$0")/lib/headless.sh"
+[ -x "$BIN" ] || fail "no player at $BIN"
 require_tools Xvfb xdotool pulseaudio pactl ffmpeg od awk
 begin_session vexo-e2e
 

@@ -1,6 +1,11 @@
 # A display and a sound server of a script's own, for whole-program tests and
-# benchmarks. Source it after defining fail (prints its argument and exits
-# non-zero), then call begin_session.
+# benchmarks. Source it, then call begin_session. fail prints its argument and
+# exits non-zero; a script may define its own before sourcing this.
+
+declare -F fail >/dev/null || fail() {
+    echo "$(basename "$0" .sh): FAIL: $*" >&2
+    exit 1
+}
 
 # Fails unless every named program is installed.
 require_tools() {
