@@ -76,7 +76,7 @@ void Player::wire() {
                 window_.ticker().setTickerOffset(offset);
             });
     connect(&controller, &PlaybackController::trackStarted, this, [this] { updateVisTimer(); });
-    connect(&window_, &MainWindow::pathsDropped, this, &Player::addPaths);
+    connect(&window_, &MainWindow::pathsDropped, this, &Player::queuePaths);
     wirePlaylistWindow();
     connect(&window_, &MainWindow::firstShown, this, [this] { applySettings(LoadSettings(optionsPath())); });
     connect(&window_, &MainWindow::closing, this, &Player::shutdown);
@@ -104,7 +104,7 @@ void Player::wire() {
 void Player::wirePlaylistWindow() {
     PlaybackController& controller = playback_.controller;
     window_.setPlaylistWindow(&playlistWindow_);
-    connect(&playlistWindow_, &PlaylistWindow::pathsDropped, this, &Player::addPaths);
+    connect(&playlistWindow_, &PlaylistWindow::pathsDropped, this, &Player::queuePaths);
     connect(&playlistWindow_, &PlaylistWindow::playRequested, this,
             [&controller] { controller.PlayFromList(); });
     connect(&playlistWindow_, &PlaylistWindow::rowCountChecked, this,

@@ -32,12 +32,12 @@ class Player : public QObject {
     Playback& playback() { return playback_; }
     SpectrumAnalyser& analyser() { return analyser_; }
 
-    // Paths from the command line, a second start, a drop or the files dialog, in their order. A
-    // playlist that cannot be read is reported; the paths before it stay added.
+    // Paths from the command line or the files dialog, in their order. A playlist that cannot be
+    // read is reported; the paths before it stay added.
     void addPaths(const QByteArrayList& paths);
-    // Paths handed over from another process: added from the event loop, never inside the handler
-    // that received them, and one hand-off at a time, so a message box about one waits neither
-    // inside a socket's handler nor under a pile of boxes about the others.
+    // Paths handed over from another process or dropped on a window: added from the event loop,
+    // never inside the handler that received them, and one batch at a time, so a message box about
+    // one waits neither inside a socket's or a drop's handler nor under a pile of boxes about the others.
     void queuePaths(const QByteArrayList& paths);
     // The playlist of the last run, when there is one.
     void loadDefaultPlaylist();

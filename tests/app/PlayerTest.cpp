@@ -282,25 +282,44 @@ TEST_F(PlayerFixture, EnterInTheListPlaysAndTheDeleteKeyMovesTheCursors) {
     EXPECT_NE(controller.Channel(), 0u) << "the track goes on playing";
 }
 
-TEST_F(PlayerFixture, FilesDroppedOnThePlaylistWindowAreAddedInOrder) {
+// Files dropped on either window are added in their order; a playlist among them that cannot be
+// read is reported after the drop has been answered, as its box must not run inside the handler.
+TEST_F(PlayerFixture, DroppedFilesAreAddedInOrderAndABadPlaylistIsReportedOutsideTheDrop) {
     QFile m3u(home.path() + "/list.m3u");
     ASSERT_TRUE(m3u.open(QIODevice::WriteOnly));
     m3u.write("#EXTM3U\n/music/from-list.wav\n");
     m3u.close();
-    QMimeData mime;
-    mime.setUrls({QUrl::fromLocalFile("/music/b.mp3"), QUrl::fromLocalFile("/music/notes.txt"),
-                  QUrl::fromLocalFile(m3u.fileName()), QUrl::fromLocalFile(home.path()),
-                  QUrl::fromLocalFile("/music/a.ogg")});
-    PlaylistWindow& list = player->playlistWindow();
-    QDragEnterEvent enter(QPoint(100, 5), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(&list, &enter);
-    ASSERT_TRUE(enter.isAccepted());
-    QDropEvent drop(QPointF(100, 5), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(&list, &drop);
-    ASSERT_EQ(player->playlist().Count(), 3) << "a folder and a text file add nothing";
+    bool insideDrop = false;
+    QStringList errorsInsideDrop;
+    player->showError = [&](const QString& message) {
+        errors << message;
+        if (insideDrop) errorsInsideDrop << message;
+    };
+    const auto drop = [&](QWidget& target, const QList<QUrl>& urls) {
+        QMimeData mime;
+        mime.setUrls(urls);
+        QDragEnterEvent enter(QPoint(100, 5), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(&target, &enter);
+        EXPECT_TRUE(enter.isAccepted());
+        QDropEvent event(QPointF(100, 5), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        insideDrop = true;
+        QApplication::sendEvent(&target, &event);
+        insideDrop = false;
+    };
+    drop(player->playlistWindow(),
+         {QUrl::fromLocalFile("/music/b.mp3"), QUrl::fromLocalFile("/music/notes.txt"),
+          QUrl::fromLocalFile(m3u.fileName()), QUrl::fromLocalFile(home.path()),
+          QUrl::fromLocalFile("/music/a.ogg")});
+    drop(player->window(),
+         {QUrl::fromLocalFile(home.path() + "/missing.m3u"), QUrl::fromLocalFile("/music/c.flac")});
+    ASSERT_TRUE(serveUntil([&] { return player->playlist().Count() == 4; }))
+        << player->playlist().Count() << " rows; a folder and a text file add nothing";
     EXPECT_EQ(player->playlist().Row(0).Path, "/music/b.mp3");
     EXPECT_EQ(player->playlist().Row(1).Path, "/music/from-list.wav") << "a playlist adds its rows";
     EXPECT_EQ(player->playlist().Row(2).Path, "/music/a.ogg");
+    EXPECT_EQ(player->playlist().Row(3).Path, "/music/c.flac") << "the paths after a bad playlist are added";
+    EXPECT_EQ(errors.size(), 1) << errors.join("; ").toStdString();
+    EXPECT_TRUE(errorsInsideDrop.isEmpty()) << "an error box ran inside the drop's handler";
 }
 
 // Second starts hand over a playlist that cannot be read, the second while the error box about
