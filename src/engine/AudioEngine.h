@@ -1,9 +1,10 @@
 #pragma once
 // The contract between the player and its audio engine.
 //
-// Threads: every method is called from the GUI thread only, never from the
-// audio callback. None of them blocks on the sound output; Create may read the
-// file's header (a few milliseconds for a local file).
+// Threads: every method but ReadFileFacts is called from the GUI thread only,
+// never from the audio callback. None of them blocks on the sound output;
+// Create may read the file's header (a few milliseconds for a local file, and
+// never more than kOpenTimeLimitMs).
 //
 // Handles: a stream handle, an effect handle and a sync handle are nonzero
 // numbers that are never reused while the program runs. Handle 0, a freed
@@ -15,6 +16,8 @@
 // tracks cannot overflow; times are whole seconds; volume is percent; pan is
 // -1.0 (left only) .. +1.0 (right only); equalizer values are Hz, semitones, dB.
 // Positions and times report what is being heard, not what was decoded.
+
+#include "StreamFacts.h"
 
 #include <cstdint>
 #include <functional>
@@ -28,6 +31,11 @@ using SyncHandle = std::uint32_t;
 // Flag of GetData: 512 FFT magnitudes of the last 1024 samples being heard.
 inline constexpr std::uint32_t kDataFft1024 = 0x80000002u;
 inline constexpr int kFftBins = 512;
+
+// The longest a file's header may take to read. A file that needs longer
+// (some damaged files keep a demuxer searching for minutes) counts as one
+// that cannot be played: the window must not wait for it.
+inline constexpr int kOpenTimeLimitMs = 500;
 
 // ChannelSetSync type: called once when the stream's last sample has been
 // handed to the output.
@@ -68,8 +76,13 @@ public:
     virtual void PluginLoad(const std::string& path) = 0;
 
     // Opens a local file (path as bytes, as the file system holds it).
-    // Returns 0 when the file is missing, unreadable or not decodable.
+    // Returns 0 when the file is missing, unreadable or not decodable, or its
+    // header is not read within kOpenTimeLimitMs.
     virtual StreamHandle Create(const std::string& path) = 0;
+    // Any thread, also while the GUI thread uses the engine: what Create would
+    // learn of the file (length, tags), without making a stream. nullopt where
+    // Create would give 0.
+    virtual std::optional<StreamFacts> ReadFileFacts(const std::string& path) = 0;
     // Starts or continues playback.
     virtual void Play(StreamHandle h) = 0;
     // Pauses a playing stream; on a paused stream it resumes playback.

@@ -47,6 +47,10 @@ constexpr int kIoBufferBytes = 64 * 1024;
 // than by name through FFmpeg, leaves no moment in which the name could be
 // swapped for a pipe. The size is taken once: demuxers ask for it often (the
 // WAV reader once per chunk), and each answer would otherwise be a system call.
+//
+// Until the header is read, every read, seek and FFmpeg's own checks between
+// them give up once the deadline has passed: some damaged files keep a
+// demuxer searching for minutes, and the caller may be the window's thread.
 class FfmpegDecoder::FileSource {
   public:
     static std::unique_ptr<FileSource> open(const std::string& path) {
@@ -59,6 +63,9 @@ class FfmpegDecoder::FileSource {
         }
         return std::unique_ptr<FileSource>(new FileSource(fd, st.st_size));
     }
+    void setDeadline(Deadline deadline) { deadline_ = deadline; }
+    // FFmpeg's interrupt callback: nonzero stops what it is doing.
+    static int expired(void* opaque) { return static_cast<FileSource*>(opaque)->late(); }
     ~FileSource() {
         if (io_) av_freep(&io_->buffer);
         avio_context_free(&io_);
@@ -81,8 +88,11 @@ class FfmpegDecoder::FileSource {
   private:
     FileSource(int fd, std::int64_t size) : fd_(fd), size_(size) {}
 
+    bool late() const { return deadline_ != Deadline::max() && std::chrono::steady_clock::now() > deadline_; }
+
     static int read(void* opaque, std::uint8_t* buffer, int size) {
         auto* self = static_cast<FileSource*>(opaque);
+        if (self->late()) return AVERROR_EXIT;
         for (;;) {
             const ssize_t got = ::read(self->fd_, buffer, static_cast<size_t>(size));
             if (got > 0) return static_cast<int>(got);
@@ -94,6 +104,7 @@ class FfmpegDecoder::FileSource {
     static std::int64_t seek(void* opaque, std::int64_t offset, int whence) {
         auto* self = static_cast<FileSource*>(opaque);
         if (whence & AVSEEK_SIZE) return self->size_;
+        if (self->late()) return AVERROR_EXIT;
         const off_t at = ::lseek(self->fd_, static_cast<off_t>(offset), whence & ~AVSEEK_FORCE);
         return at < 0 ? AVERROR(errno) : at;
     }
@@ -101,15 +112,18 @@ class FfmpegDecoder::FileSource {
     int fd_;
     std::int64_t size_;
     AVIOContext* io_ = nullptr;
+    Deadline deadline_ = Deadline::max();
 };
 
-std::unique_ptr<FfmpegDecoder> FfmpegDecoder::open(const std::string& path) {
+std::unique_ptr<FfmpegDecoder> FfmpegDecoder::open(const std::string& path, Deadline deadline) {
     if (path.empty() || looksLikeUrl(path)) return nullptr;
     std::unique_ptr<FfmpegDecoder> decoder(new FfmpegDecoder);
     decoder->source_ = FileSource::open(path);
     if (!decoder->source_) return nullptr;
+    decoder->source_->setDeadline(deadline);
     decoder->format_ = avformat_alloc_context();
     if (!decoder->format_) return nullptr;
+    decoder->format_->interrupt_callback = {&FileSource::expired, decoder->source_.get()};
     decoder->format_->pb = decoder->source_->io();
     if (!decoder->format_->pb) return nullptr;
     AVDictionary* options = nullptr;
@@ -120,6 +134,8 @@ std::unique_ptr<FfmpegDecoder> FfmpegDecoder::open(const std::string& path) {
     const int rc = avformat_open_input(&decoder->format_, url.c_str(), nullptr, &options);
     av_dict_free(&options);
     if (rc < 0 || !decoder->readHeader()) return nullptr;
+    // Decoding has no deadline: the decoder thread reads ahead at its own pace.
+    decoder->source_->setDeadline(Deadline::max());
     return decoder;
 }
 

@@ -7,6 +7,7 @@
 #include "Decoder.h"
 #include "Resampler.h"
 
+#include <chrono>
 #include <memory>
 #include <string>
 
@@ -17,8 +18,10 @@ struct AVFrame;
 
 class FfmpegDecoder : public Decoder {
   public:
-    // Reads the header only; nullptr when the file is missing or undecodable.
-    static std::unique_ptr<FfmpegDecoder> open(const std::string& path);
+    using Deadline = std::chrono::steady_clock::time_point;
+    // Reads the header only; nullptr when the file is missing or undecodable,
+    // or when reading the header is not done by the deadline.
+    static std::unique_ptr<FfmpegDecoder> open(const std::string& path, Deadline deadline = Deadline::max());
     ~FfmpegDecoder() override;
 
     const StreamFacts& facts() const override { return facts_; }

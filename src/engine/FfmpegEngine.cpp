@@ -8,6 +8,7 @@ extern "C" {
 }
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstdlib>
 
@@ -163,11 +164,23 @@ FfmpegEngine::Entry* FfmpegEngine::find(StreamHandle h) {
     return it == streams_.end() ? nullptr : &it->second;
 }
 
-StreamHandle FfmpegEngine::Create(const std::string& path) {
+std::unique_ptr<Decoder> FfmpegEngine::openDecoder(const std::string& path) const {
     // Plug-ins open by name; FFmpeg checks again on its own open file.
-    if (!isRegularFile(path)) return 0;
+    if (!isRegularFile(path)) return nullptr;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kOpenTimeLimitMs);
     std::unique_ptr<Decoder> decoder = plugins_.open(path);
-    if (!decoder) decoder = FfmpegDecoder::open(path);
+    if (!decoder) decoder = FfmpegDecoder::open(path, deadline);
+    return decoder;
+}
+
+std::optional<StreamFacts> FfmpegEngine::ReadFileFacts(const std::string& path) {
+    const std::unique_ptr<Decoder> decoder = openDecoder(path);
+    if (!decoder) return std::nullopt;
+    return decoder->facts();
+}
+
+StreamHandle FfmpegEngine::Create(const std::string& path) {
+    std::unique_ptr<Decoder> decoder = openDecoder(path);
     if (!decoder) return 0;
     const StreamHandle h = nextHandle();
     streams_.emplace(h, Entry{std::make_shared<Stream>(std::move(decoder))});

@@ -33,6 +33,7 @@ class FfmpegEngine : public AudioEngine {
     void PluginLoad(const std::string& path) override;
 
     StreamHandle Create(const std::string& path) override;
+    std::optional<StreamFacts> ReadFileFacts(const std::string& path) override;
     void Play(StreamHandle h) override;
     void Pause(StreamHandle h) override;
     void Stop(StreamHandle h) override;
@@ -82,6 +83,8 @@ class FfmpegEngine : public AudioEngine {
     };
 
     Entry* find(StreamHandle h);
+    // Any thread: a decoder for the file with its header read in time, or nullptr.
+    std::unique_ptr<Decoder> openDecoder(const std::string& path) const;
     std::optional<std::string> tag(StreamHandle h, TagKey key);
     bool openOutput();
     // GUI thread, when the output went away: a new one, the streams going on where they were heard.

@@ -6,12 +6,14 @@
 #include <dlfcn.h>
 
 #include <algorithm>
+#include <iterator>
+#include <mutex>
 #include <sstream>
 
 int PluginRegistry::registerDecoder(void* context, const char* extensions,
                                     const VexoDecoderFunctions* functions) {
-    auto* self = static_cast<PluginRegistry*>(context);
-    if (!self || !extensions || !functions || !functions->open || !functions->read || !functions->close)
+    auto* added = static_cast<std::vector<Entry>*>(context);
+    if (!added || !extensions || !functions || !functions->open || !functions->read || !functions->close)
         return 0;
     Entry entry{{}, *functions};
     std::istringstream words(extensions);
@@ -20,7 +22,7 @@ int PluginRegistry::registerDecoder(void* context, const char* extensions,
         entry.extensions.push_back(lowerExtension(word));
     }
     if (entry.extensions.empty()) return 0;
-    self->entries_.push_back(std::move(entry));
+    added->push_back(std::move(entry));
     return 1;
 }
 
@@ -28,22 +30,29 @@ bool PluginRegistry::load(const std::string& path) {
     void* library = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (!library) return false;
     auto entry = reinterpret_cast<VexoPluginRegisterFn>(dlsym(library, VEXO_PLUGIN_ENTRY_POINT));
-    const std::size_t before = entries_.size();
-    const VexoPluginHost host{VEXO_PLUGIN_API_VERSION, this, &PluginRegistry::registerDecoder};
-    if (!entry || entry(&host) == 0 || entries_.size() == before) {
-        entries_.resize(before);
+    std::vector<Entry> added;
+    const VexoPluginHost host{VEXO_PLUGIN_API_VERSION, &added, &PluginRegistry::registerDecoder};
+    if (!entry || entry(&host) == 0 || added.empty()) {
         dlclose(library);
         return false;
     }
+    std::unique_lock lock(lock_);
+    entries_.insert(entries_.end(), std::make_move_iterator(added.begin()), std::make_move_iterator(added.end()));
     return true;
 }
 
 std::unique_ptr<Decoder> PluginRegistry::open(const std::string& path) const {
     const std::string ext = lowerExtension(path);
     if (ext.empty()) return nullptr;
-    for (const Entry& e : entries_) {
-        if (std::find(e.extensions.begin(), e.extensions.end(), ext) == e.extensions.end()) continue;
-        if (auto decoder = PluginDecoder::open(e.functions, path)) return decoder;
+    std::vector<VexoDecoderFunctions> claiming;
+    {
+        std::shared_lock lock(lock_);
+        for (const Entry& e : entries_)
+            if (std::find(e.extensions.begin(), e.extensions.end(), ext) != e.extensions.end())
+                claiming.push_back(e.functions);
     }
+    // Opened outside the lock: a plug-in may take its time over a file.
+    for (const VexoDecoderFunctions& functions : claiming)
+        if (auto decoder = PluginDecoder::open(functions, path)) return decoder;
     return nullptr;
 }

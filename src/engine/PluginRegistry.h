@@ -1,14 +1,16 @@
 #pragma once
 // Decoder plug-ins loaded with PluginLoad, looked up by file extension.
 //
-// Threads: GUI thread only. Loaded objects stay loaded for the life of the
-// process, since streams made by their decoders may outlive the registry's
-// owner on the decoder thread.
+// Threads: load on the GUI thread; open on any thread, also while a plug-in
+// loads. Loaded objects stay loaded for the life of the process, since
+// streams made by their decoders may outlive the registry's owner on the
+// decoder thread.
 
 #include "Decoder.h"
 #include "VexoPlugin.h"
 
 #include <memory>
+#include <shared_mutex>
 #include <string>
 #include <vector>
 
@@ -24,7 +26,9 @@ class PluginRegistry {
         std::vector<std::string> extensions; // lower case, with the dot
         VexoDecoderFunctions functions;
     };
+    // context is the std::vector<Entry> the loading plug-in adds to.
     static int registerDecoder(void* context, const char* extensions, const VexoDecoderFunctions* functions);
 
+    mutable std::shared_mutex lock_; // guards entries_
     std::vector<Entry> entries_;
 };

@@ -14,30 +14,15 @@ bool usable(const std::optional<std::string>& tag) {
     return tag && *tag != " " && *tag != "-" && *tag != " - ";
 }
 
-QString titleFromTags(AudioEngine& engine, StreamHandle h) {
-    const std::optional<std::string> artist = engine.TagArtist(h);
+QString titleFromTags(const StreamFacts& facts) {
+    const std::optional<std::string>& artist = facts.tag(TagKey::Artist);
     if (!usable(artist) || artist->empty()) return {};
     QString title = QString::fromStdString(*artist);
     // A title tag alone is not shown: without the artist it says too little.
-    if (const std::optional<std::string> song = engine.TagTitle(h); usable(song))
+    if (const std::optional<std::string>& song = facts.tag(TagKey::Title); usable(song))
         title += " - " + QString::fromStdString(*song);
     return title;
 }
-
-// Frees the temporary stream on every way out.
-class ProbeStream {
-  public:
-    ProbeStream(AudioEngine& engine, const QByteArray& path)
-        : engine_(engine), handle_(engine.Create(path.toStdString())) {}
-    ~ProbeStream() { engine_.ChannelFree(handle_); }
-    ProbeStream(const ProbeStream&) = delete;
-    ProbeStream& operator=(const ProbeStream&) = delete;
-    StreamHandle handle() const { return handle_; }
-
-  private:
-    AudioEngine& engine_;
-    StreamHandle handle_;
-};
 
 // Only regular files are probed: opening a named pipe waits for a writer,
 // and a device never ends.
@@ -62,10 +47,10 @@ QString DurationText(std::int64_t seconds) {
 TrackInfo ReadTrackInfo(AudioEngine& engine, const QByteArray& path) {
     TrackInfo info;
     if (isRegularFile(path)) {
-        ProbeStream stream(engine, path);
-        if (stream.handle() != 0) {
-            info.title = titleFromTags(engine, stream.handle());
-            info.duration = DurationText(engine.GetAllTime(stream.handle()));
+        if (const std::optional<StreamFacts> facts = engine.ReadFileFacts(path.toStdString());
+            facts && facts->sampleRate > 0) {
+            info.title = titleFromTags(*facts);
+            info.duration = DurationText(facts->lengthFrames / facts->sampleRate);
         }
     }
     if (info.title.isEmpty()) info.title = FileNameTitle(path);

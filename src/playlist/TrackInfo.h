@@ -13,12 +13,12 @@ struct TrackInfo {
 };
 
 // "Artist - Title" from the tags, or the file name without folder and
-// extension. Opens the file once; a missing file, a pipe or a device is not
-// opened at all.
+// extension. Reads the file's header once (from any thread); a missing file,
+// a pipe or a device is not opened at all.
 QString TrackTitle(AudioEngine& engine, const QByteArray& path);
 // The length as time text; empty when the file is missing or not decodable.
 QString TrackDuration(AudioEngine& engine, const QByteArray& path);
-// Both with a single open of the file (Create, tags, length, ChannelFree).
+// Both with a single read of the file's header.
 TrackInfo ReadTrackInfo(AudioEngine& engine, const QByteArray& path);
 
 // The title of a row whose tags give none: the file name without extension.

@@ -5,6 +5,10 @@
 #include <chrono>
 #include <sys/stat.h>
 
+TrackInfoCache::TrackInfoCache(AudioEngine& engine, int recheckMs)
+    : recheckMs_(recheckMs),
+      reader_(engine, [this] { QMetaObject::invokeMethod(this, [this] { takeResults(); }, Qt::QueuedConnection); }) {}
+
 TrackInfoCache::Stamp TrackInfoCache::stampOf(const QByteArray& path) {
     struct stat st {};
     if (path.isEmpty() || ::stat(path.constData(), &st) != 0) return {};
@@ -18,6 +22,12 @@ TrackInfoCache::Stamp TrackInfoCache::stampOf(const QByteArray& path) {
             ns(st.st_ctim)};
 }
 
+void TrackInfoCache::show(Entry& entry, TrackInfo info) {
+    entry.info = std::move(info);
+    entry.fittedWidth = -1;
+    entry.fittedTitle.clear();
+}
+
 TrackInfoCache::Entry& TrackInfoCache::fresh(const QByteArray& path) {
     const std::int64_t nowMs = std::chrono::duration_cast<std::chrono::milliseconds>(
                                    std::chrono::steady_clock::now().time_since_epoch())
@@ -28,14 +38,30 @@ TrackInfoCache::Entry& TrackInfoCache::fresh(const QByteArray& path) {
     entry.checkedMs = nowMs;
     const Stamp now = stampOf(path);
     if (inserted || entry.stamp != now) {
-        // A missing file is never handed to the engine; ReadTrackInfo checks
-        // again, which closes the gap if it vanished since the stat above.
-        entry.info = now.exists ? ReadTrackInfo(engine_, path) : TrackInfo{FileNameTitle(path), {}};
         entry.stamp = now;
-        entry.fittedWidth = -1;
-        entry.fittedTitle.clear();
+        if (now.exists) {
+            // A new ticket makes any read still under way for the old contents stale.
+            entry.ticket = ++lastTicket_;
+            reader_.request(path, entry.ticket);
+            if (inserted) show(entry, {FileNameTitle(path), {}});
+        } else {
+            entry.ticket = 0;
+            show(entry, {FileNameTitle(path), {}});
+        }
     }
     return entry;
+}
+
+void TrackInfoCache::takeResults() {
+    bool shown = false;
+    for (TrackInfoReader::Result& result : reader_.takeResults()) {
+        auto it = entries_.find(result.path);
+        if (it == entries_.end() || it->second.ticket != result.ticket) continue;
+        it->second.ticket = 0;
+        show(it->second, std::move(result.info));
+        shown = true;
+    }
+    if (shown) emit ready();
 }
 
 const TrackInfo& TrackInfoCache::Lookup(const QByteArray& path) {

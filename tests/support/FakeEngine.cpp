@@ -48,6 +48,29 @@ StreamHandle FakeEngine::Create(const std::string& path) {
     return h;
 }
 
+std::optional<StreamFacts> FakeEngine::ReadFileFacts(const std::string& path) {
+    {
+        std::lock_guard lock(factReadsLock_);
+        ++factReads_[path];
+    }
+    const auto it = files.find(path);
+    if (it == files.end()) return std::nullopt;
+    const FakeTrack& t = it->second;
+    StreamFacts facts;
+    facts.sampleRate = t.sampleRate;
+    facts.channels = 2;
+    facts.lengthFrames = t.lengthSeconds * t.sampleRate;
+    facts.bitrateKbps = t.bitrateKbps;
+    facts.tags = {t.title, t.artist, t.album, t.track, t.genre, t.year, t.comment};
+    return facts;
+}
+
+int FakeEngine::factReadCount(const std::string& path) const {
+    std::lock_guard lock(factReadsLock_);
+    const auto it = factReads_.find(path);
+    return it == factReads_.end() ? 0 : it->second;
+}
+
 void FakeEngine::Play(StreamHandle h) {
     record("Play " + num(h));
     if (auto s = streams.find(h); s != streams.end()) {

@@ -3,6 +3,7 @@
 #include "AudioEngine.h"
 
 #include <map>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -15,7 +16,8 @@ struct FakeTrack {
 
 class FakeEngine : public AudioEngine {
 public:
-    // Paths that open; any other path gives handle 0.
+    // Paths that open; any other path gives handle 0. Not to be changed while
+    // another thread may read file facts.
     std::map<std::string, FakeTrack> files;
     // Every call as "Name arg1 arg2", in order.
     std::vector<std::string> calls;
@@ -35,6 +37,8 @@ public:
     // Plays the stream to its end: it stops being active and its end syncs fire.
     void finishTrack(StreamHandle h);
     int createCount(const std::string& path) const;
+    // ReadFileFacts calls for the path, from any thread.
+    int factReadCount(const std::string& path) const;
     void clearCalls() { calls.clear(); }
 
     bool InitBass(int sampleRate) override;
@@ -43,6 +47,7 @@ public:
     int DeviceCount() override;
     void PluginLoad(const std::string& path) override;
     StreamHandle Create(const std::string& path) override;
+    std::optional<StreamFacts> ReadFileFacts(const std::string& path) override;
     void Play(StreamHandle h) override;
     void Pause(StreamHandle h) override;
     void Stop(StreamHandle h) override;
@@ -75,6 +80,8 @@ public:
 
 private:
     const FakeTrack* track(StreamHandle h) const;
+    mutable std::mutex factReadsLock_;
+    std::map<std::string, int> factReads_;
     void record(std::string call) { calls.push_back(std::move(call)); }
     std::uint32_t nextHandle_ = 1;
     std::map<FxHandle, StreamHandle> fxOwner_;

@@ -5,6 +5,7 @@
 #include "PlaylistModel.h"
 #include "PlaylistRow.h"
 #include "PlaylistSelection.h"
+#include "TrackInfoCache.h"
 
 #include <QCoreApplication>
 #include <QDrag>
@@ -27,6 +28,8 @@ PlaylistView::PlaylistView(PlaylistModel& model, TrackInfoCache& cache, QWidget*
     setSelectionModel(new PlaylistSelection(model, this));
     delete previous;
     setItemDelegate(new PlaylistDelegate(model, cache, this));
+    // Titles and durations arrive after the rows were first painted with file names.
+    connect(&cache, &TrackInfoCache::ready, viewport(), qOverload<>(&QWidget::update));
     // Every row is as high as the first: the view lays out 100,000 rows without asking each one.
     setUniformItemSizes(true);
     setSelectionMode(ExtendedSelection);
