@@ -7,13 +7,22 @@
 
 #include "StreamFacts.h"
 
+#include <chrono>
 #include <cstdint>
 
 class Decoder {
   public:
     virtual ~Decoder() = default;
 
+    using Deadline = std::chrono::steady_clock::time_point;
+
     virtual const StreamFacts& facts() const = 0;
+    // Until lifted with Deadline::max(), a read still searching the file at
+    // the deadline gives up, and the decoder counts as damaged for good: the
+    // window's thread must never wait long on a file.
+    virtual void limitReadsTo(Deadline deadline) { (void)deadline; }
+    // True once a read gave up at its deadline.
+    virtual bool timedOut() const { return false; }
     // Prepares decoding to interleaved stereo at outputRate. False when the
     // codec cannot be opened; the stream then plays nothing.
     virtual bool start(int outputRate) = 0;

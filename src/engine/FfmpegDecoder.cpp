@@ -64,6 +64,7 @@ class FfmpegDecoder::FileSource {
         return std::unique_ptr<FileSource>(new FileSource(fd, st.st_size));
     }
     void setDeadline(Deadline deadline) { deadline_ = deadline; }
+    bool timedOut() const { return timedOut_; }
     // FFmpeg's interrupt callback: nonzero stops what it is doing.
     static int expired(void* opaque) { return static_cast<FileSource*>(opaque)->late(); }
     ~FileSource() {
@@ -88,7 +89,10 @@ class FfmpegDecoder::FileSource {
   private:
     FileSource(int fd, std::int64_t size) : fd_(fd), size_(size) {}
 
-    bool late() const { return deadline_ != Deadline::max() && std::chrono::steady_clock::now() > deadline_; }
+    bool late() {
+        if (deadline_ != Deadline::max() && std::chrono::steady_clock::now() > deadline_) timedOut_ = true;
+        return timedOut_;
+    }
 
     static int read(void* opaque, std::uint8_t* buffer, int size) {
         auto* self = static_cast<FileSource*>(opaque);
@@ -113,6 +117,8 @@ class FfmpegDecoder::FileSource {
     std::int64_t size_;
     AVIOContext* io_ = nullptr;
     Deadline deadline_ = Deadline::max();
+    // Sticky: FFmpeg's reader keeps its own error state after a read gave up.
+    bool timedOut_ = false;
 };
 
 std::unique_ptr<FfmpegDecoder> FfmpegDecoder::open(const std::string& path, Deadline deadline) {
@@ -133,10 +139,20 @@ std::unique_ptr<FfmpegDecoder> FfmpegDecoder::open(const std::string& path, Dead
     const std::string url = "file:" + path;
     const int rc = avformat_open_input(&decoder->format_, url.c_str(), nullptr, &options);
     av_dict_free(&options);
-    if (rc < 0 || !decoder->readHeader()) return nullptr;
+    // A header walk cut short may still look complete; the file is not played
+    // from a reader that gave up half-way.
+    if (rc < 0 || !decoder->readHeader() || decoder->timedOut()) return nullptr;
     // Decoding has no deadline: the decoder thread reads ahead at its own pace.
     decoder->source_->setDeadline(Deadline::max());
     return decoder;
+}
+
+void FfmpegDecoder::limitReadsTo(Deadline deadline) {
+    source_->setDeadline(deadline);
+}
+
+bool FfmpegDecoder::timedOut() const {
+    return source_->timedOut();
 }
 
 FfmpegDecoder::~FfmpegDecoder() {

@@ -7,7 +7,6 @@
 #include "Decoder.h"
 #include "Resampler.h"
 
-#include <chrono>
 #include <memory>
 #include <string>
 
@@ -18,13 +17,14 @@ struct AVFrame;
 
 class FfmpegDecoder : public Decoder {
   public:
-    using Deadline = std::chrono::steady_clock::time_point;
     // Reads the header only; nullptr when the file is missing or undecodable,
     // or when reading the header is not done by the deadline.
     static std::unique_ptr<FfmpegDecoder> open(const std::string& path, Deadline deadline = Deadline::max());
     ~FfmpegDecoder() override;
 
     const StreamFacts& facts() const override { return facts_; }
+    void limitReadsTo(Deadline deadline) override;
+    bool timedOut() const override;
     bool start(int outputRate) override;
     int read(float* stereo, int frames) override;
     bool seek(std::int64_t sourceFrame) override;

@@ -202,10 +202,17 @@ bool FfmpegEngine::handOver(Entry& e) {
     const std::uint32_t request = s.seekRequest.load();
     s.decoderSerial = request;
     s.seekDone.store(request);
-    if (s.decoder->start(outputRate_)) {
+    // This runs on the window's thread: a file whose first audio takes longer
+    // than opening may take (a damaged one that sends the demuxer searching)
+    // fails like one that cannot be decoded.
+    s.decoder->limitReadsTo(std::chrono::steady_clock::now() + std::chrono::milliseconds(kOpenTimeLimitMs));
+    const bool started = s.decoder->start(outputRate_);
+    if (started) {
         if (request != 0) s.decoder->seek(s.seekTargetFrames.load());
         DecoderThread::fill(s, std::int64_t{kPrefillMs} * outputRate_ / 1000);
-    } else {
+    }
+    s.decoder->limitReadsTo(Decoder::Deadline::max());
+    if (!started || s.decoder->timedOut()) {
         // An undecodable stream ends at once, so the player moves on.
         s.decoderEnded = true;
         s.eofSerial.store(request);

@@ -3,7 +3,9 @@
 # default playlist and the playlist window shown, the windows come up, Play passes over the pipe,
 # and the close box ends the player, which keeps the pipe's row in Default.m3u; a pipe "y.m3u"
 # given on the command line is reported in an error box, which closes with Enter, and the player
-# again ends by its close box.
+# again ends by its close box. A WAV with a valid header and a 2 GB tail of zeros, which takes a
+# demuxer many seconds to search, neither holds the shown playlist nor Play: each time the close
+# box ends the player within 3 s.
 #
 # Usage: hostile_files.sh PATH-TO-vexo-mp
 set -uo pipefail
@@ -68,4 +70,26 @@ close_player "$EXIT_X" "$EXIT_Y"
 m3u_paths "$HOME_DIR/Data/Default.m3u" >"$WORK/paths.txt"
 printf '%s\n' "$WORK/tone.wav" | cmp -s - "$WORK/paths.txt" ||
     fail "after the refused pipe Default.m3u holds $(tr '\n' ' ' <"$WORK/paths.txt"), not the tone alone"
+
+# --- A zero-tailed WAV in the shown playlist, then played: the window stays responsive.
+# Clicks the close box and fails unless the player has ended within 3 s.
+close_promptly() {
+    local started=$SECONDS
+    close_player "$EXIT_X" "$EXIT_Y"
+    [ $((SECONDS - started)) -le 3 ] || fail "$1: the player took $((SECONDS - started)) s to close"
+}
+ffmpeg -v error -f lavfi -i "sine=f=440:d=1" -ac 2 -ar 44100 "$WORK/zero.wav" || fail "ffmpeg could not make a WAV"
+truncate -s 2G "$WORK/zero.wav" || fail "cannot grow the WAV"
+printf '#EXTM3U\r\n%s\r\n%s\r\n' "$WORK/zero.wav" "$WORK/tone.wav" >"$HOME_DIR/Data/Default.m3u"
+start_player
+wait_for_main_window "$MAIN_GEOMETRY"
+poll 100 find_list_window || fail "the playlist window did not appear within 10 s"
+close_promptly "with the zero-tailed WAV in the shown playlist"
+echo "the shown playlist with a zero-tailed WAV did not hold the window"
+start_player
+wait_for_main_window "$MAIN_GEOMETRY"
+poll 100 find_list_window || fail "the playlist window did not appear within 10 s"
+xdotool mousemove --window "$WID" "$PLAY_X" "$PLAY_Y" click 1
+close_promptly "after Play on the zero-tailed WAV"
+echo "Play on a zero-tailed WAV did not hold the window"
 echo "hostile_files: PASS"
