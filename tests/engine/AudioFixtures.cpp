@@ -1,5 +1,6 @@
 #include "AudioFixtures.h"
 
+#include "ChildProcess.h"
 #include "FfmpegEngine.h"
 
 #include <QProcess>
@@ -22,14 +23,11 @@ std::string fixtureFolder() {
 std::string makeAudio(const std::string& name, const std::string& args) {
     const std::string path = fixtureFolder() + "/" + name;
     if (std::ifstream(path).good()) return path;
-    QProcess ffmpeg;
-    QStringList list = QProcess::splitCommand(QString::fromStdString(args));
-    list.prepend("error");
-    list.prepend("-loglevel");
-    list.prepend("-y");
-    list.append(QString::fromStdString(path));
-    ffmpeg.start("ffmpeg", list);
-    if (!ffmpeg.waitForFinished(60000) || ffmpeg.exitCode() != 0) {
+    std::vector<std::string> arguments{"-y", "-loglevel", "error"};
+    for (const QString& a : QProcess::splitCommand(QString::fromStdString(args)))
+        arguments.push_back(a.toStdString());
+    arguments.push_back(path);
+    if (!runToEnd("ffmpeg", arguments, 60000)) {
         std::remove(path.c_str());
         return {};
     }

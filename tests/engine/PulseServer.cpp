@@ -2,7 +2,9 @@
 
 #include "ProcessCpu.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QStandardPaths>
 
 #include <sys/socket.h>
@@ -52,27 +54,25 @@ PulseServer::PulseServer(Sink sink) : dir_(QDir::tempPath() + "/vexo-pulse-XXXXX
     socketPath_ = (root + "/native").toStdString();
     address_ = "unix:" + socketPath_;
 
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("XDG_RUNTIME_DIR", root + "/runtime");
-    env.insert("PULSE_RUNTIME_PATH", root + "/runtime");
-    env.insert("PULSE_STATE_PATH", root + "/state");
-    env.insert("HOME", root + "/home");
-    env.remove("PULSE_SERVER");
-
-    server_ = std::make_unique<QProcess>();
-    server_->setProcessEnvironment(env);
-    server_->setStandardOutputFile(root + "/server.log");
-    server_->setStandardErrorFile(root + "/server.log", QIODevice::Append);
-    const QString sinkModule = QString("module-null-sink sink_name=%1 rate=%2 channels=2%3")
-                                   .arg(kSink)
-                                   .arg(kRate)
-                                   .arg(sink == Sink::Recording ? " norewinds=1" : "");
-    const QString socket = QString("module-native-protocol-unix socket=%1 auth-anonymous=1")
-                               .arg(QString::fromStdString(socketPath_));
-    server_->start(program, {"-n", "--daemonize=no", "--exit-idle-time=-1", "--realtime=no",
-                             "--high-priority=no", "--use-pid-file=no", "--log-target=stderr",
-                             "--log-level=error", "-L", sinkModule, "-L", socket});
-    if (!server_->waitForStarted(kStartTimeoutMs)) {
+    ChildProcess::Setup setup;
+    setup.environment = {{"XDG_RUNTIME_DIR", (root + "/runtime").toStdString()},
+                         {"PULSE_RUNTIME_PATH", (root + "/runtime").toStdString()},
+                         {"PULSE_STATE_PATH", (root + "/state").toStdString()},
+                         {"HOME", (root + "/home").toStdString()}};
+    setup.unsetEnvironment = {"PULSE_SERVER"};
+    setup.outputFile = (root + "/server.log").toStdString();
+    setup.errorFile = setup.outputFile;
+    setup.appendErrors = true;
+    const std::string sinkModule = "module-null-sink sink_name=" + std::string(kSink) +
+                                   " rate=" + std::to_string(kRate) + " channels=2" +
+                                   (sink == Sink::Recording ? " norewinds=1" : "");
+    const std::string socket = "module-native-protocol-unix socket=" + socketPath_ + " auth-anonymous=1";
+    server_ = std::make_unique<ChildProcess>();
+    if (!server_->start(program.toStdString(),
+                        {"-n", "--daemonize=no", "--exit-idle-time=-1", "--realtime=no", "--high-priority=no",
+                         "--use-pid-file=no", "--log-target=stderr", "--log-level=error", "-L", sinkModule,
+                         "-L", socket},
+                        setup)) {
         fail("pulseaudio did not start");
         return;
     }
@@ -85,11 +85,10 @@ PulseServer::PulseServer(Sink sink) : dir_(QDir::tempPath() + "/vexo-pulse-XXXXX
 
 PulseServer::~PulseServer() {
     stopRecording();
-    if (server_ && server_->state() != QProcess::NotRunning) {
+    if (server_ && server_->running()) {
         server_->terminate();
         if (!server_->waitForFinished(3000)) {
             server_->kill();
-            server_->waitForFinished(3000);
         }
     }
     if (hadPulseServer_)
@@ -99,11 +98,11 @@ PulseServer::~PulseServer() {
 }
 
 bool PulseServer::running() const {
-    return server_ && server_->state() == QProcess::Running && error_.empty();
+    return server_ && server_->running() && error_.empty();
 }
 
 qint64 PulseServer::pid() const {
-    return server_ ? server_->processId() : 0;
+    return server_ ? server_->pid() : 0;
 }
 
 double PulseServer::cpuSeconds() const {
@@ -118,13 +117,15 @@ bool PulseServer::startRecording(const std::string& path) {
         error_ = "parec is not installed (package pulseaudio-utils)";
         return false;
     }
-    recorder_ = std::make_unique<QProcess>();
-    recorder_->setStandardOutputFile(QString::fromStdString(path));
-    recorder_->setStandardErrorFile(dir_.path() + "/parec.log");
-    recorder_->start(program, {"--server=" + QString::fromStdString(address_),
-                               QString("--device=%1.monitor").arg(kSink), "--raw", "--format=s16le",
-                               QString("--rate=%1").arg(kRate), "--channels=2", "--latency-msec=20"});
-    if (!recorder_->waitForStarted(kStartTimeoutMs)) {
+    ChildProcess::Setup setup;
+    setup.outputFile = path;
+    setup.errorFile = (dir_.path() + "/parec.log").toStdString();
+    recorder_ = std::make_unique<ChildProcess>();
+    if (!recorder_->start(program.toStdString(),
+                          {"--server=" + address_, "--device=" + std::string(kSink) + ".monitor", "--raw",
+                           "--format=s16le", "--rate=" + std::to_string(kRate), "--channels=2",
+                           "--latency-msec=20"},
+                          setup)) {
         recorder_.reset();
         return false;
     }
@@ -132,10 +133,10 @@ bool PulseServer::startRecording(const std::string& path) {
     // lose its beginning. Wait until the recording stream shows in the server.
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kStartTimeoutMs);
     while (std::chrono::steady_clock::now() < deadline) {
-        QProcess list;
-        list.start(QStandardPaths::findExecutable("pactl"),
-                   {"--server=" + QString::fromStdString(address_), "list", "short", "source-outputs"});
-        if (list.waitForFinished(kStartTimeoutMs) && !list.readAllStandardOutput().trimmed().isEmpty())
+        const std::string listed = (dir_.path() + "/source-outputs").toStdString();
+        if (runToEnd("pactl", {"--server=" + address_, "list", "short", "source-outputs"}, kStartTimeoutMs,
+                     listed) &&
+            QFileInfo(QString::fromStdString(listed)).size() > 0)
             return true;
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
@@ -144,26 +145,21 @@ bool PulseServer::startRecording(const std::string& path) {
 
 void PulseServer::stopRecording() {
     if (!recorder_) return;
-    if (recorder_->state() != QProcess::NotRunning) {
+    if (recorder_->running()) {
         recorder_->terminate();
-        if (!recorder_->waitForFinished(3000)) {
-            recorder_->kill();
-            recorder_->waitForFinished(3000);
-        }
+        if (!recorder_->waitForFinished(3000)) recorder_->kill();
     }
     recorder_.reset();
 }
 
 void PulseServer::kill() {
-    if (!server_ || server_->state() == QProcess::NotRunning) return;
-    server_->kill();
-    server_->waitForFinished(3000);
+    if (server_) server_->kill();
 }
 
 bool PulseServer::waitUntilAnswering(int timeoutMs) {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
     while (std::chrono::steady_clock::now() < deadline) {
-        if (server_->state() != QProcess::Running) return false;
+        if (!server_->running()) return false;
         if (socketAnswers(socketPath_)) return true;
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }

@@ -8,7 +8,8 @@
 // A machine without the pulseaudio binary is a broken test setup, not a
 // reason to skip: running() is then false and error() says why.
 
-#include <QProcess>
+#include "ChildProcess.h"
+
 #include <QTemporaryDir>
 
 #include <memory>
@@ -54,8 +55,8 @@ class PulseServer {
     void fail(const std::string& why);
 
     QTemporaryDir dir_;
-    std::unique_ptr<QProcess> server_;
-    std::unique_ptr<QProcess> recorder_;
+    std::unique_ptr<ChildProcess> server_;
+    std::unique_ptr<ChildProcess> recorder_;
     std::string socketPath_;
     std::string address_;
     std::string error_;
