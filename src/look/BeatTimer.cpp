@@ -1,7 +1,5 @@
 #include "BeatTimer.h"
 
-#include "ScreenCopy.h"
-
 #include <QAbstractEventDispatcher>
 #include <QTimerEvent>
 
@@ -85,8 +83,6 @@ class Beat : public QObject {
 
   private:
     void fire() {
-        // What the timeouts copy to the screen goes out in one write.
-        ScreenCopy::Batch batch;
         // A timeout may start, stop or delete timers, so walk a copy and skip those no longer
         // here. The copy is a member so that the beat allocates nothing.
         due_.assign(timers_.begin(), timers_.end());

@@ -1,14 +1,19 @@
 #pragma once
 // The logic of one painted box: a plain object, testable without a window.
-// A widget forwards its mouse events here and copies image() when it paints;
+// A widget forwards its mouse events here and shows image() on the screen;
 // the logic calls `changed` whenever its look changed, so the widget can
-// schedule exactly one repaint.
+// show exactly that change.
 #include <QImage>
 #include <QPoint>
 #include <QSize>
 #include <QString>
 #include <functional>
-#include <utility>
+
+// Rows of a box's picture, from the top.
+struct RowSpan {
+    int first = 0;
+    int count = 0;
+};
 
 class BoxLogic {
   public:
@@ -24,21 +29,19 @@ class BoxLogic {
     virtual void wheel(QPoint /*pos*/, int /*angleDelta*/) {}
     virtual QString hint() const { return {}; }
 
-    // The rows of the box whose look can ever change; the others look the same in every picture.
-    // The screen then takes only these rows: the seek bar's line changes 3 of its 10 rows, 25
-    // times a second. All rows unless a box knows better.
-    virtual std::pair<int, int> changingRows() const { return {0, size().height()}; } // first, count
-
-    // A box whose look only slides sideways over a wider picture (the title ticker) offers that
-    // picture here: image() is then always the strip's columns from stripStart() on, and the
-    // screen may keep the strip and slide it itself. Other boxes have none.
-    virtual const QImage* strip() { return nullptr; }
-    virtual int stripStart() const { return 0; }
+    // The rows the last change touched: the others look as they did before it, so the screen
+    // needs only these (the seek bar's line changes 3 of its 10 rows, 25 times a second).
+    RowSpan changedRows() const { return changedRows_; }
 
     std::function<void()> changed;
 
   protected:
-    void notifyChanged() {
+    void notifyChanged() { notifyChanged({0, size().height()}); }
+    void notifyChanged(RowSpan rows) {
+        changedRows_ = rows;
         if (changed) changed();
     }
+
+  private:
+    RowSpan changedRows_;
 };

@@ -40,7 +40,6 @@ MainWindow::MainWindow(QWidget* parent) : QWidget(parent, Qt::Window | Qt::Frame
     for (const Place& place : places) {
         auto* box = new PaintBox(*place.logic, this, place.imageOffset);
         box->move(place.at);
-        box->setGround(ground());
         boxes_.push_back(box);
     }
     wireButtons();
@@ -75,7 +74,6 @@ void MainWindow::setTrimWorkingSet(std::function<void()> trim) {
 PaintBox* MainWindow::addBox(BoxLogic& logic, QPoint topLeft) {
     auto* box = new PaintBox(logic, this);
     box->move(topLeft);
-    box->setGround(ground());
     box->show();
     boxes_.push_back(box);
     return box;
@@ -182,10 +180,6 @@ void MainWindow::dock() {
     // A hidden playlist window is moved as well, without being shown.
     if (playlistWindow_) playlistWindow_->setGeometry(rect);
     emit docked(rect);
-}
-
-std::function<const QImage&()> MainWindow::ground() {
-    return [this]() -> const QImage& { return background_.image(height()); };
 }
 
 void MainWindow::paintEvent(QPaintEvent*) {

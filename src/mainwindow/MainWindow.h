@@ -95,8 +95,6 @@ class MainWindow : public QWidget {
     void updateTickerTimer();
     bool togglePlaylist();
     bool toggleEq();
-    // The picture the window paints beneath its boxes.
-    std::function<const QImage&()> ground();
 
     FrameBackground background_;
     std::array<PressButton, 6> press_{PressButton(PressKind::Back),  PressButton(PressKind::Play),

@@ -4,9 +4,8 @@
 #include <functional>
 
 // The scrolling title line (RunBox): moves one pixel per step, may be dragged with the left
-// button and reversed with the right one. The title is drawn once into an image and blitted at the
-// offset, so a step costs a copy, not a text layout; on the screen a step is only a slide of the
-// strip that holds the title.
+// button and reversed with the right one. The title is drawn once, over the ground, into a strip
+// and a step shows another window of it: a copy of rows, not a text layout or a blend.
 class TitleTicker : public BoxLogic {
   public:
     static constexpr int kWidth = 209;
@@ -34,8 +33,6 @@ class TitleTicker : public BoxLogic {
 
     QSize size() const override { return {kWidth, kHeight}; }
     const QImage& image() override;
-    const QImage* strip() override;
-    int stripStart() const override;
     void press(QPoint pos, Qt::MouseButton button) override;
     void move(QPoint pos, Qt::MouseButtons buttons) override;
     void release(QPoint pos, Qt::MouseButton button) override;
@@ -48,7 +45,7 @@ class TitleTicker : public BoxLogic {
     std::function<void()> motionChanged;
 
   private:
-    void renderText();
+    void renderStrip();
     void followSkinColor();
     // Columns of the rendered title: its width and a margin for the last glyph's overhang.
     int textColumns() const;
@@ -62,8 +59,7 @@ class TitleTicker : public BoxLogic {
     bool dirty_ = true;
     bool stripDirty_ = true;
     QRgb textColor_ = 0;
-    QImage ground_;    // the gradient, drawn once
-    QImage textImage_; // the title on a transparent ground
+    QImage ground_; // the gradient, drawn once
+    QImage strip_;  // the title between two widths of ground
     QImage image_;
-    QImage strip_; // the title between two widths of ground, for sliding
 };

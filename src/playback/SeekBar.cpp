@@ -54,7 +54,7 @@ const QImage& SeekBar::image() {
 bool SeekBar::Tick() {
     if (!engine_.IsActiveChannel(state_.Channel) || state_.BytesPerPixel == 0) return false;
     DrawProgress(engine_.ChannelGetPosition(state_.Channel));
-    notifyChanged();
+    notifyChanged(kLineRows);
     return true;
 }
 
@@ -81,8 +81,7 @@ void SeekBar::DrawProgress(std::int64_t position) {
     const QImage& line = lines_[phaseOf(start)];
     const int copied = std::clamp(x - 1, 0, kWidth);
     // Only the rows the dots reach: the others stay as the empty bar left them.
-    const auto [firstRow, rows] = changingRows();
-    for (int y = firstRow; y < firstRow + rows; ++y) {
+    for (int y = kLineRows.first; y < kLineRows.first + kLineRows.count; ++y) {
         QRgb* row = reinterpret_cast<QRgb*>(image_.scanLine(y));
         const QRgb* lineRow = reinterpret_cast<const QRgb*>(line.constScanLine(y));
         const QRgb* groundRow = reinterpret_cast<const QRgb*>(ground_.constScanLine(y));
@@ -131,6 +130,6 @@ void SeekBar::release(QPoint pos, Qt::MouseButton button) {
     engine_.SetPosition(state_.Channel, seekPos_);
     // A paused stream's position timer draws nothing: the line goes to the new place here.
     DrawProgress(engine_.ChannelGetPosition(state_.Channel));
-    notifyChanged();
+    notifyChanged(kLineRows);
     if (seeked) seeked();
 }

@@ -19,8 +19,6 @@ class SeekBar : public BoxLogic {
     SeekBar(AudioEngine& engine, const PlaybackState& state);
 
     QSize size() const override { return {kWidth, kHeight}; }
-    // The dots reach one row above and below the line; the other rows are always the empty bar.
-    std::pair<int, int> changingRows() const override { return {kLineY - 1, 3}; }
     // The empty bar while the position timer is off, else the last drawn progress.
     const QImage& image() override;
     void press(QPoint pos, Qt::MouseButton button) override;
@@ -46,6 +44,9 @@ class SeekBar : public BoxLogic {
     std::function<void()> seeked;
 
   private:
+    // The dots reach one row above and below the line; the other rows are always the empty bar.
+    static constexpr RowSpan kLineRows{kLineY - 1, 3};
+
     // A stream that plays or that the user paused.
     bool seekable() const;
     void paintEmpty();

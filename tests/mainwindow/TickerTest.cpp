@@ -150,66 +150,42 @@ TEST(TitleTickerLook, TextOutsideTheStripIsClipped) {
         EXPECT_EQ(SkinPixelsInColumn(image, x), 0);
 }
 
-// The ticker blends its title by hand; a painter drawing the same title over
-// the same ground must give the same picture wherever the title stands.
+// Whatever the title, the colour or the offset (a drag may take the title far beyond the ends),
+// the ticker shows what a painter drawing the title over the ground at that offset would.
 TEST(TitleTickerLook, SamePictureAsAPainterAtEveryKindOfOffset) {
-    SetSkinColor(QColor(200, 40, 90));
-    const QString title = "Группа - Песня (live)";
-    TitleTicker ticker = Ticker(title, 0);
-    QImage text(ticker.tickerWidth() + 4, TitleTicker::kHeight, QImage::Format_ARGB32_Premultiplied);
-    text.fill(Qt::transparent);
-    {
-        QPainter painter(&text);
-        painter.setFont(SkinFont(8));
-        painter.setPen(SkinColor());
-        DrawCellText(painter, {0, 0}, title);
-    }
     const QImage ground = Ticker(QString(), 0).image().copy();
-    int inked = 0;
-    for (int offset : {-ticker.tickerWidth() - 3, -40, -1, 0, 1, 57, 150, 208, 209, 300}) {
-        ticker.setTickerOffset(offset);
-        QImage expected = ground.copy();
-        {
-            QPainter painter(&expected);
-            painter.drawImage(offset, 0, text);
-        }
-        ASSERT_EQ(ticker.image(), expected) << "offset " << offset;
-        inked += ticker.image() != ground;
-    }
-    // The title was there to be blended at most of those offsets.
-    EXPECT_EQ(inked, 7);
-}
-
-// On the screen the ticker slides a strip instead of sending pictures; whatever the title, the
-// colour or the offset (a drag may take it far beyond the ends), the strip's window must be the
-// picture itself.
-TEST(TitleTickerLook, TheSlidingStripShowsThePictureAtEveryOffset) {
-    TitleTicker ticker = Ticker("Группа - Песня (live)", 0);
-    auto stripWindow = [&ticker] {
-        const QImage* strip = ticker.strip();
-        return strip->copy(ticker.stripStart(), 0, TitleTicker::kWidth, TitleTicker::kHeight);
-    };
-    int checked = 0;
+    TitleTicker ticker = Ticker("x", 0);
+    int checked = 0, inked = 0;
     for (QColor skin : {QColor(200, 40, 90), QColor(10, 200, 30)}) {
         SetSkinColor(skin);
         for (const QString& title :
              {QStringLiteral("Группа - Песня (live)"), QStringLiteral("x"), QString()}) {
             ticker.setTickerText(title);
             const int width = ticker.tickerWidth();
-            for (int offset : {-5000, -width - 5, -width - 4, -width - 3, -width, -40, -1, 0, 1, 100, 208,
-                               209, 210, 5000}) {
+            QImage text(width + 4, TitleTicker::kHeight, QImage::Format_ARGB32_Premultiplied);
+            text.fill(Qt::transparent);
+            {
+                QPainter painter(&text);
+                painter.setFont(SkinFont(8));
+                painter.setPen(SkinColor());
+                DrawCellText(painter, {0, 0}, title);
+            }
+            for (int offset : {-5000, -width - 5, -width - 4, -width - 3, -width, -40, -1, 0, 1, 57, 150,
+                               208, 209, 210, 300, 5000}) {
                 ticker.setTickerOffset(offset);
-                ASSERT_EQ(stripWindow(), ticker.image())
+                QImage expected = ground.copy();
+                if (!title.isEmpty()) {
+                    QPainter painter(&expected);
+                    painter.drawImage(offset, 0, text);
+                }
+                ASSERT_EQ(ticker.image(), expected)
                     << "offset " << offset << " title \"" << title.toStdString() << "\"";
                 ++checked;
+                inked += ticker.image() != ground;
             }
         }
     }
-    EXPECT_EQ(checked, 2 * 3 * 14);
-    // A step moves the strip's window by one column.
-    ticker.setTickerText("abc");
-    ticker.setTickerOffset(100);
-    const int before = ticker.stripStart();
-    ticker.step();
-    EXPECT_EQ(ticker.stripStart(), before + 1);
+    EXPECT_EQ(checked, 2 * 3 * 16);
+    // The title was there to be seen at many of those offsets, in both colours.
+    EXPECT_GE(inked, 2 * 10);
 }

@@ -177,15 +177,16 @@ TEST(SeekBar, ProgressEqualsTheLineDrawnPointByPoint) {
                 const std::int32_t counterAfter = DotCounter();
 
                 SetDotCounter(counter);
-                bar.DrawProgress(x * bpp);
+                rig.engine.position = x * bpp;
+                ASSERT_TRUE(bar.Tick());
                 EXPECT_EQ(DotCounter(), counterAfter) << x << " from " << counter;
                 EXPECT_EQ(firstDifference(bar.image(), expected), "same")
                     << x << " from " << counter << (dragging ? " dragging" : "");
-                // Only the rows the bar says may change differ from the empty bar: the screen
-                // takes no others.
-                const auto [firstRow, rows] = bar.changingRows();
+                // Only the rows the tick reports as changed differ from the empty bar (the picture
+                // before it, outside them): the screen takes no others.
+                const RowSpan changed = bar.changedRows();
                 for (int y = 0; y < expected.height(); ++y) {
-                    if (y >= firstRow && y < firstRow + rows) continue;
+                    if (y >= changed.first && y < changed.first + changed.count) continue;
                     ASSERT_EQ(std::memcmp(expected.constScanLine(y), empty.constScanLine(y),
                                           std::size_t(expected.bytesPerLine())),
                               0)
