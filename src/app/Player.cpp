@@ -119,14 +119,14 @@ void Player::updateVisTimer() {
     if (!visTimer_.isActive() && !shutDown_) visTimer_.start();
 }
 
+void Player::report(const FileResult& result) {
+    if (!result.ok()) showError(result.message());
+}
+
 void Player::addPaths(const QByteArrayList& paths) {
     for (const QByteArray& path : paths) {
         if (path.isEmpty()) continue;
-        try {
-            adder_.AddByPath(path);
-        } catch (const FileError& error) {
-            showError(QString::fromUtf8(error.what()));
-        }
+        report(adder_.AddByPath(path));
     }
 }
 
@@ -151,11 +151,7 @@ void Player::addQueuedPaths() {
 void Player::loadDefaultPlaylist() {
     const QByteArray path = defaultPlaylistPath();
     if (!QFile::exists(QFile::decodeName(path))) return;
-    try {
-        adder_.LoadPlaylist(path);
-    } catch (const FileError& error) {
-        showError(QString::fromUtf8(error.what()));
-    }
+    report(adder_.LoadPlaylist(path));
 }
 
 void Player::openFiles() {
@@ -220,13 +216,9 @@ void Player::shutdown() {
     shutDown_ = true;
     QStringList failures;
     if (const int err = WriteSettings(optionsPath(), collectSettings()))
-        failures << QString::fromUtf8(
-            FileError::CannotCreate(QFile::encodeName(optionsPath()), FileError::Reason(err)).what());
-    try {
-        SavePlaylist(defaultPlaylistPath(), playlist_);
-    } catch (const FileError& error) {
-        failures << QString::fromUtf8(error.what());
-    }
+        failures << FileError::CannotCreate(QFile::encodeName(optionsPath()), FileError::Reason(err)).message;
+    if (const FileResult saved = SavePlaylist(defaultPlaylistPath(), playlist_); !saved.ok())
+        failures << saved.message();
     if (titleFontId >= 0) QFontDatabase::removeApplicationFont(titleFontId);
     // Only now may the playlist window close; a folder still being walked stops with it.
     playlistWindow_.setAppClosing(true);

@@ -63,6 +63,8 @@ class Player : public QObject {
     void shutDownFinished();
 
   private:
+    // Shows a failed file operation's error; nothing for a success.
+    void report(const FileResult& result);
     void wire();
     void wirePlaylistWindow();
     void openFiles();

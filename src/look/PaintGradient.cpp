@@ -1,6 +1,5 @@
 #include "PaintGradient.h"
 
-#include "VexoError.h"
 
 namespace {
 
@@ -51,7 +50,8 @@ std::vector<QRgb> lineColors(int extent, const std::vector<QColor>& colors) {
 } // namespace
 
 void PaintGradient(QPainter& painter, const QRect& rect, bool horizontal, const std::vector<QColor>& colors) {
-    if (colors.size() < 2) throw VexoError();
+    Q_ASSERT_X(colors.size() >= 2, "PaintGradient", "a gradient needs two colours");
+    if (colors.size() < 2) return;
     const int extent = horizontal ? rect.width() : rect.height();
     const int breadth = horizontal ? rect.height() : rect.width();
     if (extent <= 0 || breadth <= 0) return;

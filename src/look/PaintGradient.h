@@ -8,5 +8,6 @@
 // colour i + 1 at its end. horizontal false runs the colours top to bottom (every line horizontal),
 // true runs them left to right. The rect's right and bottom edges are exclusive
 // (x() .. x() + width()). Lines are clipped to rect. The painter's pen, brush and font are left
-// untouched. Throws VexoError ("Vexo MP Error!") and draws nothing for fewer than two colours.
+// untouched. Fewer than two colours is a programming error: it asserts, and draws nothing where
+// assertions are off.
 void PaintGradient(QPainter& painter, const QRect& rect, bool horizontal, const std::vector<QColor>& colors);

@@ -6,8 +6,7 @@
 
 namespace {
 FileError make(const char* verb, const QByteArray& path, const QString& reason) {
-    const QString text = QString::fromLatin1(verb) + " \"" + QFile::decodeName(path) + "\". " + reason;
-    return FileError(text.toStdString());
+    return {QString::fromLatin1(verb) + " \"" + QFile::decodeName(path) + "\". " + reason};
 }
 } // namespace
 

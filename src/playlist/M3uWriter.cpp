@@ -1,6 +1,5 @@
 #include "M3uWriter.h"
 
-#include "FileError.h"
 #include "FileReplace.h"
 #include "PlaylistModel.h"
 
@@ -19,7 +18,8 @@ QByteArray M3uText(const PlaylistModel& model) {
     return text;
 }
 
-void SavePlaylist(const QByteArray& path, const PlaylistModel& model) {
+FileResult SavePlaylist(const QByteArray& path, const PlaylistModel& model) {
     if (const int err = ReplaceFileContents(path, M3uText(model)))
-        throw FileError::CannotCreate(path, FileError::Reason(err));
+        return FileError::CannotCreate(path, FileError::Reason(err));
+    return {};
 }

@@ -1,4 +1,6 @@
 #pragma once
+#include "FileError.h"
+
 #include <QByteArray>
 
 class PlaylistModel;
@@ -11,6 +13,6 @@ QByteArray M3uText(const PlaylistModel& model);
 
 // Writes M3uText to path by ReplaceFileContents: the old file is replaced
 // only once the new one is completely on disk, except in a folder that takes
-// no new files, where the playlist is rewritten in place. Throws FileError
-// ("Cannot create file ...") on failure.
-void SavePlaylist(const QByteArray& path, const PlaylistModel& model);
+// no new files, where the playlist is rewritten in place. Fails with
+// "Cannot create file ...".
+FileResult SavePlaylist(const QByteArray& path, const PlaylistModel& model);

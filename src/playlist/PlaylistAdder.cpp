@@ -43,15 +43,11 @@ QByteArray realPath(const QByteArray& path) {
 
 } // namespace
 
-template <class Work> void PlaylistAdder::batch(Work&& work) {
+template <class Work> FileResult PlaylistAdder::batch(Work&& work) {
     ++depth_;
-    try {
-        work();
-    } catch (...) {
-        if (--depth_ == 0) flush();
-        throw;
-    }
+    FileResult result = work();
     if (--depth_ == 0) flush();
+    return result;
 }
 
 void PlaylistAdder::flush() {
@@ -60,45 +56,47 @@ void PlaylistAdder::flush() {
     model_.AppendRows(std::move(rows));
 }
 
-void PlaylistAdder::AddByPath(const QByteArray& path) {
-    batch([&] { add(path); });
+FileResult PlaylistAdder::AddByPath(const QByteArray& path) {
+    return batch([&] { return add(path); });
 }
 
-void PlaylistAdder::LoadPlaylist(const QByteArray& path) {
-    batch([&] { load(path); });
+FileResult PlaylistAdder::LoadPlaylist(const QByteArray& path) {
+    return batch([&] { return load(path); });
 }
 
-void PlaylistAdder::ScanFolder(const QByteArray& folder, const QByteArray& mask, bool recurse) {
-    batch([&] {
-        ScanFolderFiles(folder, mask, recurse, [this](const QByteArray& file) {
-            add(file);
-            return true;
+FileResult PlaylistAdder::ScanFolder(const QByteArray& folder, const QByteArray& mask, bool recurse) {
+    return batch([&] {
+        FileResult result;
+        ScanFolderFiles(folder, mask, recurse, [&](const QByteArray& file) {
+            result = add(file);
+            return result.ok();
         });
+        return result;
     });
 }
 
-void PlaylistAdder::AddPaths(const QByteArrayList& paths) {
-    batch([&] {
+FileResult PlaylistAdder::AddPaths(const QByteArrayList& paths) {
+    return batch([&] {
         for (const QByteArray& path : paths)
-            add(path);
+            if (FileResult result = add(path); !result.ok()) return result;
+        return FileResult();
     });
 }
 
-void PlaylistAdder::add(const QByteArray& path) {
+FileResult PlaylistAdder::add(const QByteArray& path) {
     const QByteArray ext = PathExtension(path);
-    if (ext == kPlaylistExtension)
-        load(path);
-    else if (IsAudioExtension(ext))
-        pending_.push_back({QString(), QString(), path});
+    if (ext == kPlaylistExtension) return load(path);
+    if (IsAudioExtension(ext)) pending_.push_back({QString(), QString(), path});
+    return {};
 }
 
-void PlaylistAdder::load(const QByteArray& path) {
+FileResult PlaylistAdder::load(const QByteArray& path) {
     // A chain deeper than any real collection of playlists is treated like a
     // loop: one that came this far is most likely generated, and following
     // it would only cost stack and memory.
-    if (loading_.size() >= size_t(kMaxPlaylistNesting)) return;
+    if (loading_.size() >= size_t(kMaxPlaylistNesting)) return {};
     const QByteArray real = realPath(path);
-    if (std::find(loading_.begin(), loading_.end(), real) != loading_.end()) return;
+    if (std::find(loading_.begin(), loading_.end(), real) != loading_.end()) return {};
 
     // Relative entries name files beside the playlist, the convention of the
     // playlists other players write; resolving them against our own working
@@ -107,9 +105,10 @@ void PlaylistAdder::load(const QByteArray& path) {
     // The file is read whole and closed before its entries are followed, so
     // nested playlists do not each hold a file open.
     QByteArrayList entries;
-    ReadM3uEntries(path, [&](const QByteArray& line) {
+    const FileResult read = ReadM3uEntries(path, [&](const QByteArray& line) {
         entries.append(line.startsWith('/') || isUrl(line) ? line : base + line);
     });
+    if (!read.ok()) return read;
 
     loading_.push_back(real);
     struct Unmark {
@@ -117,5 +116,6 @@ void PlaylistAdder::load(const QByteArray& path) {
         ~Unmark() { loading.pop_back(); }
     } unmark{loading_};
     for (const QByteArray& entry : std::as_const(entries))
-        add(entry);
+        if (FileResult result = add(entry); !result.ok()) return result;
+    return {};
 }

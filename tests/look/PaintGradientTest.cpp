@@ -1,6 +1,5 @@
 #include "PaintGradient.h"
 #include "SkinPalette.h"
-#include "VexoError.h"
 
 #include <QImage>
 #include <QPainter>
@@ -98,23 +97,20 @@ TEST(PaintGradient, LinesOfSmallRectangles) {
     }
 }
 
-TEST(PaintGradient, FewerThanTwoColoursThrowAndDrawNothing) {
+#ifdef QT_NO_DEBUG
+TEST(PaintGradient, FewerThanTwoColoursDrawNothingWhereAssertionsAreOff) {
     for (const std::vector<QColor>& colors : {std::vector<QColor>{}, std::vector<QColor>{kWhite}}) {
         QImage image = canvas(8, 8);
         QPainter painter(&image);
         const QPen pen(Qt::red, 3, Qt::DashLine);
         painter.setPen(pen);
-        try {
-            PaintGradient(painter, image.rect(), false, colors);
-            ADD_FAILURE() << "no exception for " << colors.size() << " colours";
-        } catch (const VexoError& e) {
-            EXPECT_STREQ(e.what(), "Vexo MP Error!");
-        }
+        PaintGradient(painter, image.rect(), false, colors);
         EXPECT_EQ(painter.pen(), pen);
         painter.end();
         EXPECT_TRUE(paintedLines(image, QRect(), false).empty());
     }
 }
+#endif
 
 TEST(PaintGradient, LeavesPenBrushAndFontAsTheyWere) {
     QImage image = canvas(320, 178);

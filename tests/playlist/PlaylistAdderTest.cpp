@@ -40,7 +40,7 @@ TEST(AddByPath, AddsByExtensionOnly) {
     };
     for (auto [path, added] : cases) {
         PlaylistModel model;
-        PlaylistAdder(model).AddByPath(path);
+        EXPECT_TRUE(PlaylistAdder(model).AddByPath(path).ok());
         EXPECT_EQ(model.Count(), added ? 1 : 0) << path;
         if (added) {
             EXPECT_EQ(model.Row(0).Path, path); // case and all kept
@@ -67,7 +67,7 @@ TEST(ScanFolder, DepthFirstInNameOrderWithHiddenFilesAndLoopsEnding) {
     int inserted = 0;
     QObject::connect(&model, &QAbstractItemModel::rowsInserted, [&] { ++inserted; });
     EXPECT_TRUE(listPipe.returnsWithoutWaiting(
-        [&] { PlaylistAdder(model).ScanFolder(tree.root().chopped(1), "*.*", true); }));
+        [&] { EXPECT_TRUE(PlaylistAdder(model).ScanFolder(tree.root().chopped(1), "*.*", true).ok()); }));
     const QByteArray r = tree.root();
     EXPECT_EQ(paths(model),
               (QList<QByteArray>{r + ".hidden.ogg", r + "A.mp3", r + "b.mp3", r + "from-list.mp3",
@@ -75,12 +75,12 @@ TEST(ScanFolder, DepthFirstInNameOrderWithHiddenFilesAndLoopsEnding) {
     EXPECT_EQ(inserted, 1);
 
     PlaylistModel flat;
-    PlaylistAdder(flat).ScanFolder(r, "*.MP3", false);
+    EXPECT_TRUE(PlaylistAdder(flat).ScanFolder(r, "*.MP3", false).ok());
     EXPECT_EQ(paths(flat), (QList<QByteArray>{r + "A.mp3", r + "b.mp3"}));
 
     PlaylistModel none;
-    PlaylistAdder(none).ScanFolder(r + "missing", "*.*", true);
-    PlaylistAdder(none).ScanFolder("", "*.*", true);
+    EXPECT_TRUE(PlaylistAdder(none).ScanFolder(r + "missing", "*.*", true).ok());
+    EXPECT_TRUE(PlaylistAdder(none).ScanFolder("", "*.*", true).ok());
     EXPECT_EQ(none.Count(), 0);
 }
 

@@ -97,29 +97,21 @@ void PlaylistWindow::openDelMenu() {
         model_.Clear();
 }
 
-void PlaylistWindow::report(const QString& message) {
-    if (showError) showError(message);
+void PlaylistWindow::report(const FileResult& result) {
+    if (!result.ok() && showError) showError(result.message());
 }
 
 void PlaylistWindow::addFiles() {
     QByteArrayList paths;
     for (const QString& file : dialogs_.OpenFiles(this))
         paths.append(QFile::encodeName(file));
-    try {
-        adder_.AddPaths(paths);
-    } catch (const FileError& error) {
-        report(QString::fromUtf8(error.what()));
-    }
+    report(adder_.AddPaths(paths));
 }
 
 void PlaylistWindow::addPlaylist() {
     const QString file = dialogs_.OpenPlaylist(this);
     if (file.isEmpty()) return;
-    try {
-        adder_.LoadPlaylist(QFile::encodeName(file));
-    } catch (const FileError& error) {
-        report(QString::fromUtf8(error.what()));
-    }
+    report(adder_.LoadPlaylist(QFile::encodeName(file)));
 }
 
 void PlaylistWindow::save() {
@@ -127,11 +119,7 @@ void PlaylistWindow::save() {
     if (model_.Count() == 0) return;
     const QString file = dialogs_.SavePlaylistName(this);
     if (file.isEmpty()) return;
-    try {
-        SavePlaylist(QFile::encodeName(file), model_);
-    } catch (const FileError& error) {
-        report(QString::fromUtf8(error.what()));
-    }
+    report(SavePlaylist(QFile::encodeName(file), model_));
 }
 
 void PlaylistWindow::addFolder() {
@@ -149,13 +137,11 @@ void PlaylistWindow::startNextScan() {
     scan_ = std::make_unique<FolderScanJob>(pendingFolders_.front(), QByteArrayLiteral("*.*"), true);
     pendingFolders_.pop_front();
     connect(scan_.get(), &FolderScanJob::filesFound, this, [this](const QByteArrayList& paths) {
-        try {
-            adder_.AddPaths(paths);
-        } catch (const FileError& error) {
-            // The rows found before the unreadable playlist stay; the walk ends here.
-            scan_->cancel();
-            report(QString::fromUtf8(error.what()));
-        }
+        const FileResult added = adder_.AddPaths(paths);
+        if (added.ok()) return;
+        // The rows found before the unreadable playlist stay; the walk ends here.
+        scan_->cancel();
+        report(added);
     });
     connect(scan_.get(), &FolderScanJob::finished, this, [this] {
         // The job is inside its own signal: it goes once the signal has returned.

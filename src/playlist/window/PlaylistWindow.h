@@ -13,6 +13,7 @@
 #include <memory>
 
 class FileDialogs;
+class FileResult;
 class FolderScanJob;
 class PaintBox;
 class PlaylistAdder;
@@ -83,7 +84,8 @@ class PlaylistWindow : public QWidget {
     void addPlaylist();
     void scanFolder(const QByteArray& folder);
     void startNextScan();
-    void report(const QString& message);
+    // Shows a failed file operation's error; nothing for a success.
+    void report(const FileResult& result);
 
     PlaylistModel& model_;
     PlaylistAdder& adder_;
