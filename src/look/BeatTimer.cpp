@@ -1,48 +1,12 @@
 #include "BeatTimer.h"
 
-#include <QAbstractEventDispatcher>
-#include <QTimerEvent>
-
-#include <glib.h>
+#include <QTimer>
 
 #include <algorithm>
 #include <vector>
 
-namespace {
-
-// Where the event loop is glib's (the toolkit's default on Linux), the beat is
-// a glib source of its own, dispatched straight from the loop: a toolkit timer
-// would also pass through the timer list, a timer event and the application's
-// event handling, 50 times a second.
-struct BeatSource {
-    GSource base;
-    void (*fire)();
-};
-
-constexpr gint64 kBeatUs = BeatTimer::kBeatMs * 1000;
-
-gboolean dispatchBeat(GSource* source, GSourceFunc, gpointer) {
-    // The next beat stays on the fixed schedule, so the title keeps 50 steps a second whatever
-    // the wake-up latency; after a stall the schedule starts afresh instead of catching up.
-    gint64 next = g_source_get_ready_time(source) + kBeatUs;
-    const gint64 now = g_source_get_time(source);
-    if (next <= now) next = now + kBeatUs;
-    g_source_set_ready_time(source, next);
-    reinterpret_cast<BeatSource*>(source)->fire();
-    return G_SOURCE_CONTINUE;
-}
-
-GSourceFuncs beatFuncs = {nullptr, nullptr, dispatchBeat, nullptr, nullptr, nullptr};
-
-bool loopIsGlib() {
-    const QAbstractEventDispatcher* loop = QAbstractEventDispatcher::instance();
-    return loop && loop->inherits("QEventDispatcherGlib");
-}
-
-} // namespace
-
 // The one beat of the process: a 20 ms timer and the BeatTimers it drives.
-class Beat : public QObject {
+class Beat {
   public:
     static Beat& instance() {
         static Beat* beat = new Beat; // lives until the process ends, like the GUI thread
@@ -51,37 +15,22 @@ class Beat : public QObject {
 
     void add(BeatTimer* t) {
         timers_.push_back(t);
-        if (source_ || timerId_) return;
-        if (loopIsGlib()) {
-            source_ = g_source_new(&beatFuncs, sizeof(BeatSource));
-            reinterpret_cast<BeatSource*>(source_)->fire = [] { instance().fire(); };
-            g_source_set_ready_time(source_, g_get_monotonic_time() + kBeatUs);
-            g_source_attach(source_, g_main_context_default());
-        } else {
-            timerId_ = startTimer(BeatTimer::kBeatMs, Qt::PreciseTimer);
-        }
+        if (!timer_.isActive()) timer_.start();
     }
 
     void remove(BeatTimer* t) {
         std::erase(timers_, t);
-        if (!timers_.empty()) return;
-        if (source_) {
-            g_source_destroy(source_);
-            g_source_unref(source_);
-            source_ = nullptr;
-        }
-        if (timerId_) {
-            killTimer(timerId_);
-            timerId_ = 0;
-        }
-    }
-
-  protected:
-    void timerEvent(QTimerEvent* event) override {
-        if (event->timerId() == timerId_) fire();
+        if (timers_.empty()) timer_.stop();
     }
 
   private:
+    Beat() {
+        // Precise: a coarse timer may shift each timeout by 5 %, and the title would stutter.
+        timer_.setTimerType(Qt::PreciseTimer);
+        timer_.setInterval(BeatTimer::kBeatMs);
+        QObject::connect(&timer_, &QTimer::timeout, [this] { fire(); });
+    }
+
     void fire() {
         // A timeout may start, stop or delete timers, so walk a copy and skip those no longer
         // here. The copy is a member so that the beat allocates nothing.
@@ -90,8 +39,7 @@ class Beat : public QObject {
             if (std::find(timers_.begin(), timers_.end(), t) != timers_.end() && t->isActive()) t->beat();
     }
 
-    GSource* source_ = nullptr;
-    int timerId_ = 0;
+    QTimer timer_;
     std::vector<BeatTimer*> timers_;
     std::vector<BeatTimer*> due_;
 };
