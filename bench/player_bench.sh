@@ -90,12 +90,16 @@ else
     sleep "$PLAY_SECONDS"
     t1="$(now_ms)" c1="$(cpu_ticks "$PLAYER_PID")" p1="$(cpu_ticks "$PULSE_PID")" ||
         fail "the player ended while playing"
-    rss_kb="$(awk '/^VmRSS:/ { print $2 }' "/proc/$PLAYER_PID/status")"
+    # Proportional and anonymous memory, with nothing evicted: resident size would count shared
+    # libraries whole and reward dropping pages that are faulted straight back.
+    pss_kb="$(awk '/^Pss:/ { print $2 }' "/proc/$PLAYER_PID/smaps_rollup")"
+    anon_kb="$(awk '/^Pss_Anon:/ { print $2 }' "/proc/$PLAYER_PID/smaps_rollup")"
     [ -n "$(pactl list short sink-inputs 2>/dev/null)" ] ||
         { echo "player_bench: playback had stopped by the end of the playing period" >&2; status=1; }
     echo "figure player_play_cpu_percent $(percent $((c1 - c0)) $((t1 - t0))) %"
     echo "figure player_pulse_cpu_percent $(percent $((p1 - p0)) $((t1 - t0))) %"
-    echo "figure player_play_rss_mb $(awk -v kb="$rss_kb" 'BEGIN { printf "%.1f", kb / 1024 }') MB"
+    echo "figure player_play_pss_mb $(awk -v kb="$pss_kb" 'BEGIN { printf "%.1f", kb / 1024 }') MB"
+    echo "figure player_play_anon_mb $(awk -v kb="$anon_kb" 'BEGIN { printf "%.1f", kb / 1024 }') MB"
 fi
 
 # --- Start-up trace: "startwindow-closed <ms>" and "mainwindow-shown <ms>" on stderr.
