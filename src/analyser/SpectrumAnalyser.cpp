@@ -105,9 +105,7 @@ void SpectrumAnalyser::drawBar(int bar, QRgb capColor) {
     verticalLine(frame_, x0, capY + 2, baseY, kStemColor);
 }
 
-void SpectrumAnalyser::press(QPoint, Qt::MouseButton) {
-    if (trimWorkingSet) trimWorkingSet();
-}
+void SpectrumAnalyser::press(QPoint, Qt::MouseButton) {}
 
 QString SpectrumAnalyser::hint() const {
     return QStringLiteral("Анализатор");

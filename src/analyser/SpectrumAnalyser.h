@@ -41,7 +41,6 @@ class SpectrumAnalyser : public BoxLogic {
     void press(QPoint pos, Qt::MouseButton button) override;
     QString hint() const override;
 
-    std::function<void()> trimWorkingSet;
 
   private:
     void advance();

@@ -5,7 +5,6 @@
 #include "PaintBox.h"
 #include "SettingsFile.h"
 #include "SkinColor.h"
-#include "TrimWorkingSet.h"
 #include "WindowGeometry.h"
 
 #include <QFile>
@@ -28,7 +27,6 @@ Player::Player(AudioEngine& engine, const QString& homeFolder)
         QMessageBox::critical(&window_, QStringLiteral("Vexo MP"), message);
     };
     playlistWindow_.showError = [this](const QString& message) { showError(message); };
-    dialogs_.trimWorkingSet = TrimWorkingSet;
     wire();
 }
 
@@ -44,9 +42,6 @@ QByteArray Player::defaultPlaylistPath() const {
 
 void Player::wire() {
     PlaybackController& controller = playback_.controller;
-    window_.setTrimWorkingSet(TrimWorkingSet);
-    controller.trimWorkingSet = TrimWorkingSet;
-    analyser_.trimWorkingSet = TrimWorkingSet;
 
     // The press buttons' actions; their look and afterglow belong to the window.
     window_.pressButton(PressKind::Back).action = [&controller] { controller.Back(); };
@@ -62,10 +57,6 @@ void Player::wire() {
     window_.pressButton(PressKind::Next).action = [&controller] { controller.Next(); };
     window_.pressButton(PressKind::Open).action = [this] { openFiles(); };
     window_.pressButton(PressKind::Open).modalAction = true;
-    // The controller trims after its own actions, the buttons after theirs: once is enough.
-    for (PressKind kind :
-         {PressKind::Back, PressKind::Play, PressKind::Pause, PressKind::Stop, PressKind::Next})
-        window_.pressButton(kind).trimWorkingSet = nullptr;
 
     window_.trackPlaying = [&controller] { return controller.PositionTimerActive(); };
     connect(&window_, &MainWindow::modeChanged, this,
@@ -160,7 +151,6 @@ void Player::openFiles() {
     for (const QString& file : files)
         paths.append(QFile::encodeName(file));
     addPaths(paths);
-    TrimWorkingSet();
 }
 
 void Player::applySettings(const Settings& s) {
@@ -228,7 +218,6 @@ void Player::shutdown() {
     visTimer_.stop();
     window_.ticker().setTickerText(QString());
     window_.ticker().setTickerOffset(kClosedTickerOffset);
-    TrimWorkingSet();
     // Reported only now, when everything is saved that can be: the close goes on either way.
     for (const QString& failure : failures)
         showError(failure);

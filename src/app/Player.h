@@ -9,6 +9,7 @@
 #include "Settings.h"
 #include "SpectrumAnalyser.h"
 #include "TrackInfoCache.h"
+#include "WorkingSetTrimmer.h"
 
 #include <QByteArrayList>
 #include <QObject>
@@ -82,6 +83,7 @@ class Player : public QObject {
     MainWindow window_;
     PlaylistWindow playlistWindow_;
     BeatTimer visTimer_;
+    WorkingSetTrimmer trimmer_;
     bool shutDown_ = false;
     QList<QByteArrayList> queuedPaths_;
     bool queueDrainPending_ = false;

@@ -45,7 +45,6 @@ void LabelButton::press(QPoint, Qt::MouseButton button) {
     if (kind_ == LabelKind::Playlist) shown_ = true;
     dirty_ = true;
     notifyChanged();
-    if (trimWorkingSet) trimWorkingSet();
 }
 
 void LabelButton::release(QPoint, Qt::MouseButton button) {

@@ -29,7 +29,6 @@ class LabelButton : public BoxLogic {
     std::function<bool()> toggle;
     // Mode: the new mode after a click.
     std::function<void(int mode)> modeChanged;
-    std::function<void()> trimWorkingSet;
 
   private:
     void paint();

@@ -61,16 +61,6 @@ void MainWindow::wireButtons() {
     ticker_.infoRequested = [this] { emit infoWindowRequested(); };
 }
 
-void MainWindow::setTrimWorkingSet(std::function<void()> trim) {
-    for (auto& b : press_)
-        b.trimWorkingSet = trim;
-    for (auto& b : titleBar_)
-        b.trimWorkingSet = trim;
-    for (auto& b : labels_)
-        b.trimWorkingSet = trim;
-    ticker_.trimWorkingSet = trim;
-}
-
 PaintBox* MainWindow::addBox(BoxLogic& logic, QPoint topLeft) {
     auto* box = new PaintBox(logic, this);
     box->move(topLeft);

@@ -44,7 +44,6 @@ class MainWindow : public QWidget {
     void setWheelBox(PaintBox* box) { wheelBox_ = box; }
 
     // Memory given back after every button action.
-    void setTrimWorkingSet(std::function<void()> trim);
     // Whether a track is playing; the playlist button parks the ticker when nothing is.
     std::function<bool()> trackPlaying;
 

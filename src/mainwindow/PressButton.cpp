@@ -51,7 +51,6 @@ void PressButton::press(QPoint pos, Qt::MouseButton button) {
     dirty_ = true;
     notifyChanged();
     if (action) action();
-    if (trimWorkingSet) trimWorkingSet();
     if (modalAction && held_) release(pos, button);
 }
 

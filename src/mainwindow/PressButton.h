@@ -28,7 +28,6 @@ class PressButton : public BoxLogic {
     // to the dialog and never comes here, so the action's end stands for it.
     bool modalAction = false;
     // Runs after every action; gives memory touched by the action back to the system.
-    std::function<void()> trimWorkingSet;
     // The lit afterglow; the window processes its events meanwhile, so other buttons keep working.
     std::function<void(int ms)> wait;
 

@@ -45,8 +45,6 @@ void TitleBarButton::press(QPoint, Qt::MouseButton button) {
         dirty_ = true;
         notifyChanged();
     }
-    // Min and TopMost trim on any button, Exit only on its own (left) one.
-    if ((left || kind_ != TitleBarKind::Exit) && trimWorkingSet) trimWorkingSet();
 }
 
 void TitleBarButton::release(QPoint pos, Qt::MouseButton button) {

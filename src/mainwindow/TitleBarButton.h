@@ -27,7 +27,6 @@ class TitleBarButton : public BoxLogic {
 
     // Min: minimise; Exit: close; TopMost: the new stayOnTop() is to be applied to the window.
     std::function<void()> clicked;
-    std::function<void()> trimWorkingSet;
 
   private:
     bool inside(QPoint pos) const;

@@ -80,7 +80,6 @@ void TitleTicker::press(QPoint pos, Qt::MouseButton button) {
     } else if (button == Qt::RightButton) {
         setDirection(direction_ == 0 ? 1 : 0);
     }
-    if (trimWorkingSet) trimWorkingSet();
 }
 
 void TitleTicker::move(QPoint pos, Qt::MouseButtons) {

@@ -40,7 +40,6 @@ class TitleTicker : public BoxLogic {
 
     // A middle click: the owner opens the information window when a track plays.
     std::function<void()> infoRequested;
-    std::function<void()> trimWorkingSet;
     // Called when moving() may have changed, so the owner can start or stop its timer.
     std::function<void()> motionChanged;
 

@@ -150,10 +150,6 @@ int PlaybackController::randomIndex(int count) {
     return std::uniform_int_distribution<int>(0, count - 1)(random_);
 }
 
-void PlaybackController::trim() {
-    if (trimWorkingSet) trimWorkingSet();
-}
-
 void PlaybackController::Play() {
     RefreshLastIndex();
     if (lastIndex_ < 0) return;
@@ -166,7 +162,6 @@ void PlaybackController::Play() {
     } else {
         PlayTrack(navIndex_);
     }
-    trim();
 }
 
 void PlaybackController::PlayFromList() {
@@ -178,7 +173,6 @@ void PlaybackController::Pause() {
     // Only a playing stream pauses; the engine resumes a paused one.
     state_.Paused = !state_.Paused && engine_.IsActiveChannel(state_.Channel);
     engine_.Pause(state_.Channel);
-    trim();
 }
 
 void PlaybackController::Stop() {
@@ -194,7 +188,6 @@ void PlaybackController::Stop() {
     playlist_.SetCurrentTrack(-1);
     time_.Refresh();
     emit stopped();
-    trim();
 }
 
 void PlaybackController::Back() {
@@ -220,7 +213,6 @@ void PlaybackController::Next() {
 void PlaybackController::afterStep() {
     navIndex_ = CurrentTrack();
     if (const int selected = playlist_.SelectedIndex(); selected >= 0) playlist_.SetSelected(selected, false);
-    trim();
 }
 
 void PlaybackController::CyclePlayMode() {

@@ -74,7 +74,6 @@ class PlaybackController : public QObject {
     bool PositionTimerActive() const { return positionTimer_.isActive(); }
 
     // Gives the process's unused memory back after each button action.
-    std::function<void()> trimWorkingSet;
 
   signals:
     void trackStarted(int index);
@@ -89,7 +88,6 @@ class PlaybackController : public QObject {
     void afterStep();
     std::function<void()> trackEndNotice();
     void onTrackEnd(std::uint64_t serial);
-    void trim();
     int randomIndex(int count);
 
     AudioEngine& engine_;

@@ -105,7 +105,6 @@ TEST(PressButtonBehaviour, ActsOnTheLeftPressAndStaysLitThroughTheWait) {
     PressButton button(PressKind::Play);
     std::vector<std::string> log;
     button.action = [&] { log.push_back(button.lit() ? "action lit" : "action dark"); };
-    button.trimWorkingSet = [&] { log.push_back("trim"); };
     button.wait = [&](int ms) {
         log.push_back((button.lit() ? "wait lit " : "wait dark ") + std::to_string(ms));
     };
@@ -118,7 +117,7 @@ TEST(PressButtonBehaviour, ActsOnTheLeftPressAndStaysLitThroughTheWait) {
     EXPECT_TRUE(button.lit());
     button.release({3, 3}, Qt::LeftButton);
     EXPECT_FALSE(button.lit());
-    EXPECT_EQ(log, (std::vector<std::string>{"action lit", "trim", "wait lit 400"}));
+    EXPECT_EQ(log, (std::vector<std::string>{"action lit", "wait lit 400"}));
 }
 
 TEST(PressButtonBehaviour, AReleaseClearsOnlyItsOwnFlag) {
@@ -208,16 +207,13 @@ TEST(TitleBarButtonBehaviour, TopMostTogglesBackAndKeepsARestoredState) {
     EXPECT_FALSE(button.lit());
 }
 
-TEST(TitleBarButtonBehaviour, TrimRunsForAnyButtonExceptOnExit) {
+TEST(TitleBarButtonBehaviour, OnlyTheLeftButtonLightsABox) {
     for (TitleBarKind kind : {TitleBarKind::Min, TitleBarKind::TopMost, TitleBarKind::Exit}) {
         TitleBarButton button(kind);
-        int trims = 0;
-        button.trimWorkingSet = [&] { ++trims; };
         button.press({2, 2}, Qt::RightButton);
         EXPECT_FALSE(button.lit());
-        EXPECT_EQ(trims, kind == TitleBarKind::Exit ? 0 : 1);
         button.press({2, 2}, Qt::LeftButton);
-        EXPECT_EQ(trims, kind == TitleBarKind::Exit ? 1 : 2);
+        EXPECT_TRUE(button.lit());
     }
 }
 

@@ -20,13 +20,11 @@ struct PlaybackRig {
     PlaylistModel playlist;
     Playback playback{engine, playlist};
     PlaybackController& controller = playback.controller;
-    int trims = 0;
 
     PlaybackRig() {
         SetSkinColor(kTestSkin);
         playback.volume.SetVolPos(104);
         playback.balance.SetBalance(0.0f, 48);
-        controller.trimWorkingSet = [this] { ++trims; };
     }
 
     std::string path(const QString& name) const { return dir.filePath(name).toStdString(); }

@@ -25,9 +25,7 @@ const QStringList& FileDialogs::AudioPatterns() {
 QStringList FileDialogs::show(QFileDialog& dialog) {
     // A filter is shown by its description alone: ours already lists the patterns.
     dialog.setOption(QFileDialog::HideNameFilterDetails);
-    if (trimWorkingSet) trimWorkingSet();
     QStringList chosen = run ? run(dialog) : QStringList();
-    if (trimWorkingSet) trimWorkingSet();
     return chosen;
 }
 

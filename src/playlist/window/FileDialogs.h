@@ -14,7 +14,6 @@ class FileDialogs {
         return dialog.exec() == QDialog::Accepted ? dialog.selectedFiles() : QStringList();
     };
     // Runs before a dialog opens and after it closed: the memory a dialog leaves is given back.
-    std::function<void()> trimWorkingSet;
 
     // "Открыть файл(ы)": several existing audio files.
     QStringList OpenFiles(QWidget* parent);
