@@ -43,7 +43,6 @@ class MainWindow : public QWidget {
     // The box that takes every wheel notch over the window, wherever the pointer is (the volume).
     void setWheelBox(PaintBox* box) { wheelBox_ = box; }
 
-    // Memory given back after every button action.
     // Whether a track is playing; the playlist button parks the ticker when nothing is.
     std::function<bool()> trackPlaying;
 

@@ -27,7 +27,6 @@ class PressButton : public BoxLogic {
     // The action runs a modal dialog (adding files). The release of the click that opened it goes
     // to the dialog and never comes here, so the action's end stands for it.
     bool modalAction = false;
-    // Runs after every action; gives memory touched by the action back to the system.
     // The lit afterglow; the window processes its events meanwhile, so other buttons keep working.
     std::function<void(int ms)> wait;
 

@@ -73,8 +73,6 @@ class PlaybackController : public QObject {
     const QString& TickerText() const { return tickerText_; }
     bool PositionTimerActive() const { return positionTimer_.isActive(); }
 
-    // Gives the process's unused memory back after each button action.
-
   signals:
     void trackStarted(int index);
     void stopped();

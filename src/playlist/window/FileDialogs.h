@@ -13,7 +13,6 @@ class FileDialogs {
     std::function<QStringList(QFileDialog& dialog)> run = [](QFileDialog& dialog) {
         return dialog.exec() == QDialog::Accepted ? dialog.selectedFiles() : QStringList();
     };
-    // Runs before a dialog opens and after it closed: the memory a dialog leaves is given back.
 
     // "Открыть файл(ы)": several existing audio files.
     QStringList OpenFiles(QWidget* parent);
