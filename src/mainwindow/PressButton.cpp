@@ -2,13 +2,13 @@
 
 #include "CellText.h"
 #include "MirrorBitmap.h"
-#include "PumpDelay.h"
 #include "SkinColor.h"
 #include "SkinFont.h"
 #include "SkinPalette.h"
 
 #include <QPainter>
 #include <QPolygon>
+#include <QTimer>
 
 namespace {
 // A filled polygon whose outline covers every vertex, as the skin's glyphs were designed: Qt's
@@ -20,7 +20,8 @@ void DrawClosedPolygon(QPainter& painter, const QPolygon& polygon) {
 } // namespace
 
 PressButton::PressButton(PressKind kind)
-    : wait(PumpDelay), kind_(kind), image_(size(), QImage::Format_RGB32) {}
+    : later([](int ms, std::function<void()> dim) { QTimer::singleShot(ms, std::move(dim)); }), kind_(kind),
+      image_(size(), QImage::Format_RGB32) {}
 
 QSize PressButton::size() const {
     return kind_ == PressKind::Open ? QSize(22, 20) : QSize(20, 20);
@@ -57,11 +58,15 @@ void PressButton::press(QPoint pos, Qt::MouseButton button) {
 void PressButton::release(QPoint, Qt::MouseButton button) {
     if (button != Qt::LeftButton) return;
     held_ = false;
-    if (wait) wait(kLitAfterReleaseMs);
-    // Only our own flag: another press may have run during the wait and owns its own.
-    lit_ = false;
-    dirty_ = true;
-    notifyChanged();
+    const unsigned release = ++releases_;
+    const std::weak_ptr<int> alive = alive_;
+    later(kLitAfterReleaseMs, [this, alive, release] {
+        // A press since this release owns the light now.
+        if (alive.expired() || held_ || release != releases_) return;
+        lit_ = false;
+        dirty_ = true;
+        notifyChanged();
+    });
 }
 
 const QImage& PressButton::image() {

@@ -2,6 +2,7 @@
 #include "BoxLogic.h"
 
 #include <functional>
+#include <memory>
 
 enum class PressKind { Back, Play, Pause, Stop, Next, Open };
 
@@ -27,8 +28,9 @@ class PressButton : public BoxLogic {
     // The action runs a modal dialog (adding files). The release of the click that opened it goes
     // to the dialog and never comes here, so the action's end stands for it.
     bool modalAction = false;
-    // The lit afterglow; the window processes its events meanwhile, so other buttons keep working.
-    std::function<void(int ms)> wait;
+    // Runs `dim` once ms milliseconds have passed, from the event loop: the afterglow is a state
+    // that a timer ends, never a wait inside the release. Tests run `dim` when they like.
+    std::function<void(int ms, std::function<void()> dim)> later;
 
   private:
     void paint();
@@ -36,6 +38,8 @@ class PressButton : public BoxLogic {
     PressKind kind_;
     bool lit_ = false;
     bool held_ = false; // pressed, and the release has not come yet
+    unsigned releases_ = 0; // the afterglow of an earlier click does not end a later one's
+    std::shared_ptr<int> alive_ = std::make_shared<int>(); // a timer may outlive the button
     bool dirty_ = true;
     QRgb paintedColor_ = 0;
     QImage image_;

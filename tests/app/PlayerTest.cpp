@@ -212,7 +212,6 @@ TEST_F(PlayerFixture, ThePlayBoxStartsTheSelectedTrackAndTheTickerShowsIt) {
     engine.files[file.toStdString()] = track;
     player->addPaths({QFile::encodeName(file)});
     PressButton& play = player->window().pressButton(PressKind::Play);
-    play.wait = [](int) {};
     play.press({5, 5}, Qt::LeftButton);
     EXPECT_EQ(engine.createCount(file.toStdString()), 1);
     EXPECT_NE(player->playback().controller.Channel(), 0u);

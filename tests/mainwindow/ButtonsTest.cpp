@@ -37,7 +37,7 @@ std::set<QRgb> Colours(const QImage& image) {
 
 PressButton MakeButton(PressKind kind) {
     PressButton button(kind);
-    button.wait = [](int) {};
+    button.later = [](int, std::function<void()> dim) { dim(); };
     return button;
 }
 } // namespace
@@ -101,48 +101,80 @@ TEST(PressButtonLook, FollowsASkinColourChangeWhileLit) {
     EXPECT_EQ(button.image().pixel(10, 10), kSkin.rgb());
 }
 
-TEST(PressButtonBehaviour, ActsOnTheLeftPressAndStaysLitThroughTheWait) {
-    PressButton button(PressKind::Play);
-    std::vector<std::string> log;
-    button.action = [&] { log.push_back(button.lit() ? "action lit" : "action dark"); };
-    button.wait = [&](int ms) {
-        log.push_back((button.lit() ? "wait lit " : "wait dark ") + std::to_string(ms));
+// A button whose afterglows wait in `dims` until the test ends them.
+struct GlowingButton {
+    explicit GlowingButton(PressKind kind) : button(kind) {
+        button.later = [this](int ms, std::function<void()> dim) {
+            EXPECT_EQ(ms, PressButton::kLitAfterReleaseMs);
+            dims.push_back(std::move(dim));
+        };
+    }
+    void click() {
+        button.press({1, 1}, Qt::LeftButton);
+        button.release({1, 1}, Qt::LeftButton);
+    }
+    PressButton button;
+    std::vector<std::function<void()>> dims;
+};
+
+TEST(PressButtonBehaviour, ActsOnTheLeftPressAndStaysLitUntilItsAfterglowEnds) {
+    GlowingButton play(PressKind::Play);
+    int actions = 0;
+    play.button.action = [&] {
+        EXPECT_TRUE(play.button.lit());
+        ++actions;
     };
+    play.button.press({3, 3}, Qt::RightButton);
+    play.button.release({3, 3}, Qt::RightButton);
+    EXPECT_EQ(actions, 0) << "other buttons do nothing";
+    EXPECT_TRUE(play.dims.empty());
 
-    button.press({3, 3}, Qt::RightButton);
-    button.release({3, 3}, Qt::RightButton);
-    EXPECT_TRUE(log.empty()) << "other buttons do nothing";
-
-    button.press({3, 3}, Qt::LeftButton);
-    EXPECT_TRUE(button.lit());
-    button.release({3, 3}, Qt::LeftButton);
-    EXPECT_FALSE(button.lit());
-    EXPECT_EQ(log, (std::vector<std::string>{"action lit", "wait lit 400"}));
+    play.click();
+    EXPECT_EQ(actions, 1);
+    EXPECT_TRUE(play.button.lit()) << "the release returns at once, the light stays";
+    ASSERT_EQ(play.dims.size(), 1u);
+    play.dims[0]();
+    EXPECT_FALSE(play.button.lit());
 }
 
-TEST(PressButtonBehaviour, AReleaseClearsOnlyItsOwnFlag) {
-    PressButton play(PressKind::Play), stop(PressKind::Stop);
-    stop.wait = [](int) {};
-    // While Play's afterglow runs, Stop is pressed and released.
-    play.wait = [&](int) {
-        stop.press({1, 1}, Qt::LeftButton);
-        EXPECT_TRUE(play.lit());
-        stop.release({1, 1}, Qt::LeftButton);
-        EXPECT_TRUE(play.lit());
-    };
-    play.press({1, 1}, Qt::LeftButton);
-    play.release({1, 1}, Qt::LeftButton);
-    EXPECT_FALSE(play.lit());
-    EXPECT_FALSE(stop.lit());
+TEST(PressButtonBehaviour, AnAfterglowEndsOnlyItsOwnClick) {
+    GlowingButton play(PressKind::Play), stop(PressKind::Stop);
+    play.click();
+    stop.click();
+    stop.dims[0]();
+    EXPECT_TRUE(play.button.lit()) << "another button's afterglow leaves this one alone";
+    EXPECT_FALSE(stop.button.lit());
+
+    play.button.press({1, 1}, Qt::LeftButton); // pressed again before the first afterglow ended
+    play.dims[0]();
+    EXPECT_TRUE(play.button.lit()) << "held";
+    play.button.release({1, 1}, Qt::LeftButton);
+    play.dims[0]();
+    EXPECT_TRUE(play.button.lit()) << "the second click's afterglow still runs";
+    play.dims[1]();
+    EXPECT_FALSE(play.button.lit());
+}
+
+TEST(PressButtonBehaviour, AnAfterglowThatOutlivesItsButtonDoesNothing) {
+    std::function<void()> dim;
+    {
+        PressButton play(PressKind::Play);
+        play.later = [&](int, std::function<void()> d) { dim = std::move(d); };
+        play.press({1, 1}, Qt::LeftButton);
+        play.release({1, 1}, Qt::LeftButton);
+    }
+    ASSERT_TRUE(dim);
+    dim(); // must not touch the destroyed button
 }
 
 TEST(PressButtonBehaviour, AModalActionGoesDarkAfterItsEndWhenTheReleaseNeverCame) {
     PressButton open(PressKind::Open);
     open.modalAction = true;
     int afterglows = 0;
-    open.wait = [&](int) {
+    open.later = [&](int, std::function<void()> dim) {
         EXPECT_TRUE(open.lit());
         ++afterglows;
+        dim();
     };
     open.press({1, 1}, Qt::LeftButton); // the dialog took the release
     EXPECT_FALSE(open.lit());
