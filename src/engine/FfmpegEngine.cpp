@@ -20,8 +20,6 @@ namespace {
 constexpr int kPrefillMs = 100;
 constexpr int kMinAheadMs = 100;
 constexpr int kMaxAheadMs = 10000;
-// Silence this long puts the output to sleep.
-constexpr int kOutputSleepMs = 1500;
 
 std::string outputSpecFromEnvironment() {
     const char* choice = std::getenv("VEXO_AUDIO");
@@ -39,16 +37,23 @@ FfmpegEngine::~FfmpegEngine() {
     FreeBass();
 }
 
+OutputSupervisor& FfmpegEngine::output() {
+    if (!output_) output_ = std::make_unique<OutputSupervisor>(mixer_, outputSpecFromEnvironment());
+    return *output_;
+}
+
 bool FfmpegEngine::InitBass(int sampleRate) {
-    if (initialised_) return output_ != nullptr;
-    preferredRate_ = sampleRate > 0 ? sampleRate : 44100;
-    outputRate_ = preferredRate_;
-    outputSpec_ = outputSpecFromEnvironment();
+    if (initialised_) return output().usable();
     initialised_ = true;
+    OutputSupervisor& out = output();
     decoderThread_ = std::make_unique<DecoderThread>(
-        mixer_, wake_, [this] { return sleepOutputIfIdle(); }, [this] { rewriteQueued(); });
-    std::lock_guard lock(outputLock_);
-    return openOutput();
+        mixer_, wake_, [&out] { return out.asleep(); }, [&out] { out.rewrite(); });
+    // The output rewrites only when the decoder thread asks it to, with the rings full.
+    return out.open(sampleRate > 0 ? sampleRate : 44100, [this](int frames) {
+        const int back = mixer_.rewind(frames);
+        if (back > 0) decoderThread_->refill();
+        return back;
+    });
 }
 
 void FfmpegEngine::SetConfig(int option, int value) {
@@ -57,51 +62,18 @@ void FfmpegEngine::SetConfig(int option, int value) {
 
 void FfmpegEngine::FreeBass() {
     // The callback stops first, so nothing reads the streams while they go.
-    {
-        std::lock_guard lock(outputLock_);
-        closeOutput();
-    }
+    if (output_) output_->close();
     for (auto& [handle, entry] : streams_)
         if (entry.handedOver) mixer_.detach(entry.stream.get());
     decoderThread_.reset();
+    output_.reset();
     effects_.clear();
     syncs_.clear();
     streams_.clear();
     initialised_ = false;
 }
 
-int FfmpegEngine::DeviceCount() {
-    if (output_) return output_->deviceCount();
-    auto probe = makeAudioOutput(initialised_ ? outputSpec_ : outputSpecFromEnvironment());
-    return probe ? probe->deviceCount() : 0;
-}
-
-void FfmpegEngine::PluginLoad(const std::string& path) {
-    plugins_.load(path);
-}
-
-bool FfmpegEngine::openOutput() {
-    auto out = makeAudioOutput(outputSpec_);
-    Mixer* mixer = &mixer_;
-    // The output rewrites only when rewriteQueued() asks it to, on the decoder thread.
-    if (out)
-        out->setRewindCallback([this](int frames) {
-            const int back = mixer_.rewind(frames);
-            if (back > 0) decoderThread_->refill();
-            return back;
-        });
-    if (!out ||
-        !out->open(preferredRate_, [mixer](float* buffer, int frames) { mixer->render(buffer, frames); }))
-        return false;
-    if (out->rate() > 0) outputRate_ = out->rate();
-    rewindFrames_ = out->rewindFrames();
-    outputBase_ = mixer_.framesRendered();
-    out->start();
-    output_ = std::move(out);
-    return true;
-}
-
-void FfmpegEngine::reopenOutput() {
+void FfmpegEngine::reconnectOutput() {
     // What the lost output queued but never played went with it. Every stream goes on from the
     // last sample heard, so neither its position nor its sound runs backwards or skips ahead,
     // and a stream whose end was mixed but not heard is not taken for finished.
@@ -111,52 +83,11 @@ void FfmpegEngine::reopenOutput() {
         const std::int64_t heard = positionFrames(s);
         if (s.facts.lengthFrames <= 0 || heard < s.facts.lengthFrames) s.requestSeek(heard);
     }
-    std::lock_guard lock(outputLock_);
-    closeOutput();
-    openOutput();
-}
-
-void FfmpegEngine::closeOutput() {
-    if (output_) {
-        output_->stop();
-        output_->close();
-        output_.reset();
-    }
-    outputAsleep_ = false;
-}
-
-bool FfmpegEngine::sleepOutputIfIdle() {
-    std::lock_guard lock(outputLock_);
-    if (!output_ || outputAsleep_) return outputAsleep_;
-    // Long after the last audible block, so every tail has been heard.
-    if (mixer_.framesSinceBusy() < std::int64_t{kOutputSleepMs} * outputRate_ / 1000) return false;
-    output_->stop();
-    outputAsleep_ = true;
-    return true;
-}
-
-void FfmpegEngine::wakeOutput() {
-    std::lock_guard lock(outputLock_);
-    // The stream that asked is not running yet; keep the output awake for it.
-    mixer_.markBusy();
-    if (!output_ || !outputAsleep_) return;
-    // What the device still queues is silence; dropping it lets the track start at once.
-    output_->flush();
-    output_->start();
-    outputAsleep_ = false;
+    output_->reconnect();
 }
 
 void FfmpegEngine::requestRewrite() {
-    if (decoderThread_ && rewindFrames_ > 0) decoderThread_->requestRewrite();
-}
-
-void FfmpegEngine::rewriteQueued() {
-    std::lock_guard lock(outputLock_);
-    if (output_ && !outputAsleep_) output_->rewrite();
-}
-
-bool FfmpegEngine::outputUsable() {
-    return output_ && output_->healthy();
+    if (decoderThread_ && output_->rewindFrames() > 0) decoderThread_->requestRewrite();
 }
 
 FfmpegEngine::Entry* FfmpegEngine::find(StreamHandle h) {
@@ -190,11 +121,13 @@ StreamHandle FfmpegEngine::Create(const std::string& path) {
 bool FfmpegEngine::handOver(Entry& e) {
     if (!decoderThread_) return false;
     Stream& s = *e.stream;
-    s.outputRate = outputRate_;
+    const int rate = output_->rate();
+    const int rewindFrames = output_->rewindFrames();
+    s.outputRate = rate;
     if (!s.ring) {
         // Besides the audio ahead, the ring keeps what the output may ask for again.
-        s.aheadFrames = static_cast<int>(std::int64_t{aheadMs_} * outputRate_ / 1000);
-        s.markCount = rewindFrames_ > 0 ? rewindFrames_ / Mixer::kSliceFrames + 2 : 0;
+        s.aheadFrames = static_cast<int>(std::int64_t{aheadMs_} * rate / 1000);
+        s.markCount = rewindFrames > 0 ? rewindFrames / Mixer::kSliceFrames + 2 : 0;
         if (s.markCount > 0) s.marks = std::make_unique<MixMark[]>(static_cast<std::size_t>(s.markCount));
         s.ring =
             std::make_unique<SpscRing>(s.aheadFrames + s.markCount * Mixer::kSliceFrames, s.markCount > 0);
@@ -206,10 +139,10 @@ bool FfmpegEngine::handOver(Entry& e) {
     // than opening may take (a damaged one that sends the demuxer searching)
     // fails like one that cannot be decoded.
     s.decoder->limitReadsTo(std::chrono::steady_clock::now() + std::chrono::milliseconds(kOpenTimeLimitMs));
-    const bool started = s.decoder->start(outputRate_);
+    const bool started = s.decoder->start(rate);
     if (started) {
         if (request != 0) s.decoder->seek(s.seekTargetFrames.load());
-        DecoderThread::fill(s, std::int64_t{kPrefillMs} * outputRate_ / 1000);
+        DecoderThread::fill(s, std::int64_t{kPrefillMs} * rate / 1000);
     }
     s.decoder->limitReadsTo(Decoder::Deadline::max());
     if (!started || s.decoder->timedOut()) {
@@ -227,7 +160,7 @@ void FfmpegEngine::Play(StreamHandle h) {
     Entry* e = find(h);
     if (!e) return;
     // The sound server went away; try again now that the user asks for sound.
-    if (initialised_ && !outputUsable()) reopenOutput();
+    if (initialised_ && !output_->usable()) reconnectOutput();
     if (!e->handedOver && !handOver(*e)) return;
     Stream& s = *e->stream;
     if (s.ended()) s.requestSeek(0);
@@ -236,7 +169,7 @@ void FfmpegEngine::Play(StreamHandle h) {
     // Only now, with the stream running, may the output wake: an output that
     // renders faster than real time would otherwise see seconds of silence
     // before the stream starts and fall asleep again.
-    wakeOutput();
+    output_->wake();
     requestRewrite();
     decoderThread_->wake();
 }
@@ -286,13 +219,7 @@ void FfmpegEngine::ChannelFree(StreamHandle h) {
 
 bool FfmpegEngine::IsActiveChannel(StreamHandle h) {
     Entry* e = find(h);
-    return e && e->state == State::Playing && e->handedOver && !e->stream->ended() && outputUsable();
-}
-
-std::int64_t FfmpegEngine::heardFrame() const {
-    const std::int64_t rendered = mixer_.framesRendered();
-    if (!output_) return rendered;
-    return std::min(rendered, outputBase_ + output_->framesWritten() - output_->latencyFrames());
+    return e && e->state == State::Playing && e->handedOver && !e->stream->ended() && output_->usable();
 }
 
 std::int64_t FfmpegEngine::positionFrames(const Stream& s) const {
@@ -302,7 +229,7 @@ std::int64_t FfmpegEngine::positionFrames(const Stream& s) const {
         return target;
     const PlayClock::Stamp stamp = s.clock.read();
     const std::int64_t notYetHeard =
-        std::clamp(stamp.endFrame - heardFrame(), std::int64_t{0}, stamp.renderedFrames);
+        std::clamp(stamp.endFrame - output_->heardFrame(), std::int64_t{0}, stamp.renderedFrames);
     const auto heardOutputFrames = static_cast<double>(stamp.renderedFrames - notYetHeard);
     auto frames = target + static_cast<std::int64_t>(heardOutputFrames * s.facts.sampleRate / s.outputRate);
     if (s.facts.lengthFrames > 0) frames = std::min(frames, s.facts.lengthFrames);
@@ -380,7 +307,7 @@ int FfmpegEngine::GetData(StreamHandle h, float* buffer, std::uint32_t flags) {
         const Stream& s = *e->stream;
         const PlayClock::Stamp stamp = s.clock.read();
         const std::int64_t notYetHeard =
-            std::clamp(stamp.endFrame - heardFrame(), std::int64_t{0}, stamp.tapFrames);
+            std::clamp(stamp.endFrame - output_->heardFrame(), std::int64_t{0}, stamp.tapFrames);
         s.tap.copy(stamp.tapFrames - notYetHeard, samples, Spectrum::kSamples);
     }
     spectrum_.compute(samples, buffer);
@@ -424,7 +351,7 @@ FxHandle FfmpegEngine::ChannelSetFX(StreamHandle h, FxType type, int /*priority*
     Entry* e = find(h);
     if (!e || type != FxType::ParamEq) return 0;
     const ParamEqParams params;
-    const int rate = e->handedOver ? e->stream->outputRate : outputRate_;
+    const int rate = e->handedOver ? e->stream->outputRate : output().rate();
     const int band = e->stream->eq.claimBand(
         PeakingCoefficients(rate, params.centerHz, params.bandwidthSemitones, params.gainDb));
     if (band < 0) return 0;
@@ -456,7 +383,7 @@ bool FfmpegEngine::FXSetParameters(FxHandle fx, const ParamEqParams& params) {
     ParamEqParams p = params;
     p.bandwidthSemitones = std::clamp(p.bandwidthSemitones, 1.0f, 36.0f);
     p.gainDb = std::clamp(p.gainDb, -15.0f, 15.0f);
-    const int rate = e->handedOver ? e->stream->outputRate : outputRate_;
+    const int rate = e->handedOver ? e->stream->outputRate : output().rate();
     e->stream->eq.setBand(it->second.band,
                           PeakingCoefficients(rate, p.centerHz, p.bandwidthSemitones, p.gainDb));
     it->second.params = p;

@@ -4,20 +4,20 @@
 //
 // Threads: every public method runs on the GUI thread (see AudioEngine.h).
 // Besides it there are the output's audio thread, which only runs
-// Mixer::render, and one DecoderThread, which decodes ahead, seeks, calls end
-// syncs and closes freed streams. Handle tables live on the GUI thread alone.
+// Mixer::render, one DecoderThread, which decodes ahead, seeks, calls end
+// syncs and closes freed streams, and the OutputSupervisor's thread, which
+// alone waits for the sound server. Handle tables live on the GUI thread alone.
 
 #include "AudioEngine.h"
-#include "AudioOutput.h"
 #include "DecoderThread.h"
 #include "Mixer.h"
+#include "OutputSupervisor.h"
 #include "PluginRegistry.h"
 #include "Spectrum.h"
 #include "Stream.h"
 #include "WakeSignal.h"
 
 #include <memory>
-#include <mutex>
 #include <string>
 #include <unordered_map>
 
@@ -29,8 +29,8 @@ class FfmpegEngine : public AudioEngine {
     bool InitBass(int sampleRate) override;
     void SetConfig(int option, int value) override;
     void FreeBass() override;
-    int DeviceCount() override;
-    void PluginLoad(const std::string& path) override;
+    int DeviceCount() override { return output().deviceCount(); }
+    void PluginLoad(const std::string& path) override { plugins_.load(path); }
 
     StreamHandle Create(const std::string& path) override;
     std::optional<StreamFacts> ReadFileFacts(const std::string& path) override;
@@ -86,40 +86,24 @@ class FfmpegEngine : public AudioEngine {
     // Any thread: a decoder for the file with its header read in time, or nullptr.
     std::unique_ptr<Decoder> openDecoder(const std::string& path) const;
     std::optional<std::string> tag(StreamHandle h, TagKey key);
-    bool openOutput();
-    // GUI thread, when the output went away: a new one, the streams going on where they were heard.
-    void reopenOutput();
-    bool outputUsable();
+    // The output of this run, made on first use; "auto" is settled then.
+    OutputSupervisor& output();
+    // The sound server went away: the streams go on from where they were heard, on a new output.
+    void reconnectOutput();
+    // A control changed: what the output queues is made again (decoder thread).
+    void requestRewrite();
     bool handOver(Entry& e);
-    std::int64_t heardFrame() const;
     // Source frames heard so far, and the byte size of one source frame.
     std::int64_t positionFrames(const Stream& s) const;
     static std::int64_t frameBytes(const Stream& s) { return std::int64_t{2} * s.facts.channels; }
     std::uint32_t nextHandle() { return ++lastHandle_; }
 
-    std::string outputSpec_;
-    int preferredRate_ = 44100;
-    int outputRate_ = 44100;
     int aheadMs_ = 500;
     bool initialised_ = false;
-    std::unique_ptr<AudioOutput> output_;
-    std::int64_t outputBase_ = 0; // mixer frame count when the current output started
-    int rewindFrames_ = 0;        // queued audio the output may ask for again
-    // The output sleeps (stops asking for audio) once nothing was heard for a
-    // while, so neither we nor the sound server wake up for silence. The
-    // decoder thread puts it to sleep, the GUI thread wakes it; this lock
-    // orders the two. The audio callback never takes it.
-    std::mutex outputLock_;
-    bool outputAsleep_ = false;
-    bool sleepOutputIfIdle();
-    void closeOutput(); // with outputLock_ held
-    void wakeOutput();
-    // A control changed: what the output queues is made again (decoder thread).
-    void requestRewrite();
-    void rewriteQueued();
 
     WakeSignal wake_;
     Mixer mixer_{wake_};
+    std::unique_ptr<OutputSupervisor> output_;
     std::unique_ptr<DecoderThread> decoderThread_;
     PluginRegistry plugins_;
     Spectrum spectrum_;

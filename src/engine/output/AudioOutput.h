@@ -71,3 +71,12 @@ class AudioOutput {
 // "alsa", "null", "wav:PATH"; "null:unpaced" and "wav-unpaced:PATH" run as fast
 // as the callback allows, for tests and benchmarks. Null for an unknown name.
 std::unique_ptr<AudioOutput> makeAudioOutput(const std::string& name);
+
+// The output a name stands for: "auto" becomes the first kind whose device
+// answers ("pulse" when none does), with the devices that probe found; any
+// other name stays as it is, its devices not yet probed (-1).
+struct OutputChoice {
+    std::string name;
+    int devices = -1;
+};
+OutputChoice chooseAudioOutput(const std::string& name);

@@ -13,15 +13,7 @@ bool startsWith(const std::string& s, const std::string& prefix) {
 } // namespace
 
 std::unique_ptr<AudioOutput> makeAudioOutput(const std::string& name) {
-    if (name == "auto" || name.empty()) {
-        auto pulse = std::make_unique<OutputPulse>();
-        if (pulse->deviceCount() > 0) return pulse;
-        auto alsa = std::make_unique<OutputAlsa>();
-        if (alsa->deviceCount() > 0) return alsa;
-        // Neither answers: an output that reports no device, so the player
-        // shows its "no sound device" message rather than failing oddly.
-        return pulse;
-    }
+    if (name == "auto" || name.empty()) return makeAudioOutput(chooseAudioOutput(name).name);
     if (name == "pulse") return std::make_unique<OutputPulse>();
     if (name == "alsa") return std::make_unique<OutputAlsa>();
     if (name == "null") return std::make_unique<OutputNull>();
@@ -34,4 +26,13 @@ std::unique_ptr<AudioOutput> makeAudioOutput(const std::string& name) {
     if (startsWith(name, wavUnpaced) && name.size() > wavUnpaced.size())
         return std::make_unique<OutputWav>(name.substr(wavUnpaced.size()), PacedOutput::Pacing::Unpaced);
     return nullptr;
+}
+
+OutputChoice chooseAudioOutput(const std::string& name) {
+    if (name != "auto" && !name.empty()) return {name};
+    if (const int devices = OutputPulse().deviceCount(); devices > 0) return {"pulse", devices};
+    if (const int devices = OutputAlsa().deviceCount(); devices > 0) return {"alsa", devices};
+    // Neither answers: an output that reports no device, so the player
+    // shows its "no sound device" message rather than failing oddly.
+    return {"pulse", 0};
 }

@@ -1,0 +1,152 @@
+#include "OutputSupervisor.h"
+
+#include <algorithm>
+
+namespace {
+
+// Silence this long puts the output to sleep.
+constexpr int kSleepAfterMs = 1500;
+// How often an awake output is looked at for silence; asleep, only requests wake us.
+constexpr int kAwakeCheckMs = 500;
+constexpr int kAsleepCheckMs = 60000;
+
+} // namespace
+
+OutputSupervisor::OutputSupervisor(Mixer& mixer, std::string name)
+    : mixer_(mixer), requested_(std::move(name)) {}
+
+OutputSupervisor::~OutputSupervisor() {
+    stopping_.store(true, std::memory_order_release);
+    signal_.post();
+    if (thread_.joinable()) thread_.join();
+    close();
+}
+
+void OutputSupervisor::choose(const Lock&) {
+    if (!chosen_.empty()) return;
+    const OutputChoice choice = chooseAudioOutput(requested_);
+    chosen_ = choice.name;
+    devices_ = choice.devices;
+}
+
+int OutputSupervisor::deviceCount() {
+    Lock held(lock_);
+    choose(held);
+    if (devices_ < 0) {
+        const auto probe = makeAudioOutput(chosen_);
+        devices_ = probe ? probe->deviceCount() : 0;
+    }
+    return devices_;
+}
+
+bool OutputSupervisor::open(int preferredRate, AudioOutput::RewindCallback rewind) {
+    Lock held(lock_);
+    preferredRate_ = preferredRate;
+    rate_.store(preferredRate, std::memory_order_release);
+    rewind_ = std::move(rewind);
+    choose(held);
+    const bool opened = openOutput(held);
+    if (opened && devices_ < 0) devices_ = 1;
+    if (!thread_.joinable()) thread_ = std::thread([this] { run(); });
+    return opened;
+}
+
+void OutputSupervisor::close() {
+    Lock held(lock_);
+    closeOutput(held);
+}
+
+bool OutputSupervisor::openOutput(const Lock&) {
+    auto out = makeAudioOutput(chosen_);
+    if (!out) return false;
+    out->setRewindCallback(rewind_);
+    Mixer* mixer = &mixer_;
+    if (!out->open(preferredRate_, [mixer](float* buffer, int frames) { mixer->render(buffer, frames); }))
+        return false;
+    if (out->rate() > 0) rate_.store(out->rate(), std::memory_order_release);
+    rewindFrames_.store(out->rewindFrames(), std::memory_order_release);
+    {
+        std::lock_guard publish(publishLock_);
+        base_ = mixer_.framesRendered();
+        published_ = out.get();
+    }
+    out->start();
+    asleep_.store(false, std::memory_order_release);
+    output_ = std::move(out);
+    return true;
+}
+
+void OutputSupervisor::closeOutput(const Lock&) {
+    if (output_) {
+        {
+            std::lock_guard publish(publishLock_);
+            published_ = nullptr;
+        }
+        output_->stop();
+        output_->close();
+        output_.reset();
+    }
+    asleep_.store(false, std::memory_order_release);
+}
+
+void OutputSupervisor::wakeOutput(const Lock&) {
+    if (!output_ || !asleep()) return;
+    // What the device still queues is silence; dropping it lets the track start at once.
+    output_->flush();
+    output_->start();
+    asleep_.store(false, std::memory_order_release);
+}
+
+void OutputSupervisor::sleepIfIdle(const Lock&) {
+    if (!output_ || asleep()) return;
+    // Long after the last audible block, so every tail has been heard.
+    if (mixer_.framesSinceBusy() < std::int64_t{kSleepAfterMs} * rate() / 1000) return;
+    output_->stop();
+    asleep_.store(true, std::memory_order_release);
+}
+
+bool OutputSupervisor::usable() const {
+    std::lock_guard publish(publishLock_);
+    return published_ && published_->healthy();
+}
+
+std::int64_t OutputSupervisor::heardFrame() const {
+    const std::int64_t rendered = mixer_.framesRendered();
+    std::lock_guard publish(publishLock_);
+    if (!published_) return rendered;
+    return std::min(rendered, base_ + published_->framesWritten() - published_->latencyFrames());
+}
+
+void OutputSupervisor::wake() {
+    // The stream that asked is not running yet; the output stays awake for it.
+    mixer_.markBusy();
+    wakeWanted_.store(true, std::memory_order_release);
+    signal_.post();
+}
+
+void OutputSupervisor::reconnect() {
+    reconnectWanted_.store(true, std::memory_order_release);
+    signal_.post();
+}
+
+void OutputSupervisor::rewrite() {
+    Lock held(lock_);
+    if (output_ && !asleep()) output_->rewrite();
+}
+
+void OutputSupervisor::run() {
+    while (!stopping_.load(std::memory_order_acquire)) {
+        bool awake = false;
+        {
+            Lock held(lock_);
+            if (reconnectWanted_.exchange(false, std::memory_order_acq_rel)) {
+                closeOutput(held);
+                openOutput(held);
+            }
+            if (wakeWanted_.exchange(false, std::memory_order_acq_rel)) wakeOutput(held);
+            sleepIfIdle(held);
+            awake = output_ && !asleep();
+        }
+        signal_.wait(awake ? kAwakeCheckMs : kAsleepCheckMs);
+    }
+}
