@@ -28,8 +28,18 @@ const QImage& BalanceBar::image() {
         drawnPos_ = balPos_;
         drawnColor_ = color;
     }
-    engine_.ChannelSetAttribute(state_.Channel, ChannelAttribute::Pan, balValue_);
     return image_;
+}
+
+void BalanceBar::set(float balValue, int balPos) {
+    balValue_ = balValue;
+    balPos_ = balPos;
+    ApplyPan();
+    notifyChanged();
+}
+
+void BalanceBar::ApplyPan() {
+    engine_.ChannelSetAttribute(state_.Channel, ChannelAttribute::Pan, balValue_);
 }
 
 void BalanceBar::press(QPoint pos, Qt::MouseButton button) {
@@ -41,21 +51,13 @@ void BalanceBar::press(QPoint pos, Qt::MouseButton button) {
     if (button != Qt::LeftButton) return;
     // A press beside the zones still starts a drag, which sets the pan once it enters them.
     balDrag_ = true;
-    if (auto setting = BalanceForX(pos.x(), false)) {
-        balValue_ = setting->pan;
-        balPos_ = setting->markerX;
-        notifyChanged();
-    }
+    if (auto setting = BalanceForX(pos.x(), false)) set(setting->pan, setting->markerX);
 }
 
 void BalanceBar::move(QPoint pos, Qt::MouseButtons) {
     hint_ = QStringLiteral("Баланс: ") + BalanceHintNumber(balValue_);
     if (!balDrag_) return;
-    if (auto setting = BalanceForX(pos.x(), true)) {
-        balValue_ = setting->pan;
-        balPos_ = setting->markerX;
-        notifyChanged();
-    }
+    if (auto setting = BalanceForX(pos.x(), true)) set(setting->pan, setting->markerX);
 }
 
 void BalanceBar::release(QPoint, Qt::MouseButton) {
@@ -69,7 +71,5 @@ QString BalanceBar::BalText() const {
 void BalanceBar::SetBalance(float balValue, int balPos) {
     // Values come from an editable settings file: a pan beyond the ends (or not a number) must not
     // reach the engine, and a marker must stay on the bar.
-    balValue_ = std::isnan(balValue) ? 0.0f : std::clamp(balValue, -1.0f, 1.0f);
-    balPos_ = std::clamp(balPos, 0, 98);
-    notifyChanged();
+    set(std::isnan(balValue) ? 0.0f : std::clamp(balValue, -1.0f, 1.0f), std::clamp(balPos, 0, 98));
 }

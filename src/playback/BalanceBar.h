@@ -3,8 +3,8 @@
 #include "BoxLogic.h"
 #include "PlaybackState.h"
 
-// The balance bar (105 x 8): BalValue is the pan sent to the engine at every paint, BalPos the
-// marker's x. The two are set together by the mouse but stored apart (the settings keep both), and
+// The balance bar (105 x 8): BalValue is the pan sent to the engine when it changes and when a
+// track starts, BalPos the marker's x. The two are set together by the mouse but stored apart (the settings keep both), and
 // neither is derived from the other.
 class BalanceBar : public BoxLogic {
   public:
@@ -13,7 +13,6 @@ class BalanceBar : public BoxLogic {
     BalanceBar(AudioEngine& engine, const PlaybackState& state);
 
     QSize size() const override { return {kWidth, kHeight}; }
-    // Draws when something changed and sends the pan to the engine on every call.
     const QImage& image() override;
     void press(QPoint pos, Qt::MouseButton button) override;
     void move(QPoint pos, Qt::MouseButtons buttons) override;
@@ -25,9 +24,13 @@ class BalanceBar : public BoxLogic {
     // The pan as text for the settings file (locale notation, 15 significant digits).
     QString BalText() const;
     void SetBalance(float balValue, int balPos);
+    // Sends the pan to the playing stream (a new one starts without it).
+    void ApplyPan();
     bool Dragging() const { return balDrag_; }
 
   private:
+    void set(float balValue, int balPos);
+
     AudioEngine& engine_;
     const PlaybackState& state_;
     float balValue_ = 0;

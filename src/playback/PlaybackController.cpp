@@ -73,8 +73,8 @@ void PlaybackController::PlayTrack(int i) {
 
     state_.Channel = engine_.Create(path.toStdString());
     currentFile_ = path;
-    engine_.SetVolume(state_.Channel, volume_.VolPos() - kStartVolumeOffset);
-    engine_.ChannelSetAttribute(state_.Channel, ChannelAttribute::Pan, balance_.BalValue());
+    volume_.ApplyVolume();
+    balance_.ApplyPan();
 
     tickerText_ = BuildTickerText(engine_.TagArtist(state_.Channel), engine_.TagTitle(state_.Channel), path);
     emit tickerTextChanged(tickerText_, kTickerStartOffset);

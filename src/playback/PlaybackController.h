@@ -29,8 +29,6 @@ class PlaybackController : public QObject {
     static constexpr int kPositionIntervalMs = 40;
     // The title ticker starts a new title just beyond its right edge (its box is 209 wide).
     static constexpr int kTickerStartOffset = 209 + 15;
-    // A start volume a little below the bar's value: the bar sends its own value at its next paint.
-    static constexpr int kStartVolumeOffset = 9;
 
     PlaybackController(AudioEngine& engine, PlaylistModel& playlist, PlaybackState& state, VolumeBar& volume,
                        BalanceBar& balance, Equalizer& equalizer, SeekBar& seekBar, TimeDisplay& time,

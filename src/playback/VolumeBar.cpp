@@ -28,12 +28,17 @@ VolumeBar::VolumeBar(AudioEngine& engine, const PlaybackState& state)
     image_.fill(Qt::white);
 }
 
-const QImage& VolumeBar::image() {
-    if (volPos_ < kMinPos) volPos_ = kMinPos;
-    // A settings file may hold any number; the engine only takes 0..100 %.
-    if (volPos_ > kMaxPos) volPos_ = kMaxPos;
-    engine_.SetVolume(state_.Channel, volPos_ - kMinPos);
+void VolumeBar::setPos(int volPos) {
+    volPos_ = std::clamp(volPos, kMinPos, kMaxPos);
+    ApplyVolume();
+    notifyChanged();
+}
 
+void VolumeBar::ApplyVolume() {
+    engine_.SetVolume(state_.Channel, volPos_ - kMinPos);
+}
+
+const QImage& VolumeBar::image() {
     const QRgb color = SkinColor().rgb();
     if (volPos_ != drawnPos_ || color != drawnColor_) {
         QPainter painter(&image_);
@@ -49,14 +54,11 @@ const QImage& VolumeBar::image() {
 void VolumeBar::press(QPoint pos, Qt::MouseButton button) {
     if (button != Qt::LeftButton) return;
     volDrag_ = true;
-    volPos_ = pos.x() > kMaxPos - 1 ? kMaxPos : pos.x();
-    notifyChanged();
+    setPos(pos.x() > kMaxPos - 1 ? kMaxPos : pos.x());
 }
 
 void VolumeBar::tellValue() {
-    // Between an input event and the paint the marker may stand left of 0 %; the paint brings it
-    // back, and the hint already says what will be heard.
-    hint_ = QStringLiteral("Громкость: %1%").arg(std::clamp(volPos_, kMinPos, kMaxPos) - kMinPos);
+    hint_ = QStringLiteral("Громкость: %1%").arg(volPos_ - kMinPos);
 }
 
 void VolumeBar::move(QPoint pos, Qt::MouseButtons) {
@@ -64,10 +66,7 @@ void VolumeBar::move(QPoint pos, Qt::MouseButtons) {
     // the pointer travels.
     tellValue();
     const int x = pos.x();
-    if (volDrag_ && x > 0 && x < kMaxPos + 1 && volPos_ > 0 && volPos_ < kMaxPos + 1) {
-        volPos_ = x;
-        notifyChanged();
-    }
+    if (volDrag_ && x > 0 && x < kMaxPos + 1) setPos(x);
 }
 
 void VolumeBar::release(QPoint, Qt::MouseButton) {
@@ -87,20 +86,15 @@ void VolumeBar::wheel(QPoint, int angleDelta) {
 }
 
 void VolumeBar::WheelUp() {
-    if (volPos_ >= kMaxPos) volPos_ = kMaxPos - 1;
-    ++volPos_;
+    setPos(volPos_ + 1);
     tellValue();
-    notifyChanged();
 }
 
 void VolumeBar::WheelDown() {
-    if (volPos_ <= 0) volPos_ = 1;
-    --volPos_;
+    setPos(volPos_ - 1);
     tellValue();
-    notifyChanged();
 }
 
 void VolumeBar::SetVolPos(int volPos) {
-    volPos_ = volPos;
-    notifyChanged();
+    setPos(volPos);
 }

@@ -4,8 +4,8 @@
 #include "PlaybackState.h"
 
 // The volume bar (115 x 8): a marker at x = VolPos, 4 meaning 0 % and 104 meaning 100 %. The value
-// reaches the engine whenever the bar is painted, as VolPos - 4 per cent; whoever changes it only
-// announces the change and the paint applies it.
+// reaches the engine, as VolPos - 4 per cent, when it changes and when a track starts; a paint only
+// draws.
 class VolumeBar : public BoxLogic {
   public:
     static constexpr int kWidth = 115, kHeight = 8;
@@ -14,7 +14,6 @@ class VolumeBar : public BoxLogic {
     VolumeBar(AudioEngine& engine, const PlaybackState& state);
 
     QSize size() const override { return {kWidth, kHeight}; }
-    // Draws when something changed and sends the volume to the engine on every call.
     const QImage& image() override;
     void press(QPoint pos, Qt::MouseButton button) override;
     void move(QPoint pos, Qt::MouseButtons buttons) override;
@@ -27,17 +26,21 @@ class VolumeBar : public BoxLogic {
     void WheelUp();
     void WheelDown();
 
-    // The marker position as stored in the settings; 0..104 may stand until the next paint.
+    // The marker position as stored in the settings, always 4..104.
     int VolPos() const { return volPos_; }
     void SetVolPos(int volPos);
+    // Sends the volume to the playing stream (a new one starts without it).
+    void ApplyVolume();
     bool Dragging() const { return volDrag_; }
 
   private:
     void tellValue();
+    // A settings file may hold any number; the engine only takes 0..100 %.
+    void setPos(int volPos);
 
     AudioEngine& engine_;
     const PlaybackState& state_;
-    int volPos_ = 0;
+    int volPos_ = kMinPos;
     bool volDrag_ = false;
     int wheelRemainder_ = 0;
     QString hint_ = QStringLiteral("Громкость");

@@ -30,7 +30,7 @@ TEST(PlaybackController, PlayTrackTalksToTheEngineInOrder) {
 
     rig.controller.PlayTrack(1);
     const std::string h = std::to_string(rig.controller.Channel());
-    Calls expected = {"Stop 1", "ChannelFree 1", "Create " + second, "SetVolume " + h + " 95",
+    Calls expected = {"Stop 1", "ChannelFree 1", "Create " + second, "SetVolume " + h + " 100",
                       "SetPan " + h + " 0.500000"};
     for (int k = 0; k < 11; ++k)
         expected.push_back("ChannelSetFX " + h + " 1");

@@ -25,6 +25,7 @@ struct PlaybackRig {
         SetSkinColor(kTestSkin);
         playback.volume.SetVolPos(104);
         playback.balance.SetBalance(0.0f, 48);
+        engine.clearCalls(); // the bars told the engine their values (no stream yet)
     }
 
     std::string path(const QString& name) const { return dir.filePath(name).toStdString(); }
