@@ -6,10 +6,14 @@
 #include <QWidget>
 #include <QWindow>
 
+#include <sys/ipc.h>
+#include <sys/shm.h>
+#include <xcb/shm.h>
 #include <xcb/xcb.h>
 
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 
 namespace {
@@ -43,6 +47,62 @@ bool unobscured(const QWidget& widget) {
     return true;
 }
 
+// Memory shared with the X server, so a picture does not travel through the socket. Pictures go
+// to the slots in turn and no completion event is asked for (it would wake the GUI thread a second
+// time per picture); a slot is used again only after the others, long after the server read it.
+class SharedSlots {
+  public:
+    static constexpr std::size_t kSlotBytes = 32 * 1024;
+    static constexpr int kSlots = 4;
+
+    explicit SharedSlots(xcb_connection_t* c) : connection_(c) {
+        const xcb_query_extension_reply_t* shm = xcb_get_extension_data(c, &xcb_shm_id);
+        if (!shm || !shm->present) return;
+        const int id = shmget(IPC_PRIVATE, kSlotBytes * kSlots, IPC_CREAT | 0600);
+        if (id < 0) return;
+        void* memory = shmat(id, nullptr, 0);
+        const xcb_shm_seg_t segment = xcb_generate_id(c);
+        // A server on another machine cannot attach; that is seen here, once per window.
+        xcb_generic_error_t* error =
+            memory == reinterpret_cast<void*>(-1)
+                ? nullptr
+                : xcb_request_check(c, xcb_shm_attach_checked(c, segment, static_cast<std::uint32_t>(id), 1));
+        // Marked for removal now: it goes when both sides have let go, even after a crash.
+        shmctl(id, IPC_RMID, nullptr);
+        if (memory == reinterpret_cast<void*>(-1)) return;
+        if (error) {
+            free(error);
+            shmdt(memory);
+            return;
+        }
+        memory_ = static_cast<uchar*>(memory);
+        segment_ = segment;
+    }
+    ~SharedSlots() {
+        if (!memory_) return;
+        if (qGuiApp) xcb_shm_detach(connection_, segment_);
+        shmdt(memory_);
+    }
+    SharedSlots(const SharedSlots&) = delete;
+    SharedSlots& operator=(const SharedSlots&) = delete;
+
+    bool takes(std::size_t bytes) const { return memory_ && bytes <= kSlotBytes; }
+    xcb_shm_seg_t segment() const { return segment_; }
+    // Copies `bytes` into the next slot and returns its offset in the segment.
+    std::uint32_t put(const uchar* bytes, std::size_t size) {
+        next_ = (next_ + 1) % kSlots;
+        const std::size_t offset = kSlotBytes * static_cast<std::size_t>(next_);
+        std::memcpy(memory_ + offset, bytes, size);
+        return static_cast<std::uint32_t>(offset);
+    }
+
+  private:
+    xcb_connection_t* connection_;
+    uchar* memory_ = nullptr;
+    xcb_shm_seg_t segment_ = 0;
+    int next_ = 0;
+};
+
 // What copying onto one native window needs, kept as a child of its QWindow so it goes with it.
 // It repaints the window's widgets at every expose, and sends what was copied while the event
 // loop handled one wake-up in a single write, before the loop sleeps again.
@@ -52,7 +112,7 @@ class Target : public QObject {
 
     Target(QWindow& window, QWidget& topLevel, xcb_connection_t* c)
         : QObject(&window), window_(window), topLevel_(&topLevel), connection_(c),
-          maxRequestBytes_(std::uint64_t{xcb_get_maximum_request_length(c)} * 4) {
+          maxRequestBytes_(std::uint64_t{xcb_get_maximum_request_length(c)} * 4), shared_(c) {
         setObjectName(kName);
         window.installEventFilter(this);
         if (QAbstractEventDispatcher* loop = QAbstractEventDispatcher::instance())
@@ -75,11 +135,18 @@ class Target : public QObject {
     // Puts `rows` lines of `width` pixels (Format_RGB32) at `at` in the window.
     bool put(const uchar* lines, qsizetype bytesPerLine, int width, int rows, QPoint at) {
         const auto bytes = static_cast<std::uint64_t>(bytesPerLine) * static_cast<std::uint64_t>(rows);
-        if (bytes + 64 > maxRequestBytes_) return false;
-        xcb_put_image(connection_, XCB_IMAGE_FORMAT_Z_PIXMAP, static_cast<xcb_window_t>(window_.winId()), gc_,
-                      static_cast<std::uint16_t>(width), static_cast<std::uint16_t>(rows),
-                      static_cast<std::int16_t>(at.x()), static_cast<std::int16_t>(at.y()), 0, 24,
-                      static_cast<std::uint32_t>(bytes), lines);
+        const auto window = static_cast<xcb_window_t>(window_.winId());
+        const auto w = static_cast<std::uint16_t>(width), h = static_cast<std::uint16_t>(rows);
+        const auto x = static_cast<std::int16_t>(at.x()), y = static_cast<std::int16_t>(at.y());
+        if (shared_.takes(bytes)) {
+            const std::uint32_t offset = shared_.put(lines, bytes);
+            xcb_shm_put_image(connection_, window, gc_, w, h, 0, 0, w, h, x, y, 24, XCB_IMAGE_FORMAT_Z_PIXMAP, 0,
+                              shared_.segment(), offset);
+        } else {
+            if (bytes + 64 > maxRequestBytes_) return false;
+            xcb_put_image(connection_, XCB_IMAGE_FORMAT_Z_PIXMAP, window, gc_, w, h, x, y, 0, 24,
+                          static_cast<std::uint32_t>(bytes), lines);
+        }
         unsent_ = true;
         return true;
     }
@@ -111,6 +178,7 @@ class Target : public QObject {
     QPointer<QWidget> topLevel_;
     xcb_connection_t* connection_;
     std::uint64_t maxRequestBytes_;
+    SharedSlots shared_;
     xcb_gcontext_t gc_ = 0;
     bool unsent_ = false;
 };
