@@ -90,8 +90,8 @@ void addEqualizer(FfmpegEngine& engine, StreamHandle h) {
 
 class EndWaiter {
   public:
-    std::function<void()> callback() {
-        return [this] {
+    EndCallback callback() {
+        return [this](EndReason) {
             std::lock_guard lock(mutex_);
             ended_ = true;
             changed_.notify_all();

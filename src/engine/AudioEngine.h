@@ -41,6 +41,11 @@ inline constexpr int kOpenTimeLimitMs = 500;
 // handed to the output.
 enum class SyncType { End };
 
+// Why a stream ended: it played to its end, or its file could not be decoded
+// (on, or in time) and the stream gave up.
+enum class EndReason { Played, Failed };
+using EndCallback = std::function<void(EndReason)>;
+
 // ChannelSetAttribute attribute.
 enum class ChannelAttribute { Pan };
 
@@ -126,7 +131,7 @@ public:
 
     // The callback runs once, on an engine thread that is neither the GUI
     // thread nor the audio callback; it must only post to the GUI thread.
-    virtual SyncHandle ChannelSetSync(StreamHandle h, SyncType type, std::function<void()> callback) = 0;
+    virtual SyncHandle ChannelSetSync(StreamHandle h, SyncType type, EndCallback callback) = 0;
 
     // Effects belong to their stream and are freed with it.
     virtual FxHandle ChannelSetFX(StreamHandle h, FxType type, int priority) = 0;

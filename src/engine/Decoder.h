@@ -23,6 +23,9 @@ class Decoder {
     virtual void limitReadsTo(Deadline deadline) { (void)deadline; }
     // True once a read gave up at its deadline.
     virtual bool timedOut() const { return false; }
+    // True when reading ended because the file could not be decoded further,
+    // not because its audio was all read.
+    virtual bool failed() const { return timedOut(); }
     // Prepares decoding to interleaved stereo at outputRate. False when the
     // codec cannot be opened; the stream then plays nothing.
     virtual bool start(int outputRate) = 0;

@@ -59,6 +59,7 @@ void DecoderThread::fill(Stream& s, std::int64_t maxFrames) {
         added += n;
         if (n < r.frames) {
             s.decoderEnded = true;
+            s.decoderFailed = s.decoder->failed();
             s.eofSerial.store(s.decoderSerial, std::memory_order_release);
         }
     }
@@ -81,6 +82,7 @@ void DecoderThread::service(Stream& s) {
         // simply goes on from there.
         s.decoder->seek(s.seekTargetFrames.load(std::memory_order_relaxed));
         s.decoderEnded = false;
+        s.decoderFailed = false;
         s.decoderSerial = request;
         s.flushMark.store(s.ring->writeCount(), std::memory_order_relaxed);
         s.seekDone.store(request, std::memory_order_release);
@@ -91,7 +93,7 @@ void DecoderThread::service(Stream& s) {
 void DecoderThread::callEndSyncs(Stream& s) {
     const std::uint32_t ended = s.endedSerial.load(std::memory_order_acquire);
     if (ended == kNoSerial || ended != s.seekRequest.load(std::memory_order_acquire)) return;
-    std::vector<std::function<void()>> due;
+    std::vector<EndCallback> due;
     {
         std::lock_guard lock(s.syncMutex);
         if (s.freed) return;
@@ -101,8 +103,9 @@ void DecoderThread::callEndSyncs(Stream& s) {
             due.push_back(sync.callback);
         }
     }
+    const EndReason reason = s.decoderFailed ? EndReason::Failed : EndReason::Played;
     for (auto& callback : due)
-        if (callback) callback();
+        if (callback) callback(reason);
 }
 
 void DecoderThread::run() {

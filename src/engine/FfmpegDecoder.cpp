@@ -257,7 +257,7 @@ bool FfmpegDecoder::decodeMore() {
             return true;
         }
         if (rc != AVERROR(EAGAIN) && ++badPackets_ > kMaxBadPacketsInARow) {
-            ended_ = true;
+            ended_ = failed_ = true;
             return false;
         }
         if (demuxEnded_) continue;
@@ -265,12 +265,13 @@ bool FfmpegDecoder::decodeMore() {
         if (rc < 0) {
             // End of file or an unreadable rest: let the codec hand out what it holds.
             demuxEnded_ = true;
+            failed_ = rc != AVERROR_EOF;
             avcodec_send_packet(codec_, nullptr);
             continue;
         }
         if (packet_->stream_index == streamIndex_) {
             rc = avcodec_send_packet(codec_, packet_);
-            if (rc < 0 && rc != AVERROR(EAGAIN) && ++badPackets_ > kMaxBadPacketsInARow) ended_ = true;
+            if (rc < 0 && rc != AVERROR(EAGAIN) && ++badPackets_ > kMaxBadPacketsInARow) ended_ = failed_ = true;
         }
         av_packet_unref(packet_);
         if (ended_) return false;
@@ -330,6 +331,7 @@ bool FfmpegDecoder::seek(std::int64_t sourceFrame) {
     resampler_.clear();
     demuxEnded_ = false;
     ended_ = false;
+    failed_ = false;
     badPackets_ = 0;
     skipBeforeFrame_ = sourceFrame;
     return true;

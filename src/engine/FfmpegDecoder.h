@@ -25,6 +25,7 @@ class FfmpegDecoder : public Decoder {
     const StreamFacts& facts() const override { return facts_; }
     void limitReadsTo(Deadline deadline) override;
     bool timedOut() const override;
+    bool failed() const override { return failed_ || timedOut(); }
     bool start(int outputRate) override;
     int read(float* stereo, int frames) override;
     bool seek(std::int64_t sourceFrame) override;
@@ -56,6 +57,7 @@ class FfmpegDecoder : public Decoder {
     AVChannelLayout inLayout_{};
     bool demuxEnded_ = false;
     bool ended_ = false;
+    bool failed_ = false; // ended by damage, not by the end of the file
     int badPackets_ = 0;
     // After a seek, decoded audio before this source frame is dropped so the
     // position lands on the sample asked for, not on the packet before it.

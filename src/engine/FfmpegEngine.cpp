@@ -148,6 +148,7 @@ bool FfmpegEngine::handOver(Entry& e) {
     if (!started || s.decoder->timedOut()) {
         // An undecodable stream ends at once, so the player moves on.
         s.decoderEnded = true;
+        s.decoderFailed = true;
         s.eofSerial.store(request);
     }
     if (!mixer_.attach(&s)) return false;
@@ -333,7 +334,7 @@ std::optional<std::string> FfmpegEngine::tag(StreamHandle h, TagKey key) {
     return e ? e->stream->facts.tag(key) : std::nullopt;
 }
 
-SyncHandle FfmpegEngine::ChannelSetSync(StreamHandle h, SyncType type, std::function<void()> callback) {
+SyncHandle FfmpegEngine::ChannelSetSync(StreamHandle h, SyncType type, EndCallback callback) {
     Entry* e = find(h);
     if (!e || type != SyncType::End || !callback) return 0;
     const SyncHandle sync = nextHandle();

@@ -62,7 +62,7 @@ class FfmpegEngine : public AudioEngine {
     std::optional<std::string> TagYear(StreamHandle h) override { return tag(h, TagKey::Year); }
     std::optional<std::string> TagComment(StreamHandle h) override { return tag(h, TagKey::Comment); }
 
-    SyncHandle ChannelSetSync(StreamHandle h, SyncType type, std::function<void()> callback) override;
+    SyncHandle ChannelSetSync(StreamHandle h, SyncType type, EndCallback callback) override;
 
     FxHandle ChannelSetFX(StreamHandle h, FxType type, int priority) override;
     void ChannelRemoveFX(StreamHandle h, FxHandle fx) override;

@@ -17,6 +17,7 @@
 // `appliedSerial`. End marks carry the serial too, so an end that belongs to
 // the audio before a seek is never taken for the new one.
 
+#include "AudioEngine.h"
 #include "Decoder.h"
 #include "EqBank.h"
 #include "PlayClock.h"
@@ -46,7 +47,7 @@ struct MixMark {
 
 struct EndSync {
     std::uint32_t handle = 0;
-    std::function<void()> callback;
+    EndCallback callback;
     std::uint32_t firedSerial = kNoSerial; // the end it was last called for
 };
 
@@ -86,6 +87,7 @@ struct Stream {
     // Decoder thread only.
     std::uint32_t decoderSerial = 0;
     bool decoderEnded = false;
+    bool decoderFailed = false; // it ended because the file could not be decoded
 
     // Audio callback only.
     std::uint32_t mixSerial = 0;

@@ -66,7 +66,7 @@ void PlaybackController::PlayTrack(int i) {
         // The row goes; the end-of-track handling then picks what follows it by the play mode, one
         // posted step per missing row, so a list of missing files empties itself and stops.
         playlist_.DeleteRow(i);
-        trackEndNotice()();
+        trackEndNotice()(EndReason::Played);
         time_.Refresh();
         return;
     }
@@ -108,23 +108,32 @@ void PlaybackController::PlayTrack(int i) {
     emit trackStarted(i);
 }
 
-std::function<void()> PlaybackController::trackEndNotice() {
+EndCallback PlaybackController::trackEndNotice() {
     // The engine calls this on a thread of its own: it only posts, through the application object
     // (which outlives every stream) and a guard that tells whether this controller still exists.
-    return [self = QPointer<PlaybackController>(this), serial = serial_] {
+    return [self = QPointer<PlaybackController>(this), serial = serial_](EndReason reason) {
         QMetaObject::invokeMethod(
             QCoreApplication::instance(),
-            [self, serial] {
-                if (self) self->onTrackEnd(serial);
+            [self, serial, reason] {
+                if (self) self->onTrackEnd(serial, reason);
             },
             Qt::QueuedConnection);
     };
 }
 
-void PlaybackController::onTrackEnd(std::uint64_t serial) {
+void PlaybackController::onTrackEnd(std::uint64_t serial, EndReason reason) {
     if (serial != serial_) return;
     RefreshLastIndex();
     if (lastIndex_ < 0) return;
+    if (reason == EndReason::Played) {
+        failuresInARow_ = 0;
+    } else if (playMode_ == RepeatOne || ++failuresInARow_ > lastIndex_) {
+        // A file that cannot be decoded is not what the one-track mode repeats: it would fail again
+        // at once, for ever. Nor does a list in which every file fails go round without end. The
+        // player then waits for the user, as after a file that did not open.
+        failuresInARow_ = 0;
+        return;
+    }
     navIndex_ = CurrentTrack() + 1;
     if (navIndex_ > lastIndex_) navIndex_ = 0;
     playByMode(navIndex_);
@@ -151,6 +160,7 @@ int PlaybackController::randomIndex(int count) {
 }
 
 void PlaybackController::Play() {
+    failuresInARow_ = 0;
     RefreshLastIndex();
     if (lastIndex_ < 0) return;
     const int selected = playlist_.SelectedIndex();
@@ -165,6 +175,7 @@ void PlaybackController::Play() {
 }
 
 void PlaybackController::PlayFromList() {
+    failuresInARow_ = 0;
     navIndex_ = playlist_.SelectedIndex();
     if (navIndex_ != -1) PlayTrack(navIndex_);
 }
@@ -191,6 +202,7 @@ void PlaybackController::Stop() {
 }
 
 void PlaybackController::Back() {
+    failuresInARow_ = 0;
     RefreshLastIndex();
     if (lastIndex_ < 0) return;
     // From the first row (or from before it, where the playlist leaves the cursor after deleting
@@ -202,6 +214,7 @@ void PlaybackController::Back() {
 }
 
 void PlaybackController::Next() {
+    failuresInARow_ = 0;
     ++navIndex_;
     RefreshLastIndex();
     if (lastIndex_ < 0) return;

@@ -82,8 +82,8 @@ class PlaybackController : public QObject {
     void freeChannel();
     void playByMode(int listIndex);
     void afterStep();
-    std::function<void()> trackEndNotice();
-    void onTrackEnd(std::uint64_t serial);
+    EndCallback trackEndNotice();
+    void onTrackEnd(std::uint64_t serial, EndReason reason);
     int randomIndex(int count);
 
     AudioEngine& engine_;
@@ -101,6 +101,8 @@ class PlaybackController : public QObject {
     BeatTimer positionTimer_;
     // Numbers every start and stop. An end-of-track notice carries the number that armed it and is
     // dropped when another start or a stop came in between: it belongs to a stream no longer playing.
+    // Tracks in a row that ended because they could not be decoded; a user's action starts anew.
+    int failuresInARow_ = 0;
     std::uint64_t serial_ = 0;
     std::mt19937 random_{std::random_device{}()};
 };

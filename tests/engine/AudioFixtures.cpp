@@ -137,7 +137,7 @@ Pcm playAndRecord(const std::string& path, const std::function<void(FfmpegEngine
         const StreamHandle h = engine.Create(path);
         if (!h) return {};
         std::atomic<bool> ended{false};
-        engine.ChannelSetSync(h, SyncType::End, [&ended] { ended = true; });
+        engine.ChannelSetSync(h, SyncType::End, [&ended](EndReason) { ended = true; });
         if (setup) setup(engine, h);
         engine.Play(h);
         if (!waitFor([&] { return ended.load(); }, 20000)) return {};

@@ -39,7 +39,7 @@ void expectRefusedEverywhere(FfmpegEngine& engine, StreamHandle h) {
     EXPECT_EQ(engine.GetData(h, fft, kDataFft1024), -1);
     EXPECT_FALSE(engine.TagTitle(h));
     EXPECT_FALSE(engine.TagComment(h));
-    EXPECT_EQ(engine.ChannelSetSync(h, SyncType::End, [] {}), 0u);
+    EXPECT_EQ(engine.ChannelSetSync(h, SyncType::End, [](EndReason) {}), 0u);
     EXPECT_EQ(engine.ChannelSetFX(h, FxType::ParamEq, 1), 0u);
     engine.ChannelFree(h);
 }
@@ -57,7 +57,7 @@ TEST(EngineHandles, ZeroFreedAndForeignHandlesAreRefused) {
     engine.ChannelFree(freed);
     const FxHandle fx = engine.ChannelSetFX(live, FxType::ParamEq, 1);
     ASSERT_NE(fx, 0u);
-    const SyncHandle sync = engine.ChannelSetSync(live, SyncType::End, [] {});
+    const SyncHandle sync = engine.ChannelSetSync(live, SyncType::End, [](EndReason) {});
 
     for (const StreamHandle h : {StreamHandle{0}, freed, StreamHandle{fx}, StreamHandle{sync}, live + 1000}) {
         SCOPED_TRACE(h);
@@ -96,7 +96,7 @@ TEST(EngineHandles, PauseTogglesAndOnlyPlayingCountsAsActive) {
     ASSERT_TRUE(engine.InitBass(44100));
     const StreamHandle h = engine.Create(shortTone());
     std::atomic<int> ends{0};
-    engine.ChannelSetSync(h, SyncType::End, [&] { ++ends; });
+    engine.ChannelSetSync(h, SyncType::End, [&](EndReason) { ++ends; });
     EXPECT_FALSE(engine.IsActiveChannel(h));
     engine.Pause(h); // pausing a stream that never played does not start it
     EXPECT_FALSE(engine.IsActiveChannel(h));
@@ -204,7 +204,7 @@ TEST(EngineHandles, TruncatedAndDamagedFilesEndCleanly) {
         const StreamHandle h = engine.Create(path);
         if (h == 0) continue; // refusing is a clean outcome too
         std::atomic<bool> ended{false};
-        engine.ChannelSetSync(h, SyncType::End, [&] { ended = true; });
+        engine.ChannelSetSync(h, SyncType::End, [&](EndReason) { ended = true; });
         engine.Play(h);
         EXPECT_TRUE(waitFor([&] { return ended.load(); }, 5000));
         EXPECT_FALSE(engine.IsActiveChannel(h));

@@ -108,7 +108,7 @@ TEST(EnginePlayback, EndSyncComesOnceAfterTheLastFrameAndNothingIsCut) {
         ASSERT_TRUE(engine.InitBass(44100));
         const auto gui = std::this_thread::get_id();
         StreamHandle h = engine.Create(first);
-        engine.ChannelSetSync(h, SyncType::End, [&] {
+        engine.ChannelSetSync(h, SyncType::End, [&](EndReason) {
             std::lock_guard lock(mutex);
             ++ends;
             onGuiThread = std::this_thread::get_id() == gui;
@@ -125,7 +125,7 @@ TEST(EnginePlayback, EndSyncComesOnceAfterTheLastFrameAndNothingIsCut) {
         engine.ChannelFree(h);
         h = engine.Create(second);
         std::atomic<bool> secondEnded{false};
-        engine.ChannelSetSync(h, SyncType::End, [&] { secondEnded = true; });
+        engine.ChannelSetSync(h, SyncType::End, [&](EndReason) { secondEnded = true; });
         engine.Play(h);
         ASSERT_TRUE(waitFor([&] { return secondEnded.load(); }, 5000));
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
@@ -180,7 +180,7 @@ TEST(EnginePlayback, OutputSleepsThroughSilenceAndWakesForTheNextTrack) {
         for (int round = 0; round < 2; ++round) {
             const unsigned h = engine.Create(path);
             std::atomic<bool> ended{false};
-            engine.ChannelSetSync(h, SyncType::End, [&] { ended = true; });
+            engine.ChannelSetSync(h, SyncType::End, [&](EndReason) { ended = true; });
             engine.Play(h);
             ASSERT_TRUE(waitFor([&] { return ended.load(); }, 5000));
             engine.ChannelFree(h);

@@ -40,7 +40,7 @@ TEST(EnginePlugins, ThePluginsExtensionPlaysThroughTheEngine) {
         engine.PluginLoad(VEXO_TONE_PLUGIN);
         const StreamHandle h = engine.Create(tone);
         std::atomic<bool> ended{false};
-        engine.ChannelSetSync(h, SyncType::End, [&] { ended = true; });
+        engine.ChannelSetSync(h, SyncType::End, [&](EndReason) { ended = true; });
         engine.Play(h);
         ASSERT_TRUE(waitFor([&] { return ended.load(); }, 5000));
         engine.SetPosition(h, 0); // seeking goes through the plug-in too

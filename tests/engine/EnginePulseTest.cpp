@@ -102,7 +102,7 @@ TEST(EnginePulse, PlaysThroughARealServerAndSurvivesItsDeath) {
     ASSERT_TRUE(server.startRecording(recording)) << server.error();
     StreamHandle h = engine.Create(path);
     std::atomic<bool> ended{false};
-    engine.ChannelSetSync(h, SyncType::End, [&] { ended = true; });
+    engine.ChannelSetSync(h, SyncType::End, [&](EndReason) { ended = true; });
     engine.Play(h);
     EXPECT_TRUE(engine.IsActiveChannel(h));
     // The analyser sees what is being heard, though the server queues half a second of it:

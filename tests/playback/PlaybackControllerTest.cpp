@@ -270,7 +270,7 @@ TEST(PlaybackController, TheEnginesThreadOnlyPostsTheNotice) {
     stream.playing = false;
     auto callbacks = stream.endCallbacks;
     ASSERT_EQ(callbacks.size(), 1u);
-    std::thread engineThread([&] { callbacks[0](); });
+    std::thread engineThread([&] { callbacks[0](EndReason::Played); });
     engineThread.join();
     EXPECT_EQ(rig.controller.CurrentTrack(), 0) << "nothing happens on the engine's thread";
     rig.settle();
@@ -287,9 +287,48 @@ TEST(PlaybackController, ANoticeOutlivingTheControllerIsHarmless) {
     auto callback = rig.engine.streams.at(p.state.Channel).endCallbacks.at(0);
     controller.reset(); // the window went away while the engine still held the sync
     rig.engine.clearCalls();
-    callback();
+    callback(EndReason::Played);
     PlaybackRig::settle();
     EXPECT_TRUE(rig.engine.calls.empty()) << "nobody is left to start the next track";
+}
+
+TEST(PlaybackController, AFileThatFailsIsNotRepeatedAndAListOfFailuresDoesNotGoRound) {
+    constexpr int kRepeatList = 0, kRepeatOne = 1;
+    { // the one-track mode would restart a failing file for ever
+        PlaybackRig rig;
+        rig.addTracks(2);
+        rig.controller.SetPlayMode(kRepeatOne);
+        rig.controller.PlayTrack(0);
+        rig.engine.finishTrack(rig.controller.Channel(), EndReason::Failed);
+        rig.settle();
+        EXPECT_EQ(rig.engine.createCount(rig.path("t0.mp3")), 1) << "not started again";
+        EXPECT_EQ(rig.engine.createCount(rig.path("t1.mp3")), 0);
+    }
+    { // in the list mode a failing file is skipped, but a list of nothing else stops
+        PlaybackRig rig;
+        rig.addTracks(3);
+        rig.controller.SetPlayMode(kRepeatList);
+        rig.controller.PlayTrack(0);
+        for (int ended = 0; ended < 10 && rig.controller.Channel() != 0; ++ended) {
+            const StreamHandle before = rig.controller.Channel();
+            rig.engine.finishTrack(before, EndReason::Failed);
+            rig.settle();
+            if (rig.controller.Channel() == before) break; // nothing new was started
+        }
+        int creates = 0;
+        for (const std::string& call : rig.engine.calls)
+            creates += call.starts_with("Create");
+        EXPECT_EQ(creates, 3) << "each file tried once, then the player waits for the user";
+
+        rig.controller.Next(); // the user acts: the count starts anew, at row 0 after the last
+        ASSERT_EQ(rig.playingRow(), 0);
+        rig.engine.finishTrack(rig.controller.Channel(), EndReason::Failed);
+        rig.settle();
+        EXPECT_EQ(rig.playingRow(), 1) << "a failing file is passed over";
+        rig.engine.finishTrack(rig.controller.Channel(), EndReason::Played);
+        rig.settle();
+        EXPECT_EQ(rig.playingRow(), 2) << "a played file goes on as ever";
+    }
 }
 
 TEST(PlaybackController, AnEmptyListStartsNothing) {

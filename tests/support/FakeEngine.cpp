@@ -15,13 +15,13 @@ const FakeTrack* FakeEngine::track(StreamHandle h) const {
     return f == files.end() ? nullptr : &f->second;
 }
 
-void FakeEngine::finishTrack(StreamHandle h) {
+void FakeEngine::finishTrack(StreamHandle h, EndReason reason) {
     auto s = streams.find(h);
     if (s == streams.end()) return;
     s->second.playing = false;
     s->second.ended = true;
     auto callbacks = s->second.endCallbacks; // a callback may free the stream
-    for (auto& cb : callbacks) cb();
+    for (auto& cb : callbacks) cb(reason);
 }
 
 int FakeEngine::createCount(const std::string& path) const {
@@ -185,7 +185,7 @@ FAKE_TAG(TagYear, year)
 FAKE_TAG(TagComment, comment)
 #undef FAKE_TAG
 
-SyncHandle FakeEngine::ChannelSetSync(StreamHandle h, SyncType, std::function<void()> callback) {
+SyncHandle FakeEngine::ChannelSetSync(StreamHandle h, SyncType, EndCallback callback) {
     record("ChannelSetSync " + num(h));
     auto s = streams.find(h);
     if (s == streams.end()) return 0;

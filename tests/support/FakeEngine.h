@@ -29,13 +29,13 @@ public:
         bool playing = false, paused = false, ended = false;
         int volume = 100;
         float pan = 0;
-        std::vector<std::function<void()>> endCallbacks;
+        std::vector<EndCallback> endCallbacks;
     };
     std::map<StreamHandle, Stream> streams;
     std::map<FxHandle, ParamEqParams> effects;
 
-    // Plays the stream to its end: it stops being active and its end syncs fire.
-    void finishTrack(StreamHandle h);
+    // Plays the stream to its end (or to its failure): it stops being active and its end syncs fire.
+    void finishTrack(StreamHandle h, EndReason reason = EndReason::Played);
     int createCount(const std::string& path) const;
     // ReadFileFacts calls for the path, from any thread.
     int factReadCount(const std::string& path) const;
@@ -72,7 +72,7 @@ public:
     std::optional<std::string> TagGenre(StreamHandle h) override;
     std::optional<std::string> TagYear(StreamHandle h) override;
     std::optional<std::string> TagComment(StreamHandle h) override;
-    SyncHandle ChannelSetSync(StreamHandle h, SyncType type, std::function<void()> callback) override;
+    SyncHandle ChannelSetSync(StreamHandle h, SyncType type, EndCallback callback) override;
     FxHandle ChannelSetFX(StreamHandle h, FxType type, int priority) override;
     void ChannelRemoveFX(StreamHandle h, FxHandle fx) override;
     bool FXSetParameters(FxHandle fx, const ParamEqParams& params) override;
