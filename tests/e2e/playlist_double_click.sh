@@ -58,6 +58,20 @@ poll 30 check_docked ||
 echo "playlist window $LIST_WID is docked at ${X},${Y}, ${WIDTH}x${HEIGHT}"
 [ "$HEIGHT" -ge $((LIST_Y + 3 * ROW_H + 26)) ] || fail "the playlist window is only $HEIGHT px high"
 
+# --- Each row's duration ("00:20" at 245 px into the row) is read off the window's thread after the
+# first paint, which shows file names; it must still reach the screen.
+dark_pixels() { od -An -tu1 -v "$1" | tr -s ' ' '\n' | awk 'NF { c[n++ % 3] = $1 } n % 3 == 0 && n { if (c[0] + c[1] + c[2] < 600) k++ } END { print k + 0 }'; }
+durations_shown() {
+    local row
+    geometry_of "$LIST_WID"
+    for row in 0 1 2; do
+        grab_box $((LIST_X + 245)) $((LIST_Y + row * ROW_H)) 50 "$ROW_H" "$WORK/duration.rgb"
+        [ "$(dark_pixels "$WORK/duration.rgb")" -gt 10 ] || return 1
+    done
+}
+poll_seconds 15 durations_shown || fail "the rows' durations did not appear on the screen within 15 s"
+echo "the three rows show their durations"
+
 # --- Its button on the main window hides it and shows it again, still docked.
 # Whether the playlist window is mapped (hidden windows stay known to the server, unmapped).
 list_shown() { xwininfo -id "$LIST_WID" 2>/dev/null | grep -q "Map State: IsViewable"; }
