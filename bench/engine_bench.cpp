@@ -123,8 +123,8 @@ void engine_vs_ffmpeg_ratio(benchmark::State& state) {
 
         setenv("VEXO_AUDIO", "null:unpaced", 1);
         FfmpegEngine engine;
-        engine.InitBass(44100);
-        engine.SetConfig(0, 1000);
+        engine.OpenOutput(44100);
+        engine.SetDecodeAhead(1000);
         start = Clock::now();
         const StreamHandle h = engine.Create(mp3);
         EndWaiter end;
@@ -141,11 +141,11 @@ void engine_vs_ffmpeg_ratio(benchmark::State& state) {
         while (!end.ended()) {
             const std::int64_t position = engine.ChannelGetPosition(h);
             for (; nextFft <= position; nextFft += fftStepBytes, ++ffts)
-                engine.GetData(h, fft, kDataFft1024);
+                engine.GetSpectrum(h, fft);
             std::this_thread::sleep_for(std::chrono::microseconds(500));
         }
         const double engineSeconds = seconds(Clock::now() - start);
-        engine.FreeBass();
+        engine.CloseOutput();
         state.counters["engine_s"] = engineSeconds;
         state.counters["ffmpeg_s"] = ffmpegSeconds;
         state.counters["ffts"] = ffts;
@@ -159,8 +159,8 @@ void engine_play_cpu_percent(benchmark::State& state) {
     for (auto _ : state) {
         setenv("VEXO_AUDIO", "null", 1);
         FfmpegEngine engine;
-        engine.InitBass(44100);
-        engine.SetConfig(0, 1000);
+        engine.OpenOutput(44100);
+        engine.SetDecodeAhead(1000);
         const StreamHandle h = engine.Create(mp3);
         addEqualizer(engine, h);
         engine.Play(h);
@@ -171,7 +171,7 @@ void engine_play_cpu_percent(benchmark::State& state) {
         std::this_thread::sleep_for(std::chrono::seconds(12));
         const double cpu = cpuSeconds() - cpuBefore;
         const double wall = seconds(Clock::now() - start);
-        engine.FreeBass();
+        engine.CloseOutput();
         state.counters["figure"] = 100.0 * cpu / wall;
     }
 }
@@ -191,8 +191,8 @@ void track_gap_ms(benchmark::State& state) {
         setenv("VEXO_AUDIO", ("wav:" + out).c_str(), 1);
         {
             FfmpegEngine engine;
-            engine.InitBass(44100);
-            engine.SetConfig(0, 1000);
+            engine.OpenOutput(44100);
+            engine.SetDecodeAhead(1000);
             StreamHandle h = engine.Create(first);
             EndWaiter firstEnd, secondEnd;
             engine.ChannelSetSync(h, SyncType::End, firstEnd.callback());
@@ -208,7 +208,7 @@ void track_gap_ms(benchmark::State& state) {
             state.counters["handover_ms"] = 1000 * seconds(Clock::now() - handoverStart);
             if (!secondEnd.wait(std::chrono::seconds(5))) return state.SkipWithError("no end sync");
             std::this_thread::sleep_for(std::chrono::milliseconds(100));
-            engine.FreeBass();
+            engine.CloseOutput();
         }
         const std::vector<std::int16_t> pcm = readWav16(out);
         std::size_t begin = 0, end = pcm.size();
@@ -235,14 +235,14 @@ void volume_latency_ms(benchmark::State& state) {
         std::int64_t heardFrames = 0;
         {
             FfmpegEngine engine;
-            engine.InitBass(44100);
+            engine.OpenOutput(44100);
             const StreamHandle h = engine.Create(tone);
             engine.Play(h);
             std::this_thread::sleep_for(std::chrono::milliseconds(700));
             heardFrames = engine.ChannelGetPosition(h) / 4;
             engine.SetVolume(h, 50);
             std::this_thread::sleep_for(std::chrono::milliseconds(500));
-            engine.FreeBass();
+            engine.CloseOutput();
         }
         const std::vector<std::int16_t> pcm = readWav16(out);
         std::size_t start = 0;
@@ -267,7 +267,7 @@ void pulse_server_cpu_percent(benchmark::State& state) {
     for (auto _ : state) {
         setenv("VEXO_AUDIO", "pulse", 1);
         FfmpegEngine engine;
-        if (!engine.InitBass(44100)) return state.SkipWithError("no connection to the sound server");
+        if (!engine.OpenOutput(44100)) return state.SkipWithError("no connection to the sound server");
         const StreamHandle h = engine.Create(mp3);
         engine.Play(h);
         std::this_thread::sleep_for(std::chrono::seconds(1));
@@ -277,7 +277,7 @@ void pulse_server_cpu_percent(benchmark::State& state) {
         const double cpu = processCpuSeconds(pid) - before;
         const double wall = seconds(Clock::now() - start);
         if (!engine.IsActiveChannel(h)) return state.SkipWithError("playback stopped");
-        engine.FreeBass();
+        engine.CloseOutput();
         state.counters["figure"] = 100.0 * cpu / wall;
     }
 }

@@ -76,14 +76,14 @@ static void pulse_volume_latency_ms(benchmark::State& state) {
         std::int64_t heardFrames = 0;
         {
             FfmpegEngine engine;
-            if (!engine.InitBass(44100)) return state.SkipWithError("no connection to the sound server");
+            if (!engine.OpenOutput(44100)) return state.SkipWithError("no connection to the sound server");
             const StreamHandle h = engine.Create(tone);
             engine.Play(h);
             std::this_thread::sleep_for(std::chrono::milliseconds(1200));
             heardFrames = engine.ChannelGetPosition(h) / 4;
             engine.SetVolume(h, 50);
             std::this_thread::sleep_for(std::chrono::milliseconds(800));
-            engine.FreeBass();
+            engine.CloseOutput();
         }
         server.stopRecording();
         std::ifstream in(recording, std::ios::binary);

@@ -214,7 +214,7 @@ void Player::shutdown() {
     playlistWindow_.setAppClosing(true);
     playlistWindow_.close();
     playback_.controller.Shutdown();
-    engine_.FreeBass();
+    engine_.CloseOutput();
     visTimer_.stop();
     window_.ticker().setTickerText(QString());
     window_.ticker().setTickerOffset(kClosedTickerOffset);

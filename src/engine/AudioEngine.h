@@ -28,8 +28,7 @@ using StreamHandle = std::uint32_t;
 using FxHandle = std::uint32_t;
 using SyncHandle = std::uint32_t;
 
-// Flag of GetData: 512 FFT magnitudes of the last 1024 samples being heard.
-inline constexpr std::uint32_t kDataFft1024 = 0x80000002u;
+// GetSpectrum's size: magnitudes of the last 2 * kFftBins samples being heard.
 inline constexpr int kFftBins = 512;
 
 // The longest a file's header may take to read. A file that needs longer
@@ -68,13 +67,13 @@ class AudioEngine {
 public:
     virtual ~AudioEngine() = default;
 
-    // Opens the sound output chosen by $VEXO_AUDIO and keeps it until FreeBass.
+    // Opens the sound output chosen by $VEXO_AUDIO and keeps it until CloseOutput.
     // sampleRate is the output's preferred rate. False when no output opens.
-    virtual bool InitBass(int sampleRate) = 0;
-    // Option 0: decode-ahead length in milliseconds. Other options are ignored.
-    virtual void SetConfig(int option, int value) = 0;
+    virtual bool OpenOutput(int sampleRate) = 0;
+    // How far ahead of the speaker streams are decoded, in milliseconds.
+    virtual void SetDecodeAhead(int milliseconds) = 0;
     // Frees every stream and closes the output. Safe to call twice.
-    virtual void FreeBass() = 0;
+    virtual void CloseOutput() = 0;
     // Number of sound devices the chosen output offers; 0 means "no sound device".
     virtual int DeviceCount() = 0;
     // Loads a decoder plug-in (a shared object with our entry point). Failures are ignored.
@@ -112,9 +111,8 @@ public:
     // Average bit rate in kbps.
     virtual std::uint32_t GetBitrate(StreamHandle h) = 0;
     virtual std::optional<ChannelInfo> ChannelGetInfo(StreamHandle h) = 0;
-    // With kDataFft1024 fills kFftBins floats; returns the number of bytes
-    // written, or -1 when nothing was written (bad handle or flag).
-    virtual int GetData(StreamHandle h, float* buffer, std::uint32_t flags) = 0;
+    // Fills kFftBins spectrum magnitudes; false (nothing written) for a bad handle.
+    virtual bool GetSpectrum(StreamHandle h, float* bins) = 0;
 
     // Percent, clamped to 0..100 (the player may send -9).
     virtual void SetVolume(StreamHandle h, int percent) = 0;

@@ -34,7 +34,7 @@ FfmpegEngine::FfmpegEngine() {
 }
 
 FfmpegEngine::~FfmpegEngine() {
-    FreeBass();
+    CloseOutput();
 }
 
 OutputSupervisor& FfmpegEngine::output() {
@@ -42,7 +42,7 @@ OutputSupervisor& FfmpegEngine::output() {
     return *output_;
 }
 
-bool FfmpegEngine::InitBass(int sampleRate) {
+bool FfmpegEngine::OpenOutput(int sampleRate) {
     if (initialised_) return output().usable();
     initialised_ = true;
     OutputSupervisor& out = output();
@@ -56,11 +56,11 @@ bool FfmpegEngine::InitBass(int sampleRate) {
     });
 }
 
-void FfmpegEngine::SetConfig(int option, int value) {
-    if (option == 0) aheadMs_ = std::clamp(value, kMinAheadMs, kMaxAheadMs);
+void FfmpegEngine::SetDecodeAhead(int milliseconds) {
+    aheadMs_ = std::clamp(milliseconds, kMinAheadMs, kMaxAheadMs);
 }
 
-void FfmpegEngine::FreeBass() {
+void FfmpegEngine::CloseOutput() {
     // The callback stops first, so nothing reads the streams while they go.
     if (output_) output_->close();
     for (auto& [handle, entry] : streams_)
@@ -299,9 +299,9 @@ std::optional<ChannelInfo> FfmpegEngine::ChannelGetInfo(StreamHandle h) {
     return ChannelInfo{f.sampleRate, f.channels, f.codec};
 }
 
-int FfmpegEngine::GetData(StreamHandle h, float* buffer, std::uint32_t flags) {
+bool FfmpegEngine::GetSpectrum(StreamHandle h, float* bins) {
     Entry* e = find(h);
-    if (!e || !buffer || flags != kDataFft1024) return -1;
+    if (!e || !bins) return false;
     float samples[Spectrum::kSamples] = {};
     if (e->handedOver) {
         // The window ends at the sample being heard now, not the last one mixed.
@@ -311,8 +311,8 @@ int FfmpegEngine::GetData(StreamHandle h, float* buffer, std::uint32_t flags) {
             std::clamp(stamp.endFrame - output_->heardFrame(), std::int64_t{0}, stamp.tapFrames);
         s.tap.copy(stamp.tapFrames - notYetHeard, samples, Spectrum::kSamples);
     }
-    spectrum_.compute(samples, buffer);
-    return kFftBins * static_cast<int>(sizeof(float));
+    spectrum_.compute(samples, bins);
+    return true;
 }
 
 void FfmpegEngine::SetVolume(StreamHandle h, int percent) {

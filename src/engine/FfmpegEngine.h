@@ -26,9 +26,9 @@ class FfmpegEngine : public AudioEngine {
     FfmpegEngine();
     ~FfmpegEngine() override;
 
-    bool InitBass(int sampleRate) override;
-    void SetConfig(int option, int value) override;
-    void FreeBass() override;
+    bool OpenOutput(int sampleRate) override;
+    void SetDecodeAhead(int milliseconds) override;
+    void CloseOutput() override;
     int DeviceCount() override { return output().deviceCount(); }
     void PluginLoad(const std::string& path) override { plugins_.load(path); }
 
@@ -49,7 +49,7 @@ class FfmpegEngine : public AudioEngine {
     std::int64_t CurTimeRevers(StreamHandle h) override;
     std::uint32_t GetBitrate(StreamHandle h) override;
     std::optional<ChannelInfo> ChannelGetInfo(StreamHandle h) override;
-    int GetData(StreamHandle h, float* buffer, std::uint32_t flags) override;
+    bool GetSpectrum(StreamHandle h, float* bins) override;
 
     void SetVolume(StreamHandle h, int percent) override;
     void ChannelSetAttribute(StreamHandle h, ChannelAttribute attribute, float value) override;

@@ -34,7 +34,7 @@ void PaintBox::mousePressEvent(QMouseEvent* event) {
 }
 
 void PaintBox::mouseDoubleClickEvent(QMouseEvent* event) {
-    // A fast second click is a click like the first one, as on the original buttons.
+    // Quick clicks on a box (tapping Next through a list) must each count: a double click is two presses.
     mousePressEvent(event);
 }
 

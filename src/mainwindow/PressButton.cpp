@@ -100,7 +100,7 @@ void PressButton::paint() {
         MirrorBitmap(image_, true);
         return;
     case PressKind::Pause:
-        // The white outlines of the original rectangles vanish on the white ground: only the insides show.
+        // Two bars drawn as white-outlined rectangles: on the white ground the outlines vanish and only the insides show.
         painter.fillRect(QRect(6, 6, 3, 9), glyph);
         painter.fillRect(QRect(11, 6, 3, 9), glyph);
         break;

@@ -153,7 +153,7 @@ TEST_F(PlayerFixture, ClosingWritesSettingsThenPlaylistAndFreesTheEngine) {
     player->window().close();
     EXPECT_EQ(finished, 1);
     EXPECT_TRUE(errors.isEmpty()) << errors.join("; ").toStdString();
-    EXPECT_TRUE(called("FreeBass"));
+    EXPECT_TRUE(called("CloseOutput"));
     const Settings written = LoadSettings(dataFile("Options.ini"));
     EXPECT_EQ(written.volume, 50);
     EXPECT_EQ(written.playMode, 2);
@@ -180,7 +180,7 @@ TEST_F(PlayerFixture, AnUnwritableDataFolderIsReportedAndTheCloseStillHappens) {
     EXPECT_TRUE(player->window().close());
     EXPECT_FALSE(player->window().isVisible());
     EXPECT_EQ(finished, 1);
-    EXPECT_TRUE(called("FreeBass")) << "the steps after the failed write still run";
+    EXPECT_TRUE(called("CloseOutput")) << "the steps after the failed write still run";
     ASSERT_EQ(errors.size(), 2) << errors.join("; ").toStdString();
     EXPECT_TRUE(errors[0].contains("Options.ini"));
     EXPECT_TRUE(errors[1].startsWith("Cannot create file")) << errors[1].toStdString();

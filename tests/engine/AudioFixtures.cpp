@@ -133,7 +133,7 @@ Pcm playAndRecord(const std::string& path, const std::function<void(FfmpegEngine
     setenv("VEXO_AUDIO", ("wav:" + out).c_str(), 1);
     {
         FfmpegEngine engine;
-        if (!engine.InitBass(44100)) return {};
+        if (!engine.OpenOutput(44100)) return {};
         const StreamHandle h = engine.Create(path);
         if (!h) return {};
         std::atomic<bool> ended{false};
@@ -144,7 +144,7 @@ Pcm playAndRecord(const std::string& path, const std::function<void(FfmpegEngine
         // The end sync comes when the last frame was handed over; let the
         // output write it before closing.
         std::this_thread::sleep_for(std::chrono::milliseconds(60));
-        engine.FreeBass();
+        engine.CloseOutput();
     }
     return readWav(out);
 }

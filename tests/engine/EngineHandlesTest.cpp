@@ -36,7 +36,7 @@ void expectRefusedEverywhere(FfmpegEngine& engine, StreamHandle h) {
     EXPECT_EQ(engine.GetBitrate(h), 0u);
     EXPECT_FALSE(engine.ChannelGetInfo(h));
     float fft[kFftBins];
-    EXPECT_EQ(engine.GetData(h, fft, kDataFft1024), -1);
+    EXPECT_FALSE(engine.GetSpectrum(h, fft));
     EXPECT_FALSE(engine.TagTitle(h));
     EXPECT_FALSE(engine.TagComment(h));
     EXPECT_EQ(engine.ChannelSetSync(h, SyncType::End, [](EndReason) {}), 0u);
@@ -49,7 +49,7 @@ void expectRefusedEverywhere(FfmpegEngine& engine, StreamHandle h) {
 TEST(EngineHandles, ZeroFreedAndForeignHandlesAreRefused) {
     setenv("VEXO_AUDIO", "null", 1);
     FfmpegEngine engine;
-    ASSERT_TRUE(engine.InitBass(44100));
+    ASSERT_TRUE(engine.OpenOutput(44100));
     const StreamHandle live = engine.Create(shortTone());
     ASSERT_NE(live, 0u);
     const StreamHandle freed = engine.Create(shortTone());
@@ -78,11 +78,11 @@ TEST(EngineHandles, ZeroFreedAndForeignHandlesAreRefused) {
     for (const auto old : {live, freed, StreamHandle{fx}, StreamHandle{sync}})
         EXPECT_NE(again, old);
     engine.Play(live);
-    engine.FreeBass();
-    engine.FreeBass();
+    engine.CloseOutput();
+    engine.CloseOutput();
     EXPECT_EQ(engine.GetLength(live), 0);
-    // The engine starts again after FreeBass with nothing of the old streams left.
-    ASSERT_TRUE(engine.InitBass(44100));
+    // The engine starts again after CloseOutput with nothing of the old streams left.
+    ASSERT_TRUE(engine.OpenOutput(44100));
     const StreamHandle fresh = engine.Create(shortTone());
     engine.Play(fresh);
     EXPECT_TRUE(engine.IsActiveChannel(fresh));
@@ -93,7 +93,7 @@ TEST(EngineHandles, ZeroFreedAndForeignHandlesAreRefused) {
 TEST(EngineHandles, PauseTogglesAndOnlyPlayingCountsAsActive) {
     setenv("VEXO_AUDIO", "null", 1);
     FfmpegEngine engine;
-    ASSERT_TRUE(engine.InitBass(44100));
+    ASSERT_TRUE(engine.OpenOutput(44100));
     const StreamHandle h = engine.Create(shortTone());
     std::atomic<int> ends{0};
     engine.ChannelSetSync(h, SyncType::End, [&](EndReason) { ++ends; });
@@ -131,7 +131,7 @@ TEST(EngineHandles, PauseTogglesAndOnlyPlayingCountsAsActive) {
 TEST(EngineHandles, PositionsTimesAndValuesInTheStreamsOwnUnits) {
     setenv("VEXO_AUDIO", "null", 1);
     FfmpegEngine engine;
-    ASSERT_TRUE(engine.InitBass(44100));
+    ASSERT_TRUE(engine.OpenOutput(44100));
     // 22050 Hz mono: one second is 44100 bytes.
     const std::string path = makeAudio(
         "long-mono.wav", "-f lavfi -i aevalsrc=0.5*sin(2*PI*440*t):s=22050:d=5 -ac 1 -c:a pcm_s16le");
@@ -163,7 +163,7 @@ TEST(EngineHandles, PositionsTimesAndValuesInTheStreamsOwnUnits) {
 TEST(EngineHandles, UrlsAndBrokenFilesGiveNoStream) {
     setenv("VEXO_AUDIO", "null", 1);
     FfmpegEngine engine;
-    ASSERT_TRUE(engine.InitBass(44100));
+    ASSERT_TRUE(engine.OpenOutput(44100));
     const std::string good = shortTone();
     for (const std::string& path :
          {std::string("http://127.0.0.1:9/a.mp3"), std::string("https://example.invalid/a.mp3"),
@@ -195,8 +195,8 @@ TEST(EngineHandles, TruncatedAndDamagedFilesEndCleanly) {
         scrambled[i] = static_cast<char>(scrambled[i] ^ 0x5a);
 
     FfmpegEngine engine;
-    ASSERT_TRUE(engine.InitBass(44100));
-    engine.SetConfig(0, 100);
+    ASSERT_TRUE(engine.OpenOutput(44100));
+    engine.SetDecodeAhead(100);
     for (const std::string& path : {makeFile("half.mp3", mp3Bytes.substr(0, mp3Bytes.size() / 2)),
                                     makeFile("half.flac", flacBytes.substr(0, flacBytes.size() / 3)),
                                     makeFile("scrambled.flac", scrambled)}) {

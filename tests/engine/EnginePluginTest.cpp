@@ -36,7 +36,7 @@ TEST(EnginePlugins, ThePluginsExtensionPlaysThroughTheEngine) {
     setenv("VEXO_AUDIO", ("wav:" + out).c_str(), 1);
     {
         FfmpegEngine engine;
-        ASSERT_TRUE(engine.InitBass(44100));
+        ASSERT_TRUE(engine.OpenOutput(44100));
         engine.PluginLoad(VEXO_TONE_PLUGIN);
         const StreamHandle h = engine.Create(tone);
         std::atomic<bool> ended{false};
@@ -46,7 +46,7 @@ TEST(EnginePlugins, ThePluginsExtensionPlaysThroughTheEngine) {
         engine.SetPosition(h, 0); // seeking goes through the plug-in too
         EXPECT_EQ(engine.ChannelGetPosition(h), 0);
         waitFor([] { return false; }, 60);
-        engine.FreeBass();
+        engine.CloseOutput();
     }
     const Pcm pcm = readWav(out);
     const auto [begin, end] = soundingSpan(pcm);

@@ -67,7 +67,7 @@ TEST(EnginePulse, PlayDoesNotWaitForAServerThatDoesNotAnswer) {
     ASSERT_TRUE(server.running()) << server.error();
     setenv("VEXO_AUDIO", "pulse", 1);
     FfmpegEngine engine;
-    ASSERT_TRUE(engine.InitBass(44100));
+    ASSERT_TRUE(engine.OpenOutput(44100));
     const StreamHandle h = engine.Create(makeAudio("hung.wav", "-f lavfi -i sine=d=2 -c:a pcm_s16le"));
     engine.Play(h);
     ASSERT_TRUE(waitFor([&] { return engine.ChannelGetPosition(h) > 0; }, 5000));
@@ -84,7 +84,7 @@ TEST(EnginePulse, PlayDoesNotWaitForAServerThatDoesNotAnswer) {
     EXPECT_FALSE(engine.IsActiveChannel(h));
     ::close(connection);
     ::close(listener);
-    engine.FreeBass();
+    engine.CloseOutput();
 }
 
 TEST(EnginePulse, PlaysThroughARealServerAndSurvivesItsDeath) {
@@ -97,7 +97,7 @@ TEST(EnginePulse, PlaysThroughARealServerAndSurvivesItsDeath) {
     const std::string recording = fixtureFolder() + "/monitor.raw";
 
     FfmpegEngine engine;
-    ASSERT_TRUE(engine.InitBass(44100));
+    ASSERT_TRUE(engine.OpenOutput(44100));
     EXPECT_EQ(engine.DeviceCount(), 1);
     ASSERT_TRUE(server.startRecording(recording)) << server.error();
     StreamHandle h = engine.Create(path);
@@ -109,7 +109,7 @@ TEST(EnginePulse, PlaysThroughARealServerAndSurvivesItsDeath) {
     // the mix of both channels peaks at the bin of 1000 Hz.
     ASSERT_TRUE(waitFor([&] { return engine.ChannelGetPosition(h) > engine.SecToByte(h, 0.3); }, 3000));
     float fft[kFftBins] = {};
-    ASSERT_GT(engine.GetData(h, fft, kDataFft1024), 0);
+    ASSERT_TRUE(engine.GetSpectrum(h, fft));
     EXPECT_EQ(std::max_element(fft, fft + kFftBins) - fft, 23); // 1000 Hz / (44100 Hz / 1024)
     EXPECT_GT(fft[23], 0.1f);
     ASSERT_TRUE(waitFor([&] { return ended.load(); }, 5000));
@@ -169,7 +169,7 @@ TEST(EnginePulse, PlaysThroughARealServerAndSurvivesItsDeath) {
         },
         3000));
     EXPECT_EQ(least, kept) << "the position ran backwards across the reconnect";
-    engine.FreeBass();
+    engine.CloseOutput();
 }
 
 // Half a second waits in the server so that it can sleep; volume, seek and
@@ -184,7 +184,7 @@ TEST(EnginePulse, ChangesAreHeardAtOnceThoughHalfASecondIsQueued) {
                       "-c:a pcm_s16le");
     const std::string recording = fixtureFolder() + "/changes.raw";
     FfmpegEngine engine;
-    ASSERT_TRUE(engine.InitBass(44100));
+    ASSERT_TRUE(engine.OpenOutput(44100));
     ASSERT_TRUE(server.startRecording(recording)) << server.error();
     const StreamHandle h = engine.Create(path);
     using Clock = std::chrono::steady_clock;
@@ -200,7 +200,7 @@ TEST(EnginePulse, ChangesAreHeardAtOnceThoughHalfASecondIsQueued) {
     const Clock::time_point pauseCall = Clock::now();
     engine.Pause(h);
     std::this_thread::sleep_for(std::chrono::milliseconds(700));
-    engine.FreeBass();
+    engine.CloseOutput();
     server.stopRecording();
 
     const Pcm heard = readRawStereo(recording);

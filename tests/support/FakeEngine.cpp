@@ -28,13 +28,13 @@ int FakeEngine::createCount(const std::string& path) const {
     return int(std::count(calls.begin(), calls.end(), "Create " + path));
 }
 
-bool FakeEngine::InitBass(int sampleRate) {
-    record("InitBass " + num(sampleRate));
+bool FakeEngine::OpenOutput(int sampleRate) {
+    record("OpenOutput " + num(sampleRate));
     return devices > 0;
 }
-void FakeEngine::SetConfig(int option, int value) { record("SetConfig " + num(option) + " " + num(value)); }
-void FakeEngine::FreeBass() {
-    record("FreeBass");
+void FakeEngine::SetDecodeAhead(int milliseconds) { record("SetDecodeAhead " + num(milliseconds)); }
+void FakeEngine::CloseOutput() {
+    record("CloseOutput");
     streams.clear();
 }
 int FakeEngine::DeviceCount() { return devices; }
@@ -155,10 +155,10 @@ std::optional<ChannelInfo> FakeEngine::ChannelGetInfo(StreamHandle h) {
     return ChannelInfo{t->sampleRate, 2, "fake"};
 }
 
-int FakeEngine::GetData(StreamHandle h, float* buffer, std::uint32_t flags) {
-    if (!IsActiveChannel(h) || flags != kDataFft1024 || !buffer) return -1;
-    std::fill(buffer, buffer + kFftBins, 0.5f);
-    return kFftBins * int(sizeof(float));
+bool FakeEngine::GetSpectrum(StreamHandle h, float* bins) {
+    if (!IsActiveChannel(h) || !bins) return false;
+    std::fill(bins, bins + kFftBins, 0.5f);
+    return true;
 }
 
 void FakeEngine::SetVolume(StreamHandle h, int percent) {

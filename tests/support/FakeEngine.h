@@ -41,9 +41,9 @@ public:
     int factReadCount(const std::string& path) const;
     void clearCalls() { calls.clear(); }
 
-    bool InitBass(int sampleRate) override;
-    void SetConfig(int option, int value) override;
-    void FreeBass() override;
+    bool OpenOutput(int sampleRate) override;
+    void SetDecodeAhead(int milliseconds) override;
+    void CloseOutput() override;
     int DeviceCount() override;
     void PluginLoad(const std::string& path) override;
     StreamHandle Create(const std::string& path) override;
@@ -62,7 +62,7 @@ public:
     std::int64_t CurTimeRevers(StreamHandle h) override;
     std::uint32_t GetBitrate(StreamHandle h) override;
     std::optional<ChannelInfo> ChannelGetInfo(StreamHandle h) override;
-    int GetData(StreamHandle h, float* buffer, std::uint32_t flags) override;
+    bool GetSpectrum(StreamHandle h, float* bins) override;
     void SetVolume(StreamHandle h, int percent) override;
     void ChannelSetAttribute(StreamHandle h, ChannelAttribute attribute, float value) override;
     std::optional<std::string> TagTitle(StreamHandle h) override;

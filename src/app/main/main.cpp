@@ -84,8 +84,8 @@ int main(int argc, char** argv) {
                              QStringLiteral("Звуковое устройство не найдено!"));
         return 1;
     }
-    engine->InitBass(44100);
-    engine->SetConfig(0, 1000);
+    engine->OpenOutput(44100);
+    engine->SetDecodeAhead(1000);
 
     Player player(*engine, home);
     player.titleFontId = titleFontId;
@@ -98,7 +98,7 @@ int main(int argc, char** argv) {
     case SingleInstance::Claim::Another:
         // A player runs already: it takes our paths, and we end without writing anything.
         if (arguments.isEmpty() || SingleInstance::sendPaths(home, arguments)) {
-            engine->FreeBass();
+            engine->CloseOutput();
             return 0;
         }
         // It did not answer: play the paths here rather than lose them.
