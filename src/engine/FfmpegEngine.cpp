@@ -1,11 +1,7 @@
 #include "FfmpegEngine.h"
 
-#include "FfmpegDecoder.h"
+#include "FileDecoders.h"
 #include "LocalPath.h"
-
-extern "C" {
-#include <libavutil/log.h>
-}
 
 #include <algorithm>
 #include <chrono>
@@ -28,10 +24,7 @@ std::string outputSpecFromEnvironment() {
 
 } // namespace
 
-FfmpegEngine::FfmpegEngine() {
-    // Damaged files would otherwise fill stderr; failures come back as values.
-    av_log_set_level(AV_LOG_FATAL);
-}
+FfmpegEngine::FfmpegEngine() = default;
 
 FfmpegEngine::~FfmpegEngine() {
     CloseOutput();
@@ -96,11 +89,11 @@ FfmpegEngine::Entry* FfmpegEngine::find(StreamHandle h) {
 }
 
 std::unique_ptr<Decoder> FfmpegEngine::openDecoder(const std::string& path) const {
-    // Plug-ins open by name; FFmpeg checks again on its own open file.
+    // Plug-ins open by name; the file decoders check again on their own open file.
     if (!isRegularFile(path)) return nullptr;
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kOpenTimeLimitMs);
     std::unique_ptr<Decoder> decoder = plugins_.open(path);
-    if (!decoder) decoder = FfmpegDecoder::open(path, deadline);
+    if (!decoder) decoder = openFileDecoder(path, deadline);
     return decoder;
 }
 

@@ -5,7 +5,7 @@
 namespace {
 
 constexpr int kPieceFrames = 4096;
-constexpr int kMaxChannels = 32;
+constexpr int kMaxChannels = Resampler::kMaxChannels;
 constexpr int kMaxRate = 768000;
 
 const char* const kTagKeys[kTagCount] = {"title", "artist", "album", "track", "genre", "date", "comment"};
@@ -39,10 +39,7 @@ PluginDecoder::~PluginDecoder() {
 }
 
 bool PluginDecoder::start(int outputRate) {
-    AVChannelLayout layout{};
-    av_channel_layout_default(&layout, facts_.channels);
-    const bool ok = resampler_.configure(layout, AV_SAMPLE_FMT_FLT, facts_.sampleRate, outputRate);
-    av_channel_layout_uninit(&layout);
+    const bool ok = resampler_.configure(facts_.channels, facts_.sampleRate, outputRate);
     piece_.resize(static_cast<std::size_t>(kPieceFrames) * facts_.channels);
     return ok;
 }
@@ -61,8 +58,7 @@ int PluginDecoder::read(float* stereo, int frames) {
             done += resampler_.pull(stereo + static_cast<std::ptrdiff_t>(done) * 2, frames - done);
             break;
         }
-        const auto* plane = reinterpret_cast<const std::uint8_t*>(piece_.data());
-        resampler_.push(&plane, std::min(n, kPieceFrames));
+        resampler_.push(piece_.data(), std::min(n, kPieceFrames));
     }
     return done;
 }

@@ -1,75 +1,139 @@
 #include "Resampler.h"
 
-extern "C" {
-#include <libswresample/swresample.h>
-}
+#include <soxr.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 
-Resampler::~Resampler() {
-    swr_free(&swr_);
+namespace {
+
+enum Side { Left, Right, Middle, Silent };
+
+// Where each channel of the usual order for its count sits (WAVE and Vorbis order: front left,
+// front right, centre, low frequencies, back, side).
+Side sideOf(int channel, int channels) {
+    if (channels == 1) return Middle;
+    if (channel < 2) return channel == 0 ? Left : Right;
+    switch (channels) {
+    case 3:
+        return Middle; // L R C
+    case 4:
+        return channel == 2 ? Left : Right; // L R BL BR
+    case 5:
+        return channel == 2 ? Middle : channel == 3 ? Left : Right; // L R C BL BR
+    default:
+        if (channel == 2) return Middle;
+        if (channel == 3) return Silent;                  // the low-frequency channel carries no direction
+        if (channels == 7 && channel == 4) return Middle; // back centre of 6.1
+        return (channel - (channels == 7 ? 5 : 4)) % 2 == 0 ? Left : Right;
+    }
 }
 
-bool Resampler::configure(const AVChannelLayout& inLayout, AVSampleFormat inFormat, int inRate, int outRate) {
-    swr_free(&swr_);
+} // namespace
+
+Resampler::~Resampler() {
+    soxr_delete(soxr_);
+}
+
+bool Resampler::configure(int channels, int inRate, int outRate) {
+    soxr_delete(soxr_);
+    soxr_ = nullptr;
     queue_.clear();
     head_ = 0;
-    if (inRate <= 0 || outRate <= 0 || inLayout.nb_channels <= 0) return false;
-
-    // Files that only give a channel count get the usual layout for it, so
-    // that the stereo downmix knows where each channel sits.
-    AVChannelLayout in{};
-    if (inLayout.order == AV_CHANNEL_ORDER_UNSPEC)
-        av_channel_layout_default(&in, inLayout.nb_channels);
-    else if (av_channel_layout_copy(&in, &inLayout) < 0)
-        return false;
-    AVChannelLayout out = AV_CHANNEL_LAYOUT_STEREO;
-    const int rc =
-        swr_alloc_set_opts2(&swr_, &out, AV_SAMPLE_FMT_FLT, outRate, &in, inFormat, inRate, 0, nullptr);
-    const bool mono = in.nb_channels == 1;
-    av_channel_layout_uninit(&in);
-    if (rc < 0 || !swr_) return false;
-    if (mono) {
-        // A mono file should sound as loud on both speakers as it was
-        // recorded; the default matrix would lower it by 3 dB.
-        const double matrix[2] = {1.0, 1.0};
-        swr_set_matrix(swr_, matrix, 1);
-    }
-    if (swr_init(swr_) < 0) {
-        swr_free(&swr_);
-        return false;
-    }
+    if (channels <= 0 || channels > kMaxChannels || inRate <= 0 || outRate <= 0) return false;
+    channels_ = channels;
     inRate_ = inRate;
     outRate_ = outRate;
-    return true;
+
+    // Centre channels reach both sides 3 dB down; then the weights are scaled so that a full-scale
+    // signal on every channel does not clip.
+    matrix_.fill(0.0f);
+    const float half = channels == 1 ? 1.0f : std::sqrt(0.5f);
+    for (int c = 0; c < channels; ++c) {
+        const Side side = sideOf(c, channels);
+        matrix_[2 * c] = side == Left ? 1.0f : side == Middle ? half : 0.0f;
+        matrix_[2 * c + 1] = side == Right ? 1.0f : side == Middle ? half : 0.0f;
+    }
+    if (channels > 2) {
+        float loudest = 0.0f;
+        for (int out = 0; out < 2; ++out) {
+            float sum = 0.0f;
+            for (int c = 0; c < channels; ++c)
+                sum += matrix_[2 * c + out];
+            loudest = std::max(loudest, sum);
+        }
+        for (float& w : matrix_)
+            w /= loudest;
+    }
+
+    if (inRate == outRate) return true;
+    soxr_error_t error = nullptr;
+    const soxr_io_spec_t io = soxr_io_spec(SOXR_FLOAT32_I, SOXR_FLOAT32_I);
+    const soxr_quality_spec_t quality = soxr_quality_spec(SOXR_HQ, 0);
+    soxr_ = soxr_create(inRate, outRate, 2, &error, &io, &quality, nullptr);
+    return soxr_ && !error;
 }
 
-bool Resampler::convert(const std::uint8_t* const* planes, int frames) {
-    if (!swr_) return false;
-    const int room = swr_get_out_samples(swr_, frames);
-    if (room < 0) return false;
-    if (room == 0) return true;
+float* Resampler::grow(std::size_t frames) {
     // Drop what was already pulled before growing, so the queue stays small.
     if (head_ > 0) {
         queue_.erase(queue_.begin(), queue_.begin() + static_cast<std::ptrdiff_t>(head_));
         head_ = 0;
     }
     const std::size_t used = queue_.size();
-    queue_.resize(used + static_cast<std::size_t>(room) * 2);
-    auto* out = reinterpret_cast<std::uint8_t*>(queue_.data() + used);
-    const int produced = swr_convert(swr_, &out, room, const_cast<const std::uint8_t**>(planes), frames);
-    queue_.resize(used + static_cast<std::size_t>(std::max(produced, 0)) * 2);
-    return produced >= 0;
+    queue_.resize(used + frames * 2);
+    return queue_.data() + used;
 }
 
-bool Resampler::push(const std::uint8_t* const* planes, int frames) {
+void Resampler::foldToStereo(const float* in, int frames, float* out) const {
+    if (channels_ == 2) {
+        std::memcpy(out, in, static_cast<std::size_t>(frames) * 2 * sizeof(float));
+        return;
+    }
+    for (int f = 0; f < frames; ++f, in += channels_, out += 2) {
+        float left = 0.0f, right = 0.0f;
+        for (int c = 0; c < channels_; ++c) {
+            left += in[c] * matrix_[2 * c];
+            right += in[c] * matrix_[2 * c + 1];
+        }
+        out[0] = left;
+        out[1] = right;
+    }
+}
+
+bool Resampler::push(const float* interleaved, int frames) {
+    if (channels_ <= 0) return false;
     if (frames <= 0) return true;
-    return convert(planes, frames);
+    if (!soxr_) {
+        foldToStereo(interleaved, frames, grow(static_cast<std::size_t>(frames)));
+        return true;
+    }
+    stereo_.resize(static_cast<std::size_t>(frames) * 2);
+    foldToStereo(interleaved, frames, stereo_.data());
+    // Room for what this input makes plus what the filter held back before it.
+    const auto room =
+        static_cast<std::size_t>(std::ceil(static_cast<double>(frames) * outRate_ / inRate_) + 64);
+    float* out = grow(room);
+    const auto start = static_cast<std::size_t>(out - queue_.data());
+    std::size_t done = 0;
+    const soxr_error_t error =
+        soxr_process(soxr_, stereo_.data(), static_cast<std::size_t>(frames), nullptr, out, room, &done);
+    queue_.resize(start + done * 2);
+    return !error;
 }
 
 void Resampler::drain() {
-    convert(nullptr, 0);
+    if (!soxr_) return;
+    for (;;) {
+        constexpr std::size_t kRoom = 4096;
+        float* out = grow(kRoom);
+        const auto start = static_cast<std::size_t>(out - queue_.data());
+        std::size_t done = 0;
+        const soxr_error_t error = soxr_process(soxr_, nullptr, 0, nullptr, out, kRoom, &done);
+        queue_.resize(start + done * 2);
+        if (error || done < kRoom) return;
+    }
 }
 
 int Resampler::pull(float* stereo, int frames) {
@@ -87,10 +151,5 @@ int Resampler::pull(float* stereo, int frames) {
 void Resampler::clear() {
     queue_.clear();
     head_ = 0;
-    if (swr_) {
-        // Re-initialising drops the filter's delay line but keeps the
-        // options, including a custom mono matrix.
-        swr_close(swr_);
-        swr_init(swr_);
-    }
+    if (soxr_) soxr_clear(soxr_);
 }

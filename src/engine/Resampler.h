@@ -1,29 +1,27 @@
 #pragma once
-// Converts decoded audio of any layout, sample format and rate into
-// interleaved stereo float at the output rate, and queues it until read.
+// Turns interleaved float audio of 1 to kMaxChannels channels at the file's rate into stereo at
+// the output rate, and queues it until read. Mono plays at full level on both sides; more
+// channels fold down to two.
 //
 // Threads: one at a time (the stream's decoder owns it). Allocates.
 
-extern "C" {
-#include <libavutil/channel_layout.h>
-#include <libavutil/samplefmt.h>
-}
-
-#include <cstdint>
+#include <array>
+#include <cstddef>
 #include <vector>
 
-struct SwrContext;
+struct soxr;
 
 class Resampler {
   public:
+    static constexpr int kMaxChannels = 32;
+
     Resampler() = default;
     ~Resampler();
     Resampler(const Resampler&) = delete;
     Resampler& operator=(const Resampler&) = delete;
 
-    bool configure(const AVChannelLayout& inLayout, AVSampleFormat inFormat, int inRate, int outRate);
-    // `planes` as FFmpeg lays them out (one pointer for packed formats).
-    bool push(const std::uint8_t* const* planes, int frames);
+    bool configure(int channels, int inRate, int outRate);
+    bool push(const float* interleaved, int frames);
     // Hands out what the filter still holds, at the end of the stream.
     void drain();
     // Copies up to `frames` queued frames to `stereo`; returns how many.
@@ -33,11 +31,16 @@ class Resampler {
     void clear();
 
   private:
-    bool convert(const std::uint8_t* const* planes, int frames);
+    // Appends `frames` frames of room to the queue and returns where they start.
+    float* grow(std::size_t frames);
+    void foldToStereo(const float* in, int frames, float* out) const;
 
-    SwrContext* swr_ = nullptr;
+    soxr* soxr_ = nullptr; // none when the rates match
+    int channels_ = 0;
     int inRate_ = 0;
     int outRate_ = 0;
-    std::vector<float> queue_; // interleaved stereo
-    std::size_t head_ = 0;     // floats already pulled
+    std::array<float, 2 * kMaxChannels> matrix_{}; // left and right weight of each channel
+    std::vector<float> stereo_;                    // folded, before the rate change
+    std::vector<float> queue_;                     // interleaved stereo
+    std::size_t head_ = 0;                         // floats already pulled
 };

@@ -1,7 +1,7 @@
 // Every listed extension that ffmpeg can encode here opens, reports its facts
 // and decodes to the expected tone at the output rate.
 #include "AudioFixtures.h"
-#include "FfmpegDecoder.h"
+#include "FileDecoders.h"
 #include "FfmpegEngine.h"
 
 #include <gtest/gtest.h>
@@ -78,7 +78,7 @@ TEST(DecoderFormats, EveryEncodableExtensionOpensAndDecodesTheTone) {
             EXPECT_NEAR(static_cast<double>(engine.GetLength(h)) / bytesPerSecond, 1.5, 0.1);
         EXPECT_EQ(engine.GetLength(h) % (2 * f.channels), 0);
 
-        auto decoder = FfmpegDecoder::open(path);
+        auto decoder = openFileDecoder(path);
         ASSERT_TRUE(decoder && decoder->start(kOutputRate));
         const Pcm pcm = decodeAll(*decoder);
         EXPECT_NEAR(pcm.frames() / double(kOutputRate), 1.5, f.lossless ? 0.002 : 0.1);
@@ -110,12 +110,12 @@ TEST(DecoderFormats, SeeksLandOnTheSampleAskedFor) {
         const std::string path = makeAudio(
             file[0], std::string("-f lavfi -i anoisesrc=r=44100:a=0.3:d=3:seed=7 -ac 2 ") + file[1]);
         ASSERT_FALSE(path.empty());
-        auto whole = FfmpegDecoder::open(path);
+        auto whole = openFileDecoder(path);
         ASSERT_TRUE(whole && whole->start(kOutputRate));
         const Pcm all = decodeAll(*whole);
 
         for (const int target : {0, 33075, 88200}) {
-            auto decoder = FfmpegDecoder::open(path);
+            auto decoder = openFileDecoder(path);
             ASSERT_TRUE(decoder && decoder->start(kOutputRate));
             float scratch[2 * 1000];
             decoder->read(scratch, 1000); // seeking from somewhere else than the start
@@ -141,7 +141,7 @@ TEST(DecoderFormats, SeeksLandOnTheSampleAskedFor) {
 TEST(DecoderFormats, ResamplingKeepsLengthAndPitchAtOtherOutputRates) {
     const std::string path = makeAudio("tone.wav", toneInput(kTone, 44100, 1.5) + "-c:a pcm_s16le");
     for (const int outputRate : {48000, 22050, 96000}) {
-        auto decoder = FfmpegDecoder::open(path);
+        auto decoder = openFileDecoder(path);
         ASSERT_TRUE(decoder && decoder->start(outputRate));
         Pcm pcm = decodeAll(*decoder);
         pcm.rate = outputRate;
@@ -171,7 +171,7 @@ TEST(DecoderFormats, MpegLayerOneWrittenByHandPlays) {
     EXPECT_EQ(info->channels, 1);
     EXPECT_EQ(engine.GetAllTime(h), 1); // 200 * 384 / 44100 = 1.74 s
 
-    auto decoder = FfmpegDecoder::open(path);
+    auto decoder = openFileDecoder(path);
     ASSERT_TRUE(decoder && decoder->start(kOutputRate));
     const Pcm pcm = decodeAll(*decoder);
     EXPECT_NEAR(pcm.frames(), kFrames * 384, 384);

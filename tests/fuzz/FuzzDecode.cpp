@@ -1,12 +1,12 @@
 // Opening and decoding arbitrary bytes as an audio file: a refusal or some audio, never a crash,
 // a hang or a read out of bounds. Seeks go back and forward as a user's would.
-#include "FfmpegDecoder.h"
+#include "FileDecoders.h"
 #include "FuzzFile.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const QByteArray path = WriteFuzzInput(data, size, "bin");
     if (path.isEmpty()) return 0;
-    auto decoder = FfmpegDecoder::open(path.toStdString());
+    auto decoder = openFileDecoder(path.toStdString());
     if (!decoder || !decoder->start(44100)) return 0;
     float block[2 * 1024];
     for (int i = 0; i < 64 && decoder->read(block, 1024) > 0; ++i) {

@@ -271,7 +271,8 @@ bool FfmpegDecoder::decodeMore() {
         }
         if (packet_->stream_index == streamIndex_) {
             rc = avcodec_send_packet(codec_, packet_);
-            if (rc < 0 && rc != AVERROR(EAGAIN) && ++badPackets_ > kMaxBadPacketsInARow) ended_ = failed_ = true;
+            if (rc < 0 && rc != AVERROR(EAGAIN) && ++badPackets_ > kMaxBadPacketsInARow)
+                ended_ = failed_ = true;
         }
         av_packet_unref(packet_);
         if (ended_) return false;

@@ -5,7 +5,7 @@
 // reaches the network (see LocalPath).
 
 #include "Decoder.h"
-#include "Resampler.h"
+#include "SwrResampler.h"
 
 #include <memory>
 #include <string>
@@ -48,7 +48,7 @@ class FfmpegDecoder : public Decoder {
     AVFrame* frame_ = nullptr;
     int streamIndex_ = -1;
     StreamFacts facts_;
-    Resampler resampler_;
+    SwrResampler resampler_;
     int outputRate_ = 0;
     // What the resampler is set up for; a stream may change format midway.
     int inRate_ = 0;

@@ -1,0 +1,43 @@
+#pragma once
+// Converts decoded audio of any layout, sample format and rate into
+// interleaved stereo float at the output rate, and queues it until read.
+//
+// Threads: one at a time (the stream's decoder owns it). Allocates.
+
+extern "C" {
+#include <libavutil/channel_layout.h>
+#include <libavutil/samplefmt.h>
+}
+
+#include <cstdint>
+#include <vector>
+
+struct SwrContext;
+
+class SwrResampler {
+  public:
+    SwrResampler() = default;
+    ~SwrResampler();
+    SwrResampler(const SwrResampler&) = delete;
+    SwrResampler& operator=(const SwrResampler&) = delete;
+
+    bool configure(const AVChannelLayout& inLayout, AVSampleFormat inFormat, int inRate, int outRate);
+    // `planes` as FFmpeg lays them out (one pointer for packed formats).
+    bool push(const std::uint8_t* const* planes, int frames);
+    // Hands out what the filter still holds, at the end of the stream.
+    void drain();
+    // Copies up to `frames` queued frames to `stereo`; returns how many.
+    int pull(float* stereo, int frames);
+    int queuedFrames() const { return static_cast<int>((queue_.size() - head_) / 2); }
+    // Forgets queued output and the filter's history (after a seek).
+    void clear();
+
+  private:
+    bool convert(const std::uint8_t* const* planes, int frames);
+
+    SwrContext* swr_ = nullptr;
+    int inRate_ = 0;
+    int outRate_ = 0;
+    std::vector<float> queue_; // interleaved stereo
+    std::size_t head_ = 0;     // floats already pulled
+};
