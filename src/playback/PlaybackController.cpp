@@ -1,12 +1,8 @@
 #include "PlaybackController.h"
 
-#include "BalanceBar.h"
 #include "Equalizer.h"
 #include "PlaylistModel.h"
-#include "SeekBar.h"
-#include "TickerTitle.h"
-#include "TimeDisplay.h"
-#include "VolumeBar.h"
+#include "TickerText.h"
 
 #include <QCoreApplication>
 #include <QPointer>
@@ -24,13 +20,10 @@ bool fileExists(const QByteArray& path) {
 } // namespace
 
 PlaybackController::PlaybackController(AudioEngine& engine, PlaylistModel& playlist, PlaybackState& state,
-                                       VolumeBar& volume, BalanceBar& balance, Equalizer& equalizer,
-                                       SeekBar& seekBar, TimeDisplay& time, QObject* parent)
-    : QObject(parent), engine_(engine), playlist_(playlist), state_(state), volume_(volume),
-      balance_(balance), equalizer_(equalizer), seekBar_(seekBar), time_(time) {
+                                       Equalizer& equalizer, QObject* parent)
+    : QObject(parent), engine_(engine), playlist_(playlist), state_(state), equalizer_(equalizer) {
     positionTimer_.setInterval(kPositionIntervalMs);
     connect(&positionTimer_, &BeatTimer::timeout, this, &PlaybackController::PositionTick);
-    seekBar_.seeked = [this] { time_.Refresh(); };
 }
 
 PlaybackController::~PlaybackController() = default;
@@ -67,14 +60,13 @@ void PlaybackController::PlayTrack(int i) {
         // posted step per missing row, so a list of missing files empties itself and stops.
         playlist_.DeleteRow(i);
         trackEndNotice()(EndReason::Played);
-        time_.Refresh();
+        emit timeChanged();
         return;
     }
 
     state_.Channel = engine_.Create(path.toStdString());
     currentFile_ = path;
-    volume_.ApplyVolume();
-    balance_.ApplyPan();
+    emit streamOpened();
 
     tickerText_ = BuildTickerText(engine_.TagArtist(state_.Channel), engine_.TagTitle(state_.Channel), path);
     emit tickerTextChanged(tickerText_, kTickerStartOffset);
@@ -95,7 +87,7 @@ void PlaybackController::PlayTrack(int i) {
 
     if (state_.Channel != 0) {
         // One pixel never stands for less than 20 ms, so a short track's line stops short of the end.
-        state_.BytesPerPixel = std::max(engine_.GetLength(state_.Channel) / SeekBar::kWidth,
+        state_.BytesPerPixel = std::max(engine_.GetLength(state_.Channel) / kSeekBarPixels,
                                         engine_.SecToByte(state_.Channel, 0.02));
         engine_.ChannelSetSync(state_.Channel, SyncType::End, trackEndNotice());
     }
@@ -104,7 +96,7 @@ void PlaybackController::PlayTrack(int i) {
     // user acts, while the title shows the file name.
     positionTimer_.start();
     state_.PositionTimerOn = true;
-    time_.Refresh();
+    emit timeChanged();
     emit trackStarted(i);
 }
 
@@ -192,12 +184,10 @@ void PlaybackController::Stop() {
     positionTimer_.stop();
     state_.PositionTimerOn = false;
     state_.Paused = false;
-    seekBar_.Reset();
     tickerText_.clear();
     emit tickerTextChanged(tickerText_, 0);
     currentFile_.clear();
     playlist_.SetCurrentTrack(-1);
-    time_.Refresh();
     emit stopped();
 }
 
@@ -238,7 +228,7 @@ void PlaybackController::SetPlayMode(int mode) {
 }
 
 void PlaybackController::PositionTick() {
-    if (seekBar_.Tick()) time_.Refresh();
+    emit positionTicked();
 }
 
 void PlaybackController::Shutdown() {
@@ -247,5 +237,5 @@ void PlaybackController::Shutdown() {
     state_.PositionTimerOn = false;
     state_.Paused = false;
     freeChannel();
-    seekBar_.Reset();
+    emit stopped();
 }

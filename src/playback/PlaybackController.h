@@ -11,17 +11,14 @@
 #include <functional>
 #include <random>
 
-class BalanceBar;
 class Equalizer;
 class PlaylistModel;
-class SeekBar;
-class TimeDisplay;
-class VolumeBar;
 
 // Starts tracks and chooses the next one. PlayTrack is the only way a track starts: the transport
 // buttons, the playlist and the end of a track all end in it. The playing row is the model's
 // CurrentTrack; NavIndex is the cursor Back and Next move from; RepeatIndex the row one-track mode
 // plays again. GUI thread only, apart from the engine's end-of-track callback, which only posts.
+// It knows no box: the window that shows the seek bar, the time and the bars follows its signals.
 class PlaybackController : public QObject {
     Q_OBJECT
   public:
@@ -30,8 +27,7 @@ class PlaybackController : public QObject {
     // The title ticker starts a new title just beyond its right edge (its box is 209 wide).
     static constexpr int kTickerStartOffset = 209 + 15;
 
-    PlaybackController(AudioEngine& engine, PlaylistModel& playlist, PlaybackState& state, VolumeBar& volume,
-                       BalanceBar& balance, Equalizer& equalizer, SeekBar& seekBar, TimeDisplay& time,
+    PlaybackController(AudioEngine& engine, PlaylistModel& playlist, PlaybackState& state, Equalizer& equalizer,
                        QObject* parent = nullptr);
     ~PlaybackController() override;
 
@@ -52,7 +48,7 @@ class PlaybackController : public QObject {
     void PlayFromList();
     // 0 -> 1 -> 2 -> 0; a mode outside 0..2 (an edited settings file) goes back to 0.
     void CyclePlayMode();
-    // One tick of the position timer: seek bar and time follow the stream.
+    // One tick of the position timer: the position's displays follow the stream.
     void PositionTick();
     // At exit: the stream is stopped and freed and nothing will start again by itself.
     void Shutdown();
@@ -72,7 +68,14 @@ class PlaybackController : public QObject {
     bool PositionTimerActive() const { return positionTimer_.isActive(); }
 
   signals:
+    // A stream was made for a track and is about to play: the volume and pan to apply to it.
+    void streamOpened();
     void trackStarted(int index);
+    // The position timer ticked while a stream is open.
+    void positionTicked();
+    // The time shown is no longer the stream's: a track started, or a row's file was missing.
+    void timeChanged();
+    // No stream any more (Stop, or the player closing): the position's displays go empty.
     void stopped();
     // A new title line and the scroll offset the ticker starts it from.
     void tickerTextChanged(const QString& text, int tickerOffset);
@@ -89,11 +92,7 @@ class PlaybackController : public QObject {
     AudioEngine& engine_;
     PlaylistModel& playlist_;
     PlaybackState& state_;
-    VolumeBar& volume_;
-    BalanceBar& balance_;
     Equalizer& equalizer_;
-    SeekBar& seekBar_;
-    TimeDisplay& time_;
 
     int navIndex_ = 0, repeatIndex_ = 0, lastIndex_ = -1, playMode_ = RepeatList;
     QByteArray currentFile_;

@@ -3,6 +3,9 @@
 
 #include <cstdint>
 
+// The seek bar's width in pixels: a track's length is spread over it.
+inline constexpr int kSeekBarPixels = 302;
+
 // The stream the player has open, shared by the controller, which opens and frees it, and by the
 // boxes that act on it (volume, pan, equalizer, seek bar, time). GUI thread only.
 struct PlaybackState {

@@ -1,5 +1,5 @@
 #include "PlaybackRig.h"
-#include "TickerTitle.h"
+#include "TickerText.h"
 
 #include <gtest/gtest.h>
 
@@ -281,8 +281,7 @@ TEST(PlaybackController, ANoticeOutlivingTheControllerIsHarmless) {
     PlaybackRig rig;
     rig.addTracks(2);
     Playback& p = rig.playback;
-    auto controller = std::make_unique<PlaybackController>(rig.engine, rig.playlist, p.state, p.volume,
-                                                           p.balance, p.equalizer, p.seekBar, p.time);
+    auto controller = std::make_unique<PlaybackController>(rig.engine, rig.playlist, p.state, p.equalizer);
     controller->PlayTrack(0);
     auto callback = rig.engine.streams.at(p.state.Channel).endCallbacks.at(0);
     controller.reset(); // the window went away while the engine still held the sync

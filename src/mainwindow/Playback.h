@@ -11,13 +11,29 @@
 #include "VolumeBar.h"
 
 // Everything of playback the main window shows, built in the order its parts need each other: the
-// shared stream state first, then the boxes acting on it, then the controller that drives them.
-// The window forwards each box's events to the BoxLogic below and copies its image.
+// shared stream state first, then the boxes acting on it, then the controller, whose signals the
+// boxes follow. The window forwards each box's events to the BoxLogic below and copies its image.
 struct Playback {
     Playback(AudioEngine& engine, PlaylistModel& playlist)
         : volume(engine, state), balance(engine, state), equalizer(engine, state), curve(equalizer),
           eqSwitch(equalizer), eqDefault(equalizer), seekBar(engine, state), time(engine, state),
-          controller(engine, playlist, state, volume, balance, equalizer, seekBar, time) {}
+          controller(engine, playlist, state, equalizer) {
+        QObject::connect(&controller, &PlaybackController::streamOpened, &controller, [this] {
+            volume.ApplyVolume();
+            balance.ApplyPan();
+        });
+        QObject::connect(&controller, &PlaybackController::positionTicked, &controller, [this] {
+            if (seekBar.Tick()) time.Refresh();
+        });
+        QObject::connect(&controller, &PlaybackController::timeChanged, &controller, [this] { time.Refresh(); });
+        QObject::connect(&controller, &PlaybackController::stopped, &controller, [this] {
+            seekBar.Reset();
+            time.Refresh();
+        });
+        seekBar.seeked = [this] { time.Refresh(); };
+    }
+    Playback(const Playback&) = delete;
+    Playback& operator=(const Playback&) = delete;
 
     PlaybackState state;
     VolumeBar volume;   // VolBox

@@ -1,4 +1,4 @@
-#include "TickerTitle.h"
+#include "TickerText.h"
 
 #include "PathRules.h"
 

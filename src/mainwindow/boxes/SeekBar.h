@@ -13,7 +13,7 @@
 // new place at once. Byte positions are 64 bits wide so that a track of many hours seeks correctly.
 class SeekBar : public BoxLogic {
   public:
-    static constexpr int kWidth = 302, kHeight = 10;
+    static constexpr int kWidth = kSeekBarPixels, kHeight = 10;
     static constexpr int kLineY = 5;
 
     SeekBar(AudioEngine& engine, const PlaybackState& state);
