@@ -36,6 +36,8 @@ class Player : public QObject {
     // Paths from the command line or the files dialog, in their order. A playlist that cannot be
     // read is reported; the paths before it stay added.
     void addPaths(const QByteArrayList& paths);
+    // Gives unused heap back to the system once the event loop runs again (after start-up work).
+    void trimSoon() { trimmer_.trimSoon(); }
     // Paths handed over from another process or dropped on a window: added from the event loop,
     // never inside the handler that received them, and one batch at a time, so a message box about
     // one waits neither inside a socket's or a drop's handler nor under a pile of boxes about the others.

@@ -5,7 +5,6 @@
 #include "Player.h"
 #include "SingleInstance.h"
 #include "StartWindow.h"
-#include "TrimWorkingSet.h"
 
 #include <QApplication>
 #include <QDir>
@@ -53,7 +52,6 @@ void LoadPlugins(AudioEngine& engine) {
     const QStringList files = plugins.entryList({"*.so"}, QDir::Files, QDir::Name);
     for (const QString& file : files)
         engine.PluginLoad(QFile::encodeName(plugins.filePath(file)).toStdString());
-    if (!files.isEmpty()) TrimWorkingSet();
 }
 } // namespace
 
@@ -90,6 +88,7 @@ int main(int argc, char** argv) {
     Player player(*engine, home);
     player.titleFontId = titleFontId;
     LoadPlugins(*engine);
+    player.trimSoon();
 
     SingleInstance instance(home);
     switch (instance.claim()) {
@@ -132,7 +131,7 @@ int main(int argc, char** argv) {
         player.window().winId(); // creates the native window so its first exposure can be seen
         trace.markExposed(player.window().windowHandle(), "mainwindow-shown");
         player.window().show();
-        TrimWorkingSet();
+        player.trimSoon();
     });
     return app.exec();
 }
