@@ -49,6 +49,9 @@ Mp3Decoder::~Mp3Decoder() {
 bool Mp3Decoder::readHeader(std::int64_t firstFrame) {
     mpg123_handle* h = handle_;
     mpg123_param(h, MPG123_ADD_FLAGS, MPG123_QUIET | MPG123_GAPLESS, 0);
+    // A damaged stretch is skipped to the next frame, however long, as other players do; the
+    // first frames were found before, so this search only runs on the decoder's own thread.
+    mpg123_param(h, MPG123_RESYNC_LIMIT, -1, 0);
     mpg123_format_none(h);
     const long* rates = nullptr;
     size_t rateCount = 0;

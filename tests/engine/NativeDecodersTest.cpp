@@ -1,0 +1,121 @@
+// The decoders built on a format's own library against FFmpeg's on the same files, and against
+// files that are not what their names say.
+#include "AudioFixtures.h"
+#include "FfmpegModule.h"
+#include "FileDecoders.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
+#include <thread>
+
+namespace {
+
+std::string source(int rate, int channels, double seconds = 2) {
+    return "-f lavfi -i anoisesrc=r=" + std::to_string(rate) + ":a=0.3:d=" + std::to_string(seconds) +
+           ":seed=3 -ac " + std::to_string(channels) + " ";
+}
+
+const std::string kTags = "-metadata title=\"Заголовок\" -metadata artist=Artist -metadata album=Album "
+                          "-metadata track=3/9 -metadata date=2001 -metadata comment=Note ";
+
+std::vector<float> decodeAll(Decoder& decoder) {
+    std::vector<float> all, piece(2 * 4096);
+    for (int n; (n = decoder.read(piece.data(), 4096)) > 0;)
+        all.insert(all.end(), piece.begin(), piece.begin() + 2 * n);
+    return all;
+}
+
+std::string bytesOf(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+} // namespace
+
+TEST(NativeDecoders, Mp3FactsAndTagsAreTheOnesFfmpegReads) {
+    const char* const files[][2] = {
+        {"cbr.mp3", "-c:a libmp3lame -b:a 160k -id3v2_version 3 -metadata genre=Genre"},
+        {"v24.mp3", "-c:a libmp3lame -b:a 96k -id3v2_version 4 -metadata genre=\"(17)\""},
+        {"vbr-mono.mp3", "-c:a libmp3lame -q:a 5 -ac 1 -metadata genre=13"},
+        {"v1-only.mp3", "-c:a libmp3lame -id3v2_version 0 -write_id3v1 1 -metadata genre=Blues"},
+        {"mpeg2.mp3", "-c:a libmp3lame -ar 22050 -b:a 64k"},
+        {"layer2.mp2", "-c:a mp2 -b:a 192k -ar 48000"},
+    };
+    for (const auto& file : files) {
+        SCOPED_TRACE(file[0]);
+        const std::string path = makeAudio(file[0], source(44100, 2) + kTags + file[1]);
+        ASSERT_FALSE(path.empty());
+        const auto native = openFileDecoder(path);
+        const auto ffmpeg = openWithFfmpeg(path, Decoder::Deadline::max());
+        ASSERT_TRUE(native && ffmpeg);
+        const StreamFacts& n = native->facts();
+        const StreamFacts& f = ffmpeg->facts();
+        EXPECT_EQ(n.sampleRate, f.sampleRate);
+        EXPECT_EQ(n.channels, f.channels);
+        EXPECT_EQ(n.codec, f.codec);
+        EXPECT_NEAR(n.bitrateKbps, f.bitrateKbps, 1);
+        // FFmpeg counts the encoder's padding into the length, libmpg123 does not: about a frame.
+        EXPECT_NEAR(n.lengthFrames, f.lengthFrames, 2 * 1152 + 576);
+        for (int i = 0; i < kTagCount; ++i)
+            EXPECT_EQ(n.tags[i], f.tags[i]) << "tag " << i;
+    }
+}
+
+TEST(NativeDecoders, DamagedOrMisnamedMpegFilesNeverCrashAndEndAsFailedOrPlayed) {
+    const std::string mp3 = makeAudio("whole.mp3", source(44100, 2, 3) + "-c:a libmp3lame -b:a 128k");
+    const std::string flac = makeAudio("really-flac.flac", source(44100, 2, 1) + "-c:a flac");
+    ASSERT_FALSE(mp3.empty() || flac.empty());
+    const std::string bytes = bytesOf(mp3);
+
+    // Cut short: what is there plays, then the stream ends.
+    auto cut = openFileDecoder(makeFile("cut.mp3", bytes.substr(0, bytes.size() / 3)));
+    ASSERT_TRUE(cut && cut->start(44100));
+    const std::size_t cutFrames = decodeAll(*cut).size() / 2;
+    EXPECT_GT(cutFrames, 44100u * 3 / 4);
+    EXPECT_LT(cutFrames, 44100u * 3 / 2);
+
+    // A stretch of garbage in the middle: the decoder finds the frames after it again.
+    std::string holed = bytes;
+    for (std::size_t i = holed.size() / 3; i < holed.size() / 2; ++i)
+        holed[i] = static_cast<char>(i * 7919 >> 3);
+    auto holedDecoder = openFileDecoder(makeFile("holed.mp3", holed));
+    ASSERT_TRUE(holedDecoder && holedDecoder->start(44100));
+    EXPECT_GT(decodeAll(*holedDecoder).size() / 2, 44100u * 2);
+
+    // Garbage under an MP3 name and an empty file are refused.
+    std::string garbage(64 * 1024, '\0');
+    for (std::size_t i = 0; i < garbage.size(); ++i)
+        garbage[i] = static_cast<char>((i * 2654435761u) >> 13);
+    EXPECT_FALSE(openFileDecoder(makeFile("garbage.mp3", garbage)));
+    EXPECT_FALSE(openFileDecoder(makeFile("empty.mp3", "")));
+    // An ID3 header that claims more than the file holds.
+    EXPECT_FALSE(openFileDecoder(makeFile("tag-only.mp3", std::string("ID3\x03\0\0\x7f\x7f\x7f\x7f", 10))));
+
+    // Other kinds under MPEG names, and MPEG under another name, play as what they are.
+    const auto flacAsMp3 = openFileDecoder(makeFile("flac-named.mp3", bytesOf(flac)));
+    ASSERT_TRUE(flacAsMp3);
+    EXPECT_EQ(flacAsMp3->facts().codec, "flac");
+    const auto mp3AsWav = openFileDecoder(makeFile("mp3-named.wav", bytes));
+    ASSERT_TRUE(mp3AsWav);
+    EXPECT_EQ(mp3AsWav->facts().codec, "mp3");
+}
+
+TEST(NativeDecoders, FfmpegLoadsOnceForFilesOpenedOnSeveralThreadsAtOnce) {
+    const std::string wma = makeAudio("threads.wma", source(44100, 2, 1) + "-c:a wmav2");
+    ASSERT_FALSE(wma.empty());
+    constexpr int kThreads = 4;
+    std::vector<std::unique_ptr<Decoder>> opened(kThreads);
+    std::vector<std::thread> threads;
+    for (int i = 0; i < kThreads; ++i)
+        threads.emplace_back([&, i] { opened[i] = openFileDecoder(wma); });
+    for (std::thread& t : threads)
+        t.join();
+    for (const auto& decoder : opened) {
+        ASSERT_TRUE(decoder);
+        EXPECT_EQ(decoder->facts().codec, "wmav2");
+        ASSERT_TRUE(decoder->start(44100));
+        EXPECT_NEAR(decodeAll(*decoder).size() / 2.0, 44100, 4096);
+    }
+}
