@@ -25,9 +25,12 @@ int NativeDecoder::read(float* stereo, int frames) {
 }
 
 bool NativeDecoder::seek(std::int64_t sourceFrame) {
-    if (!started_ || !seekSource(sourceFrame)) return false;
+    if (!started_) return false;
+    // The very end is a place to move to, though not every library can seek there.
+    const bool toTheEnd = facts_.lengthFrames > 0 && sourceFrame >= facts_.lengthFrames;
+    if (!toTheEnd && !seekSource(sourceFrame)) return false;
     resampler_.clear();
-    ended_ = false;
+    ended_ = toTheEnd;
     failed_ = false;
     return true;
 }
