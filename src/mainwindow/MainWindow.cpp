@@ -9,6 +9,7 @@
 #include <QDropEvent>
 #include <QMimeData>
 #include <QMouseEvent>
+#include <QMoveEvent>
 #include <QPainter>
 #include <QWheelEvent>
 
@@ -46,6 +47,7 @@ MainWindow::MainWindow(QWidget* parent) : QWidget(parent, Qt::Window | Qt::Frame
 
     runTimer_.setInterval(TitleTicker::kStepMs);
     connect(&runTimer_, &BeatTimer::timeout, this, [this] { ticker_.step(); });
+    connect(&drag_, &WindowDrag::finished, this, &MainWindow::endDrag);
 }
 
 MainWindow::~MainWindow() = default;
@@ -209,27 +211,28 @@ void MainWindow::changeEvent(QEvent* event) {
         playlistWindow_->show();
 }
 
+void MainWindow::moveEvent(QMoveEvent* event) {
+    QWidget::moveEvent(event);
+    // A playlist window docked under the old place goes along, whoever moved this one: the window
+    // manager reports its moves here, during a drag and after its end.
+    const QPoint dockedBefore = event->oldPos() + QPoint(0, height());
+    if (playlistWindow_ && playlistWindow_->geometry().topLeft() == dockedBefore) dock();
+}
+
 void MainWindow::mousePressEvent(QMouseEvent* event) {
     if (event->button() == Qt::RightButton) {
         emit colourWindowRequested();
         return;
     }
     if (event->button() != Qt::LeftButton) return;
-    dragging_ = true;
-    dragGrab_ = event->globalPosition().toPoint() - pos();
     if (playlistWindow_ && playlistWindow_->isVisible()) {
         setCursor(Qt::SizeAllCursor);
         playlistWindow_->hide();
     }
+    drag_.start(*event);
 }
 
-void MainWindow::mouseMoveEvent(QMouseEvent* event) {
-    if (dragging_) move(event->globalPosition().toPoint() - dragGrab_);
-}
-
-void MainWindow::mouseReleaseEvent(QMouseEvent* event) {
-    if (event->button() != Qt::LeftButton || !dragging_) return;
-    dragging_ = false;
+void MainWindow::endDrag() {
     dock();
     if (playlistWindow_ && !playlistWindow_->isVisible() && playlistShown()) playlistWindow_->show();
     unsetCursor();

@@ -6,6 +6,7 @@
 #include "TitleTicker.h"
 
 #include "BeatTimer.h"
+#include "WindowDrag.h"
 #include <QByteArrayList>
 #include <QPointer>
 #include <QWidget>
@@ -63,7 +64,7 @@ class MainWindow : public QWidget {
     QRect dockRect() const;
     void dock();
 
-    bool dragging() const { return dragging_; }
+    bool dragging() const { return drag_.active(); }
 
   signals:
     // After every drag and every equalizer toggle, with the playlist window's place.
@@ -81,9 +82,8 @@ class MainWindow : public QWidget {
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void changeEvent(QEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
-    void mouseMoveEvent(QMouseEvent* event) override;
-    void mouseReleaseEvent(QMouseEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
@@ -93,6 +93,7 @@ class MainWindow : public QWidget {
     void updateTickerTimer();
     bool togglePlaylist();
     bool toggleEq();
+    void endDrag();
 
     FrameBackground background_;
     std::array<PressButton, 6> press_{PressButton(PressKind::Back),  PressButton(PressKind::Play),
@@ -112,6 +113,5 @@ class MainWindow : public QWidget {
     int playlistHeight_ = kDefaultPlaylistHeight;
     bool playlistWanted_ = false;
     bool firstShowing_ = true;
-    bool dragging_ = false;
-    QPoint dragGrab_; // pointer position inside the window at the press
+    WindowDrag drag_{*this};
 };

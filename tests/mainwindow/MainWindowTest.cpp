@@ -128,6 +128,15 @@ TEST(MainWindowDocking, ADragMovesTheWindowByThePointerAndDocksAfterwards) {
     EXPECT_EQ(docked.rects.at(0), QRect(150, 255, 320, 210));
     EXPECT_TRUE(playlist.isVisible()) << "shown again under the window";
     EXPECT_EQ(playlist.geometry(), QRect(150, 255, 320, 210));
+
+    // However the window is moved afterwards, a docked playlist goes along; one placed elsewhere stays.
+    window.move(200, 150);
+    QApplication::processEvents();
+    EXPECT_EQ(playlist.geometry(), QRect(200, 285, 320, 210));
+    playlist.move(10, 10);
+    window.move(250, 150);
+    QApplication::processEvents();
+    EXPECT_EQ(playlist.pos(), QPoint(10, 10));
 }
 
 TEST(MainWindowButtons, PlaylistButtonWithoutAWindowKeepsTheFlagAndParksTheTicker) {
