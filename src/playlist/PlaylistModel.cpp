@@ -32,7 +32,7 @@ QVariant PlaylistModel::data(const QModelIndex& index, int role) const {
     case TimeTextRole:
         return row.TimeText;
     case SelectedRole:
-        return bool(selected_[size_t(index.row())]);
+        return IsSelected(index.row());
     case CurrentRole:
         return index.row() == currentTrack_;
     default:
@@ -62,7 +62,6 @@ void PlaylistModel::AppendRows(std::vector<PlaylistEntry> rows) {
     const int first = Count();
     beginInsertRows({}, first, first + int(rows.size()) - 1);
     rows_.insert(rows_.end(), std::make_move_iterator(rows.begin()), std::make_move_iterator(rows.end()));
-    selected_.resize(rows_.size(), 0);
     endInsertRows();
 }
 
@@ -70,7 +69,6 @@ void PlaylistModel::InsertBefore(int i) {
     if (i < 0 || i > Count()) return;
     beginInsertRows({}, i, i);
     rows_.insert(rows_.begin() + i, PlaylistEntry{});
-    selected_.insert(selected_.begin() + i, 0);
     endInsertRows();
 }
 
@@ -83,34 +81,37 @@ void PlaylistModel::CopyRow(int from, int to) {
 void PlaylistModel::DeleteRow(int i) {
     if (!valid(i)) return;
     beginRemoveRows({}, i, i);
-    selectedCount_ -= selected_[size_t(i)];
     rows_.erase(rows_.begin() + i);
-    selected_.erase(selected_.begin() + i);
     endRemoveRows();
 }
 
+std::vector<char> PlaylistModel::selectedMask() const {
+    std::vector<char> mask(rows_.size(), 0);
+    for (const QItemSelectionRange& range : selection_.selection())
+        std::fill(mask.begin() + std::max(range.top(), 0),
+                  mask.begin() + std::min(range.bottom() + 1, Count()), 1);
+    return mask;
+}
+
 void PlaylistModel::DeleteSelected() {
-    const int first = SelectedIndex();
-    if (first < 0) return;
+    const QItemSelection selected = selection_.selection();
+    if (selected.isEmpty()) return;
     // One contiguous block is an ordinary removal; scattered rows are
     // compacted in one pass and announced as a single reset, never as one
     // signal per row (a 100,000-row select-all delete must not crawl).
-    const int last = int(std::find(selected_.begin() + first, selected_.end(), 0) - selected_.begin()) - 1;
-    if (last - first + 1 == selectedCount_) {
+    if (selected.size() == 1) {
+        const int first = selected.first().top(), last = selected.first().bottom();
         beginRemoveRows({}, first, last);
         rows_.erase(rows_.begin() + first, rows_.begin() + last + 1);
-        selected_.erase(selected_.begin() + first, selected_.begin() + last + 1);
-        selectedCount_ = 0;
         endRemoveRows();
         return;
     }
+    const std::vector<char> mask = selectedMask();
     beginResetModel();
-    size_t kept = size_t(first);
-    for (size_t i = size_t(first); i < rows_.size(); ++i)
-        if (!selected_[i]) rows_[kept++] = std::move(rows_[i]);
+    size_t kept = 0;
+    for (size_t i = 0; i < rows_.size(); ++i)
+        if (!mask[i]) rows_[kept++] = std::move(rows_[i]);
     rows_.resize(kept);
-    selected_.assign(kept, 0);
-    selectedCount_ = 0;
     endResetModel();
 }
 
@@ -118,52 +119,38 @@ void PlaylistModel::Clear() {
     if (rows_.empty()) return;
     beginResetModel();
     rows_.clear();
-    selected_.clear();
-    selectedCount_ = 0;
     endResetModel();
 }
 
 void PlaylistModel::SelectAll() {
     if (rows_.empty()) return;
-    std::fill(selected_.begin(), selected_.end(), 1);
-    selectedCount_ = Count();
-    emit dataChanged(index(0), index(Count() - 1));
-    emit selectionFlagsChanged(0, Count() - 1);
+    selection_.select(QItemSelection(index(0), index(Count() - 1)), QItemSelectionModel::ClearAndSelect);
 }
 
 void PlaylistModel::ClearSelection() {
-    const int first = SelectedIndex();
-    if (first < 0) return;
-    int last = first;
-    for (int i = first; i < Count(); ++i)
-        if (std::exchange(selected_[size_t(i)], 0)) last = i;
-    selectedCount_ = 0;
-    emit dataChanged(index(first), index(last));
-    emit selectionFlagsChanged(first, last);
+    selection_.clearSelection();
 }
 
 void PlaylistModel::SetSelected(int i, bool on) {
-    if (!valid(i) || bool(selected_[size_t(i)]) == on) return;
-    selected_[size_t(i)] = on;
-    selectedCount_ += on ? 1 : -1;
-    rowChanged(i);
-    emit selectionFlagsChanged(i, i);
+    if (!valid(i)) return;
+    selection_.select(index(i), on ? QItemSelectionModel::Select : QItemSelectionModel::Deselect);
 }
 
 bool PlaylistModel::IsSelected(int i) const {
-    return valid(i) && selected_[size_t(i)];
+    return valid(i) && selection_.isSelected(index(i));
 }
 
 int PlaylistModel::SelectedIndex() const {
-    return selectedCount_ == 0 ? -1 : NextSelected(-1);
+    return NextSelected(-1);
 }
 
 int PlaylistModel::NextSelected(int after) const {
-    if (selectedCount_ == 0) return -1;
-    const size_t from = size_t(std::max(after + 1, 0));
-    if (from >= selected_.size()) return -1;
-    const auto it = std::find(selected_.begin() + qsizetype(from), selected_.end(), 1);
-    return it == selected_.end() ? -1 : int(it - selected_.begin());
+    int next = -1;
+    for (const QItemSelectionRange& range : selection_.selection()) {
+        const int first = std::max(range.top(), after + 1);
+        if (first <= range.bottom() && (next < 0 || first < next)) next = first;
+    }
+    return next;
 }
 
 void PlaylistModel::SetCurrentTrack(int i) {
@@ -175,17 +162,20 @@ void PlaylistModel::SetCurrentTrack(int i) {
 }
 
 void PlaylistModel::SelectMatching(const std::function<bool(const PlaylistEntry&)>& matches) {
-    int first = -1, last = -1;
+    // Runs of matching rows become ranges, so a list of one path selects as one range.
+    QItemSelection matching;
+    int last = -1;
     for (int i = 0; i < Count(); ++i) {
         if (!matches(rows_[size_t(i)])) continue;
-        if (!selected_[size_t(i)]) ++selectedCount_;
-        selected_[size_t(i)] = 1;
-        if (first < 0) first = i;
-        last = i;
+        int end = i;
+        while (end + 1 < Count() && matches(rows_[size_t(end + 1)]))
+            ++end;
+        matching.select(index(i), index(end));
+        last = end;
+        i = end;
     }
     if (last < 0) return;
-    emit dataChanged(index(first), index(last));
-    emit selectionFlagsChanged(first, last);
+    selection_.select(matching, QItemSelectionModel::Select);
     SetCurrentTrack(last);
 }
 
@@ -210,11 +200,15 @@ void PlaylistModel::SelectByPath(const QByteArray& path) {
 }
 
 void PlaylistModel::MoveSelected(int beforeRow) {
-    if (selectedCount_ == 0) return;
+    if (!selection_.hasSelection()) return;
     const QByteArray playingPath = valid(currentTrack_) ? rows_[size_t(currentTrack_)].Path : QByteArray();
+    const std::vector<char> selected = selectedMask();
     int target = valid(beforeRow) ? beforeRow : Count();
-    while (target < Count() && selected_[size_t(target)])
+    while (target < Count() && selected[size_t(target)])
         ++target;
+    // The moved rows end unselected; cleared first, the selection has nothing to carry through the
+    // new order.
+    selection_.clearSelection();
 
     emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
     // newOrder[k] is the old index of the row that ends at k: unmoved rows
@@ -222,11 +216,11 @@ void PlaylistModel::MoveSelected(int beforeRow) {
     std::vector<int> newOrder;
     newOrder.reserve(rows_.size());
     for (int i = 0; i < target; ++i)
-        if (!selected_[size_t(i)]) newOrder.push_back(i);
+        if (!selected[size_t(i)]) newOrder.push_back(i);
     for (int i = 0; i < Count(); ++i)
-        if (selected_[size_t(i)]) newOrder.push_back(i);
+        if (selected[size_t(i)]) newOrder.push_back(i);
     for (int i = target; i < Count(); ++i)
-        if (!selected_[size_t(i)]) newOrder.push_back(i);
+        if (!selected[size_t(i)]) newOrder.push_back(i);
 
     std::vector<PlaylistEntry> moved;
     moved.reserve(rows_.size());
@@ -236,8 +230,6 @@ void PlaylistModel::MoveSelected(int beforeRow) {
         oldToNew[size_t(newOrder[k])] = int(k);
     }
     rows_ = std::move(moved);
-    std::fill(selected_.begin(), selected_.end(), 0);
-    selectedCount_ = 0;
 
     const QModelIndexList before = persistentIndexList();
     QModelIndexList after;
@@ -246,17 +238,6 @@ void PlaylistModel::MoveSelected(int beforeRow) {
         after.push_back(index(oldToNew[size_t(idx.row())]));
     changePersistentIndexList(before, after);
     emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
-    emit selectionFlagsChanged(0, Count() - 1);
 
     if (!playingPath.isEmpty()) SelectByPath(playingPath);
-}
-
-void PlaylistModel::ReplaceSelection(const std::vector<std::pair<int, int>>& ranges) {
-    std::fill(selected_.begin(), selected_.end(), 0);
-    selectedCount_ = 0;
-    for (const auto& [first, last] : ranges) {
-        const int from = std::max(first, 0), to = std::min(last, Count() - 1);
-        for (int i = from; i <= to; ++i)
-            selectedCount_ += !std::exchange(selected_[size_t(i)], 1);
-    }
 }

@@ -2,13 +2,18 @@
 #include "PlaylistEntry.h"
 
 #include <QAbstractListModel>
+#include <QItemSelectionModel>
 
 #include <functional>
 #include <utility>
 #include <vector>
 
-// The playlist: ordered rows, each with its own selected flag, and the index
-// of the row being played. Indices out of range are ignored by every method.
+// The playlist: ordered rows, which of them are selected, and the index of
+// the row being played. Indices out of range are ignored by every method.
+//
+// The selection lives in one place, the selection model below: the list view
+// shows and changes that very object, and the player's rules read and set it
+// through the methods here, so the two can never disagree.
 //
 // CurrentTrack is a plain index: inserting or deleting rows does not shift it,
 // so after a deletion above the playing row it names the row that moved into
@@ -33,7 +38,7 @@ class PlaylistModel : public QAbstractListModel {
     void AppendRows(std::vector<PlaylistEntry> rows);
     // An empty row at i (0..Count); rows from i on move down by one.
     void InsertBefore(int i);
-    // The three texts of one row into another; selection flags stay.
+    // The three texts of one row into another; the selection stays.
     void CopyRow(int from, int to);
     void DeleteRow(int i);
     void DeleteSelected();
@@ -65,22 +70,20 @@ class PlaylistModel : public QAbstractListModel {
     // and the playing row is re-found by its path, as after a drag in the list.
     void MoveSelected(int beforeRow);
 
-    // The selection a list view made, as sorted, disjoint [first, last] row ranges: every other row
-    // is deselected. No signal follows, since the view already knows.
-    void ReplaceSelection(const std::vector<std::pair<int, int>>& ranges);
-
-  signals:
-    // The selected flags of rows first..last may have changed by a call other than ReplaceSelection.
-    void selectionFlagsChanged(int first, int last);
+    // The selection itself, for the list view to show and change.
+    QItemSelectionModel& selectionModel() { return selection_; }
 
   private:
     // Selects every matching row and makes the last of them current.
     void SelectMatching(const std::function<bool(const PlaylistEntry&)>& matches);
     bool valid(int i) const { return i >= 0 && i < Count(); }
     void rowChanged(int i);
+    // One flag per row, set for the selected ones: for the passes that go over every row anyway.
+    std::vector<char> selectedMask() const;
 
     std::vector<PlaylistEntry> rows_;
-    std::vector<char> selected_; // parallel to rows_
-    int selectedCount_ = 0;      // lets DeleteSelected and SelectedIndex stop early
     int currentTrack_ = -1;
+    // Ranges of rows, so that a select-all of 100,000 rows is one range; they follow inserted and
+    // removed rows by themselves.
+    QItemSelectionModel selection_{this};
 };

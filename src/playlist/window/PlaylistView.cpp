@@ -4,7 +4,6 @@
 #include "PlaylistDelegate.h"
 #include "PlaylistModel.h"
 #include "PlaylistRow.h"
-#include "PlaylistSelection.h"
 #include "TrackInfoCache.h"
 
 #include <QCoreApplication>
@@ -24,9 +23,10 @@ QByteArray ViewToken(const PlaylistView* view) {
 PlaylistView::PlaylistView(PlaylistModel& model, TrackInfoCache& cache, QWidget* parent)
     : QListView(parent), model_(model) {
     setModel(&model);
-    QItemSelectionModel* previous = selectionModel();
-    setSelectionModel(new PlaylistSelection(model, this));
-    delete previous;
+    // The mouse and the keys change the playlist's own selection, not a copy of it.
+    QItemSelectionModel* own = selectionModel();
+    setSelectionModel(&model.selectionModel());
+    delete own;
     setItemDelegate(new PlaylistDelegate(model, cache, this));
     // Titles and durations arrive after the rows were first painted with file names.
     connect(&cache, &TrackInfoCache::ready, viewport(), qOverload<>(&QWidget::update));
