@@ -14,7 +14,9 @@ struct Playing {
     QTemporaryDir dir;
     FakeEngine engine;
     PlaylistModel playlist;
-    Playback playback{engine, playlist};
+    Beat beat;
+    Skin skin;
+    Playback playback{engine, playlist, skin, beat};
 
     Playing() {
         const QString path = dir.filePath("a.mp3");

@@ -6,10 +6,12 @@
 #include "FfmpegEngine.h"
 #include "FileDialogs.h"
 #include "FolderScan.h"
+#include "HintWindow.h"
 #include "PlaylistAdder.h"
 #include "PlaylistModel.h"
 #include "PlaylistView.h"
 #include "PlaylistWindow.h"
+#include "Skin.h"
 #include "TrackInfoCache.h"
 
 #include <QApplication>
@@ -121,7 +123,9 @@ struct Playlist {
     PlaylistAdder adder{model};
     TrackInfoCache cache{engine()};
     FileDialogs dialogs;
-    PlaylistWindow window{model, adder, cache, dialogs};
+    Skin skin;
+    HintWindow hint{skin};
+    PlaylistWindow window{model, adder, cache, dialogs, skin, hint};
     PlaylistView& list = window.list();
 
     Playlist() {

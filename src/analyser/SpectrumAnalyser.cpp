@@ -1,7 +1,7 @@
 #include "SpectrumAnalyser.h"
 
 #include "AnalyserBackground.h"
-#include "SkinColor.h"
+#include "Skin.h"
 
 #include <algorithm>
 #include <cstring>
@@ -33,7 +33,7 @@ void verticalLine(QImage& image, int x, int fromY, int toY, QRgb color) {
 
 } // namespace
 
-SpectrumAnalyser::SpectrumAnalyser() : frame_(kWidth, kHeight, QImage::Format_RGB32) {
+SpectrumAnalyser::SpectrumAnalyser(const Skin& skin) : skin_(skin), frame_(kWidth, kHeight, QImage::Format_RGB32) {
     setBackground(true);
 }
 
@@ -65,11 +65,11 @@ bool SpectrumAnalyser::isMoving() const {
 void SpectrumAnalyser::advance() {
     if (levels_.step(magnitudes_)) dirty_ = true;
     // The cap colour may have changed since the last frame even when no bar moved.
-    if (dirty_ || SkinColor() != drawnCapColor_) notifyChanged();
+    if (dirty_ || skin_.color() != drawnCapColor_) notifyChanged();
 }
 
 const QImage& SpectrumAnalyser::image() {
-    if (dirty_ || SkinColor() != drawnCapColor_) draw();
+    if (dirty_ || skin_.color() != drawnCapColor_) draw();
     return frame_;
 }
 
@@ -85,7 +85,7 @@ void SpectrumAnalyser::draw() {
             std::fill(row + 1, row + kWidth - 1, kFillColor);
         }
     }
-    drawnCapColor_ = SkinColor();
+    drawnCapColor_ = skin_.color();
     const QRgb capColor = drawnCapColor_.rgb();
     // Bars right of the box are not drawn: they would all be clipped away.
     const int visibleBars = std::min(SpectrumLevels::kBarCount, (kWidth - kOffsetXPx) / kBarPitchPx + 1);

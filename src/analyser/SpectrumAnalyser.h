@@ -1,6 +1,6 @@
 #pragma once
 // The spectrum analyser box of the main window (104 x 40): bars from the FFT magnitudes of the
-// playing stream over a grey background, each bar a stem in light grey under a cap in SkinColor.
+// playing stream over a grey background, each bar a stem in light grey under a cap in the skin colour.
 //
 // The owner calls tick() from a 60 ms timer. Levels advance once per tick, not per paint, so an
 // extra repaint (an expose, a colour change) never makes the bars fall faster. When tick() returns
@@ -8,6 +8,7 @@
 // start it again when a stream starts or resumes. GUI thread only.
 #include "AudioEngine.h"
 #include "BoxLogic.h"
+#include "Skin.h"
 #include "SpectrumLevels.h"
 
 #include <QColor>
@@ -21,7 +22,7 @@ class SpectrumAnalyser : public BoxLogic {
     static constexpr int kWidth = 104;
     static constexpr int kHeight = 40;
 
-    SpectrumAnalyser();
+    explicit SpectrumAnalyser(const Skin& skin);
 
     // One timer tick: fetches fresh magnitudes while the stream plays (otherwise the last ones
     // are kept) and advances one frame. Returns whether the timer should keep running.
@@ -47,6 +48,7 @@ class SpectrumAnalyser : public BoxLogic {
     void draw();
     void drawBar(int bar, QRgb capColor);
 
+    const Skin& skin_;
     std::array<float, kFftBins> magnitudes_{};
     SpectrumLevels levels_;
     QImage background_;

@@ -21,8 +21,8 @@ constexpr int kClosedTickerOffset = 115;
 } // namespace
 
 Player::Player(AudioEngine& engine, const QString& homeFolder)
-    : engine_(engine), home_(homeFolder), trackInfo_(engine), playback_(engine, playlist_),
-      playlistWindow_(playlist_, adder_, trackInfo_, dialogs_) {
+    : engine_(engine), home_(homeFolder), trackInfo_(engine), playback_(engine, playlist_, skin_, beat_),
+      playlistWindow_(playlist_, adder_, trackInfo_, dialogs_, skin_, hint_) {
     showError = [this](const QString& message) {
         QMessageBox::critical(&window_, QStringLiteral("Vexo MP"), message);
     };
@@ -167,7 +167,7 @@ void Player::applySettings(const Settings& s) {
     // No stream exists yet: this only decides whether the next track gets the equalizer.
     playback_.equalizer.SwitchEQ(s.eqEnable);
     playback_.equalizer.SetEQParams(s.eqParams);
-    SetSkinColor(ColorFromColorRef(std::uint32_t(s.color)));
+    skin_.setColor(ColorFromColorRef(std::uint32_t(s.color)));
     // Taken after the height above, so the default lies below an open equalizer panel.
     const QRect playlist =
         FitOnScreen({s.playListLeft, s.playListTop.value_or(window_.y() + window_.height())},
@@ -190,7 +190,7 @@ Settings Player::collectSettings() const {
     s.runStringScroll = w.ticker().direction();
     s.playMode = w.playMode();
     s.timeMode = playback_.time.TimeMode();
-    s.color = int(ColorToColorRef(SkinColor()));
+    s.color = int(ColorToColorRef(skin_.color()));
     s.eqShow = w.eqShown();
     s.eqEnable = playback_.equalizer.EQEnabled();
     s.eqParams = playback_.equalizer.EQParams();

@@ -1,12 +1,14 @@
 #pragma once
 #include "BeatTimer.h"
 #include "FileDialogs.h"
+#include "HintWindow.h"
 #include "MainWindow.h"
 #include "Playback.h"
 #include "PlaylistAdder.h"
 #include "PlaylistModel.h"
 #include "PlaylistWindow.h"
 #include "Settings.h"
+#include "Skin.h"
 #include "SpectrumAnalyser.h"
 #include "TrackInfoCache.h"
 #include "WorkingSetTrimmer.h"
@@ -32,6 +34,8 @@ class Player : public QObject {
     PlaylistModel& playlist() { return playlist_; }
     Playback& playback() { return playback_; }
     SpectrumAnalyser& analyser() { return analyser_; }
+    // The colour every window is painted in; a new colour shows at once.
+    Skin& skin() { return skin_; }
 
     // Paths from the command line or the files dialog, in their order. A playlist that cannot be
     // read is reported; the paths before it stay added.
@@ -76,15 +80,19 @@ class Player : public QObject {
 
     AudioEngine& engine_;
     QString home_;
+    // What the windows share: the animations' beat, the skin and the one hint window.
+    Beat beat_;
+    Skin skin_;
+    HintWindow hint_{skin_};
     PlaylistModel playlist_;
     PlaylistAdder adder_{playlist_};
     TrackInfoCache trackInfo_;
     FileDialogs dialogs_;
     Playback playback_;
-    SpectrumAnalyser analyser_;
-    MainWindow window_;
+    SpectrumAnalyser analyser_{skin_};
+    MainWindow window_{skin_, hint_, beat_};
     PlaylistWindow playlistWindow_;
-    BeatTimer visTimer_;
+    BeatTimer visTimer_{beat_};
     WorkingSetTrimmer trimmer_;
     bool shutDown_ = false;
     QList<QByteArrayList> queuedPaths_;

@@ -3,16 +3,16 @@
 #include "AngledFont.h"
 #include "CellText.h"
 #include "PaintGradient.h"
-#include "SkinColor.h"
+#include "Skin.h"
 #include "SkinFont.h"
 #include "SkinPalette.h"
 
 #include <QPainter>
 
-FrameBackground::FrameBackground(const QString& titleFace) : titleFace_(titleFace) {}
+FrameBackground::FrameBackground(const Skin& skin, const QString& titleFace) : skin_(skin), titleFace_(titleFace) {}
 
 const QImage& FrameBackground::image(int height) {
-    const QRgb skin = SkinColor().rgb();
+    const QRgb skin = skin_.rgb();
     if (!image_.isNull() && image_.height() == height && skin == paintedColor_) return image_;
     paintedColor_ = skin;
     image_ = QImage(kWidth, height, QImage::Format_RGB32);

@@ -2,6 +2,8 @@
 #include <QImage>
 #include <QString>
 
+class Skin;
+
 // The main window's ground: the grey gradient with the tilted "Vexo MP" title in the skin colour.
 // Kept as one picture per height and colour, so the frequent box repaints only copy it.
 class FrameBackground {
@@ -9,11 +11,12 @@ class FrameBackground {
     static constexpr int kWidth = 320;
 
     // The face the title is drawn in; when the font is missing the platform substitutes one.
-    explicit FrameBackground(const QString& titleFace = QStringLiteral("Chiller"));
+    explicit FrameBackground(const Skin& skin, const QString& titleFace = QStringLiteral("Chiller"));
 
     const QImage& image(int height);
 
   private:
+    const Skin& skin_;
     QString titleFace_;
     QImage image_;
     QRgb paintedColor_ = 0;

@@ -2,6 +2,7 @@
 
 #include "DroppedPaths.h"
 #include "PaintBox.h"
+#include "RepaintWithChildren.h"
 #include "RoundedRegion.h"
 
 #include <QCloseEvent>
@@ -18,7 +19,8 @@ namespace {
 constexpr int kParkedTickerOffset = 115;
 } // namespace
 
-MainWindow::MainWindow(QWidget* parent) : QWidget(parent, Qt::Window | Qt::FramelessWindowHint) {
+MainWindow::MainWindow(const Skin& skin, HintWindow& hint, Beat& beat, QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), skin_(skin), hint_(hint), runTimer_(beat) {
     setWindowTitle(QStringLiteral("Vexo MP"));
     setAttribute(Qt::WA_OpaquePaintEvent);
     setAcceptDrops(true);
@@ -39,7 +41,7 @@ MainWindow::MainWindow(QWidget* parent) : QWidget(parent, Qt::Window | Qt::Frame
         {&press_[5], {132, 100}, {1, 0}},
     };
     for (const Place& place : places) {
-        auto* box = new PaintBox(*place.logic, this, place.imageOffset);
+        auto* box = new PaintBox(*place.logic, hint_, this, place.imageOffset);
         box->move(place.at);
         boxes_.push_back(box);
     }
@@ -47,6 +49,9 @@ MainWindow::MainWindow(QWidget* parent) : QWidget(parent, Qt::Window | Qt::Frame
 
     runTimer_.setInterval(TitleTicker::kStepMs);
     connect(&runTimer_, &BeatTimer::timeout, this, [this] { ticker_.step(); });
+    // The frame and every box, the ones placed by others too, are drawn in the skin colour; each
+    // picture follows it at its repaint.
+    connect(&skin, &Skin::changed, this, [this] { RepaintWithChildren(*this); });
     connect(&drag_, &WindowDrag::finished, this, &MainWindow::endDrag);
 }
 
@@ -64,7 +69,7 @@ void MainWindow::wireButtons() {
 }
 
 PaintBox* MainWindow::addBox(BoxLogic& logic, QPoint topLeft) {
-    auto* box = new PaintBox(logic, this);
+    auto* box = new PaintBox(logic, hint_, this);
     box->move(topLeft);
     box->show();
     boxes_.push_back(box);

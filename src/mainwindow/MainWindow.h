@@ -16,6 +16,7 @@
 #include <memory>
 #include <vector>
 
+class HintWindow;
 class PaintBox;
 
 // The player's face: a borderless, rounded, self-painted window holding the boxes. It owns the
@@ -29,7 +30,9 @@ class MainWindow : public QWidget {
     static constexpr int kHeightWithEq = 178;
     static constexpr int kDefaultPlaylistHeight = 210;
 
-    explicit MainWindow(QWidget* parent = nullptr);
+    // The window paints in `skin`, shows its boxes' hints in `hint` and runs the title on `beat`;
+    // all three outlive it.
+    MainWindow(const Skin& skin, HintWindow& hint, Beat& beat, QWidget* parent = nullptr);
     ~MainWindow() override;
 
     // Places another subsystem's box at its spot; the logic must outlive the window.
@@ -95,16 +98,18 @@ class MainWindow : public QWidget {
     bool toggleEq();
     void endDrag();
 
-    FrameBackground background_;
-    std::array<PressButton, 6> press_{PressButton(PressKind::Back),  PressButton(PressKind::Play),
-                                      PressButton(PressKind::Pause), PressButton(PressKind::Stop),
-                                      PressButton(PressKind::Next),  PressButton(PressKind::Open)};
+    const Skin& skin_;
+    HintWindow& hint_;
+    FrameBackground background_{skin_};
+    std::array<PressButton, 6> press_{PressButton(PressKind::Back, skin_),  PressButton(PressKind::Play, skin_),
+                                      PressButton(PressKind::Pause, skin_), PressButton(PressKind::Stop, skin_),
+                                      PressButton(PressKind::Next, skin_),  PressButton(PressKind::Open, skin_)};
     std::array<TitleBarButton, 3> titleBar_{TitleBarButton(TitleBarKind::Min),
                                             TitleBarButton(TitleBarKind::TopMost),
                                             TitleBarButton(TitleBarKind::Exit)};
-    std::array<LabelButton, 3> labels_{LabelButton(LabelKind::Playlist), LabelButton(LabelKind::Equalizer),
-                                       LabelButton(LabelKind::Mode)};
-    TitleTicker ticker_;
+    std::array<LabelButton, 3> labels_{LabelButton(LabelKind::Playlist, skin_),
+                                       LabelButton(LabelKind::Equalizer, skin_), LabelButton(LabelKind::Mode, skin_)};
+    TitleTicker ticker_{skin_};
     std::vector<PaintBox*> boxes_;
     PaintBox* wheelBox_ = nullptr;
     BeatTimer runTimer_;

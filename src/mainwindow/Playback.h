@@ -14,10 +14,10 @@
 // shared stream state first, then the boxes acting on it, then the controller, whose signals the
 // boxes follow. The window forwards each box's events to the BoxLogic below and copies its image.
 struct Playback {
-    Playback(AudioEngine& engine, PlaylistModel& playlist)
-        : volume(engine, state), balance(engine, state), equalizer(engine, state), curve(equalizer),
-          eqSwitch(equalizer), eqDefault(equalizer), seekBar(engine, state), time(engine, state),
-          controller(engine, playlist, state, equalizer) {
+    Playback(AudioEngine& engine, PlaylistModel& playlist, const Skin& skin, Beat& beat)
+        : volume(engine, state, skin), balance(engine, state, skin), equalizer(engine, state),
+          curve(equalizer, skin), eqSwitch(equalizer), eqDefault(equalizer, skin), seekBar(engine, state, skin),
+          time(engine, state, skin), controller(engine, playlist, state, equalizer, beat) {
         QObject::connect(&controller, &PlaybackController::streamOpened, &controller, [this] {
             volume.ApplyVolume();
             balance.ApplyPan();

@@ -1,19 +1,44 @@
 #pragma once
-// A timer that fires on a shared 20 ms beat.
+// Timers that fire on a shared 20 ms beat.
 //
 // Every animation of the player (title ticker, seek bar and time, analyser)
 // runs on multiples of 20 ms. Separate timers drift out of phase, and then
 // each of them makes the window system flush the window on its own; on one
 // shared beat the boxes that change together are copied to the screen in a
-// single flush. The beat itself runs only while some BeatTimer is active.
+// single flush. The player owns the one Beat and hands it to whatever animates.
 #include <QObject>
+#include <QTimer>
+
+#include <vector>
+
+class BeatTimer;
+
+// The beat: a precise 20 ms timer that runs only while some BeatTimer on it is active. It must
+// outlive its BeatTimers. GUI thread only.
+class Beat {
+  public:
+    Beat();
+    ~Beat();
+    Beat(const Beat&) = delete;
+    Beat& operator=(const Beat&) = delete;
+
+  private:
+    friend class BeatTimer;
+    void add(BeatTimer* t);
+    void remove(BeatTimer* t);
+    void fire();
+
+    QTimer timer_;
+    std::vector<BeatTimer*> timers_;
+    std::vector<BeatTimer*> due_;
+};
 
 class BeatTimer : public QObject {
     Q_OBJECT
 public:
     static constexpr int kBeatMs = 20;
 
-    explicit BeatTimer(QObject* parent = nullptr);
+    explicit BeatTimer(Beat& beat, QObject* parent = nullptr);
     ~BeatTimer() override;
 
     // Rounded to whole beats, at least one.
@@ -31,6 +56,7 @@ private:
     friend class Beat;
     void beat();
 
+    Beat& beat_;
     int beats_ = 1;
     int count_ = 0;
     bool active_ = false;

@@ -1,20 +1,5 @@
 #include "SkinColor.h"
 
-namespace {
-QColor skinColor{0, 255, 0};
-}
-
-QColor SkinColor() {
-    return skinColor;
-}
-
-void SetSkinColor(const QColor& color) {
-    // Marks and texts are painted opaque; an invalid colour would paint black, so it is refused.
-    if (!color.isValid()) return;
-    skinColor = color.toRgb();
-    skinColor.setAlpha(255);
-}
-
 std::uint32_t ColorToColorRef(const QColor& color) {
     const QColor rgb = color.toRgb();
     return std::uint32_t(rgb.red()) | std::uint32_t(rgb.green()) << 8 | std::uint32_t(rgb.blue()) << 16;

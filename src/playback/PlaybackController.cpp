@@ -20,8 +20,9 @@ bool fileExists(const QByteArray& path) {
 } // namespace
 
 PlaybackController::PlaybackController(AudioEngine& engine, PlaylistModel& playlist, PlaybackState& state,
-                                       Equalizer& equalizer, QObject* parent)
-    : QObject(parent), engine_(engine), playlist_(playlist), state_(state), equalizer_(equalizer) {
+                                       Equalizer& equalizer, Beat& beat, QObject* parent)
+    : QObject(parent), engine_(engine), playlist_(playlist), state_(state), equalizer_(equalizer),
+      positionTimer_(beat) {
     positionTimer_.setInterval(kPositionIntervalMs);
     connect(&positionTimer_, &BeatTimer::timeout, this, &PlaybackController::PositionTick);
 }

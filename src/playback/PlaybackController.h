@@ -27,8 +27,9 @@ class PlaybackController : public QObject {
     // The title ticker starts a new title just beyond its right edge (its box is 209 wide).
     static constexpr int kTickerStartOffset = 209 + 15;
 
+    // The position timer runs on `beat`, which outlives the controller.
     PlaybackController(AudioEngine& engine, PlaylistModel& playlist, PlaybackState& state, Equalizer& equalizer,
-                       QObject* parent = nullptr);
+                       Beat& beat, QObject* parent = nullptr);
     ~PlaybackController() override;
 
     // Starts row i from its beginning. An index outside the list is brought to its nearest row; an

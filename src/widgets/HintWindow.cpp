@@ -2,7 +2,7 @@
 
 #include "CellText.h"
 #include "PaintGradient.h"
-#include "SkinColor.h"
+#include "Skin.h"
 #include "SkinFont.h"
 #include "SkinPalette.h"
 
@@ -41,7 +41,7 @@ QRect PlaceHint(const QRect& measured, const QRect& desktop) {
     return r;
 }
 
-QImage PaintHint(QSize size, const QString& text) {
+QImage PaintHint(QSize size, const QString& text, const QColor& skin) {
     QImage image(size, QImage::Format_RGB32);
     QPainter painter(&image);
     PaintGradient(painter, image.rect(), false, {kWhite, kSilver});
@@ -49,22 +49,23 @@ QImage PaintHint(QSize size, const QString& text) {
     painter.setPen(kBlack);
     DrawCellText(painter, {5, 0}, QStringLiteral("Vexo MP"));
     painter.setFont(SkinFont(8, false, QStringLiteral("DejaVu Sans")));
-    painter.setPen(SkinColor());
+    painter.setPen(skin);
     DrawCellText(painter, {5, 12}, text);
     return image;
 }
 
-HintWindow& HintWindow::instance() {
-    static HintWindow* window = new HintWindow; // lives as long as the application
-    return *window;
-}
-
-HintWindow::HintWindow()
+HintWindow::HintWindow(const Skin& skin)
     : QWidget(nullptr, Qt::ToolTip | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
-                           Qt::WindowDoesNotAcceptFocus) {
+                           Qt::WindowDoesNotAcceptFocus),
+      skin_(skin) {
     setAttribute(Qt::WA_ShowWithoutActivating);
     setAttribute(Qt::WA_OpaquePaintEvent);
     setAttribute(Qt::WA_TransparentForMouseEvents);
+    connect(&skin, &Skin::changed, this, [this] {
+        if (image_.isNull()) return;
+        image_ = PaintHint(image_.size(), text_, skin_.color());
+        update();
+    });
 }
 
 void HintWindow::showHint(const QString& hint, QPoint globalPos) {
@@ -80,7 +81,7 @@ void HintWindow::showHint(const QString& hint, QPoint globalPos) {
                                                                      : QGuiApplication::primaryScreen())
         desktop = screen->virtualGeometry();
     const QRect placed = PlaceHint(QRect(globalPos + QPoint(0, kBelowPointer), textSize), desktop);
-    image_ = PaintHint(placed.size(), text_);
+    image_ = PaintHint(placed.size(), text_, skin_.color());
     setGeometry(placed);
     show();
     raise();

@@ -10,14 +10,16 @@ QString HintText(const QString& hint);
 // desktop keeps its top-left corner visible).
 QRect PlaceHint(const QRect& measured, const QRect& desktop);
 // The hint's picture: white to silver, the title "Vexo MP" in bold black, the text in the skin colour.
-QImage PaintHint(QSize size, const QString& text);
+QImage PaintHint(QSize size, const QString& text, const QColor& skin);
+
+class Skin;
 
 // Our tooltip: a borderless tool window that never takes the focus, shown in place of Qt's own.
 class HintWindow : public QWidget {
     Q_OBJECT
   public:
-    // One hint window serves the whole application.
-    static HintWindow& instance();
+    // One hint window serves all the windows of the player, which owns it.
+    explicit HintWindow(const Skin& skin);
 
     // Shows text for the pointer at globalPos; an empty text hides the hint.
     void showHint(const QString& text, QPoint globalPos);
@@ -28,8 +30,7 @@ class HintWindow : public QWidget {
     void paintEvent(QPaintEvent* event) override;
 
   private:
-    HintWindow();
-
+    const Skin& skin_;
     QString text_;
     QImage image_;
 };

@@ -8,8 +8,8 @@
 #include <QPainter>
 #include <QPointer>
 
-PaintBox::PaintBox(BoxLogic& logic, QWidget* parent, QPoint imageOffset)
-    : QWidget(parent), logic_(logic), imageOffset_(imageOffset) {
+PaintBox::PaintBox(BoxLogic& logic, HintWindow& hint, QWidget* parent, QPoint imageOffset)
+    : QWidget(parent), logic_(logic), hint_(hint), imageOffset_(imageOffset) {
     resize(logic.size());
     // A picture that covers the whole box needs nothing painted beneath it: the window's ground
     // is then skipped at every repaint. Where it leaves gaps (the time text, the add-files
@@ -29,7 +29,7 @@ void PaintBox::paintEvent(QPaintEvent*) {
 }
 
 void PaintBox::mousePressEvent(QMouseEvent* event) {
-    HintWindow::instance().hideHint();
+    hint_.hideHint();
     logic_.press(event->position().toPoint(), event->button());
 }
 
@@ -48,19 +48,18 @@ void PaintBox::mouseReleaseEvent(QMouseEvent* event) {
 }
 
 void PaintBox::refreshHint() {
-    HintWindow& hint = HintWindow::instance();
-    if (!hint.isVisible() || !underMouse() || HintText(logic_.hint()) == hint.text()) return;
-    hint.showHint(logic_.hint(), QCursor::pos());
+    if (!hint_.isVisible() || !underMouse() || HintText(logic_.hint()) == hint_.text()) return;
+    hint_.showHint(logic_.hint(), QCursor::pos());
 }
 
 bool PaintBox::event(QEvent* event) {
     switch (event->type()) {
     case QEvent::ToolTip:
-        HintWindow::instance().showHint(logic_.hint(), static_cast<QHelpEvent*>(event)->globalPos());
+        hint_.showHint(logic_.hint(), static_cast<QHelpEvent*>(event)->globalPos());
         return true;
     case QEvent::Hide:
     case QEvent::Leave:
-        HintWindow::instance().hideHint();
+        hint_.hideHint();
         break;
     default:
         break;

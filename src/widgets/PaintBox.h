@@ -4,6 +4,8 @@
 
 #include <QWidget>
 
+class HintWindow;
+
 // A painted box on a window: forwards the mouse to its logic, shows the logic's hint through our
 // hint window and shows the logic's finished picture. It holds no drawing rules.
 // The wheel is left to the window the box sits on.
@@ -11,7 +13,7 @@ class PaintBox : public QWidget {
     Q_OBJECT
   public:
     // imageOffset: where the picture goes inside the box (the add-files button sits one pixel right).
-    PaintBox(BoxLogic& logic, QWidget* parent, QPoint imageOffset = {});
+    PaintBox(BoxLogic& logic, HintWindow& hint, QWidget* parent, QPoint imageOffset = {});
 
     BoxLogic& logic() { return logic_; }
 
@@ -28,6 +30,7 @@ class PaintBox : public QWidget {
 
   private:
     BoxLogic& logic_;
+    HintWindow& hint_;
     QPoint imageOffset_;
     BoxPresenter presenter_{*this};
 };

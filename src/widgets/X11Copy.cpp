@@ -1,5 +1,7 @@
 #include "X11Copy.h"
 
+#include "RepaintWithChildren.h"
+
 #include <QAbstractEventDispatcher>
 #include <QEvent>
 #include <QGuiApplication>
@@ -153,7 +155,10 @@ class Target : public QObject {
 
   protected:
     bool eventFilter(QObject*, QEvent* event) override {
-        if (event->type() == QEvent::Expose && topLevel_) repaintAll(*topLevel_);
+        // The toolkit's copy of the window still holds each box as it last painted it, not what
+        // went straight to the screen since, and an expose shows that copy: every widget is
+        // painted anew first.
+        if (event->type() == QEvent::Expose && topLevel_) RepaintWithChildren(*topLevel_);
         return false;
     }
 
@@ -162,16 +167,6 @@ class Target : public QObject {
         if (!unsent_) return;
         unsent_ = false;
         xcb_flush(connection_);
-    }
-
-    // The toolkit's copy of the window still holds each box as it last painted it, not what went
-    // straight to the screen since, and an expose shows that copy: every widget is painted anew
-    // first. Updating the window alone would not do: the toolkit leaves out the boxes that cover
-    // their whole area, taking its copy of them for current.
-    static void repaintAll(QWidget& topLevel) {
-        topLevel.update();
-        for (QWidget* child : topLevel.findChildren<QWidget*>())
-            if (!child->isWindow()) child->update();
     }
 
     QWindow& window_;

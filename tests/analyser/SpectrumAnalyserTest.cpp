@@ -1,7 +1,7 @@
 #include "SpectrumAnalyser.h"
 #include "AnalyserBackground.h"
 #include "FakeEngine.h"
-#include "SkinColor.h"
+#include "Skin.h"
 
 #include <gtest/gtest.h>
 
@@ -21,9 +21,8 @@ QRgb backgroundAt(int y) {
 
 class SpectrumAnalyserTest : public ::testing::Test {
   protected:
-    void SetUp() override { SetSkinColor(QColor(0, 255, 0)); }
-    void TearDown() override { SetSkinColor(QColor(0, 255, 0)); }
-    SpectrumAnalyser analyser;
+    Skin skin{QColor(0, 255, 0)};
+    SpectrumAnalyser analyser{skin};
 };
 
 TEST(AnalyserBackgroundPicture, RowsAreUniformGreysDarkeningDownwards) {
@@ -64,19 +63,19 @@ TEST_F(SpectrumAnalyserTest, DrawsCapsAndStemsAtTheirRows) {
     QImage image = analyser.image();
     ASSERT_EQ(image.size(), QSize(104, 40));
     for (int bar = 0; bar <= 20; ++bar)
-        expectBar(image, bar, 2, 4, 37, SkinColor().rgb());
+        expectBar(image, bar, 2, 4, 37, skin.rgb());
 
     // A mid-height bar: h = 20 puts the cap on row 18 and the stem on rows 20..37.
-    SpectrumAnalyser mid;
+    SpectrumAnalyser mid(skin);
     mid.feed(uniform(0.04f));
-    expectBar(mid.image(), 3, 18, 20, 37, SkinColor().rgb());
+    expectBar(mid.image(), 3, 18, 20, 37, skin.rgb());
 }
 
 TEST_F(SpectrumAnalyserTest, FallenBarsLeaveACapAndAStemDotAtTheBottom) {
     analyser.feed(uniform(0.0f));
     const QImage image = analyser.image();
     for (int bar = 0; bar <= 20; ++bar)
-        expectBar(image, bar, 38, 39, 39, SkinColor().rgb());
+        expectBar(image, bar, 38, 39, 39, skin.rgb());
 }
 
 TEST_F(SpectrumAnalyserTest, LeftmostBarIsTheFirstBinAndEachBarItsOwn) {
@@ -85,9 +84,9 @@ TEST_F(SpectrumAnalyserTest, LeftmostBarIsTheFirstBinAndEachBarItsOwn) {
     magnitudes[20] = 0.03125f; // 15 px, the last bar in view, whose cap is cut by the edge
     analyser.feed(magnitudes);
     const QImage image = analyser.image();
-    expectBar(image, 0, 7, 9, 37, SkinColor().rgb());
-    expectBar(image, 1, 38, 39, 39, SkinColor().rgb());
-    expectBar(image, 20, 23, 25, 37, SkinColor().rgb());
+    expectBar(image, 0, 7, 9, 37, skin.rgb());
+    expectBar(image, 1, 38, 39, 39, skin.rgb());
+    expectBar(image, 20, 23, 25, 37, skin.rgb());
 }
 
 TEST_F(SpectrumAnalyserTest, CapsFollowTheSkinColourFromTheNextPicture) {
@@ -95,7 +94,7 @@ TEST_F(SpectrumAnalyserTest, CapsFollowTheSkinColourFromTheNextPicture) {
     EXPECT_EQ(analyser.image().pixel(1, 2), qRgb(0, 255, 0));
     int notices = 0;
     analyser.changed = [&] { ++notices; };
-    SetSkinColor(QColor(200, 10, 30));
+    skin.setColor(QColor(200, 10, 30));
     // Nothing moves, yet the next tick must still ask for a repaint so the new colour shows.
     analyser.feed(uniform(0.5f));
     EXPECT_EQ(notices, 1);
@@ -145,7 +144,7 @@ TEST_F(SpectrumAnalyserTest, TicksFetchOnlyWhileTheStreamPlaysAndSayWhenTheTimer
     EXPECT_EQ(analyser.levelPx(0), 36);
 
     // A stream that was quiet at the moment it stopped drains, and the timer runs until it has.
-    SpectrumAnalyser quiet;
+    SpectrumAnalyser quiet(skin);
     quiet.feed(uniform(0.06f));
     quiet.feed(uniform(0.01f)); // 29 px now, data below the threshold
     int ticks = 0;

@@ -1,9 +1,9 @@
 #include "Player.h"
 #include "FakeEngine.h"
+#include "PaintBox.h"
 #include "PlaylistView.h"
 #include "SettingsFile.h"
 #include "SingleInstance.h"
-#include "SkinColor.h"
 
 #include <QApplication>
 #include <QDir>
@@ -13,6 +13,7 @@
 #include <QFileDialog>
 #include <QKeyEvent>
 #include <QMimeData>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QUrl>
 #include <gtest/gtest.h>
@@ -92,7 +93,7 @@ TEST_F(PlayerFixture, SettingsAppliedComeBackUnchanged) {
     EXPECT_EQ(window.playMode(), 2);
     EXPECT_EQ(player->playback().controller.PlayMode(), 2);
     EXPECT_EQ(window.ticker().direction(), 1);
-    EXPECT_EQ(SkinColor(), QColor(0x99, 0x66, 0x33)) << "COLORREF keeps red in the low byte";
+    EXPECT_EQ(player->skin().color(), QColor(0x99, 0x66, 0x33)) << "COLORREF keeps red in the low byte";
     EXPECT_TRUE(player->playback().equalizer.EQApplied());
     const Settings back = player->collectSettings();
     EXPECT_EQ(back.mainLeft, s.mainLeft);
@@ -119,7 +120,7 @@ TEST_F(PlayerFixture, DefaultsPlaceThePlaylistBelowTheWindowAsItStands) {
     Settings s;
     player->applySettings(s);
     EXPECT_EQ(player->collectSettings().playListTop, 141 + 135);
-    EXPECT_EQ(SkinColor(), QColor(13, 90, 219));
+    EXPECT_EQ(player->skin().color(), QColor(13, 90, 219));
     EXPECT_EQ(player->window().height(), 135);
     s.eqShow = true;
     player->applySettings(s);
@@ -221,6 +222,49 @@ TEST_F(PlayerFixture, ThePlayBoxStartsTheSelectedTrackAndTheTickerShowsIt) {
     stop.press({5, 5}, Qt::LeftButton);
     EXPECT_EQ(player->playback().controller.Channel(), 0u);
     EXPECT_TRUE(player->window().ticker().tickerText().isEmpty());
+}
+
+// The pixels of `colour` that the window system shows of `window` (off-screen: its backing store)
+// in `area` of it; the corners its mask cuts away are not shown.
+int ShownPixelsOf(QWidget& window, QRgb colour, QRect area = {}) {
+    const QImage shown = window.screen()->grabWindow(window.winId()).toImage().convertToFormat(QImage::Format_RGB32);
+    const QRegion mask = window.mask().isEmpty() ? QRegion(shown.rect()) : window.mask();
+    if (area.isNull()) area = shown.rect();
+    int n = 0;
+    for (int y = area.top(); y <= area.bottom() && y < shown.height(); ++y)
+        for (int x = area.left(); x <= area.right() && x < shown.width(); ++x)
+            n += shown.pixel(x, y) == colour && mask.contains(QPoint(x, y));
+    return n;
+}
+
+// A colour set on the skin shows at once in both windows, in the boxes that repaint often and in
+// the ones that never would on their own, and no cached picture keeps the old colour.
+TEST_F(PlayerFixture, ANewSkinColourShowsInBothWindowsAndNothingKeepsTheOldOne) {
+    const QString file = home.path() + "/song.mp3";
+    QFile(file).open(QIODevice::WriteOnly);
+    engine.files[file.toStdString()] = FakeTrack{.artist = "Artist", .title = "Song", .lengthSeconds = 300};
+    player->addPaths({QFile::encodeName(file)});
+    MainWindow& window = player->window();
+    PlaylistWindow& list = player->playlistWindow();
+    window.show();
+    list.show();
+    window.pressButton(PressKind::Play).press({5, 5}, Qt::LeftButton);
+    engine.position = engine.GetLength(player->playback().controller.Channel()) / 2;
+    const QRect seekBar(10, 76, 302, 10), frameTitle(0, 0, 64, 30), listTitle(120, 2, 100, 22);
+    const QRgb old = player->skin().rgb(), fresh = qRgb(200, 30, 120);
+    ASSERT_TRUE(serveUntil([&] {
+        return ShownPixelsOf(window, old, seekBar) > 100 && ShownPixelsOf(window, old, frameTitle) > 20 &&
+               ShownPixelsOf(list, old, listTitle) > 10;
+    })) << "the old colour on the screen first";
+
+    player->skin().setColor(QColor::fromRgb(fresh));
+    EXPECT_TRUE(serveUntil([&] { return ShownPixelsOf(window, old) == 0 && ShownPixelsOf(list, old) == 0; }))
+        << ShownPixelsOf(window, old) << " and " << ShownPixelsOf(list, old) << " pixels keep the old colour";
+    EXPECT_GT(ShownPixelsOf(window, fresh, seekBar), 100) << "the dotted line";
+    EXPECT_GT(ShownPixelsOf(window, fresh, frameTitle), 20) << "the frame's title";
+    EXPECT_GT(ShownPixelsOf(window, fresh, QRect(36, 100, 20, 20)), 10) << "the lit play button";
+    EXPECT_GT(ShownPixelsOf(list, fresh, listTitle), 10) << "the playlist's ground";
+    EXPECT_GT(ShownPixelsOf(list, fresh, list.boxOf(ListButtonKind::Save)->geometry()), 5) << "its buttons";
 }
 
 TEST_F(PlayerFixture, TheModeBoxDrivesTheController) {

@@ -1,7 +1,7 @@
 #include "CellText.h"
 #include "LabelButton.h"
 #include "PressButton.h"
-#include "SkinColor.h"
+#include "Skin.h"
 #include "TitleBarButton.h"
 
 #include <gtest/gtest.h>
@@ -35,15 +35,15 @@ std::set<QRgb> Colours(const QImage& image) {
     return colours;
 }
 
-PressButton MakeButton(PressKind kind) {
-    PressButton button(kind);
+PressButton MakeButton(PressKind kind, const Skin& skin) {
+    PressButton button(kind, skin);
     button.later = [](int, std::function<void()> dim) { dim(); };
     return button;
 }
 } // namespace
 
 TEST(PressButtonLook, GeometricGlyphsSitOnTheirColumnsAndRows) {
-    SetSkinColor(kSkin);
+    const Skin skin(kSkin);
     struct Case {
         PressKind kind;
         std::vector<QPoint> ink;
@@ -64,7 +64,7 @@ TEST(PressButtonLook, GeometricGlyphsSitOnTheirColumnsAndRows) {
     };
     for (const Case& c : cases) {
         for (bool lit : {false, true}) {
-            PressButton button = MakeButton(c.kind);
+            PressButton button = MakeButton(c.kind, skin);
             if (lit) button.press({1, 1}, Qt::LeftButton);
             const QImage& image = button.image();
             const QRgb glyph = lit ? kSkin.rgb() : qRgb(0, 0, 0);
@@ -77,9 +77,9 @@ TEST(PressButtonLook, GeometricGlyphsSitOnTheirColumnsAndRows) {
 }
 
 TEST(PressButtonLook, ArrowGlyphsAreDrawnInTheGlyphColourOnly) {
-    SetSkinColor(kSkin);
+    const Skin skin(kSkin);
     for (PressKind kind : {PressKind::Back, PressKind::Next}) {
-        PressButton button = MakeButton(kind);
+        PressButton button = MakeButton(kind, skin);
         const auto rest = InkPixels(button.image(), kWhiteRgb);
         EXPECT_GT(rest.size(), 10u);
         EXPECT_EQ(Colours(button.image()), (std::set<QRgb>{kWhiteRgb, qRgb(0, 0, 0)}));
@@ -88,22 +88,22 @@ TEST(PressButtonLook, ArrowGlyphsAreDrawnInTheGlyphColourOnly) {
         EXPECT_EQ(InkPixels(button.image(), kWhiteRgb), rest) << "lighting changes the colour, not the shape";
     }
     // « and » are mirror images of each other; at least they must differ.
-    PressButton back = MakeButton(PressKind::Back), next = MakeButton(PressKind::Next);
+    PressButton back = MakeButton(PressKind::Back, skin), next = MakeButton(PressKind::Next, skin);
     EXPECT_NE(back.image(), next.image());
 }
 
 TEST(PressButtonLook, FollowsASkinColourChangeWhileLit) {
-    PressButton button = MakeButton(PressKind::Stop);
+    Skin skin(kSkin);
+    PressButton button = MakeButton(PressKind::Stop, skin);
     button.press({1, 1}, Qt::LeftButton);
-    SetSkinColor(QColor(200, 10, 10));
-    EXPECT_EQ(button.image().pixel(10, 10), qRgb(200, 10, 10));
-    SetSkinColor(kSkin);
     EXPECT_EQ(button.image().pixel(10, 10), kSkin.rgb());
+    skin.setColor(QColor(200, 10, 10));
+    EXPECT_EQ(button.image().pixel(10, 10), qRgb(200, 10, 10));
 }
 
 // A button whose afterglows wait in `dims` until the test ends them.
 struct GlowingButton {
-    explicit GlowingButton(PressKind kind) : button(kind) {
+    explicit GlowingButton(PressKind kind) : button(kind, skin) {
         button.later = [this](int ms, std::function<void()> dim) {
             EXPECT_EQ(ms, PressButton::kLitAfterReleaseMs);
             dims.push_back(std::move(dim));
@@ -113,6 +113,7 @@ struct GlowingButton {
         button.press({1, 1}, Qt::LeftButton);
         button.release({1, 1}, Qt::LeftButton);
     }
+    const Skin skin{kSkin};
     PressButton button;
     std::vector<std::function<void()>> dims;
 };
@@ -156,9 +157,10 @@ TEST(PressButtonBehaviour, AnAfterglowEndsOnlyItsOwnClick) {
 }
 
 TEST(PressButtonBehaviour, AnAfterglowThatOutlivesItsButtonDoesNothing) {
+    const Skin skin(kSkin);
     std::function<void()> dim;
     {
-        PressButton play(PressKind::Play);
+        PressButton play(PressKind::Play, skin);
         play.later = [&](int, std::function<void()> d) { dim = std::move(d); };
         play.press({1, 1}, Qt::LeftButton);
         play.release({1, 1}, Qt::LeftButton);
@@ -168,7 +170,8 @@ TEST(PressButtonBehaviour, AnAfterglowThatOutlivesItsButtonDoesNothing) {
 }
 
 TEST(PressButtonBehaviour, AModalActionGoesDarkAfterItsEndWhenTheReleaseNeverCame) {
-    PressButton open(PressKind::Open);
+    const Skin skin(kSkin);
+    PressButton open(PressKind::Open, skin);
     open.modalAction = true;
     int afterglows = 0;
     open.later = [&](int, std::function<void()> dim) {
@@ -187,12 +190,13 @@ TEST(PressButtonBehaviour, AModalActionGoesDarkAfterItsEndWhenTheReleaseNeverCam
 }
 
 TEST(PressButtonBehaviour, HintsAndSizes) {
+    const Skin skin(kSkin);
     const std::vector<std::pair<PressKind, QString>> hints = {
         {PressKind::Back, "Предыдущий трек"}, {PressKind::Play, "Воспроизведение"},
         {PressKind::Pause, "Пауза"},          {PressKind::Stop, "Остановить"},
         {PressKind::Next, "Следующий трек"},  {PressKind::Open, "Добавить файлы"}};
     for (const auto& [kind, hint] : hints) {
-        PressButton button(kind);
+        PressButton button(kind, skin);
         EXPECT_EQ(button.hint(), hint);
         EXPECT_EQ(button.size(), kind == PressKind::Open ? QSize(22, 20) : QSize(20, 20));
     }
@@ -278,7 +282,8 @@ TEST(TitleBarButtonLook, LabelColoursAtRestAndLit) {
 }
 
 TEST(LabelButtonBehaviour, ModeCyclesAndAStrangeModeRestartsAtZero) {
-    LabelButton mode(LabelKind::Mode);
+    const Skin skin(kSkin);
+    LabelButton mode(LabelKind::Mode, skin);
     std::vector<int> seen;
     mode.modeChanged = [&](int m) { seen.push_back(m); };
     for (int i = 0; i < 4; ++i) {
@@ -295,7 +300,8 @@ TEST(LabelButtonBehaviour, ModeCyclesAndAStrangeModeRestartsAtZero) {
 }
 
 TEST(LabelButtonLook, ModeGlyphsDifferAndAStrangeModeKeepsTheLastPicture) {
-    LabelButton mode(LabelKind::Mode);
+    const Skin skin(kSkin);
+    LabelButton mode(LabelKind::Mode, skin);
     const QRgb green = qRgb(72, 194, 41), silver = qRgb(192, 192, 192);
     std::vector<QImage> pictures;
     for (int m : {0, 1, 2}) {
@@ -314,8 +320,8 @@ TEST(LabelButtonLook, ModeGlyphsDifferAndAStrangeModeKeepsTheLastPicture) {
 }
 
 TEST(LabelButtonBehaviour, PlaylistLightsOnPressAndFollowsTheWindowOnRelease) {
-    SetSkinColor(kSkin);
-    LabelButton pl(LabelKind::Playlist);
+    const Skin skin(kSkin);
+    LabelButton pl(LabelKind::Playlist, skin);
     bool windowVisible = false;
     pl.toggle = [&] {
         windowVisible = !windowVisible;
@@ -337,8 +343,8 @@ TEST(LabelButtonBehaviour, PlaylistLightsOnPressAndFollowsTheWindowOnRelease) {
 }
 
 TEST(LabelButtonBehaviour, EqualizerLabelFollowsTheToggle) {
-    SetSkinColor(kSkin);
-    LabelButton eq(LabelKind::Equalizer);
+    const Skin skin(kSkin);
+    LabelButton eq(LabelKind::Equalizer, skin);
     bool open = false;
     eq.toggle = [&] { return open = !open; };
     eq.press({1, 1}, Qt::LeftButton);

@@ -1,6 +1,6 @@
 #include "FrameBackground.h"
 #include "HintWindow.h"
-#include "SkinColor.h"
+#include "Skin.h"
 
 #include <gtest/gtest.h>
 
@@ -17,7 +17,8 @@ int CountColour(const QImage& image, const QRect& area, QRgb colour) {
 } // namespace
 
 TEST(FrameBackgroundLook, GradientRowsAtBothHeights) {
-    FrameBackground frame;
+    const Skin skin;
+    FrameBackground frame(skin);
     struct Case {
         int height;
         std::vector<std::pair<int, QRgb>> rows;
@@ -45,15 +46,12 @@ TEST(FrameBackgroundLook, GradientRowsAtBothHeights) {
     }
 }
 
-TEST(FrameBackgroundLook, TheTitleIsWrittenInTheSkinColourAndFollowsIt) {
-    FrameBackground frame;
+TEST(FrameBackgroundLook, TheTitleIsWrittenInTheSkinColour) {
+    const Skin skin(QColor(13, 90, 219));
+    FrameBackground frame(skin);
     const QRect titleArea(0, 0, 64, 30);
-    SetSkinColor(QColor(13, 90, 219));
     EXPECT_GT(CountColour(frame.image(135), titleArea, qRgb(13, 90, 219)), 20);
     EXPECT_EQ(CountColour(frame.image(135), QRect(0, 40, 320, 95), qRgb(13, 90, 219)), 0) << "only the title";
-    SetSkinColor(QColor(200, 0, 0));
-    EXPECT_EQ(CountColour(frame.image(135), titleArea, qRgb(13, 90, 219)), 0);
-    EXPECT_GT(CountColour(frame.image(135), titleArea, qRgb(200, 0, 0)), 20);
 }
 
 TEST(HintText, AtSignsBecomeLineBreaks) {
@@ -83,8 +81,7 @@ TEST(HintPlacement, GrowsByTheTitleLineAndStaysOnTheDesktop) {
 }
 
 TEST(HintLook, GradientTitleAndText) {
-    SetSkinColor(QColor(13, 90, 219));
-    const QImage image = PaintHint(QSize(120, 30), "Громкость");
+    const QImage image = PaintHint(QSize(120, 30), "Громкость", QColor(13, 90, 219));
     EXPECT_EQ(image.pixel(118, 0), qRgb(255, 255, 255));
     EXPECT_EQ(image.pixel(118, 29), qRgb(192, 192, 192));
     EXPECT_GT(CountColour(image, QRect(5, 0, 60, 12), qRgb(0, 0, 0)), 20) << "bold black title";
@@ -95,7 +92,8 @@ TEST(HintLook, GradientTitleAndText) {
 }
 
 TEST(HintWindowWidget, ShowsTheTextPlacedAndHidesOnAnEmptyOne) {
-    HintWindow& hint = HintWindow::instance();
+    const Skin skin;
+    HintWindow hint(skin);
     hint.showHint("Пауза@x", QPoint(10, 10));
     EXPECT_TRUE(hint.isVisible());
     EXPECT_EQ(hint.text(), QString("Пауза\rx"));

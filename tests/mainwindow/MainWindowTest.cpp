@@ -1,5 +1,6 @@
 #include "MainWindow.h"
 #include "PaintBox.h"
+#include "WindowKit.h"
 
 #include <QApplication>
 #include <QEventLoop>
@@ -30,7 +31,8 @@ QPoint BoxPos(MainWindow& window, BoxLogic& logic) {
 } // namespace
 
 TEST(MainWindowFrame, SizeTitleAndBoxPositions) {
-    MainWindow window;
+    WindowKit kit;
+    MainWindow window(kit.skin, kit.hint, kit.beat);
     EXPECT_EQ(window.size(), QSize(320, 135));
     EXPECT_EQ(window.windowTitle(), QString("Vexo MP"));
     EXPECT_TRUE(window.windowFlags() & Qt::FramelessWindowHint);
@@ -60,7 +62,8 @@ TEST(MainWindowFrame, SizeTitleAndBoxPositions) {
 }
 
 TEST(MainWindowFrame, RoundedMaskFollowsTheHeight) {
-    MainWindow window;
+    WindowKit kit;
+    MainWindow window(kit.skin, kit.hint, kit.beat);
     window.show();
     EXPECT_FALSE(window.mask().contains(QPoint(0, 0))) << "corner cut";
     EXPECT_TRUE(window.mask().contains(QPoint(160, 0)));
@@ -74,7 +77,8 @@ TEST(MainWindowFrame, RoundedMaskFollowsTheHeight) {
 }
 
 TEST(MainWindowDocking, EqToggleResizesAndDocksThePlaylistBelow) {
-    MainWindow window;
+    WindowKit kit;
+    MainWindow window(kit.skin, kit.hint, kit.beat);
     QWidget playlist;
     playlist.resize(320, 250);
     window.setPlaylistWindow(&playlist);
@@ -98,7 +102,8 @@ TEST(MainWindowDocking, EqToggleResizesAndDocksThePlaylistBelow) {
 }
 
 TEST(MainWindowDocking, ADragMovesTheWindowByThePointerAndDocksAfterwards) {
-    MainWindow window;
+    WindowKit kit;
+    MainWindow window(kit.skin, kit.hint, kit.beat);
     QWidget playlist;
     playlist.resize(320, 210);
     window.setPlaylistWindow(&playlist);
@@ -140,7 +145,8 @@ TEST(MainWindowDocking, ADragMovesTheWindowByThePointerAndDocksAfterwards) {
 }
 
 TEST(MainWindowButtons, PlaylistButtonWithoutAWindowKeepsTheFlagAndParksTheTicker) {
-    MainWindow window;
+    WindowKit kit;
+    MainWindow window(kit.skin, kit.hint, kit.beat);
     bool playing = false;
     window.trackPlaying = [&] { return playing; };
     window.ticker().setTickerOffset(3);
@@ -158,7 +164,8 @@ TEST(MainWindowButtons, PlaylistButtonWithoutAWindowKeepsTheFlagAndParksTheTicke
 }
 
 TEST(MainWindowButtons, TopMostAndExitAct) {
-    MainWindow window;
+    WindowKit kit;
+    MainWindow window(kit.skin, kit.hint, kit.beat);
     window.show();
     TitleBarButton& top = window.titleBarButton(TitleBarKind::TopMost);
     top.press({1, 1}, Qt::LeftButton);
@@ -183,7 +190,8 @@ TEST(MainWindowButtons, TopMostAndExitAct) {
 }
 
 TEST(MainWindowLifecycle, MinimisingTakesTheShownPlaylistAlongAndBringsItBack) {
-    MainWindow window;
+    WindowKit kit;
+    MainWindow window(kit.skin, kit.hint, kit.beat);
     QWidget playlist;
     window.setPlaylistWindow(&playlist);
     window.show();
@@ -201,7 +209,8 @@ TEST(MainWindowLifecycle, MinimisingTakesTheShownPlaylistAlongAndBringsItBack) {
 }
 
 TEST(MainWindowLifecycle, FirstShowingIsSignalledOnce) {
-    MainWindow window;
+    WindowKit kit;
+    MainWindow window(kit.skin, kit.hint, kit.beat);
     int first = 0;
     QObject::connect(&window, &MainWindow::firstShown, [&] { ++first; });
     window.show();
@@ -211,7 +220,8 @@ TEST(MainWindowLifecycle, FirstShowingIsSignalledOnce) {
 }
 
 TEST(MainWindowLifecycle, TheTickerTimerRunsOnlyWhileSomethingMoves) {
-    MainWindow window;
+    WindowKit kit;
+    MainWindow window(kit.skin, kit.hint, kit.beat);
     window.show();
     window.ticker().setTickerText("Title");
     window.ticker().setTickerOffset(100);

@@ -121,17 +121,17 @@ TEST(SeekBar, ProgressIsADottedLineWhosePhaseCarriesOn) {
     SeekBar& bar = rig.playback.seekBar;
     const std::int64_t bpp = rig.playback.state.BytesPerPixel;
 
-    SetDotCounter(0);
+    bar.SetDotCounter(0);
     rig.engine.position = 100 * bpp;
     ASSERT_TRUE(bar.Tick());
     const QImage& image = bar.image();
-    EXPECT_EQ(DotCounter(), 101) << "points 0..99 and the head";
+    EXPECT_EQ(bar.DotCounter(), 101) << "points 0..99 and the head";
     // Ground: white at the top, silver at the bottom row, beyond the line's reach.
     EXPECT_EQ(image.pixel(250, 0), qRgb(255, 255, 255));
     EXPECT_EQ(image.pixel(250, 9), qRgb(192, 192, 192));
     EXPECT_EQ(countSkinOnRows(image, 0, 3) + countSkinOnRows(image, 7, 9), 0)
         << "the line stays on rows 4..6";
-    // Points 0..4 are dots (arms of SkinColor around a grey centre), 5..9 single grey pixels.
+    // Points 0..4 are dots (arms of the skin colour around a grey centre), 5..9 single grey pixels.
     EXPECT_TRUE(isSkin(image, 2, 4));
     EXPECT_TRUE(isSkin(image, 2, 6));
     EXPECT_EQ(image.pixel(7, 5), qRgb(128, 128, 128));
@@ -146,7 +146,7 @@ TEST(SeekBar, ProgressIsADottedLineWhosePhaseCarriesOn) {
 
     // The next tick goes on from phase 101: the runs of dots shift by one point.
     ASSERT_TRUE(bar.Tick());
-    EXPECT_EQ(DotCounter(), 202);
+    EXPECT_EQ(bar.DotCounter(), 202);
     EXPECT_FALSE(isSkin(bar.image(), 4, 4));
     EXPECT_TRUE(isSkin(bar.image(), 9, 4));
 }
@@ -170,16 +170,16 @@ TEST(SeekBar, ProgressEqualsTheLineDrawnPointByPoint) {
                 QPainter painter(&expected);
                 PaintGradient(painter, expected.rect(), false,
                               {QColor(255, 255, 255), QColor(192, 192, 192)});
-                SetDotCounter(counter);
                 painter.end();
-                StepLine(0, 5, x, 5, [&](int px, int py) { DotLineProc(px, py, expected); });
-                if (!dragging) DotLineProc(x, 5, expected);
-                const std::int32_t counterAfter = DotCounter();
+                std::int32_t counterAfter = counter;
+                const QRgb skin = kTestSkin.rgb();
+                StepLine(0, 5, x, 5, [&](int px, int py) { DotLineProc(px, py, expected, skin, counterAfter); });
+                if (!dragging) DotLineProc(x, 5, expected, skin, counterAfter);
 
-                SetDotCounter(counter);
+                bar.SetDotCounter(counter);
                 rig.engine.position = x * bpp;
                 ASSERT_TRUE(bar.Tick());
-                EXPECT_EQ(DotCounter(), counterAfter) << x << " from " << counter;
+                EXPECT_EQ(bar.DotCounter(), counterAfter) << x << " from " << counter;
                 EXPECT_EQ(firstDifference(bar.image(), expected), "same")
                     << x << " from " << counter << (dragging ? " dragging" : "");
                 // Only the rows the tick reports as changed differ from the empty bar (the picture
@@ -195,11 +195,10 @@ TEST(SeekBar, ProgressEqualsTheLineDrawnPointByPoint) {
             }
         }
     }
-    SetSkinColor(QColor(250, 0, 0)); // the prepared line follows the skin colour
-    SetDotCounter(0);
+    rig.skin.setColor(QColor(250, 0, 0)); // the prepared line follows the skin colour
+    bar.SetDotCounter(0);
     bar.DrawProgress(10 * bpp);
     EXPECT_EQ(bar.image().pixel(2, 4), qRgb(250, 0, 0));
-    SetSkinColor(kTestSkin);
 }
 
 TEST(SeekBar, DraggingLeavesOutTheHeadDot) {
@@ -207,11 +206,11 @@ TEST(SeekBar, DraggingLeavesOutTheHeadDot) {
     rig.addTrack("a.mp3", FakeTrack{.lengthSeconds = 302});
     rig.controller.PlayTrack(0);
     SeekBar& bar = rig.playback.seekBar;
-    SetDotCounter(0);
+    bar.SetDotCounter(0);
     rig.engine.position = 100 * rig.playback.state.BytesPerPixel;
     bar.press({20, 5}, Qt::LeftButton);
     ASSERT_TRUE(bar.Tick());
-    EXPECT_EQ(DotCounter(), 100);
+    EXPECT_EQ(bar.DotCounter(), 100);
     EXPECT_FALSE(isSkin(bar.image(), 100, 4));
     EXPECT_FALSE(isSkin(bar.image(), 101, 5));
 }
@@ -240,10 +239,10 @@ TEST(SeekBar, ABogusPositionDrawsAtMostOneBarOfPoints) {
     PlaybackRig rig;
     rig.addTrack("a.mp3", FakeTrack{.lengthSeconds = 302});
     rig.controller.PlayTrack(0);
-    SetDotCounter(0);
+    rig.playback.seekBar.SetDotCounter(0);
     rig.engine.position = std::int64_t(1) << 60;
     ASSERT_TRUE(rig.playback.seekBar.Tick());
-    EXPECT_EQ(DotCounter(), 304);
+    EXPECT_EQ(rig.playback.seekBar.DotCounter(), 304);
 }
 
 TEST(SeekBar, StopShowsTheEmptyBar) {

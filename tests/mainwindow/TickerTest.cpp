@@ -1,5 +1,5 @@
 #include "CellText.h"
-#include "SkinColor.h"
+#include "Skin.h"
 #include "SkinFont.h"
 #include "TitleTicker.h"
 
@@ -11,24 +11,27 @@
 
 namespace {
 // A text and the offset it is put at; the ticker's width follows the text.
-TitleTicker Ticker(const QString& text, int offset, int direction = 0) {
-    TitleTicker ticker;
+TitleTicker Ticker(const Skin& skin, const QString& text, int offset, int direction = 0) {
+    TitleTicker ticker(skin);
     ticker.setTickerText(text);
     ticker.setTickerOffset(offset);
     ticker.setDirection(direction);
     return ticker;
 }
 
+const QColor kSkin(13, 90, 219);
+
 int SkinPixelsInColumn(const QImage& image, int x) {
     int n = 0;
     for (int y = 0; y < image.height(); ++y)
-        n += image.pixel(x, y) == SkinColor().rgb();
+        n += image.pixel(x, y) == kSkin.rgb();
     return n;
 }
 } // namespace
 
 TEST(TitleTickerSteps, MovesOnePixelAndWrapsAtTheEdges) {
-    TitleTicker probe = Ticker("Some Artist - A Title", 0);
+    const Skin skin(kSkin);
+    TitleTicker probe = Ticker(skin, "Some Artist - A Title", 0);
     const int w = probe.tickerWidth();
     ASSERT_GT(w, 50);
     struct Case {
@@ -41,14 +44,15 @@ TEST(TitleTickerSteps, MovesOnePixelAndWrapsAtTheEdges) {
         {2, 10, 10},     {-1, 10, 10},  // any other direction stands still
     };
     for (const Case& c : cases) {
-        TitleTicker ticker = Ticker("Some Artist - A Title", c.start, c.direction);
+        TitleTicker ticker = Ticker(skin, "Some Artist - A Title", c.start, c.direction);
         ticker.step();
         EXPECT_EQ(ticker.tickerOffset(), c.after) << c.direction << " from " << c.start;
     }
 }
 
 TEST(TitleTickerSteps, ANewTitleReachesTheLastColumnAfterSixteenSteps) {
-    TitleTicker ticker = Ticker("Title", TitleTicker::kStartOffset);
+    const Skin skin(kSkin);
+    TitleTicker ticker = Ticker(skin, "Title", TitleTicker::kStartOffset);
     int steps = 0;
     while (ticker.tickerOffset() > TitleTicker::kWidth - 1) {
         ticker.step();
@@ -58,7 +62,8 @@ TEST(TitleTickerSteps, ANewTitleReachesTheLastColumnAfterSixteenSteps) {
 }
 
 TEST(TitleTickerDrag, TheTextsMiddleFollowsThePointerAndScrollingResumesFromThere) {
-    TitleTicker ticker = Ticker("Some Artist - A Title", 100);
+    const Skin skin(kSkin);
+    TitleTicker ticker = Ticker(skin, "Some Artist - A Title", 100);
     const int half = ticker.tickerWidth() / 2;
     ticker.press({50, 5}, Qt::LeftButton);
     EXPECT_TRUE(ticker.dragging());
@@ -77,7 +82,8 @@ TEST(TitleTickerDrag, TheTextsMiddleFollowsThePointerAndScrollingResumesFromTher
 }
 
 TEST(TitleTickerMouse, RightPressReversesAndMiddleClickAsksForInformation) {
-    TitleTicker ticker = Ticker("Title", 100, 0);
+    const Skin skin(kSkin);
+    TitleTicker ticker = Ticker(skin, "Title", 100, 0);
     int infoRequests = 0;
     ticker.infoRequested = [&] { ++infoRequests; };
     ticker.press({5, 5}, Qt::RightButton);
@@ -97,7 +103,8 @@ TEST(TitleTickerMouse, RightPressReversesAndMiddleClickAsksForInformation) {
 }
 
 TEST(TitleTickerTimer, NothingToMoveMeansNoTimer) {
-    TitleTicker ticker;
+    const Skin skin(kSkin);
+    TitleTicker ticker(skin);
     int motionChanges = 0;
     ticker.motionChanged = [&] { ++motionChanges; };
     EXPECT_FALSE(ticker.moving()) << "an empty ticker";
@@ -116,8 +123,8 @@ TEST(TitleTickerTimer, NothingToMoveMeansNoTimer) {
 }
 
 TEST(TitleTickerLook, GradientGroundAndTheTextAtItsOffset) {
-    SetSkinColor(QColor(13, 90, 219));
-    TitleTicker ticker = Ticker("Some Artist - A Title", 20);
+    const Skin skin(kSkin);
+    TitleTicker ticker = Ticker(skin, "Some Artist - A Title", 20);
     const QImage image = ticker.image();
     ASSERT_EQ(image.size(), QSize(209, 14));
     EXPECT_EQ(image.pixel(5, 0), qRgb(192, 192, 192));
@@ -142,7 +149,8 @@ TEST(TitleTickerLook, GradientGroundAndTheTextAtItsOffset) {
 }
 
 TEST(TitleTickerLook, TextOutsideTheStripIsClipped) {
-    TitleTicker ticker = Ticker("Title", TitleTicker::kStartOffset);
+    const Skin skin(kSkin);
+    TitleTicker ticker = Ticker(skin, "Title", TitleTicker::kStartOffset);
     const QImage image = ticker.image();
     for (int x = 0; x < 209; ++x)
         EXPECT_EQ(SkinPixelsInColumn(image, x), 0);
@@ -151,11 +159,12 @@ TEST(TitleTickerLook, TextOutsideTheStripIsClipped) {
 // Whatever the title, the colour or the offset (a drag may take the title far beyond the ends),
 // the ticker shows what a painter drawing the title over the ground at that offset would.
 TEST(TitleTickerLook, SamePictureAsAPainterAtEveryKindOfOffset) {
-    const QImage ground = Ticker(QString(), 0).image().copy();
-    TitleTicker ticker = Ticker("x", 0);
+    Skin skin(kSkin);
+    const QImage ground = Ticker(skin, QString(), 0).image().copy();
+    TitleTicker ticker = Ticker(skin, "x", 0);
     int checked = 0, inked = 0;
-    for (QColor skin : {QColor(200, 40, 90), QColor(10, 200, 30)}) {
-        SetSkinColor(skin);
+    for (QColor colour : {QColor(200, 40, 90), QColor(10, 200, 30)}) {
+        skin.setColor(colour);
         for (const QString& title :
              {QStringLiteral("Группа - Песня (live)"), QStringLiteral("x"), QString()}) {
             ticker.setTickerText(title);
@@ -165,7 +174,7 @@ TEST(TitleTickerLook, SamePictureAsAPainterAtEveryKindOfOffset) {
             {
                 QPainter painter(&text);
                 painter.setFont(SkinFont(8));
-                painter.setPen(SkinColor());
+                painter.setPen(colour);
                 DrawCellText(painter, {0, 0}, title);
             }
             for (int offset : {-5000, -width - 5, -width - 4, -width - 3, -width, -40, -1, 0, 1, 57, 150,

@@ -17,7 +17,8 @@ void runEventsFor(int ms) {
 } // namespace
 
 TEST(BeatTimer, TimersOfDifferentIntervalsFireOnTheSameBeats) {
-    BeatTimer every20, every40, every60;
+    Beat beat;
+    BeatTimer every20(beat), every40(beat), every60(beat);
     every20.setInterval(20);
     every40.setInterval(40);
     every60.setInterval(60);
@@ -44,7 +45,8 @@ TEST(BeatTimer, TimersOfDifferentIntervalsFireOnTheSameBeats) {
 }
 
 TEST(BeatTimer, StopsAndRestartsAndRoundsIntervals) {
-    BeatTimer t;
+    Beat beat;
+    BeatTimer t(beat);
     t.setInterval(45);
     EXPECT_EQ(t.interval(), 40);
     t.setInterval(0);

@@ -1,3 +1,4 @@
+#include "Skin.h"
 #include "SkinColor.h"
 
 #include <gtest/gtest.h>
@@ -16,12 +17,15 @@ TEST(SkinColor, ColorRefKeepsRedInTheLowByte) {
     EXPECT_EQ(ColorToColorRef(QColor::fromHsv(0, 255, 255)), 0x0000FFu);
 }
 
-TEST(SkinColor, StartsGreenAndRefusesInvalidColours) {
-    const QColor saved = SkinColor();
-    EXPECT_EQ(saved, QColor(0, 255, 0)) << "no other test may leave its colour behind";
-    SetSkinColor(QColor(13, 90, 219, 40));
-    EXPECT_EQ(SkinColor(), QColor(13, 90, 219)); // marks are painted opaque
-    SetSkinColor(QColor());
-    EXPECT_EQ(SkinColor(), QColor(13, 90, 219));
-    SetSkinColor(saved);
+TEST(Skin, StartsGreenTellsRealChangesAndRefusesInvalidColours) {
+    Skin skin;
+    EXPECT_EQ(skin.color(), QColor(0, 255, 0));
+    int changes = 0;
+    QObject::connect(&skin, &Skin::changed, [&] { ++changes; });
+    skin.setColor(QColor(13, 90, 219, 40));
+    EXPECT_EQ(skin.color(), QColor(13, 90, 219)); // marks are painted opaque
+    skin.setColor(QColor(13, 90, 219));
+    skin.setColor(QColor());
+    EXPECT_EQ(skin.color(), QColor(13, 90, 219));
+    EXPECT_EQ(changes, 1) << "only a new colour asks the windows to repaint";
 }

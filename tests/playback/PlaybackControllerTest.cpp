@@ -281,7 +281,7 @@ TEST(PlaybackController, ANoticeOutlivingTheControllerIsHarmless) {
     PlaybackRig rig;
     rig.addTracks(2);
     Playback& p = rig.playback;
-    auto controller = std::make_unique<PlaybackController>(rig.engine, rig.playlist, p.state, p.equalizer);
+    auto controller = std::make_unique<PlaybackController>(rig.engine, rig.playlist, p.state, p.equalizer, rig.beat);
     controller->PlayTrack(0);
     auto callback = rig.engine.streams.at(p.state.Channel).endCallbacks.at(0);
     controller.reset(); // the window went away while the engine still held the sync

@@ -4,7 +4,7 @@
 #include "FakeEngine.h"
 #include "Playback.h"
 #include "PlaylistModel.h"
-#include "SkinColor.h"
+#include "Skin.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -18,11 +18,12 @@ struct PlaybackRig {
     QTemporaryDir dir;
     FakeEngine engine;
     PlaylistModel playlist;
-    Playback playback{engine, playlist};
+    Beat beat;
+    Skin skin{kTestSkin};
+    Playback playback{engine, playlist, skin, beat};
     PlaybackController& controller = playback.controller;
 
     PlaybackRig() {
-        SetSkinColor(kTestSkin);
         playback.volume.SetVolPos(104);
         playback.balance.SetBalance(0.0f, 48);
         engine.clearCalls(); // the bars told the engine their values (no stream yet)

@@ -2,7 +2,7 @@
 
 #include "BalanceZones.h"
 #include "PaintGradient.h"
-#include "SkinColor.h"
+#include "Skin.h"
 #include "SkinPalette.h"
 
 #include <QPainter>
@@ -10,19 +10,19 @@
 #include <algorithm>
 #include <cmath>
 
-BalanceBar::BalanceBar(AudioEngine& engine, const PlaybackState& state)
-    : engine_(engine), state_(state), image_(kWidth, kHeight, QImage::Format_RGB32) {
+BalanceBar::BalanceBar(AudioEngine& engine, const PlaybackState& state, const Skin& skin)
+    : skin_(skin), engine_(engine), state_(state), image_(kWidth, kHeight, QImage::Format_RGB32) {
     image_.fill(Qt::white);
 }
 
 const QImage& BalanceBar::image() {
-    const QRgb color = SkinColor().rgb();
+    const QRgb color = skin_.rgb();
     if (balPos_ != drawnPos_ || color != drawnColor_) {
         QPainter painter(&image_);
         painter.setRenderHint(QPainter::Antialiasing, false);
         PaintGradient(painter, image_.rect(), false, {kWhite, kSilver, kWhite});
         // The marker glyph's empty box: four columns right of the marker's x, rows 1..5.
-        painter.setPen(SkinColor());
+        painter.setPen(skin_.color());
         painter.setBrush(Qt::NoBrush);
         painter.drawRect(balPos_ + 1, 1, 3, 4);
         drawnPos_ = balPos_;

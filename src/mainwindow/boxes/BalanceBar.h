@@ -1,4 +1,5 @@
 #pragma once
+#include "Skin.h"
 #include "AudioEngine.h"
 #include "BoxLogic.h"
 #include "PlaybackState.h"
@@ -10,7 +11,7 @@ class BalanceBar : public BoxLogic {
   public:
     static constexpr int kWidth = 105, kHeight = 8;
 
-    BalanceBar(AudioEngine& engine, const PlaybackState& state);
+    BalanceBar(AudioEngine& engine, const PlaybackState& state, const Skin& skin);
 
     QSize size() const override { return {kWidth, kHeight}; }
     const QImage& image() override;
@@ -29,6 +30,7 @@ class BalanceBar : public BoxLogic {
     bool Dragging() const { return balDrag_; }
 
   private:
+    const Skin& skin_;
     void set(float balValue, int balPos);
 
     AudioEngine& engine_;

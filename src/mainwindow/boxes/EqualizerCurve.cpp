@@ -1,14 +1,14 @@
 #include "EqualizerCurve.h"
 
 #include "PaintGradient.h"
-#include "SkinColor.h"
+#include "Skin.h"
 #include "SkinPalette.h"
 
 #include <QPainter>
 #include <QPolygon>
 
-EqualizerCurve::EqualizerCurve(Equalizer& equalizer)
-    : equalizer_(equalizer), image_(kWidth, kHeight, QImage::Format_RGB32) {
+EqualizerCurve::EqualizerCurve(Equalizer& equalizer, const Skin& skin)
+    : skin_(skin), equalizer_(equalizer), image_(kWidth, kHeight, QImage::Format_RGB32) {
     image_.fill(Qt::white);
     equalizer_.OnChanged([this] {
         dirty_ = true;
@@ -17,7 +17,7 @@ EqualizerCurve::EqualizerCurve(Equalizer& equalizer)
 }
 
 const QImage& EqualizerCurve::image() {
-    const QRgb color = SkinColor().rgb();
+    const QRgb color = skin_.rgb();
     if (!dirty_ && color == drawnColor_) return image_;
     QPainter painter(&image_);
     painter.setRenderHint(QPainter::Antialiasing, false);
@@ -27,7 +27,7 @@ const QImage& EqualizerCurve::image() {
     curve << QPoint(0, rows[0]);
     for (int k = 0; k < Equalizer::kBands; ++k)
         curve << QPoint(10 * (k + 1), rows[k]);
-    painter.setPen(QPen(SkinColor(), 0));
+    painter.setPen(QPen(skin_.color(), 0));
     painter.drawPolyline(curve);
     dirty_ = false;
     drawnColor_ = color;

@@ -1,4 +1,5 @@
 #pragma once
+#include "Skin.h"
 #include "BoxLogic.h"
 #include "Equalizer.h"
 
@@ -9,7 +10,7 @@ class EqualizerCurve : public BoxLogic {
   public:
     static constexpr int kWidth = 110, kHeight = 31;
 
-    explicit EqualizerCurve(Equalizer& equalizer);
+    EqualizerCurve(Equalizer& equalizer, const Skin& skin);
 
     QSize size() const override { return {kWidth, kHeight}; }
     const QImage& image() override;
@@ -20,6 +21,7 @@ class EqualizerCurve : public BoxLogic {
     bool Dragging() const { return eqDrag_; }
 
   private:
+    const Skin& skin_;
     void setZones(QPoint pos);
 
     Equalizer& equalizer_;

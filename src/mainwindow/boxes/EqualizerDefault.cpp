@@ -1,18 +1,18 @@
 #include "EqualizerDefault.h"
 
-#include "SkinColor.h"
+#include "Skin.h"
 #include "SkinFont.h"
 #include "SkinPalette.h"
 
 #include <QPainter>
 
-EqualizerDefault::EqualizerDefault(Equalizer& equalizer)
-    : equalizer_(equalizer), image_(kWidth, kHeight, QImage::Format_RGB32) {
+EqualizerDefault::EqualizerDefault(Equalizer& equalizer, const Skin& skin)
+    : skin_(skin), equalizer_(equalizer), image_(kWidth, kHeight, QImage::Format_RGB32) {
     image_.fill(Qt::white);
 }
 
 const QImage& EqualizerDefault::image() {
-    const QRgb color = SkinColor().rgb();
+    const QRgb color = skin_.rgb();
     if (drawn_ && pressed_ == drawnPressed_ && color == drawnColor_) return image_;
     image_.fill(kSilver);
     QPainter painter(&image_);
@@ -20,7 +20,7 @@ const QImage& EqualizerDefault::image() {
     painter.setPen(kWhite);
     painter.drawRect(0, 0, kWidth - 1, kHeight - 1);
     painter.setFont(SkinFont(7));
-    painter.setPen(pressed_ ? SkinColor() : kWhite);
+    painter.setPen(pressed_ ? skin_.color() : kWhite);
     painter.drawText(QRect(3, 1, kWidth, kHeight), Qt::AlignLeft | Qt::AlignTop, QStringLiteral("Def"));
     drawn_ = true;
     drawnPressed_ = pressed_;

@@ -1,4 +1,5 @@
 #pragma once
+#include "Skin.h"
 #include "BoxLogic.h"
 #include "Equalizer.h"
 
@@ -7,7 +8,7 @@ class EqualizerDefault : public BoxLogic {
   public:
     static constexpr int kWidth = 23, kHeight = 13;
 
-    explicit EqualizerDefault(Equalizer& equalizer);
+    EqualizerDefault(Equalizer& equalizer, const Skin& skin);
 
     QSize size() const override { return {kWidth, kHeight}; }
     const QImage& image() override;
@@ -18,6 +19,7 @@ class EqualizerDefault : public BoxLogic {
     bool Pressed() const { return pressed_; }
 
   private:
+    const Skin& skin_;
     Equalizer& equalizer_;
     bool pressed_ = false;
     QImage image_;

@@ -1,7 +1,7 @@
 #include "LabelButton.h"
 
 #include "CellText.h"
-#include "SkinColor.h"
+#include "Skin.h"
 #include "SkinFont.h"
 #include "SkinPalette.h"
 
@@ -11,7 +11,7 @@ namespace {
 constexpr QColor kModeGreen{72, 194, 41};
 } // namespace
 
-LabelButton::LabelButton(LabelKind kind) : kind_(kind), image_(size(), QImage::Format_RGB32) {
+LabelButton::LabelButton(LabelKind kind, const Skin& skin) : skin_(skin), kind_(kind), image_(size(), QImage::Format_RGB32) {
     image_.fill(kWhite);
 }
 
@@ -62,7 +62,7 @@ void LabelButton::release(QPoint, Qt::MouseButton button) {
 }
 
 const QImage& LabelButton::image() {
-    const QRgb skin = SkinColor().rgb();
+    const QRgb skin = skin_.rgb();
     if (dirty_ || (shown_ && skin != paintedColor_)) {
         paintedColor_ = skin;
         paint();

@@ -1,4 +1,5 @@
 #pragma once
+#include "Skin.h"
 #include "BoxLogic.h"
 
 #include <functional>
@@ -8,7 +9,7 @@ enum class LabelKind { Playlist, Equalizer, Mode };
 // The three small silver buttons: playlist and equalizer toggles and the play-mode cycle.
 class LabelButton : public BoxLogic {
   public:
-    explicit LabelButton(LabelKind kind);
+    LabelButton(LabelKind kind, const Skin& skin);
 
     LabelKind kind() const { return kind_; }
     // Playlist and Equalizer: the label shows lit.
@@ -31,6 +32,7 @@ class LabelButton : public BoxLogic {
     std::function<void(int mode)> modeChanged;
 
   private:
+    const Skin& skin_;
     void paint();
 
     LabelKind kind_;

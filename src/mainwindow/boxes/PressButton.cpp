@@ -2,7 +2,7 @@
 
 #include "CellText.h"
 #include "MirrorBitmap.h"
-#include "SkinColor.h"
+#include "Skin.h"
 #include "SkinFont.h"
 #include "SkinPalette.h"
 
@@ -19,8 +19,9 @@ void DrawClosedPolygon(QPainter& painter, const QPolygon& polygon) {
 }
 } // namespace
 
-PressButton::PressButton(PressKind kind)
-    : later([](int ms, std::function<void()> dim) { QTimer::singleShot(ms, std::move(dim)); }), kind_(kind),
+PressButton::PressButton(PressKind kind, const Skin& skin)
+    : later([](int ms, std::function<void()> dim) { QTimer::singleShot(ms, std::move(dim)); }), skin_(skin),
+      kind_(kind),
       image_(size(), QImage::Format_RGB32) {}
 
 QSize PressButton::size() const {
@@ -70,8 +71,8 @@ void PressButton::release(QPoint, Qt::MouseButton button) {
 }
 
 const QImage& PressButton::image() {
-    // The skin colour may change at any time without telling us, so it is part of the state.
-    const QRgb color = lit_ ? SkinColor().rgb() : kBlack.rgb();
+    // A new skin colour repaints the button at its next show, so the colour is part of the state.
+    const QRgb color = lit_ ? skin_.rgb() : kBlack.rgb();
     if (dirty_ || color != paintedColor_) {
         paintedColor_ = color;
         paint();

@@ -1,4 +1,5 @@
 #pragma once
+#include "Skin.h"
 #include "BoxLogic.h"
 
 #include <functional>
@@ -12,7 +13,7 @@ class PressButton : public BoxLogic {
   public:
     static constexpr int kLitAfterReleaseMs = 400;
 
-    explicit PressButton(PressKind kind);
+    PressButton(PressKind kind, const Skin& skin);
 
     PressKind kind() const { return kind_; }
     bool lit() const { return lit_; }
@@ -33,6 +34,7 @@ class PressButton : public BoxLogic {
     std::function<void(int ms, std::function<void()> dim)> later;
 
   private:
+    const Skin& skin_;
     void paint();
 
     PressKind kind_;

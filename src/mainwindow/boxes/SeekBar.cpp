@@ -3,7 +3,7 @@
 #include "DotLine.h"
 #include "LineStepper.h"
 #include "PaintGradient.h"
-#include "SkinColor.h"
+#include "Skin.h"
 #include "SkinPalette.h"
 
 #include <QPainter>
@@ -11,8 +11,8 @@
 #include <algorithm>
 #include <limits>
 
-SeekBar::SeekBar(AudioEngine& engine, const PlaybackState& state)
-    : engine_(engine), state_(state), image_(kWidth, kHeight, QImage::Format_RGB32) {
+SeekBar::SeekBar(AudioEngine& engine, const PlaybackState& state, const Skin& skin)
+    : skin_(skin), engine_(engine), state_(state), image_(kWidth, kHeight, QImage::Format_RGB32) {
     paintEmpty();
 }
 
@@ -33,16 +33,14 @@ int phaseOf(std::int32_t counter) {
 } // namespace
 
 void SeekBar::prepareLines() {
-    const QRgb color = SkinColor().rgb();
+    const QRgb color = skin_.rgb();
     if (!lines_[0].isNull() && color == linesColor_) return;
-    const std::int32_t counter = DotCounter();
     for (int phase = 0; phase < 10; ++phase) {
         lines_[phase] = ground_.copy();
-        SetDotCounter(phase);
+        std::int32_t counter = phase;
         for (int x = 0; x <= kWidth + 1; ++x)
-            DotLineProc(x, kLineY, lines_[phase]);
+            DotLineProc(x, kLineY, lines_[phase], color, counter);
     }
-    SetDotCounter(counter);
     linesColor_ = color;
 }
 
@@ -68,13 +66,15 @@ void SeekBar::DrawProgress(std::int64_t position) {
     // A column is touched by the points on it and beside it, so up to two columns before the end
     // the line is the prepared one; the last two points and the head are drawn here, in the order
     // the whole line would draw them.
-    const std::int32_t start = DotCounter();
+    const QRgb color = skin_.rgb();
+    const std::int32_t start = dotCounter_;
     if (std::int64_t(start) + x + 1 > std::numeric_limits<std::int32_t>::max()) {
         // The counter wraps within this line (after days of playback) and its phase jumps there,
         // which no prepared line shows: draw this one point by point.
         image_ = ground_.copy();
-        StepLine(0, kLineY, x, kLineY, [this](int px, int py) { DotLineProc(px, py, image_); });
-        if (!seekDragging_) DotLineProc(x, kLineY, image_);
+        StepLine(0, kLineY, x, kLineY,
+                 [this, color](int px, int py) { DotLineProc(px, py, image_, color, dotCounter_); });
+        if (!seekDragging_) DotLineProc(x, kLineY, image_, color, dotCounter_);
         showsEmpty_ = false;
         return;
     }
@@ -89,11 +89,11 @@ void SeekBar::DrawProgress(std::int64_t position) {
         std::copy(groundRow + copied, groundRow + kWidth, row + copied);
     }
     for (int k = std::max(0, x - 2); k < x; ++k) {
-        SetDotCounter(start + k);
-        DotLineProc(k, kLineY, image_);
+        dotCounter_ = start + k;
+        DotLineProc(k, kLineY, image_, color, dotCounter_);
     }
-    SetDotCounter(start + x);
-    if (!seekDragging_) DotLineProc(x, kLineY, image_);
+    dotCounter_ = start + x;
+    if (!seekDragging_) DotLineProc(x, kLineY, image_, color, dotCounter_);
     showsEmpty_ = false;
 }
 

@@ -1,4 +1,5 @@
 #pragma once
+#include "Skin.h"
 #include "AudioEngine.h"
 #include "BoxLogic.h"
 #include "PlaybackState.h"
@@ -16,7 +17,7 @@ class SeekBar : public BoxLogic {
     static constexpr int kWidth = kSeekBarPixels, kHeight = 10;
     static constexpr int kLineY = 5;
 
-    SeekBar(AudioEngine& engine, const PlaybackState& state);
+    SeekBar(AudioEngine& engine, const PlaybackState& state, const Skin& skin);
 
     QSize size() const override { return {kWidth, kHeight}; }
     // The empty bar while the position timer is off, else the last drawn progress.
@@ -31,6 +32,9 @@ class SeekBar : public BoxLogic {
     bool Tick();
     // Draws the bar for a byte position; the dots' phase goes on from the previous drawing.
     void DrawProgress(std::int64_t position);
+    // The dots' phase counter (see DotLineProc), for a test that needs a known start.
+    std::int32_t DotCounter() const { return dotCounter_; }
+    void SetDotCounter(std::int32_t counter) { dotCounter_ = counter; }
     // After Stop: no requested position, and the empty bar at the next paint.
     void Reset();
 
@@ -44,6 +48,7 @@ class SeekBar : public BoxLogic {
     std::function<void()> seeked;
 
   private:
+    const Skin& skin_;
     // The dots reach one row above and below the line; the other rows are always the empty bar.
     static constexpr RowSpan kLineRows{kLineY - 1, 3};
 
@@ -64,4 +69,5 @@ class SeekBar : public BoxLogic {
     QImage ground_;
     std::array<QImage, 10> lines_;
     QRgb linesColor_ = 0;
+    std::int32_t dotCounter_ = 0;
 };

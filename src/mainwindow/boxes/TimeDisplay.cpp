@@ -1,13 +1,13 @@
 #include "TimeDisplay.h"
 
-#include "SkinColor.h"
+#include "Skin.h"
 #include "SkinFont.h"
 #include "TimeText.h"
 
 #include <QPainter>
 
-TimeDisplay::TimeDisplay(AudioEngine& engine, const PlaybackState& state)
-    : engine_(engine), state_(state), image_(kWidth, kHeight, QImage::Format_ARGB32_Premultiplied) {
+TimeDisplay::TimeDisplay(AudioEngine& engine, const PlaybackState& state, const Skin& skin)
+    : skin_(skin), engine_(engine), state_(state), image_(kWidth, kHeight, QImage::Format_ARGB32_Premultiplied) {
     image_.fill(Qt::transparent);
 }
 
@@ -26,12 +26,12 @@ QString TimeDisplay::Text() const {
 
 const QImage& TimeDisplay::image() {
     const QString text = Text();
-    const QRgb color = SkinColor().rgb();
+    const QRgb color = skin_.rgb();
     if (text == drawnText_ && color == drawnColor_) return image_;
     image_.fill(Qt::transparent);
     QPainter painter(&image_);
     painter.setFont(SkinFont(15, false, QStringLiteral("Chiller")));
-    painter.setPen(SkinColor());
+    painter.setPen(skin_.color());
     const int left = timeMode_ != 0 ? 6 : 0;
     painter.drawText(QRect(left, 0, kWidth * 2, kHeight * 2), Qt::AlignLeft | Qt::AlignTop, text);
     drawnText_ = text;

@@ -1,4 +1,5 @@
 #pragma once
+#include "Skin.h"
 #include "AudioEngine.h"
 #include "BoxLogic.h"
 #include "PlaybackState.h"
@@ -10,7 +11,7 @@ class TimeDisplay : public BoxLogic {
   public:
     static constexpr int kWidth = 73, kHeight = 20;
 
-    TimeDisplay(AudioEngine& engine, const PlaybackState& state);
+    TimeDisplay(AudioEngine& engine, const PlaybackState& state, const Skin& skin);
 
     QSize size() const override { return {kWidth, kHeight}; }
     const QImage& image() override;
@@ -27,6 +28,7 @@ class TimeDisplay : public BoxLogic {
     void SetTimeMode(int timeMode);
 
   private:
+    const Skin& skin_;
     // What the text shows, without building it: the position timer compares it 25 times a second.
     struct Reading {
         bool stream = false;

@@ -2,7 +2,7 @@
 
 #include "CellText.h"
 #include "PaintGradient.h"
-#include "SkinColor.h"
+#include "Skin.h"
 #include "SkinFont.h"
 #include "SkinPalette.h"
 
@@ -12,8 +12,8 @@
 #include <algorithm>
 #include <cstring>
 
-TitleTicker::TitleTicker()
-    : ground_(kWidth, kHeight, QImage::Format_RGB32), image_(kWidth, kHeight, QImage::Format_RGB32) {
+TitleTicker::TitleTicker(const Skin& skin)
+    : skin_(skin), ground_(kWidth, kHeight, QImage::Format_RGB32), image_(kWidth, kHeight, QImage::Format_RGB32) {
     QPainter painter(&ground_);
     PaintGradient(painter, ground_.rect(), false, {kSilver, kWhite});
 }
@@ -116,7 +116,7 @@ void TitleTicker::renderStrip() {
 }
 
 void TitleTicker::followSkinColor() {
-    const QRgb skin = SkinColor().rgb();
+    const QRgb skin = skin_.rgb();
     if (skin == textColor_) return;
     textColor_ = skin;
     dirty_ = stripDirty_ = true;

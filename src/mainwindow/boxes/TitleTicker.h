@@ -1,4 +1,5 @@
 #pragma once
+#include "Skin.h"
 #include "BoxLogic.h"
 
 #include <functional>
@@ -14,7 +15,7 @@ class TitleTicker : public BoxLogic {
     static constexpr int kStartOffset = kWidth + 15;
     static constexpr int kStepMs = 20;
 
-    TitleTicker();
+    explicit TitleTicker(const Skin& skin);
 
     const QString& tickerText() const { return text_; }
     void setTickerText(const QString& text);
@@ -44,6 +45,7 @@ class TitleTicker : public BoxLogic {
     std::function<void()> motionChanged;
 
   private:
+    const Skin& skin_;
     void renderStrip();
     void followSkinColor();
     // Columns of the rendered title: its width and a margin for the last glyph's overhang.

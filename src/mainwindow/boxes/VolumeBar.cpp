@@ -1,7 +1,7 @@
 #include "VolumeBar.h"
 
 #include "PaintGradient.h"
-#include "SkinColor.h"
+#include "Skin.h"
 #include "SkinPalette.h"
 
 #include <QPainter>
@@ -11,20 +11,20 @@
 namespace {
 // The bars mark their value with a glyph that has no face of its own (a character of code 0); we draw
 // the small box such a glyph shows: four columns right of the marker's x, rows 1..5.
-void drawMarker(QPainter& painter, int x, bool filled) {
+void drawMarker(QPainter& painter, int x, bool filled, const QColor& skin) {
     const QRect box(x + 1, 1, 4, 5);
     if (filled) {
-        painter.fillRect(box, SkinColor());
+        painter.fillRect(box, skin);
     } else {
-        painter.setPen(SkinColor());
+        painter.setPen(skin);
         painter.setBrush(Qt::NoBrush);
         painter.drawRect(box.adjusted(0, 0, -1, -1));
     }
 }
 } // namespace
 
-VolumeBar::VolumeBar(AudioEngine& engine, const PlaybackState& state)
-    : engine_(engine), state_(state), image_(kWidth, kHeight, QImage::Format_RGB32) {
+VolumeBar::VolumeBar(AudioEngine& engine, const PlaybackState& state, const Skin& skin)
+    : skin_(skin), engine_(engine), state_(state), image_(kWidth, kHeight, QImage::Format_RGB32) {
     image_.fill(Qt::white);
 }
 
@@ -39,12 +39,12 @@ void VolumeBar::ApplyVolume() {
 }
 
 const QImage& VolumeBar::image() {
-    const QRgb color = SkinColor().rgb();
+    const QRgb color = skin_.rgb();
     if (volPos_ != drawnPos_ || color != drawnColor_) {
         QPainter painter(&image_);
         painter.setRenderHint(QPainter::Antialiasing, false);
         PaintGradient(painter, image_.rect(), false, {kWhite, kSilver, kWhite});
-        drawMarker(painter, volPos_, true);
+        drawMarker(painter, volPos_, true, skin_.color());
         drawnPos_ = volPos_;
         drawnColor_ = color;
     }

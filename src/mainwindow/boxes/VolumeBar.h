@@ -1,4 +1,5 @@
 #pragma once
+#include "Skin.h"
 #include "AudioEngine.h"
 #include "BoxLogic.h"
 #include "PlaybackState.h"
@@ -11,7 +12,7 @@ class VolumeBar : public BoxLogic {
     static constexpr int kWidth = 115, kHeight = 8;
     static constexpr int kMinPos = 4, kMaxPos = 104;
 
-    VolumeBar(AudioEngine& engine, const PlaybackState& state);
+    VolumeBar(AudioEngine& engine, const PlaybackState& state, const Skin& skin);
 
     QSize size() const override { return {kWidth, kHeight}; }
     const QImage& image() override;
@@ -34,6 +35,7 @@ class VolumeBar : public BoxLogic {
     bool Dragging() const { return volDrag_; }
 
   private:
+    const Skin& skin_;
     void tellValue();
     // A settings file may hold any number; the engine only takes 0..100 %.
     void setPos(int volPos);

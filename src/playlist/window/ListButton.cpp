@@ -2,7 +2,7 @@
 
 #include "CellText.h"
 #include "PaintGradient.h"
-#include "SkinColor.h"
+#include "Skin.h"
 #include "SkinFont.h"
 #include "SkinPalette.h"
 
@@ -21,7 +21,7 @@ QString ListButton::label() const {
 }
 
 const QImage& ListButton::image() {
-    const QRgb skin = SkinColor().rgb();
+    const QRgb skin = skin_.rgb();
     if (!dirty_ && skin == paintedColor_) return image_;
     dirty_ = false;
     paintedColor_ = skin;

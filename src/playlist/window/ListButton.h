@@ -1,5 +1,6 @@
 #pragma once
 #include "BoxLogic.h"
+#include "Skin.h"
 
 #include <functional>
 
@@ -9,7 +10,7 @@ enum class ListButtonKind { Add, Del, Save };
 // open is up; Save looks released while its dialog is open.
 class ListButton : public BoxLogic {
   public:
-    explicit ListButton(ListButtonKind kind) : kind_(kind) {}
+    ListButton(ListButtonKind kind, const Skin& skin) : skin_(skin), kind_(kind) {}
 
     ListButtonKind kind() const { return kind_; }
     bool pressed() const { return pressed_; }
@@ -26,6 +27,7 @@ class ListButton : public BoxLogic {
   private:
     void setPressed(bool pressed);
 
+    const Skin& skin_;
     ListButtonKind kind_;
     bool pressed_ = false;
     bool dirty_ = true;

@@ -1,7 +1,7 @@
 #include "MenuItemPainter.h"
 
 #include "CellText.h"
-#include "SkinColor.h"
+#include "Skin.h"
 #include "SkinPalette.h"
 
 #include <QStyleFactory>
@@ -12,7 +12,7 @@ constexpr QColor kHighlightOutline{49, 105, 198};
 } // namespace
 
 void PaintMenuItem(QPainter& painter, const QRect& rect, const QString& caption, bool highlighted,
-                   const QColor& menuBackground, const QColor& separatorColor) {
+                   const QColor& menuBackground, const QColor& separatorColor, const QColor& skin) {
     painter.save();
     QFont font = painter.font();
     font.setStyleStrategy(QFont::NoAntialias);
@@ -27,14 +27,15 @@ void PaintMenuItem(QPainter& painter, const QRect& rect, const QString& caption,
             painter.setBrush(kSilver);
             painter.drawRect(rect.adjusted(0, 0, -1, -1));
         }
-        painter.setPen(highlighted ? kWhite : SkinColor());
+        painter.setPen(highlighted ? kWhite : skin);
         DrawCellText(painter, rect.topLeft() + QPoint(2, 2), caption);
     }
     painter.restore();
 }
 
 // Based on Fusion so the menus look the same on every desktop, whatever style it runs.
-MenuItemStyle::MenuItemStyle() : QProxyStyle(QStyleFactory::create(QStringLiteral("Fusion"))) {}
+MenuItemStyle::MenuItemStyle(const Skin& skin)
+    : QProxyStyle(QStyleFactory::create(QStringLiteral("Fusion"))), skin_(skin) {}
 
 void MenuItemStyle::drawControl(ControlElement element, const QStyleOption* option, QPainter* painter,
                                 const QWidget* widget) const {
@@ -48,7 +49,7 @@ void MenuItemStyle::drawControl(ControlElement element, const QStyleOption* opti
     painter->setFont(item->font);
     PaintMenuItem(*painter, item->rect, separator ? QStringLiteral("-") : item->text, highlighted,
                   item->palette.color(QPalette::Window),
-                  item->palette.color(QPalette::Disabled, QPalette::WindowText));
+                  item->palette.color(QPalette::Disabled, QPalette::WindowText), skin_.color());
 }
 
 QSize MenuItemStyle::sizeFromContents(ContentsType type, const QStyleOption* option,

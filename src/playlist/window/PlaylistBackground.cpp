@@ -2,14 +2,14 @@
 
 #include "CellText.h"
 #include "PaintGradient.h"
-#include "SkinColor.h"
+#include "Skin.h"
 #include "SkinFont.h"
 #include "SkinPalette.h"
 
 #include <QPainter>
 
 const QImage& PlaylistBackground::image(QSize size) {
-    const QRgb skin = SkinColor().rgb();
+    const QRgb skin = skin_.rgb();
     if (!image_.isNull() && image_.size() == size && skin == paintedColor_) return image_;
     paintedColor_ = skin;
     image_ = QImage(size, QImage::Format_RGB32);

@@ -2,13 +2,18 @@
 #include <QImage>
 #include <QSize>
 
+class Skin;
+
 // The playlist window's ground: ten grey and white bands top to bottom and the "PlayList" title in
 // the skin colour. Kept as one picture per size and colour.
 class PlaylistBackground {
   public:
+    explicit PlaylistBackground(const Skin& skin) : skin_(skin) {}
+
     const QImage& image(QSize size);
 
   private:
+    const Skin& skin_;
     QImage image_;
     QRgb paintedColor_ = 0;
 };

@@ -2,7 +2,7 @@
 
 #include "MenuItemPainter.h"
 
-PlaylistMenus::PlaylistMenus() : style_(std::make_unique<MenuItemStyle>()) {
+PlaylistMenus::PlaylistMenus(const Skin& skin) : style_(std::make_unique<MenuItemStyle>(skin)) {
     addMenu.setStyle(style_.get());
     addFiles = addMenu.addAction(QStringLiteral("Добавить файлы"));
     addFolder = addMenu.addAction(QStringLiteral("Добавить папку"));

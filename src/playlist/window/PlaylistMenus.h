@@ -4,12 +4,13 @@
 #include <memory>
 
 class MenuItemStyle;
+class Skin;
 
 // The add and delete popup menus of the playlist window, with exactly the items a user sees. The
 // items that were never shown (URL/radio, delete from disk) are not built.
 class PlaylistMenus {
   public:
-    PlaylistMenus();
+    explicit PlaylistMenus(const Skin& skin);
     ~PlaylistMenus();
 
     QMenu addMenu;

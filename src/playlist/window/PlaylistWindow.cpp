@@ -9,7 +9,9 @@
 #include "PlaylistAdder.h"
 #include "PlaylistModel.h"
 #include "PlaylistView.h"
+#include "RepaintWithChildren.h"
 #include "RoundedRegion.h"
+#include "Skin.h"
 #include "SkinFont.h"
 
 #include <QCloseEvent>
@@ -31,8 +33,9 @@ constexpr int kListWidth = 305;
 } // namespace
 
 PlaylistWindow::PlaylistWindow(PlaylistModel& model, PlaylistAdder& adder, TrackInfoCache& cache,
-                               FileDialogs& dialogs, QWidget* parent)
-    : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint), model_(model), adder_(adder), dialogs_(dialogs) {
+                               FileDialogs& dialogs, const Skin& skin, HintWindow& hint, QWidget* parent)
+    : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint), model_(model), adder_(adder), dialogs_(dialogs),
+      skin_(skin), hint_(hint) {
     // A companion of the main window: the taskbar shows the player once, not once per window.
     setWindowTitle(QStringLiteral("PlayList"));
     setAttribute(Qt::WA_OpaquePaintEvent);
@@ -46,11 +49,14 @@ PlaylistWindow::PlaylistWindow(PlaylistModel& model, PlaylistAdder& adder, Track
     list_->move(kListTopLeft);
     const QPoint buttonPlaces[] = {{8, 0}, {48, 0}, {88, 0}};
     for (std::size_t i = 0; i < buttons_.size(); ++i) {
-        boxes_[i] = new PaintBox(buttons_[i], this);
+        boxes_[i] = new PaintBox(buttons_[i], hint_, this);
         boxes_[i]->move(buttonPlaces[i]);
     }
-    stripBox_ = new PaintBox(strip_, this);
+    stripBox_ = new PaintBox(strip_, hint_, this);
     stripBox_->setCursor(Qt::SizeVerCursor);
+
+    // The ground and every box are drawn in the skin colour; each picture follows it at its repaint.
+    connect(&skin, &Skin::changed, this, [this] { RepaintWithChildren(*this); });
 
     execMenu = [](QMenu& menu, QPoint at) { return menu.exec(at); };
     showError = [this](const QString& message) {

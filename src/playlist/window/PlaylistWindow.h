@@ -15,6 +15,7 @@
 class FileDialogs;
 class FileResult;
 class FolderScanJob;
+class HintWindow;
 class PaintBox;
 class PlaylistAdder;
 class PlaylistModel;
@@ -33,8 +34,9 @@ class PlaylistWindow : public QWidget {
     // Everything but the list: the title band above it and the buttons below.
     static constexpr int kChromeHeight = 50;
 
+    // The window paints in `skin` and shows its boxes' hints in `hint`; both outlive it.
     PlaylistWindow(PlaylistModel& model, PlaylistAdder& adder, TrackInfoCache& cache, FileDialogs& dialogs,
-                   QWidget* parent = nullptr);
+                   const Skin& skin, HintWindow& hint, QWidget* parent = nullptr);
     ~PlaylistWindow() override;
 
     PlaylistView& list() { return *list_; }
@@ -90,12 +92,14 @@ class PlaylistWindow : public QWidget {
     PlaylistModel& model_;
     PlaylistAdder& adder_;
     FileDialogs& dialogs_;
-    PlaylistBackground background_;
-    PlaylistMenus menus_;
-    std::array<ListButton, 3> buttons_{ListButton(ListButtonKind::Add), ListButton(ListButtonKind::Del),
-                                       ListButton(ListButtonKind::Save)};
+    const Skin& skin_;
+    HintWindow& hint_;
+    PlaylistBackground background_{skin_};
+    PlaylistMenus menus_{skin_};
+    std::array<ListButton, 3> buttons_{ListButton(ListButtonKind::Add, skin_), ListButton(ListButtonKind::Del, skin_),
+                                       ListButton(ListButtonKind::Save, skin_)};
     std::array<PaintBox*, 3> boxes_{};
-    SizeStrip strip_{kWidth};
+    SizeStrip strip_{kWidth, skin_};
     PaintBox* stripBox_ = nullptr;
     PlaylistView* list_ = nullptr;
     bool appClosing_ = false;

@@ -1,6 +1,6 @@
 #include "SizeStrip.h"
 
-#include "SkinColor.h"
+#include "Skin.h"
 #include "SkinPalette.h"
 
 #include <QPainter>
@@ -8,7 +8,7 @@
 #include <climits>
 
 const QImage& SizeStrip::image() {
-    const QRgb skin = SkinColor().rgb();
+    const QRgb skin = skin_.rgb();
     if (!image_.isNull() && skin == paintedColor_) return image_;
     paintedColor_ = skin;
     image_ = QImage(size(), QImage::Format_RGB32);

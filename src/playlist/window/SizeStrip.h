@@ -1,5 +1,6 @@
 #pragma once
 #include "BoxLogic.h"
+#include "Skin.h"
 
 #include <QRect>
 
@@ -12,7 +13,7 @@ class SizeStrip : public BoxLogic {
     // A tracked height must stay above this; the window's own minimum applies at the release.
     static constexpr int kTrackedMinimum = 120;
 
-    explicit SizeStrip(int windowWidth) : windowWidth_(windowWidth) {}
+    SizeStrip(int windowWidth, const Skin& skin) : skin_(skin), windowWidth_(windowWidth) {}
 
     bool resizing() const { return resizing_; }
     // The height the window will take at the release.
@@ -32,6 +33,7 @@ class SizeStrip : public BoxLogic {
     std::function<void(int height)> resizeTo;
 
   private:
+    const Skin& skin_;
     int windowWidth_;
     bool resizing_ = false;
     int dragY_ = 0; // the pointer's last y; the strip does not move during a drag

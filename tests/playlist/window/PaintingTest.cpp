@@ -6,7 +6,7 @@
 #include "PlaylistMenus.h"
 #include "PlaylistRow.h"
 #include "SizeStrip.h"
-#include "SkinColor.h"
+#include "Skin.h"
 
 #include <QPainter>
 
@@ -76,20 +76,20 @@ TEST(PlaylistRowLook, SelectionWinsOverPlayingAndTheNumberIsOneBased) {
 }
 
 TEST(PlaylistMenuLook, MenusHoldExactlyTheShownItems) {
-    PlaylistMenus menus;
+    const Skin skin;
+    PlaylistMenus menus(skin);
     EXPECT_EQ(Captions(menus.addMenu),
               QStringList({"Добавить файлы", "Добавить папку", "-", "Добавить плейлист"}));
     EXPECT_EQ(Captions(menus.delMenu), QStringList({"Удалить файл(ы)", "-", "Очистить"}));
 }
 
 TEST(PlaylistMenuLook, ItemsArePaintedOurWay) {
-    SetSkinColor(QColor(200, 0, 0));
-    const QColor menuGround(240, 240, 240), separator(100, 100, 100);
+    const QColor skin(200, 0, 0), menuGround(240, 240, 240), separator(100, 100, 100);
     const auto paint = [&](const QString& caption, bool highlighted) {
         QImage image(150, 20, QImage::Format_RGB32);
         image.fill(kBlack);
         QPainter painter(&image);
-        PaintMenuItem(painter, image.rect(), caption, highlighted, menuGround, separator);
+        PaintMenuItem(painter, image.rect(), caption, highlighted, menuGround, separator, skin);
         return image;
     };
     const QImage highlighted = paint("Очистить", true);
@@ -100,7 +100,7 @@ TEST(PlaylistMenuLook, ItemsArePaintedOurWay) {
 
     const QImage plain = paint("Очистить", false);
     EXPECT_EQ(QColor(plain.pixel(140, 10)), menuGround);
-    EXPECT_GT(CountColor(plain, QRect(2, 2, 100, 16), SkinColor()), 10) << "caption in the skin colour";
+    EXPECT_GT(CountColor(plain, QRect(2, 2, 100, 16), skin), 10) << "caption in the skin colour";
 
     const QImage line = paint("-", false);
     EXPECT_EQ(CountColor(line, QRect(31, 3, 119, 1), separator), 119) << "from left + 31 to the right edge";
@@ -109,8 +109,8 @@ TEST(PlaylistMenuLook, ItemsArePaintedOurWay) {
 }
 
 TEST(PlaylistWindowLook, GroundRunsThroughTenBandsAndTheTitleFollowsTheSkin) {
-    PlaylistBackground ground;
-    SetSkinColor(QColor(0, 160, 0));
+    Skin skin(QColor(0, 160, 0));
+    PlaylistBackground ground(skin);
     const QImage image = ground.image(QSize(320, 417));
     // Ten colours over 417 lines: nine segments of about 46 lines, each starting at its colour.
     EXPECT_EQ(QColor(image.pixel(5, 0)), kSilver);
@@ -119,35 +119,35 @@ TEST(PlaylistWindowLook, GroundRunsThroughTenBandsAndTheTitleFollowsTheSkin) {
     EXPECT_EQ(QColor(image.pixel(300, 416)), kWhite);
     const QRect title(120, 2, 100, 22);
     EXPECT_GT(CountColor(image, title, QColor(0, 160, 0)), 10);
-    SetSkinColor(QColor(0, 0, 160));
+    skin.setColor(QColor(0, 0, 160));
     const QImage recoloured = ground.image(QSize(320, 417));
     EXPECT_EQ(CountColor(recoloured, title, QColor(0, 160, 0)), 0) << "a new skin colour shows at once";
     EXPECT_GT(CountColor(recoloured, title, QColor(0, 0, 160)), 10);
 }
 
 TEST(PlaylistWindowLook, BoxesInvertTheirGradientWhilePressedAndLabelInTheSkinColour) {
-    SetSkinColor(QColor(13, 90, 219));
+    const Skin skin(QColor(13, 90, 219));
     for (ListButtonKind kind : {ListButtonKind::Add, ListButtonKind::Del, ListButtonKind::Save}) {
-        ListButton button(kind);
+        ListButton button(kind, skin);
         const QImage up = button.image();
         EXPECT_EQ(QColor(up.pixel(0, 0)), kWhite);
         const int bottom = QColor(up.pixel(0, 16)).red();
         EXPECT_TRUE(bottom < 210 && bottom >= 192) << "white to silver, top to bottom: " << bottom;
-        EXPECT_GT(CountColor(up, up.rect(), SkinColor()), 10) << button.label().toStdString();
+        EXPECT_GT(CountColor(up, up.rect(), skin.color()), 10) << button.label().toStdString();
         button.press({3, 3}, Qt::LeftButton);
         const QImage down = button.image();
         EXPECT_EQ(QColor(down.pixel(0, 0)), kSilver);
         EXPECT_TRUE(button.pressed());
     }
-    EXPECT_EQ(ListButton(ListButtonKind::Save).label(), "Save");
+    EXPECT_EQ(ListButton(ListButtonKind::Save, skin).label(), "Save");
 }
 
 TEST(PlaylistWindowLook, StripIsASilverLineAboveASkinLine) {
-    SetSkinColor(QColor(13, 90, 219));
-    SizeStrip strip(320);
+    const Skin skin(QColor(13, 90, 219));
+    SizeStrip strip(320, skin);
     const QImage image = strip.image();
     EXPECT_EQ(image.size(), QSize(325, 2));
     EXPECT_EQ(CountColor(image, QRect(0, 0, 325, 1), kSilver), 325);
-    EXPECT_EQ(CountColor(image, QRect(0, 1, 320, 1), SkinColor()), 320);
+    EXPECT_EQ(CountColor(image, QRect(0, 1, 320, 1), skin.color()), 320);
     EXPECT_EQ(CountColor(image, QRect(320, 1, 5, 1), kSilver), 5);
 }

@@ -5,6 +5,7 @@
 #include "ListRig.h"
 #include "PaintBox.h"
 #include "PlaylistAdder.h"
+#include "WindowKit.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -66,7 +67,8 @@ struct WindowTest : ::testing::Test, ListRig {
     };
     FileDialogs dialogs;
     PlaylistAdder adder{model};
-    PlaylistWindow window{model, adder, cache, dialogs};
+    WindowKit kit;
+    PlaylistWindow window{model, adder, cache, dialogs, kit.skin, kit.hint};
     QStringList answer;
     QString chosenItem;
     QStringList errors;
