@@ -81,43 +81,54 @@ TEST(NativeDecoders, FactsTagsAndSoundAreTheOnesFfmpegGives) {
     }
 }
 
-TEST(NativeDecoders, DamagedOrMisnamedMpegFilesNeverCrashAndEndAsFailedOrPlayed) {
-    const std::string mp3 = makeAudio("whole.mp3", source(44100, 2, 3) + "-c:a libmp3lame -b:a 128k");
-    const std::string flac = makeAudio("really-flac.flac", source(44100, 2, 1) + "-c:a flac");
-    ASSERT_FALSE(mp3.empty() || flac.empty());
-    const std::string bytes = bytesOf(mp3);
+TEST(NativeDecoders, DamagedOrMisnamedFilesNeverCrashAndPlayWhatIsLeft) {
+    for (const char* kind : {"mp3", "flac", "ogg"}) {
+        SCOPED_TRACE(kind);
+        const std::string name = std::string("whole.") + kind;
+        const std::string bytes = bytesOf(makeAudio(name, source(44100, 2, 3)));
+        ASSERT_GT(bytes.size(), 10000u);
 
-    // Cut short: what is there plays, then the stream ends.
-    auto cut = openFileDecoder(makeFile("cut.mp3", bytes.substr(0, bytes.size() / 3)));
-    ASSERT_TRUE(cut && cut->start(44100));
-    const std::size_t cutFrames = decodeAll(*cut).size() / 2;
-    EXPECT_GT(cutFrames, 44100u * 3 / 4);
-    EXPECT_LT(cutFrames, 44100u * 3 / 2);
+        // Cut short: what is there plays, then the stream ends. An Ogg file is refused instead, by
+        // FFmpeg as by libvorbisfile: both look for its length on its last page.
+        auto cut = openFileDecoder(makeFile(std::string("cut.") + kind, bytes.substr(0, bytes.size() / 3)));
+        if (std::string(kind) == "ogg") {
+            EXPECT_FALSE(cut);
+        } else {
+            ASSERT_TRUE(cut && cut->start(44100));
+            const std::size_t cutFrames = decodeAll(*cut).size() / 2;
+            EXPECT_GT(cutFrames, 44100u * 3 / 4);
+            EXPECT_LT(cutFrames, 44100u * 3 / 2);
+        }
 
-    // A stretch of garbage in the middle: the decoder finds the frames after it again.
-    std::string holed = bytes;
-    for (std::size_t i = holed.size() / 3; i < holed.size() / 2; ++i)
-        holed[i] = static_cast<char>(i * 7919 >> 3);
-    auto holedDecoder = openFileDecoder(makeFile("holed.mp3", holed));
-    ASSERT_TRUE(holedDecoder && holedDecoder->start(44100));
-    EXPECT_GT(decodeAll(*holedDecoder).size() / 2, 44100u * 2);
+        // A stretch of garbage in the middle: MPEG and FLAC frames are found again after it; an Ogg
+        // stream ends at it, as FFmpeg's reader ends it.
+        std::string holed = bytes;
+        for (std::size_t i = holed.size() / 3; i < holed.size() / 2; ++i)
+            holed[i] = static_cast<char>(i * 7919 >> 3);
+        auto holedDecoder = openFileDecoder(makeFile(std::string("holed.") + kind, holed));
+        ASSERT_TRUE(holedDecoder && holedDecoder->start(44100));
+        EXPECT_GT(decodeAll(*holedDecoder).size() / 2, 44100u * (std::string(kind) == "ogg" ? 3 : 6) / 4);
 
-    // Garbage under an MP3 name and an empty file are refused.
-    std::string garbage(64 * 1024, '\0');
-    for (std::size_t i = 0; i < garbage.size(); ++i)
-        garbage[i] = static_cast<char>((i * 2654435761u) >> 13);
-    EXPECT_FALSE(openFileDecoder(makeFile("garbage.mp3", garbage)));
-    EXPECT_FALSE(openFileDecoder(makeFile("empty.mp3", "")));
+        // Garbage under the name and an empty file are refused.
+        std::string garbage(64 * 1024, '\0');
+        for (std::size_t i = 0; i < garbage.size(); ++i)
+            garbage[i] = static_cast<char>((i * 2654435761u) >> 13);
+        EXPECT_FALSE(openFileDecoder(makeFile(std::string("garbage.") + kind, garbage)));
+        EXPECT_FALSE(openFileDecoder(makeFile(std::string("empty.") + kind, "")));
+    }
     // An ID3 header that claims more than the file holds.
     EXPECT_FALSE(openFileDecoder(makeFile("tag-only.mp3", std::string("ID3\x03\0\0\x7f\x7f\x7f\x7f", 10))));
 
-    // Other kinds under MPEG names, and MPEG under another name, play as what they are.
-    const auto flacAsMp3 = openFileDecoder(makeFile("flac-named.mp3", bytesOf(flac)));
+    // Other kinds under these names, and MPEG under another name, play as what they are.
+    const auto flacAsMp3 = openFileDecoder(makeFile("flac-named.mp3", bytesOf(makeAudio("whole.flac", ""))));
     ASSERT_TRUE(flacAsMp3);
     EXPECT_EQ(flacAsMp3->facts().codec, "flac");
-    const auto mp3AsWav = openFileDecoder(makeFile("mp3-named.wav", bytes));
-    ASSERT_TRUE(mp3AsWav);
-    EXPECT_EQ(mp3AsWav->facts().codec, "mp3");
+    const auto mp3AsOgg = openFileDecoder(makeFile("mp3-named.ogg", bytesOf(makeAudio("whole.mp3", ""))));
+    ASSERT_TRUE(mp3AsOgg);
+    EXPECT_EQ(mp3AsOgg->facts().codec, "mp3");
+    const auto flacInOgg = openFileDecoder(makeAudio("flac-in.oga", source(44100, 2, 1) + "-c:a flac"));
+    ASSERT_TRUE(flacInOgg);
+    EXPECT_EQ(flacInOgg->facts().codec, "flac");
 }
 
 TEST(NativeDecoders, FfmpegLoadsOnceForFilesOpenedOnSeveralThreadsAtOnce) {

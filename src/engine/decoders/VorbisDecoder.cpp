@@ -57,8 +57,15 @@ bool VorbisDecoder::readHeader() {
     facts_.sampleRate = static_cast<int>(info->rate);
     facts_.channels = info->channels;
     facts_.codec = "vorbis";
+    // libvorbisfile maps a file's pages before it plays; in a damaged file (a cut last page, a
+    // stretch of garbage) that map may hold no audio at all, where FFmpeg's reader finds it.
     const ogg_int64_t total = ov_pcm_total(vorbis_.get(), -1);
-    facts_.lengthFrames = total > 0 ? total : 0;
+    float** planes = nullptr;
+    int link = 0;
+    if (total <= 0 || ov_read_float(vorbis_.get(), &planes, 1, &link) <= 0 ||
+        ov_pcm_seek(vorbis_.get(), 0) != 0)
+        return false;
+    facts_.lengthFrames = total;
     const long bitrate = info->bitrate_nominal > 0 ? info->bitrate_nominal : ov_bitrate(vorbis_.get(), -1);
     facts_.bitrateKbps = bitrate > 0 ? static_cast<std::uint32_t>((bitrate + 500) / 1000) : 0;
     if (const vorbis_comment* vc = ov_comment(vorbis_.get(), -1)) {
