@@ -152,12 +152,16 @@ void Mixer::remember(Stream& s, std::int64_t sliceStart) {
     if (sliceStart % kSliceFrames != 0) return;
     const std::int64_t slice = sliceStart / kSliceFrames;
     save(s, sliceStart, s.marks[slice % s.markCount]);
-    // The ring keeps the audio that the oldest mark still in reach may want again.
+    // The ring keeps the audio that every mark still in reach may want again.
+    // After a rewind the oldest slot may hold a mark of the audio it took
+    // back (past this slice), so each mark is looked at, not the oldest slot.
     const std::int64_t reach = sliceStart - std::int64_t{s.markCount - 1} * kSliceFrames;
     std::uint64_t keepFrom = s.ring->readCount();
-    const MixMark& oldest = s.marks[(slice + 1) % s.markCount];
-    if (oldest.frame >= reach && oldest.frame >= s.origin.frame)
-        keepFrom = std::min(keepFrom, oldest.ringRead);
+    for (int i = 0; i < s.markCount; ++i) {
+        const MixMark& m = s.marks[i];
+        if (m.frame >= reach && m.frame <= sliceStart && m.frame >= s.origin.frame)
+            keepFrom = std::min(keepFrom, m.ringRead);
+    }
     if (s.origin.frame >= reach) keepFrom = std::min(keepFrom, s.origin.ringRead);
     s.ring->release(keepFrom);
 }

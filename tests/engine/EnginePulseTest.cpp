@@ -230,3 +230,57 @@ TEST(EnginePulse, ChangesAreHeardAtOnceThoughHalfASecondIsQueued) {
     for (int f = silent; f < frames; ++f)
         ASSERT_EQ(heard.at(f, 0), 0.0f) << "frame " << f - start;
 }
+
+// A drag of the volume bar sends a value per mouse move while half a second is queued: the
+// sound follows it without a skip or a repeat, and the drag's last value is what stays.
+TEST(EnginePulse, ADragOfTheVolumeIsHeardWholeAndEndsAtItsLastValue) {
+    PulseServer server;
+    ASSERT_TRUE(server.running()) << server.error();
+    setenv("VEXO_AUDIO", "pulse", 1);
+    // The right channel over the left tells where in the file a recorded frame is, whatever the
+    // volume: 0.1 + t / 5.
+    const std::string path =
+        makeAudio("ramp.wav", "-f lavfi -i aevalsrc=0.5|0.05+t/10:s=44100:d=6 -c:a pcm_s16le");
+    const std::string recording = fixtureFolder() + "/drag.raw";
+    FfmpegEngine engine;
+    ASSERT_TRUE(engine.OpenOutput(44100));
+    ASSERT_TRUE(server.startRecording(recording)) << server.error();
+    const StreamHandle h = engine.Create(path);
+    engine.Play(h);
+    ASSERT_TRUE(waitFor([&] { return engine.ChannelGetPosition(h) > engine.SecToByte(h, 0.5); }, 5000));
+    for (int step = 0; step <= 200; ++step) {
+        engine.SetVolume(h, 100 - step * 80 / 200);
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    const std::int64_t lastAt = engine.ChannelGetPosition(h) / 4;
+    ASSERT_TRUE(waitFor([&] { return engine.ChannelGetPosition(h) / 4 > lastAt + 22050; }, 5000))
+        << "playback stopped during the drag";
+    engine.CloseOutput();
+    server.stopRecording();
+
+    const Pcm heard = readRawStereo(recording);
+    const auto [begin, end] = soundingSpan(heard);
+    // Window by window, sounding frames only: a busy machine may insert an underrun's silence.
+    constexpr int kWindow = 441;
+    int sounding = 0;
+    int lastLevelFrom = -1;
+    for (int f = begin; f + kWindow <= end; f += kWindow) {
+        double left = 0, right = 0;
+        bool silent = false;
+        for (int i = f; i < f + kWindow; ++i) {
+            silent |= heard.at(i, 0) == 0.0f;
+            left += heard.at(i, 0);
+            right += heard.at(i, 1);
+        }
+        if (silent) continue;
+        const double fileSeconds = 5 * (right / left - 0.1);
+        const double expected = (sounding + kWindow / 2) / 44100.0;
+        ASSERT_NEAR(fileSeconds, expected, 0.02) << "the sound skipped or repeated at " << expected << " s";
+        sounding += kWindow;
+        if (sounding > lastAt + 4410 && lastLevelFrom < 0) lastLevelFrom = f;
+        if (lastLevelFrom >= 0) {
+            ASSERT_NEAR(left / kWindow, 0.5 * 0.2, 0.002) << "at " << expected << " s";
+        }
+    }
+    EXPECT_GE(lastLevelFrom, 0) << "too little was recorded after the drag";
+}
