@@ -1,6 +1,7 @@
 #include "DecoderThread.h"
 
 #include <algorithm>
+#include <climits>
 
 namespace {
 
@@ -13,6 +14,9 @@ constexpr int kIdleWaitMs = 500;
 // With the output asleep there is nothing to decode until the GUI wakes us.
 constexpr int kAsleepWaitMs = 2000;
 constexpr int kReapWaitMs = 5;
+// A drag sends a control per mouse move; each rewrite makes the whole queue
+// again, so the changes of this long go into one.
+constexpr auto kRewriteSpacing = std::chrono::milliseconds(20);
 
 } // namespace
 
@@ -108,6 +112,19 @@ void DecoderThread::callEndSyncs(Stream& s) {
         if (callback) callback(reason);
 }
 
+int DecoderThread::rewriteIfDue() {
+    if (!onRewrite_ || !rewriteWanted_.load(std::memory_order_acquire)) return INT_MAX;
+    const auto now = std::chrono::steady_clock::now();
+    if (now < nextRewrite_)
+        return static_cast<int>(std::chrono::ceil<std::chrono::milliseconds>(nextRewrite_ - now).count());
+    // Cleared before the rewrite reads the controls: a change made while it
+    // renders asks for the next one, so the last change is always heard.
+    rewriteWanted_.exchange(false, std::memory_order_acq_rel);
+    onRewrite_();
+    nextRewrite_ = now + kRewriteSpacing;
+    return INT_MAX;
+}
+
 void DecoderThread::run() {
     std::vector<std::shared_ptr<Stream>> streams;
     std::vector<std::shared_ptr<Stream>> dead;
@@ -131,11 +148,12 @@ void DecoderThread::run() {
         for (auto& s : streams)
             service(*s);
         // After the fills: audio made again must not run dry halfway.
-        if (rewriteWanted_.exchange(false, std::memory_order_acq_rel) && onRewrite_) onRewrite_();
+        const int rewriteDueMs = rewriteIfDue();
         for (auto& s : streams)
             callEndSyncs(*s);
         streams.clear();
         const bool asleep = onIdle_ && onIdle_();
-        wake_.wait(reapPending ? kReapWaitMs : asleep ? kAsleepWaitMs : kIdleWaitMs);
+        const int waitMs = reapPending ? kReapWaitMs : asleep ? kAsleepWaitMs : kIdleWaitMs;
+        wake_.wait(std::min(waitMs, rewriteDueMs));
     }
 }

@@ -13,6 +13,7 @@
 #include "WakeSignal.h"
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -25,7 +26,9 @@ class DecoderThread {
     // `onIdle` runs on this thread whenever nothing was heard for a while;
     // it returns true when the output is asleep, so this thread may sleep long too.
     // `onRewrite` runs on this thread after a pass that followed
-    // requestRewrite(), once every stream's ring is as full as it gets.
+    // requestRewrite(), once every stream's ring is as full as it gets, and
+    // at most once per 20 ms: requests that come closer together are served
+    // by one rewrite, which always comes after the last of them.
     DecoderThread(Mixer& mixer, WakeSignal& wake, std::function<bool()> onIdle = {},
                   std::function<void()> onRewrite = {});
     ~DecoderThread();
@@ -57,6 +60,8 @@ class DecoderThread {
     };
 
     void run();
+    // Rewrites when one is wanted and due; returns the milliseconds until a wanted one is due.
+    int rewriteIfDue();
     static void service(Stream& s);
     static void callEndSyncs(Stream& s);
 
@@ -65,6 +70,7 @@ class DecoderThread {
     std::function<bool()> onIdle_;
     std::function<void()> onRewrite_;
     std::atomic<bool> rewriteWanted_{false};
+    std::chrono::steady_clock::time_point nextRewrite_{}; // this thread only
     std::mutex mutex_;
     std::vector<std::shared_ptr<Stream>> streams_;
     std::vector<Retired> retired_;

@@ -9,8 +9,12 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <cmath>
 #include <memory>
+#include <mutex>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -211,4 +215,37 @@ TEST(MixerRewind, GoingBackAgainAndAgainNeitherSkipsNorRepeats) {
     ASSERT_EQ(heard.size(), expected.size());
     for (std::size_t i = 0; i < heard.size(); ++i)
         ASSERT_EQ(heard[i], expected[i]) << "frame " << i / 2;
+}
+
+// Controls sent faster than the output can usefully make its queue again come
+// to it together: at most one rewrite per 20 ms, and one after the last change.
+TEST(MixerRewind, FastRequestsComeTogetherAndTheLastIsServed) {
+    using Clock = std::chrono::steady_clock;
+    WakeSignal wake;
+    Mixer mixer(wake);
+    std::atomic<int> value{0};
+    std::mutex lock;
+    std::vector<std::pair<Clock::time_point, int>> rewrites;
+    DecoderThread thread(mixer, wake, {}, [&] {
+        std::lock_guard held(lock);
+        rewrites.emplace_back(Clock::now(), value.load());
+    });
+    const auto begin = Clock::now();
+    int sent = 0;
+    while (Clock::now() - begin < std::chrono::milliseconds(300)) {
+        value = ++sent;
+        thread.requestRewrite();
+        std::this_thread::sleep_for(std::chrono::microseconds(500));
+    }
+    auto lastServed = [&] {
+        std::lock_guard held(lock);
+        return !rewrites.empty() && rewrites.back().second == sent;
+    };
+    for (int tries = 0; tries < 500 && !lastServed(); ++tries)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    std::lock_guard held(lock);
+    EXPECT_TRUE(!rewrites.empty() && rewrites.back().second == sent) << "the last change was never made again";
+    // Each rewrite is due 20 ms after the one before, all of them after `begin`.
+    EXPECT_LE(std::chrono::milliseconds(20) * static_cast<int>(rewrites.size() - 1), rewrites.back().first - begin)
+        << rewrites.size() << " rewrites for " << sent << " changes";
 }

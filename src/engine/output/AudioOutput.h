@@ -59,7 +59,8 @@ class AudioOutput {
     virtual int rewindFrames() const { return 0; }
     // Renders the queued audio again, all but what is about to be heard.
     // Any thread but the output's own; the rewind and render callbacks then
-    // run on the calling thread while the output's thread waits.
+    // run on the calling thread, and the output's own thread never waits for
+    // them: a request for audio that comes meanwhile is answered afterwards.
     virtual void rewrite() {}
 
   protected:

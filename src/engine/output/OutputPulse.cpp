@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdint>
+#include <thread>
 
 namespace {
 
@@ -13,7 +14,12 @@ constexpr int kConnectTimeoutMs = 3000;
 constexpr int kProbeTimeoutMs = 1500;
 constexpr int kFrameBytes = 2 * sizeof(float);
 // Queued audio: long enough that the server and its sink wake rarely (their
-// CPU use); changes do not wait for it, they are written over it.
+// CPU use); changes do not wait for it, they are written over it. Measured
+// against a plain 120 ms queue without rewrites (bench/, one run, medians):
+// a volume change is heard after 36 ms instead of 85, and the server spends
+// 0.24 % of a core while we play instead of 0.67 %. Only a drag costs more
+// (the player 2.9 % against 1.1 %, the server 1.5 % against 0.7 %), and a
+// drag lasts seconds where playing lasts hours.
 constexpr pa_usec_t kTargetLatencyUs = 500 * 1000;
 constexpr pa_usec_t kRequestUs = 100 * 1000;
 constexpr pa_usec_t kPrebufferUs = 40 * 1000;
@@ -106,6 +112,9 @@ bool OutputPulse::open(int preferredRate, RenderCallback render) {
     if (ok) {
         render_ = std::move(render);
         buffer_.assign(2 * kFallbackFrames, 0.0f);
+        rewritten_.assign(2 * std::size_t(rewindFrames()), 0.0f);
+        renderer_.store(Free, std::memory_order_release);
+        requestMissed_.store(false, std::memory_order_release);
         running_.store(false, std::memory_order_release);
         pa_stream_set_state_callback(stream_, onStreamState, this);
         pa_stream_set_write_callback(stream_, onWritable, this);
@@ -254,26 +263,57 @@ int OutputPulse::rewindFrames() const {
 }
 
 void OutputPulse::rewrite() {
-    if (!loop_ || !rewind_) return;
-    pa_threaded_mainloop_lock(loop_);
-    if (running_.load(std::memory_order_acquire) && stream_ && healthy()) {
-        const std::int64_t guard = std::int64_t(kRewriteGuardUs) * rate_ / 1'000'000;
-        const std::int64_t queued = latency_.estimate(true);
-        if (queued > guard) {
-            const int frames = rewind_(int(std::min<std::int64_t>(queued - guard, rewindFrames())));
-            if (frames > 0 && renderAndWrite(std::size_t(frames), -std::int64_t(frames) * kFrameBytes))
-                publishLatency();
-        }
+    if (!loop_ || !rewind_ || !running_.load(std::memory_order_acquire) || !healthy()) return;
+    // The write callback holds the renderer for one request at most, well under a millisecond.
+    while (!tryClaim(Rewrite))
+        std::this_thread::yield();
+    const std::int64_t guard = std::int64_t(kRewriteGuardUs) * rate_ / 1'000'000;
+    const std::int64_t queued = latency_.estimate(true);
+    int frames = 0;
+    if (queued > guard) {
+        frames = rewind_(int(std::min<std::int64_t>(queued - guard, rewindFrames())));
+        if (frames > 0) render_(rewritten_.data(), frames);
     }
+    pa_threaded_mainloop_lock(loop_);
+    if (frames > 0 && running_.load(std::memory_order_acquire) && stream_ && healthy()) {
+        // Written over the newest audio: the write index goes back first, so the count stays.
+        const auto bytes = std::int64_t(frames) * kFrameBytes;
+        if (pa_stream_write(stream_, rewritten_.data(), std::size_t(bytes), nullptr, -bytes, PA_SEEK_RELATIVE) < 0)
+            healthy_.store(false, std::memory_order_release);
+        else
+            publishLatency();
+    }
+    renderer_.store(Free, std::memory_order_release);
+    // A request that came meanwhile is answered on the loop's own thread, as any other.
+    if (requestMissed_.exchange(false, std::memory_order_acq_rel))
+        pa_mainloop_api_once(pa_threaded_mainloop_get_api(loop_), onTopUp, this);
     pa_threaded_mainloop_unlock(loop_);
+}
+
+bool OutputPulse::tryClaim(Renderer who) {
+    int free = Free;
+    return renderer_.compare_exchange_strong(free, who, std::memory_order_acq_rel);
+}
+
+void OutputPulse::onTopUp(pa_mainloop_api*, void* p) {
+    auto* self = static_cast<OutputPulse*>(p);
+    if (!self->stream_) return;
+    const std::size_t writable = pa_stream_writable_size(self->stream_);
+    if (writable != std::size_t(-1)) self->fill(writable);
 }
 
 void OutputPulse::fill(std::size_t bytes) {
     if (!running_.load(std::memory_order_acquire) || !stream_) return;
-    if (renderAndWrite(bytes / kFrameBytes, 0)) publishLatency();
+    if (!tryClaim(Callback)) {
+        requestMissed_.store(true, std::memory_order_release);
+        return;
+    }
+    const bool written = renderAndWrite(bytes / kFrameBytes);
+    renderer_.store(Free, std::memory_order_release);
+    if (written) publishLatency();
 }
 
-bool OutputPulse::renderAndWrite(std::size_t frames, std::int64_t offsetBytes) {
+bool OutputPulse::renderAndWrite(std::size_t frames) {
     std::size_t bytes = frames * kFrameBytes;
     while (bytes >= kFrameBytes) {
         // Rendering into the server's own memory block saves a copy and an
@@ -289,13 +329,11 @@ bool OutputPulse::renderAndWrite(std::size_t frames, std::int64_t offsetBytes) {
         n -= n % kFrameBytes;
         const int piece = int(n / kFrameBytes);
         render_(static_cast<float*>(data), piece);
-        if (pa_stream_write(stream_, data, n, nullptr, offsetBytes, PA_SEEK_RELATIVE) < 0) {
+        if (pa_stream_write(stream_, data, n, nullptr, 0, PA_SEEK_RELATIVE) < 0) {
             healthy_.store(false, std::memory_order_release);
             return false;
         }
-        // Audio written over audio moves the write index back first: the count stays.
-        framesWritten_.fetch_add(piece + offsetBytes / kFrameBytes, std::memory_order_acq_rel);
-        offsetBytes = 0;
+        framesWritten_.fetch_add(piece, std::memory_order_acq_rel);
         bytes -= n;
     }
     return true;

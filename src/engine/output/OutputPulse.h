@@ -12,9 +12,13 @@
 // that are about to be heard, and the server takes the new audio in place of
 // the old (rewinding its sink where it must).
 //
-// The main loop's lock is taken only by open/start/stop/flush/close, never by
-// the queries: frames written, latency and health are atomics that the loop
-// thread publishes, so the GUI never waits on the audio thread.
+// The main loop's lock is taken only by open/start/stop/flush/close and by a
+// rewrite's hand-over, never by the queries: frames written, latency and
+// health are atomics that the loop thread publishes, so the GUI never waits
+// on the audio thread. A rewrite renders its audio without the lock, while
+// the server goes on playing; the renderer is then claimed through an atomic
+// that the write callback only tries, so the callback never waits: a request
+// that finds the renderer taken is answered once the rewrite has handed over.
 
 #include "AudioOutput.h"
 #include "LatencyClock.h"
@@ -25,6 +29,7 @@
 struct pa_threaded_mainloop;
 struct pa_context;
 struct pa_stream;
+struct pa_mainloop_api;
 
 class OutputPulse : public AudioOutput {
   public:
@@ -51,9 +56,12 @@ class OutputPulse : public AudioOutput {
     static void onStreamState(pa_stream* s, void* self);
     static void onWritable(pa_stream* s, std::size_t bytes, void* self);
     static void onCorked(pa_stream* s, int success, void* self);
+    static void onTopUp(pa_mainloop_api*, void* self);
     void fill(std::size_t bytes);
-    // Renders `frames` and writes them, the first piece `offsetBytes` from the write index.
-    bool renderAndWrite(std::size_t frames, std::int64_t offsetBytes);
+    // Who renders: the write callback tries to claim it, a rewrite waits for it.
+    enum Renderer : int { Free, Callback, Rewrite };
+    bool tryClaim(Renderer who);
+    bool renderAndWrite(std::size_t frames);
     void publishLatency();
     // Waits on the locked main loop until `ready` holds or the deadline passes.
     template <typename Ready> bool waitFor(Ready ready, int timeoutMs);
@@ -63,6 +71,9 @@ class OutputPulse : public AudioOutput {
     pa_stream* stream_ = nullptr;
     RenderCallback render_;
     std::vector<float> buffer_; // for the rare request the server's memory pool cannot take
+    std::vector<float> rewritten_; // a rewrite's audio, made before the lock is taken
+    std::atomic<int> renderer_{Free};
+    std::atomic<bool> requestMissed_{false};
     int rate_ = 0;
     std::atomic<bool> running_{false};
     std::atomic<bool> healthy_{true};
