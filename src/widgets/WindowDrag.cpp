@@ -18,12 +18,21 @@ void WindowDrag::start(const QMouseEvent& press) {
 
 bool WindowDrag::eventFilter(QObject* watched, QEvent* event) {
     if (watched != &window_ || !active_) return false;
-    if (event->type() == QEvent::MouseMove && byHand_) {
-        window_.move(static_cast<QMouseEvent*>(event)->globalPosition().toPoint() - grab_);
+    if (event->type() == QEvent::MouseMove) {
+        const auto* move = static_cast<const QMouseEvent*>(event);
+        // A platform that keeps the release to itself after its own move shows the button up here.
+        if (!(move->buttons() & button_))
+            finish();
+        else if (byHand_)
+            window_.move(move->globalPosition().toPoint() - grab_);
     } else if (event->type() == QEvent::MouseButtonRelease &&
-               static_cast<QMouseEvent*>(event)->button() == button_) {
-        active_ = false;
-        emit finished();
+               static_cast<const QMouseEvent*>(event)->button() == button_) {
+        finish();
     }
     return false;
+}
+
+void WindowDrag::finish() {
+    active_ = false;
+    emit finished();
 }

@@ -27,6 +27,8 @@ class WindowDrag : public QObject {
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
+    void finish();
+
     QWidget& window_;
     bool active_ = false;
     bool byHand_ = false;
