@@ -40,7 +40,6 @@ bool Resampler::configure(int channels, int inRate, int outRate) {
     soxr_delete(soxr_);
     soxr_ = nullptr;
     queue_.clear();
-    head_ = 0;
     if (channels <= 0 || channels > kMaxChannels || inRate <= 0 || outRate <= 0) return false;
     channels_ = channels;
     inRate_ = inRate;
@@ -75,17 +74,6 @@ bool Resampler::configure(int channels, int inRate, int outRate) {
     return soxr_ && !error;
 }
 
-float* Resampler::grow(std::size_t frames) {
-    // Drop what was already pulled before growing, so the queue stays small.
-    if (head_ > 0) {
-        queue_.erase(queue_.begin(), queue_.begin() + static_cast<std::ptrdiff_t>(head_));
-        head_ = 0;
-    }
-    const std::size_t used = queue_.size();
-    queue_.resize(used + frames * 2);
-    return queue_.data() + used;
-}
-
 void Resampler::foldToStereo(const float* in, int frames, float* out) const {
     if (channels_ == 2) {
         std::memcpy(out, in, static_cast<std::size_t>(frames) * 2 * sizeof(float));
@@ -106,7 +94,7 @@ bool Resampler::push(const float* interleaved, int frames) {
     if (channels_ <= 0) return false;
     if (frames <= 0) return true;
     if (!soxr_) {
-        foldToStereo(interleaved, frames, grow(static_cast<std::size_t>(frames)));
+        foldToStereo(interleaved, frames, queue_.room(static_cast<std::size_t>(frames)));
         return true;
     }
     stereo_.resize(static_cast<std::size_t>(frames) * 2);
@@ -114,12 +102,10 @@ bool Resampler::push(const float* interleaved, int frames) {
     // Room for what this input makes plus what the filter held back before it.
     const auto room =
         static_cast<std::size_t>(std::ceil(static_cast<double>(frames) * outRate_ / inRate_) + 64);
-    float* out = grow(room);
-    const auto start = static_cast<std::size_t>(out - queue_.data());
     std::size_t done = 0;
-    const soxr_error_t error =
-        soxr_process(soxr_, stereo_.data(), static_cast<std::size_t>(frames), nullptr, out, room, &done);
-    queue_.resize(start + done * 2);
+    const soxr_error_t error = soxr_process(soxr_, stereo_.data(), static_cast<std::size_t>(frames), nullptr,
+                                            queue_.room(room), room, &done);
+    queue_.keep(done);
     return !error;
 }
 
@@ -127,29 +113,18 @@ void Resampler::drain() {
     if (!soxr_) return;
     for (;;) {
         constexpr std::size_t kRoom = 4096;
-        float* out = grow(kRoom);
-        const auto start = static_cast<std::size_t>(out - queue_.data());
         std::size_t done = 0;
-        const soxr_error_t error = soxr_process(soxr_, nullptr, 0, nullptr, out, kRoom, &done);
-        queue_.resize(start + done * 2);
+        const soxr_error_t error = soxr_process(soxr_, nullptr, 0, nullptr, queue_.room(kRoom), kRoom, &done);
+        queue_.keep(done);
         if (error || done < kRoom) return;
     }
 }
 
 int Resampler::pull(float* stereo, int frames) {
-    const int n = std::min(frames, queuedFrames());
-    if (n <= 0) return 0;
-    std::memcpy(stereo, queue_.data() + head_, static_cast<std::size_t>(n) * 2 * sizeof(float));
-    head_ += static_cast<std::size_t>(n) * 2;
-    if (head_ == queue_.size()) {
-        queue_.clear();
-        head_ = 0;
-    }
-    return n;
+    return queue_.pull(stereo, frames);
 }
 
 void Resampler::clear() {
     queue_.clear();
-    head_ = 0;
     if (soxr_) soxr_clear(soxr_);
 }

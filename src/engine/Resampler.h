@@ -5,6 +5,8 @@
 //
 // Threads: one at a time (the stream's decoder owns it). Allocates.
 
+#include "StereoQueue.h"
+
 #include <array>
 #include <cstddef>
 #include <vector>
@@ -26,13 +28,11 @@ class Resampler {
     void drain();
     // Copies up to `frames` queued frames to `stereo`; returns how many.
     int pull(float* stereo, int frames);
-    int queuedFrames() const { return static_cast<int>((queue_.size() - head_) / 2); }
+    int queuedFrames() const { return queue_.frames(); }
     // Forgets queued output and the filter's history (after a seek).
     void clear();
 
   private:
-    // Appends `frames` frames of room to the queue and returns where they start.
-    float* grow(std::size_t frames);
     void foldToStereo(const float* in, int frames, float* out) const;
 
     soxr* soxr_ = nullptr; // none when the rates match
@@ -41,6 +41,5 @@ class Resampler {
     int outRate_ = 0;
     std::array<float, 2 * kMaxChannels> matrix_{}; // left and right weight of each channel
     std::vector<float> stereo_;                    // folded, before the rate change
-    std::vector<float> queue_;                     // interleaved stereo
-    std::size_t head_ = 0;                         // floats already pulled
+    StereoQueue queue_;
 };

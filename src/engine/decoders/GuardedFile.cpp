@@ -20,14 +20,14 @@ GuardedFile::~GuardedFile() {
     ::close(fd_);
 }
 
-bool GuardedFile::late() {
+bool GuardedFile::pastDeadline() {
     if (deadline_ != Decoder::Deadline::max() && std::chrono::steady_clock::now() > deadline_)
         timedOut_ = true;
     return timedOut_;
 }
 
 std::int64_t GuardedFile::read(void* buffer, std::size_t bytes) {
-    if (late()) return -1;
+    if (pastDeadline()) return -1;
     for (;;) {
         const ssize_t got = ::read(fd_, buffer, bytes);
         if (got >= 0) return got;
@@ -36,7 +36,7 @@ std::int64_t GuardedFile::read(void* buffer, std::size_t bytes) {
 }
 
 std::int64_t GuardedFile::seek(std::int64_t offset, int whence) {
-    if (late()) return -1;
+    if (pastDeadline()) return -1;
     return ::lseek(fd_, static_cast<off_t>(offset), whence);
 }
 
@@ -45,7 +45,7 @@ std::int64_t GuardedFile::tell() const {
 }
 
 bool GuardedFile::readAt(std::int64_t offset, void* buffer, std::size_t bytes) {
-    if (late()) return false;
+    if (pastDeadline()) return false;
     auto* out = static_cast<char*>(buffer);
     while (bytes > 0) {
         const ssize_t got = ::pread(fd_, out, bytes, static_cast<off_t>(offset));

@@ -23,6 +23,8 @@ class GuardedFile {
 
     void setDeadline(Decoder::Deadline deadline) { deadline_ = deadline; }
     bool timedOut() const { return timedOut_; }
+    // True, and timed out for good, once the deadline has passed.
+    bool pastDeadline();
     std::int64_t size() const { return size_; }
     // Bytes read (0 at the end), or -1 on an error or past the deadline.
     std::int64_t read(void* buffer, std::size_t bytes);
@@ -34,7 +36,6 @@ class GuardedFile {
 
   private:
     GuardedFile(int fd, std::int64_t size) : fd_(fd), size_(size) {}
-    bool late();
 
     int fd_;
     std::int64_t size_;

@@ -2,11 +2,10 @@
 
 #include "LocalPath.h"
 
+#include "decoders/GuardedFile.h"
+
 #include <algorithm>
 #include <cerrno>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -41,36 +40,27 @@ constexpr int kIoBufferBytes = 64 * 1024;
 
 } // namespace
 
-// The file as FFmpeg reads it. It is opened without blocking and kept only
-// when it is a regular file: a named pipe with no writer would hold open()
-// for ever, and a device or a pipe never ends. Opening it ourselves, rather
-// than by name through FFmpeg, leaves no moment in which the name could be
-// swapped for a pipe. The size is taken once: demuxers ask for it often (the
-// WAV reader once per chunk), and each answer would otherwise be a system call.
+// The file as FFmpeg reads it: opened once by us, rather than by name through FFmpeg, so that
+// only a regular file is read and the name cannot be swapped for a pipe in between (see
+// GuardedFile). The size is taken once: demuxers ask for it often (the WAV reader once per chunk),
+// and each answer would otherwise be a system call.
 //
-// Until the header is read, every read, seek and FFmpeg's own checks between
-// them give up once the deadline has passed: some damaged files keep a
-// demuxer searching for minutes, and the caller may be the window's thread.
+// Until the header is read, every read, seek and FFmpeg's own checks between them give up once the
+// deadline has passed: some damaged files keep a demuxer searching for minutes, and the caller may
+// be the window's thread.
 class FfmpegDecoder::FileSource {
   public:
     static std::unique_ptr<FileSource> open(const std::string& path) {
-        const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-        if (fd < 0) return nullptr;
-        struct stat st {};
-        if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-            ::close(fd);
-            return nullptr;
-        }
-        return std::unique_ptr<FileSource>(new FileSource(fd, st.st_size));
+        std::unique_ptr<GuardedFile> file = GuardedFile::open(path);
+        return file ? std::unique_ptr<FileSource>(new FileSource(std::move(file))) : nullptr;
     }
-    void setDeadline(Deadline deadline) { deadline_ = deadline; }
-    bool timedOut() const { return timedOut_; }
+    void setDeadline(Deadline deadline) { file_->setDeadline(deadline); }
+    bool timedOut() const { return file_->timedOut(); }
     // FFmpeg's interrupt callback: nonzero stops what it is doing.
-    static int expired(void* opaque) { return static_cast<FileSource*>(opaque)->late(); }
+    static int expired(void* opaque) { return static_cast<FileSource*>(opaque)->file_->pastDeadline(); }
     ~FileSource() {
         if (io_) av_freep(&io_->buffer);
         avio_context_free(&io_);
-        ::close(fd_);
     }
     FileSource(const FileSource&) = delete;
     FileSource& operator=(const FileSource&) = delete;
@@ -87,38 +77,27 @@ class FfmpegDecoder::FileSource {
     }
 
   private:
-    FileSource(int fd, std::int64_t size) : fd_(fd), size_(size) {}
+    explicit FileSource(std::unique_ptr<GuardedFile> file) : file_(std::move(file)) {}
 
-    bool late() {
-        if (deadline_ != Deadline::max() && std::chrono::steady_clock::now() > deadline_) timedOut_ = true;
-        return timedOut_;
-    }
+    // Why a call failed, as FFmpeg wants to hear it.
+    int failure() const { return file_->timedOut() ? AVERROR_EXIT : AVERROR(EIO); }
 
     static int read(void* opaque, std::uint8_t* buffer, int size) {
         auto* self = static_cast<FileSource*>(opaque);
-        if (self->late()) return AVERROR_EXIT;
-        for (;;) {
-            const ssize_t got = ::read(self->fd_, buffer, static_cast<size_t>(size));
-            if (got > 0) return static_cast<int>(got);
-            if (got == 0) return AVERROR_EOF;
-            if (errno != EINTR) return AVERROR(errno);
-        }
+        const std::int64_t got = self->file_->read(buffer, static_cast<std::size_t>(size));
+        if (got > 0) return static_cast<int>(got);
+        return got == 0 ? AVERROR_EOF : self->failure();
     }
 
     static std::int64_t seek(void* opaque, std::int64_t offset, int whence) {
         auto* self = static_cast<FileSource*>(opaque);
-        if (whence & AVSEEK_SIZE) return self->size_;
-        if (self->late()) return AVERROR_EXIT;
-        const off_t at = ::lseek(self->fd_, static_cast<off_t>(offset), whence & ~AVSEEK_FORCE);
-        return at < 0 ? AVERROR(errno) : at;
+        if (whence & AVSEEK_SIZE) return self->file_->size();
+        const std::int64_t at = self->file_->seek(offset, whence & ~AVSEEK_FORCE);
+        return at < 0 ? self->failure() : at;
     }
 
-    int fd_;
-    std::int64_t size_;
+    std::unique_ptr<GuardedFile> file_;
     AVIOContext* io_ = nullptr;
-    Deadline deadline_ = Deadline::max();
-    // Sticky: FFmpeg's reader keeps its own error state after a read gave up.
-    bool timedOut_ = false;
 };
 
 std::unique_ptr<FfmpegDecoder> FfmpegDecoder::open(const std::string& path, Deadline deadline) {

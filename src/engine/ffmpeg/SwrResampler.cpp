@@ -15,7 +15,6 @@ bool SwrResampler::configure(const AVChannelLayout& inLayout, AVSampleFormat inF
                              int outRate) {
     swr_free(&swr_);
     queue_.clear();
-    head_ = 0;
     if (inRate <= 0 || outRate <= 0 || inLayout.nb_channels <= 0) return false;
 
     // Files that only give a channel count get the usual layout for it, so
@@ -51,16 +50,9 @@ bool SwrResampler::convert(const std::uint8_t* const* planes, int frames) {
     const int room = swr_get_out_samples(swr_, frames);
     if (room < 0) return false;
     if (room == 0) return true;
-    // Drop what was already pulled before growing, so the queue stays small.
-    if (head_ > 0) {
-        queue_.erase(queue_.begin(), queue_.begin() + static_cast<std::ptrdiff_t>(head_));
-        head_ = 0;
-    }
-    const std::size_t used = queue_.size();
-    queue_.resize(used + static_cast<std::size_t>(room) * 2);
-    auto* out = reinterpret_cast<std::uint8_t*>(queue_.data() + used);
+    auto* out = reinterpret_cast<std::uint8_t*>(queue_.room(static_cast<std::size_t>(room)));
     const int produced = swr_convert(swr_, &out, room, const_cast<const std::uint8_t**>(planes), frames);
-    queue_.resize(used + static_cast<std::size_t>(std::max(produced, 0)) * 2);
+    queue_.keep(static_cast<std::size_t>(std::max(produced, 0)));
     return produced >= 0;
 }
 
@@ -74,20 +66,11 @@ void SwrResampler::drain() {
 }
 
 int SwrResampler::pull(float* stereo, int frames) {
-    const int n = std::min(frames, queuedFrames());
-    if (n <= 0) return 0;
-    std::memcpy(stereo, queue_.data() + head_, static_cast<std::size_t>(n) * 2 * sizeof(float));
-    head_ += static_cast<std::size_t>(n) * 2;
-    if (head_ == queue_.size()) {
-        queue_.clear();
-        head_ = 0;
-    }
-    return n;
+    return queue_.pull(stereo, frames);
 }
 
 void SwrResampler::clear() {
     queue_.clear();
-    head_ = 0;
     if (swr_) {
         // Re-initialising drops the filter's delay line but keeps the
         // options, including a custom mono matrix.

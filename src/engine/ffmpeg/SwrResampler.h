@@ -9,8 +9,9 @@ extern "C" {
 #include <libavutil/samplefmt.h>
 }
 
+#include "StereoQueue.h"
+
 #include <cstdint>
-#include <vector>
 
 struct SwrContext;
 
@@ -28,7 +29,7 @@ class SwrResampler {
     void drain();
     // Copies up to `frames` queued frames to `stereo`; returns how many.
     int pull(float* stereo, int frames);
-    int queuedFrames() const { return static_cast<int>((queue_.size() - head_) / 2); }
+    int queuedFrames() const { return queue_.frames(); }
     // Forgets queued output and the filter's history (after a seek).
     void clear();
 
@@ -38,6 +39,5 @@ class SwrResampler {
     SwrContext* swr_ = nullptr;
     int inRate_ = 0;
     int outRate_ = 0;
-    std::vector<float> queue_; // interleaved stereo
-    std::size_t head_ = 0;     // floats already pulled
+    StereoQueue queue_;
 };
