@@ -2,6 +2,7 @@
 #include "BeatTimer.h"
 #include "FileDialogs.h"
 #include "HintWindow.h"
+#include "InfoWindow.h"
 #include "MainWindow.h"
 #include "Playback.h"
 #include "PlaylistAdder.h"
@@ -91,6 +92,7 @@ class Player : public QObject {
     Playback playback_;
     SpectrumAnalyser analyser_{skin_};
     MainWindow window_{skin_, hint_, beat_};
+    InfoWindow info_{engine_, playback_.controller, skin_};
     PlaylistWindow playlistWindow_;
     BeatTimer visTimer_{beat_};
     WorkingSetTrimmer trimmer_;
