@@ -58,38 +58,45 @@ expect_docked() {
 }
 playlist_hidden() { ! xdotool search --onlyvisible --name '^PlayList' >/dev/null 2>&1; }
 
-# Drags the main window by a free spot by ($1, $2) in steps of at most 20 px, checking half-way
-# that the playlist window is hidden while the button is held.
+# Drags the main window by a free spot by ($1, $2) in steps of at most 20 px, checking that the
+# playlist window is hidden while the button is held. The window manager takes the move over a
+# moment after the press, and pointer moves before that are not the window's: the pointer is first
+# nudged by single pixels until the window follows it, and the drag counts from there. Sets
+# DRAG_X and DRAG_Y to where the window must end.
 drag_main() {
-    local dx="$1" dy="$2" sx sy steps i
-    steps=$(((${dx#-} > ${dy#-} ? ${dx#-} : ${dy#-}) / 20 + 1))
+    local dx="$1" dy="$2" x0 sx sy steps i
+    geometry_of "$WID"
+    x0=$X
+    left_start() { geometry_of "$WID" && [ "$X" -ne "$x0" ]; }
     xdotool mousemove --window "$WID" "$FREE_X" "$FREE_Y" mousedown 1
+    for ((i = 0; i < 100; i++)); do
+        xdotool mousemove_relative -- 1 0
+        poll 5 left_start && break
+    done
+    left_start || { xdotool mouseup 1; fail "the window did not follow the pointer after a press on a free spot"; }
+    DRAG_X=$((X + dx)) DRAG_Y=$((Y + dy))
+    poll_seconds 20 playlist_hidden || { xdotool mouseup 1; fail "the playlist window stayed on the screen during a drag"; }
+    steps=$(((${dx#-} > ${dy#-} ? ${dx#-} : ${dy#-}) / 20 + 1))
     for ((i = 1; i <= steps; i++)); do
         sx=$((dx * i / steps - dx * (i - 1) / steps)) sy=$((dy * i / steps - dy * (i - 1) / steps))
         xdotool mousemove_relative -- "$sx" "$sy"
-        if [ "$i" -eq 1 ]; then
-            poll_seconds 20 playlist_hidden || { xdotool mouseup 1; fail "the playlist window stayed on the screen during a drag"; }
-        fi
     done
     xdotool mouseup 1
 }
 
 expect_docked "at the start"
-geometry_of "$WID"
-x0=$X y0=$Y
-echo "main window at ($x0, $y0), playlist window docked under it"
+echo "main window at ($X, $Y), playlist window docked under it"
 
 # --- A drag moves the window by the pointer's way and brings the playlist back under it.
 drag_main 60 40
-expect_docked "after a drag" $((x0 + 60)) $((y0 + 40))
-echo "after a drag the playlist window is docked under the main window at ($((x0 + 60)), $((y0 + 40)))"
+expect_docked "after a drag" "$DRAG_X" "$DRAG_Y"
+echo "after a drag the playlist window is docked under the main window at ($DRAG_X, $DRAG_Y)"
 
 # --- The window manager moves the window: it stops at the screen's left edge instead of going
 # 10 px past it.
 geometry_of "$WID"
-y1=$Y
-drag_main $((-X - 10)) 0
-expect_docked "after a drag past the left edge" 0 "$y1"
+drag_main $((-X - 11)) 0
+expect_docked "after a drag past the left edge" 0 "$DRAG_Y"
 echo "a drag 10 px past the left edge stops at the edge: the window manager moved the window"
 
 # --- A move the window manager makes of its own carries the docked playlist window along.
@@ -102,7 +109,7 @@ xdotool windowmove "$LIST_WID" 600 500
 moved_away() { geometry_of "$LIST_WID" && [ "$X" -eq 600 ] && [ "$Y" -eq 500 ]; }
 poll_seconds 20 moved_away || fail "the playlist window could not be moved away: $(where "$LIST_WID")"
 drag_main 30 20
-expect_docked "after a drag with the playlist window moved away" 230 170
+expect_docked "after a drag with the playlist window moved away" "$DRAG_X" "$DRAG_Y"
 echo "a playlist window moved away is docked again by the next drag"
 
 close_player "$EXIT_X" "$EXIT_Y"
