@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # The information window with the real player: a middle click on the scrolling title of a playing
-# tagged track shows the window with the track's tags and its green codec line; Next starts a track
-# without tags and the same window shows empty values; Stop leaves only the neutral sample rate;
-# pressing the close box and sliding off keeps it, a click on it closes it.
+# tagged track shows the window with the track's tags and its green codec line; it is dragged from
+# any spot; Next starts a track without tags and the same window shows empty values; Stop leaves
+# only the neutral sample rate; pressing the close box and sliding off keeps it, a click on it
+# closes it; shown again it stands where it was left, Esc closes it, and the player still closes
+# by its own close box while the window is open.
 #
 # Usage: info_window.sh PATH-TO-vexo-mp
 set -uo pipefail
@@ -75,6 +77,15 @@ poll_seconds 15 tagged ||
     fail "the window does not show the artist tag and the codec line ($(artist_ink) white, $(green_ink 5 40) green pixels)"
 echo "it shows the artist ($(artist_ink) white pixels) and the codec line"
 
+# --- A left press on a free spot drags the window.
+FIRST_X="$X" FIRST_Y="$Y"
+xdotool mousemove --window "$INFO_WID" 150 70 mousedown 1
+xdotool mousemove_relative 20 10 mousemove_relative 20 10 mouseup 1
+moved() { find_info && [ "$X" -eq $((FIRST_X + 40)) ] && [ "$Y" -eq $((FIRST_Y + 20)) ]; }
+poll_seconds 10 moved || fail "a drag by 40,20 moved the window from $FIRST_X,$FIRST_Y to $X,$Y"
+DRAGGED_X="$X" DRAGGED_Y="$Y"
+echo "dragged to $X,$Y"
+
 # --- A second middle click changes nothing; Next starts the bare track: the artist goes, the codec stays.
 click_main "$TITLE_X" "$TITLE_Y" 2
 click_main "$NEXT_X" "$BUTTON_Y"
@@ -107,5 +118,18 @@ xdotool mousemove --window "$INFO_WID" "$CLOSE_X" "$CLOSE_Y" click 1
 poll_seconds 10 info_hidden || fail "a click on the close box did not close the window"
 echo "the close box closes the window only on a release inside it"
 
+# --- Shown again it stands where it was dragged; Esc closes it; the player closes with it open.
+reopen() {
+    click_main "$PLAY_X" "$BUTTON_Y"
+    poll_seconds 20 opened || fail "the window did not open again on a middle click"
+}
+reopen
+[ "$X" -eq "$DRAGGED_X" ] && [ "$Y" -eq "$DRAGGED_Y" ] ||
+    fail "shown again at $X,$Y, not where it was dragged ($DRAGGED_X,$DRAGGED_Y)"
+timeout 3 xdotool windowfocus --sync "$INFO_WID" || fail "the window did not take the keyboard focus"
+xdotool key Escape
+poll_seconds 10 info_hidden || fail "Esc did not close the window"
+echo "shown again where it was left; Esc closes it"
+reopen
 close_player "$EXIT_X" "$EXIT_Y"
 echo "info_window: PASS"
