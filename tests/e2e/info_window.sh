@@ -54,17 +54,25 @@ find_info() {
 }
 info_hidden() { ! xwininfo -id "$INFO_WID" 2>/dev/null | grep -q "Map State: IsViewable"; }
 
+# Pixels of exactly the colour $2 $3 $4 in the grabbed picture $1.
+colour_pixels() {
+    od -An -tu1 -v "$1" | tr -s ' ' '\n' | awk -v r="$2" -v g="$3" -v b="$4" \
+        'NF { c[n++ % 3] = $1 } n % 3 == 0 && n { if (c[0] == r && c[1] == g && c[2] == b) k++ } END { print k + 0 }'
+}
 # White pixels of the artist line right of its label: the tag's letters (the ground there is darker).
 artist_ink() {
     grab_box 70 "$ARTIST_Y" 240 14 "$WORK/artist.rgb"
-    od -An -tu1 -v "$WORK/artist.rgb" | tr -s ' ' '\n' |
-        awk 'NF { c[n++ % 3] = $1 } n % 3 == 0 && n { if (c[0] == 255 && c[1] == 255 && c[2] == 255) k++ } END { print k + 0 }'
+    colour_pixels "$WORK/artist.rgb" 255 255 255
 }
 # Green (0, 128, 0) pixels of the codec line from x $1, $2 wide.
 green_ink() {
     grab_box "$1" "$LINE_Y" "$2" "$LINE_H" "$WORK/line.rgb"
-    od -An -tu1 -v "$WORK/line.rgb" | tr -s ' ' '\n' |
-        awk 'NF { c[n++ % 3] = $1 } n % 3 == 0 && n { if (c[0] == 0 && c[1] == 128 && c[2] == 0) k++ } END { print k + 0 }'
+    colour_pixels "$WORK/line.rgb" 0 128 0
+}
+# Red pixels of the close box's "x".
+red_ink() {
+    grab_box 306 4 11 12 "$WORK/close.rgb"
+    colour_pixels "$WORK/close.rgb" 255 0 0
 }
 
 # --- Play the tagged track, then a middle click on the title (again while the stream is still opening).
@@ -101,11 +109,6 @@ echo "after Stop the green line holds only the neutral rate"
 
 # --- Pressing the close box turns its "x" grey; sliding off and letting go turns it red again and
 # keeps the window; a click on the box hides it.
-red_ink() {
-    grab_box 306 4 11 12 "$WORK/close.rgb"
-    od -An -tu1 -v "$WORK/close.rgb" | tr -s ' ' '\n' |
-        awk 'NF { c[n++ % 3] = $1 } n % 3 == 0 && n { if (c[0] == 255 && c[1] == 0 && c[2] == 0) k++ } END { print k + 0 }'
-}
 no_red() { [ "$(red_ink)" -eq 0 ]; }
 some_red() { [ "$(red_ink)" -gt 3 ]; }
 some_red || fail "the close box shows no red x"
