@@ -3,6 +3,8 @@
 #include <QRect>
 #include <QWidget>
 
+class Skin;
+
 // Every "@" of a hint stands for a line break.
 QString HintText(const QString& hint);
 // The window's rectangle for a hint measured at `measured`: room for the title line and the margin
@@ -12,8 +14,6 @@ QRect PlaceHint(const QRect& measured, const QRect& desktop);
 // The hint's picture: white to silver, the title "Vexo MP" in bold black, the text in the skin colour.
 QImage PaintHint(QSize size, const QString& text, const QColor& skin);
 
-class Skin;
-
 // Our tooltip: a borderless tool window that never takes the focus, shown in place of Qt's own.
 class HintWindow : public QWidget {
     Q_OBJECT
@@ -21,7 +21,8 @@ class HintWindow : public QWidget {
     // One hint window serves all the windows of the player, which owns it.
     explicit HintWindow(const Skin& skin);
 
-    // Shows text for the pointer at globalPos; an empty text hides the hint.
+    // Shows text for the pointer at globalPos; an empty text hides the hint. A new skin colour
+    // repaints the hint on show.
     void showHint(const QString& text, QPoint globalPos);
     void hideHint();
     const QString& text() const { return text_; }
