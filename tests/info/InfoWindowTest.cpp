@@ -6,10 +6,7 @@
 #include "SkinFont.h"
 
 #include <QFontMetrics>
-#include <QKeyEvent>
 #include <gtest/gtest.h>
-
-#include <functional>
 
 namespace {
 class SkinFonts : public ::testing::Environment {
@@ -38,7 +35,7 @@ Ink InkOf(const QImage& image, const QRect& area, QRgb colour) {
 int AfterLabel(const char* label) {
     return 5 + QFontMetrics(SkinFont(8)).horizontalAdvance(QString::fromUtf8(label));
 }
-const QRect kArtistLine{0, 20, 322, 14}, kGreenLine{0, 110, 322, 15}, kHeading{0, 0, 300, 19};
+const QRect kGreenLine{0, 110, 322, 15}, kHeading{0, 0, 300, 19};
 } // namespace
 
 TEST(InfoPanelLook, TaggedAndUntaggedTrackAtTheirPlaces) {
@@ -111,32 +108,26 @@ TEST(InfoPanelBehaviour, CloseBoxActsOnAReleaseInsideAndEverywhereElseALeftPress
 
 TEST(InfoWindowFollow, OpensOnAStreamAndRepaintsAtOnceForTheNextTrackAndTheStop) {
     PlaybackRig rig;
-    rig.addTrack("a.mp3", FakeTrack{.artist = "Artist Name", .lengthSeconds = 100, .bitrateKbps = 320});
-    rig.addTrack("b.xyz", FakeTrack{.lengthSeconds = 100, .sampleRate = 22050});
+    rig.addTrack("a.mp3", FakeTrack{.artist = "Artist Name", .lengthSeconds = 100});
+    rig.addTrack("b.xyz", FakeTrack{.lengthSeconds = 100});
     InfoWindow window(rig.engine, rig.controller, rig.skin);
-    const int afterLabel = AfterLabel("Артист: ");
-    const auto shown = [&] { return window.grab().toImage(); };
+    const auto artist = [&] {
+        return InkOf(window.grab().toImage(), {AfterLabel("Артист: "), 20, 200, 14}, kWhiteRgb);
+    };
+    const auto green = [&] { return InkOf(window.grab().toImage(), kGreenLine, kGreenRgb); };
 
     window.open();
     EXPECT_FALSE(window.isVisible()) << "nothing plays: nothing to show";
     rig.controller.PlayTrack(0);
     window.open();
     ASSERT_TRUE(window.isVisible());
-    EXPECT_GT(InkOf(shown(), {afterLabel, 20, 200, 14}, kWhiteRgb).count, 20);
-    EXPECT_LE(InkOf(shown(), kGreenLine, kGreenRgb).left, 7);
-
+    EXPECT_GT(artist().count, 20);
+    EXPECT_LE(green().left, 7);
     // No event loop runs in between: the window changed in the start's own handler.
     rig.controller.PlayTrack(1);
-    EXPECT_EQ(InkOf(shown(), {afterLabel, 20, 200, 14}, kWhiteRgb).count, 0);
-    EXPECT_GE(InkOf(shown(), kGreenLine, kGreenRgb).left, AfterLabel("   ")) << "b.xyz has no codec label";
+    EXPECT_EQ(artist().count, 0);
+    EXPECT_GE(green().left, AfterLabel("   ")) << "b.xyz has no codec label";
     rig.controller.Stop();
-    const Ink stopped = InkOf(shown(), kGreenLine, kGreenRgb);
-    EXPECT_GE(stopped.left, AfterLabel("      ")) << "neither codec nor bit rate after a stop";
-    EXPECT_GT(stopped.count, 0) << "the neutral rate";
-
-    rig.skin.setColor(Qt::red);
-    EXPECT_GT(InkOf(shown(), kHeading, kRedRgb).count, 40);
-    QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
-    QCoreApplication::sendEvent(&window, &escape);
-    EXPECT_FALSE(window.isVisible());
+    EXPECT_GE(green().left, AfterLabel("      ")) << "neither codec nor bit rate after a stop";
+    EXPECT_GT(green().count, 0) << "the neutral rate";
 }
