@@ -2,12 +2,15 @@
 // at once instead of waiting on them.
 #include "AudioFixtures.h"
 #include "FfmpegEngine.h"
+#include "FileDecoders.h"
 #include "NamedPipe.h"
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <unistd.h>
+#include <vector>
 
 TEST(EngineHostileFiles, PipesAndDevicesAreRefusedWithoutWaiting) {
     setenv("VEXO_AUDIO", "null", 1);
@@ -35,4 +38,23 @@ TEST(EngineHostileFiles, PipesAndDevicesAreRefusedWithoutWaiting) {
     EXPECT_EQ(engine.Create("/dev/zero"), 0u);
     // A regular file beside them still opens.
     EXPECT_NE(engine.Create(makeAudio("beside-pipe.wav", "-f lavfi -i sine=d=0.2 -c:a pcm_s16le")), 0u);
+}
+
+TEST(EngineHostileFiles, ADecoderSearchingAZeroTailGivesUpAtItsDeadline) {
+    for (const char* name : {"zero-tail.mp3", "zero-tail.flac"}) {
+        SCOPED_TRACE(name);
+        const std::string path = makeAudio(name, "-f lavfi -i sine=d=0.5 -ac 2");
+        ASSERT_FALSE(path.empty());
+        // Gigabytes of nothing after the audio, without taking the disk's room.
+        ASSERT_EQ(::truncate(path.c_str(), off_t{8} << 30), 0);
+        auto decoder = openFileDecoder(path);
+        ASSERT_TRUE(decoder && decoder->start(44100));
+        decoder->limitReadsTo(Decoder::Deadline::clock::now() + std::chrono::milliseconds(200));
+        std::vector<float> piece(2 * 44100);
+        while (decoder->read(piece.data(), 44100) > 0) {
+        }
+        EXPECT_TRUE(decoder->timedOut());
+        EXPECT_TRUE(decoder->failed());
+        ::truncate(path.c_str(), 0);
+    }
 }

@@ -115,8 +115,12 @@ bool FlacDecoder::readHeader() {
 
 int FlacDecoder::decodePiece(std::vector<float>& piece) {
     while (pending_.empty()) {
-        if (FLAC__stream_decoder_get_state(decoder_) == FLAC__STREAM_DECODER_END_OF_STREAM) return 0;
-        if (!FLAC__stream_decoder_process_single(decoder_) || damaged_) return -1;
+        // After a failed read libFLAC stays aborted, and processing in that state succeeds at
+        // doing nothing: only the states before the end still decode.
+        const FLAC__StreamDecoderState state = FLAC__stream_decoder_get_state(decoder_);
+        if (state == FLAC__STREAM_DECODER_END_OF_STREAM) return 0;
+        if (state > FLAC__STREAM_DECODER_END_OF_STREAM || damaged_) return -1;
+        if (!FLAC__stream_decoder_process_single(decoder_)) return -1;
     }
     piece.swap(pending_);
     pending_.clear();
