@@ -278,7 +278,8 @@ void OutputPulse::rewrite() {
     if (frames > 0 && running_.load(std::memory_order_acquire) && stream_ && healthy()) {
         // Written over the newest audio: the write index goes back first, so the count stays.
         const auto bytes = std::int64_t(frames) * kFrameBytes;
-        if (pa_stream_write(stream_, rewritten_.data(), std::size_t(bytes), nullptr, -bytes, PA_SEEK_RELATIVE) < 0)
+        if (pa_stream_write(stream_, rewritten_.data(), std::size_t(bytes), nullptr, -bytes,
+                            PA_SEEK_RELATIVE) < 0)
             healthy_.store(false, std::memory_order_release);
         else
             publishLatency();

@@ -70,7 +70,7 @@ class OutputPulse : public AudioOutput {
     pa_context* context_ = nullptr;
     pa_stream* stream_ = nullptr;
     RenderCallback render_;
-    std::vector<float> buffer_; // for the rare request the server's memory pool cannot take
+    std::vector<float> buffer_;    // for the rare request the server's memory pool cannot take
     std::vector<float> rewritten_; // a rewrite's audio, made before the lock is taken
     std::atomic<int> renderer_{Free};
     std::atomic<bool> requestMissed_{false};
