@@ -72,6 +72,9 @@ void Player::wire() {
     wirePlaylistWindow();
     connect(&window_, &MainWindow::firstShown, this, [this] { applySettings(LoadSettings(optionsPath())); });
     connect(&window_, &MainWindow::closing, this, &Player::shutdown);
+    connect(&window_, &MainWindow::minimiseRequested, &tray_, &TrayIcon::minimise);
+    tray_.addSideWindow(&playlistWindow_);
+    tray_.addSideWindow(&info_);
 
     window_.addBox(playback_.time, {8, 30});
     window_.addBox(analyser_, {208, 28});
@@ -210,6 +213,7 @@ void Player::shutdown() {
         failures << FileError::CannotCreate(QFile::encodeName(optionsPath()), FileError::Reason(err)).message;
     if (const FileResult saved = SavePlaylist(defaultPlaylistPath(), playlist_); !saved.ok())
         failures << saved.message();
+    tray_.remove();
     if (titleFontId >= 0) QFontDatabase::removeApplicationFont(titleFontId);
     // Only now may the playlist window close; a folder still being walked stops with it.
     playlistWindow_.setAppClosing(true);

@@ -10,6 +10,7 @@
 #include "PlaylistWindow.h"
 #include "Settings.h"
 #include "Skin.h"
+#include "TrayIcon.h"
 #include "SpectrumAnalyser.h"
 #include "TrackInfoCache.h"
 #include "WorkingSetTrimmer.h"
@@ -37,6 +38,7 @@ class Player : public QObject {
     SpectrumAnalyser& analyser() { return analyser_; }
     // The colour every window is painted in; a new colour shows at once.
     Skin& skin() { return skin_; }
+    TrayIcon& tray() { return tray_; }
 
     // Paths from the command line or the files dialog, in their order. A playlist that cannot be
     // read is reported; the paths before it stay added.
@@ -95,6 +97,8 @@ class Player : public QObject {
     InfoWindow info_{engine_, playback_.controller, skin_};
     PlaylistWindow playlistWindow_;
     BeatTimer visTimer_{beat_};
+    // After the windows it hides and shows, so it goes before them.
+    TrayIcon tray_{window_};
     WorkingSetTrimmer trimmer_;
     bool shutDown_ = false;
     QList<QByteArrayList> queuedPaths_;

@@ -58,7 +58,7 @@ MainWindow::MainWindow(const Skin& skin, HintWindow& hint, Beat& beat, QWidget* 
 MainWindow::~MainWindow() = default;
 
 void MainWindow::wireButtons() {
-    titleBar_[0].clicked = [this] { showMinimized(); };
+    titleBar_[0].clicked = [this] { emit minimiseRequested(); };
     titleBar_[1].clicked = [this] { setStayOnTop(titleBar_[1].stayOnTop()); };
     titleBar_[2].clicked = [this] { close(); };
     labels_[0].toggle = [this] { return togglePlaylist(); };
@@ -204,16 +204,6 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     runTimer_.stop();
     emit closing();
     event->accept();
-}
-
-void MainWindow::changeEvent(QEvent* event) {
-    QWidget::changeEvent(event);
-    if (event->type() != QEvent::WindowStateChange || !playlistWindow_) return;
-    // Minimising the player minimises all of it: the playlist goes and comes back with this window.
-    if (isMinimized())
-        playlistWindow_->hide();
-    else if (playlistShown() && isVisible())
-        playlistWindow_->show();
 }
 
 void MainWindow::moveEvent(QMoveEvent* event) {

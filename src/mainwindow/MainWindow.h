@@ -74,6 +74,8 @@ class MainWindow : public QWidget {
     void docked(const QRect& playlistRect);
     void firstShown();
     void closing();
+    // The minimise box: whoever assembles the player decides how it goes away.
+    void minimiseRequested();
     void modeChanged(int mode);
     void colourWindowRequested();
     void infoWindowRequested();
@@ -84,7 +86,6 @@ class MainWindow : public QWidget {
     void resizeEvent(QResizeEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
-    void changeEvent(QEvent* event) override;
     void moveEvent(QMoveEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;

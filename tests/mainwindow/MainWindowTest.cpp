@@ -189,25 +189,6 @@ TEST(MainWindowButtons, TopMostAndExitAct) {
     EXPECT_FALSE(window.isVisible());
 }
 
-TEST(MainWindowLifecycle, MinimisingTakesTheShownPlaylistAlongAndBringsItBack) {
-    WindowKit kit;
-    MainWindow window(kit.skin, kit.hint, kit.beat);
-    QWidget playlist;
-    window.setPlaylistWindow(&playlist);
-    window.show();
-    window.setPlaylistShown(true);
-    ASSERT_TRUE(playlist.isVisible());
-    window.setWindowState(Qt::WindowMinimized);
-    EXPECT_FALSE(playlist.isVisible());
-    window.setWindowState(Qt::WindowNoState);
-    EXPECT_TRUE(playlist.isVisible());
-
-    window.setPlaylistShown(false);
-    window.setWindowState(Qt::WindowMinimized);
-    window.setWindowState(Qt::WindowNoState);
-    EXPECT_FALSE(playlist.isVisible()) << "a hidden playlist stays hidden";
-}
-
 TEST(MainWindowLifecycle, FirstShowingIsSignalledOnce) {
     WindowKit kit;
     MainWindow window(kit.skin, kit.hint, kit.beat);
