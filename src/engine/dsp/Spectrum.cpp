@@ -1,61 +1,63 @@
 #include "Spectrum.h"
 
-extern "C" {
-#include <libavutil/mem.h>
-#include <libavutil/tx.h>
-}
-
-#include <algorithm>
 #include <cmath>
 #include <numbers>
 
 namespace {
-
 // Sum of the periodic Hann window of N points is N / 2; a sine of amplitude A
 // centred on a bin gives |X[k]| = A * sum(window) / 2.
 constexpr float kScale = 2.0f / (Spectrum::kSamples / 2.0f);
-
-float* allocFloats(int count) {
-    return static_cast<float*>(av_malloc(sizeof(float) * count));
-}
-
+constexpr int kHalfBits = 9; // 512 = 2^9
 } // namespace
 
 Spectrum::Spectrum() {
-    window_ = allocFloats(kSamples);
-    input_ = allocFloats(kSamples);
-    output_ = allocFloats(2 * (kBins + 1));
-    if (!window_ || !input_ || !output_) return;
+    const double pi = std::numbers::pi;
     for (int n = 0; n < kSamples; ++n)
-        window_[n] = static_cast<float>(0.5 - 0.5 * std::cos(2.0 * std::numbers::pi * n / kSamples));
-
-    const float scale = 1.0f;
-    if (av_tx_init(&tx_, &transform_, AV_TX_FLOAT_RDFT, 0, kSamples, &scale, 0) < 0) {
-        av_tx_uninit(&tx_);
-        transform_ = nullptr;
+        window_[n] = static_cast<float>(0.5 - 0.5 * std::cos(2.0 * pi * n / kSamples));
+    for (int k = 0; k < kHalf; ++k) {
+        twiddleRe_[k] = static_cast<float>(std::cos(2.0 * pi * k / kHalf));
+        twiddleIm_[k] = static_cast<float>(-std::sin(2.0 * pi * k / kHalf));
     }
-}
-
-Spectrum::~Spectrum() {
-    av_tx_uninit(&tx_);
-    av_free(window_);
-    av_free(input_);
-    av_free(output_);
+    for (int k = 0; k < kBins; ++k) {
+        splitRe_[k] = static_cast<float>(std::cos(2.0 * pi * k / kSamples));
+        splitIm_[k] = static_cast<float>(-std::sin(2.0 * pi * k / kSamples));
+    }
+    for (int i = 0; i < kHalf; ++i) {
+        int reversed = 0;
+        for (int bit = 0; bit < kHalfBits; ++bit)
+            reversed |= ((i >> bit) & 1) << (kHalfBits - 1 - bit);
+        bitReversed_[i] = static_cast<unsigned short>(reversed);
+    }
 }
 
 void Spectrum::compute(const float* samples1024, float* magnitudes512) {
-    // Only out of memory at construction gets here: an analyser showing
-    // nothing is better than a crash.
-    if (!transform_) {
-        std::fill(magnitudes512, magnitudes512 + kBins, 0.0f);
-        return;
+    for (int i = 0; i < kHalf; ++i) {
+        const int n = 2 * bitReversed_[i];
+        re_[i] = samples1024[n] * window_[n];
+        im_[i] = samples1024[n + 1] * window_[n + 1];
     }
-    for (int n = 0; n < kSamples; ++n)
-        input_[n] = samples1024[n] * window_[n];
-    transform_(tx_, output_, input_, sizeof(float));
+    // Iterative radix-2 decimation in time over the bit-reversed input.
+    for (int size = 2; size <= kHalf; size *= 2) {
+        const int half = size / 2, step = kHalf / size;
+        for (int start = 0; start < kHalf; start += size)
+            for (int j = 0; j < half; ++j) {
+                const int a = start + j, b = a + half;
+                const float wr = twiddleRe_[j * step], wi = twiddleIm_[j * step];
+                const float oddRe = re_[b] * wr - im_[b] * wi, oddIm = re_[b] * wi + im_[b] * wr;
+                re_[b] = re_[a] - oddRe;
+                im_[b] = im_[a] - oddIm;
+                re_[a] += oddRe;
+                im_[a] += oddIm;
+            }
+    }
+    // Z = FFT of (even + i odd): E[k] = (Z[k] + conj Z[N-k]) / 2, O[k] = (Z[k] - conj Z[N-k]) / 2i,
+    // X[k] = E[k] + e^(-2 pi i k / 1024) O[k].
     for (int k = 0; k < kBins; ++k) {
-        const float re = output_[2 * k];
-        const float im = output_[2 * k + 1];
-        magnitudes512[k] = std::sqrt(re * re + im * im) * kScale;
+        const int m = (kHalf - k) % kHalf;
+        const float evenRe = 0.5f * (re_[k] + re_[m]), evenIm = 0.5f * (im_[k] - im_[m]);
+        const float oddRe = 0.5f * (im_[k] + im_[m]), oddIm = -0.5f * (re_[k] - re_[m]);
+        const float xRe = evenRe + splitRe_[k] * oddRe - splitIm_[k] * oddIm;
+        const float xIm = evenIm + splitRe_[k] * oddIm + splitIm_[k] * oddRe;
+        magnitudes512[k] = std::sqrt(xRe * xRe + xIm * xIm) * kScale;
     }
 }

@@ -1,13 +1,13 @@
 #pragma once
 // Magnitude spectrum of 1024 mono samples, as the analyser shows it.
 //
-// A pure function object: the window table and the FFT context are built in
-// the constructor, so compute() neither allocates nor fails. One instance per
-// thread (compute() uses its own scratch buffers).
+// A pure function object: the window, twiddle and bit-reversal tables are built
+// in the constructor, so compute() neither allocates nor fails. One instance per
+// thread (compute() uses its own scratch buffer). The transform is our own: the
+// analyser is the only user, and linking a codec library's utilities for it
+// would map that library (and what it pulls in) into every player.
 
-#include <cstddef>
-
-struct AVTXContext;
+#include <array>
 
 class Spectrum {
   public:
@@ -15,20 +15,20 @@ class Spectrum {
     static constexpr int kBins = kSamples / 2;
 
     Spectrum();
-    ~Spectrum();
-    Spectrum(const Spectrum&) = delete;
-    Spectrum& operator=(const Spectrum&) = delete;
 
     // Hann window, then |X[k]| for k = 0..511, scaled by 2 / sum(window)
     // (= |X[k]| * 4 / 1024), so a full-scale sine centred on bin k reads 1.0 there.
     void compute(const float* samples1024, float* magnitudes512);
 
   private:
-    // Same type as FFmpeg's av_tx_fn, spelled out so users need no FFmpeg headers.
-    using TxFunction = void (*)(AVTXContext*, void*, void*, std::ptrdiff_t);
-    AVTXContext* tx_ = nullptr;
-    TxFunction transform_ = nullptr;
-    float* window_ = nullptr; // aligned, as av_tx asks
-    float* input_ = nullptr;
-    float* output_ = nullptr; // kBins + 1 complex values
+    // The 1024 real samples go in as 512 complex ones (even samples real, odd
+    // imaginary); one 512-point transform and a split give the real spectrum.
+    static constexpr int kHalf = kSamples / 2;
+
+    std::array<float, kSamples> window_{};
+    // e^(-2 pi i k / 512) and e^(-2 pi i k / 1024), as real and imaginary parts.
+    std::array<float, kHalf> twiddleRe_{}, twiddleIm_{};
+    std::array<float, kBins> splitRe_{}, splitIm_{};
+    std::array<unsigned short, kHalf> bitReversed_{};
+    std::array<float, kHalf> re_{}, im_{};
 };
