@@ -1,11 +1,5 @@
 #include "TrayIcon.h"
-#include "FakeEngine.h"
-#include "Player.h"
 
-#include <QAction>
-#include <QDir>
-#include <QFile>
-#include <QTemporaryDir>
 #include <QWidget>
 #include <gtest/gtest.h>
 
@@ -33,55 +27,17 @@ struct Desktop {
 };
 } // namespace
 
-TEST(TrayIcon, UnderAWindowManagerTheIconStandsWhileTheWindowIsMinimisedByAnyone) {
+// The whole-program check (tests/e2e/tray_icon.sh) covers the minimise box, the icon and its menu;
+// here the cases no desktop there offers.
+TEST(TrayIcon, TheDesktopsOwnMinimiseAndRestoreAndADesktopWithNoWayBack) {
     Desktop desktop(true, true);
-    for (int round = 0; round < 3; ++round) {
-        desktop.icon.minimise();
-        ASSERT_TRUE(desktop.main.isMinimized());
-        EXPECT_TRUE(desktop.icon.iconShown());
-        EXPECT_FALSE(desktop.shownSide.isVisible());
-        // The taskbar restores on odd rounds, the icon on even ones.
-        if (round % 2)
-            desktop.main.setWindowState(Qt::WindowNoState);
-        else
-            desktop.icon.restore();
-        EXPECT_TRUE(desktop.allBack()) << "round " << round;
-    }
     desktop.main.setWindowState(Qt::WindowMinimized);
-    EXPECT_TRUE(desktop.icon.iconShown()) << "minimised by the desktop";
+    EXPECT_TRUE(desktop.icon.iconShown());
     EXPECT_FALSE(desktop.shownSide.isVisible());
     desktop.main.setWindowState(Qt::WindowNoState);
-    EXPECT_TRUE(desktop.allBack());
-}
+    EXPECT_TRUE(desktop.allBack()) << "a side window hidden before stays hidden";
 
-TEST(TrayIcon, WithoutAWindowManagerThePlayerHidesItselfOnlyWhenTheIconCanBringItBack) {
-    Desktop bare(false, true);
+    Desktop bare(false, false);
     bare.icon.minimise();
-    EXPECT_FALSE(bare.main.isVisible());
-    EXPECT_FALSE(bare.shownSide.isVisible());
-    EXPECT_TRUE(bare.icon.iconShown());
-    bare.icon.minimise();
-    bare.icon.menu().actions().constFirst()->trigger();
-    EXPECT_TRUE(bare.allBack());
-
-    Desktop noTray(false, false);
-    noTray.icon.minimise();
-    EXPECT_TRUE(noTray.allBack()) << "with no way back, nothing goes away";
-}
-
-TEST(TrayIcon, ExitFromTheMenuWhileMinimisedSavesAndLeavesNoIcon) {
-    QTemporaryDir home;
-    ASSERT_TRUE(QDir(home.path()).mkpath("Data"));
-    FakeEngine engine;
-    Player player(engine, home.path());
-    player.tray().trayAvailable = [] { return true; };
-    player.tray().windowManagerRunning = [] { return false; };
-    player.window().show();
-    player.tray().minimise();
-    ASSERT_TRUE(player.tray().iconShown());
-
-    player.tray().menu().actions().constLast()->trigger();
-    EXPECT_TRUE(player.isShutDown());
-    EXPECT_FALSE(player.tray().iconShown());
-    EXPECT_TRUE(QFile::exists(home.path() + "/Data/Options.ini"));
+    EXPECT_TRUE(bare.allBack()) << "with neither a window manager nor a tray, nothing goes away";
 }
