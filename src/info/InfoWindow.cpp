@@ -40,7 +40,6 @@ InfoWindow::InfoWindow(AudioEngine& engine, const PlaybackController& controller
 
 void InfoWindow::open() {
     if (isVisible() || controller_.Channel() == 0) return;
-    refreshTexts();
     show();
     raise();
     activateWindow();
@@ -62,6 +61,9 @@ void InfoWindow::redraw() {
 }
 
 void InfoWindow::showEvent(QShowEvent* event) {
+    // Hidden, it followed nothing: shown again with a player back from the tray, a track may have
+    // started meanwhile.
+    refreshTexts();
     redraw();
     QWidget::showEvent(event);
 }

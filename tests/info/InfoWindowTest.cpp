@@ -130,4 +130,9 @@ TEST(InfoWindowFollow, OpensOnAStreamAndRepaintsAtOnceForTheNextTrackAndTheStop)
     rig.controller.Stop();
     EXPECT_GE(green().left, AfterLabel("      ")) << "neither codec nor bit rate after a stop";
     EXPECT_GT(green().count, 0) << "the neutral rate";
+    // Hidden with a minimised player, it misses the next start but shows it when it comes back.
+    window.hide();
+    rig.controller.PlayTrack(0);
+    window.show();
+    EXPECT_LE(green().left, 7);
 }
