@@ -46,19 +46,6 @@ eval "$(xdotool getwindowgeometry --shell "$WID")"
 pointer() { xdotool mousemove --window "$WID" "$1" "$2"; }
 click_at() { xdotool mousemove --window "$WID" "$1" "$2" click 1; }
 
-# --- Half a second of what the sink plays, as RMS dB: whole, and around 440 Hz and 880 Hz.
-HEARD="" AT440="" AT880=""
-listen() {
-    timeout 10 parec --device=e2e.monitor --format=s16le --rate=$RATE --channels=2 --raw 2>/dev/null |
-        head -c $((RATE * 2)) >"$WORK/heard.raw"
-    rms() {
-        ffmpeg -v info -f s16le -ar $RATE -ac 2 -i "$WORK/heard.raw" -af "${1}astats=measure_perchannel=none" \
-            -f null - 2>&1 | awk '/RMS level dB/ { v = $NF } END { print (v == "" || v == "-inf") ? -200 : v }'
-    }
-    HEARD="$(rms "")"
-    AT440="$(rms "bandpass=f=440:width_type=q:w=20,")"
-    AT880="$(rms "bandpass=f=880:width_type=q:w=20,")"
-}
 louder_than() { listen && awk -v h="$HEARD" -v l="$1" 'BEGIN { exit !(h > l) }'; }
 quieter_than() { listen && awk -v h="$HEARD" -v l="$1" 'BEGIN { exit !(h < l) }'; }
 level_near() { listen && awk -v h="$HEARD" -v e="$1" 'BEGIN { d = h - e; exit !(d < 0.3 && d > -0.3) }'; }

@@ -30,18 +30,6 @@ export VEXO_HOME="$WORK/home" VEXO_AUDIO=pulse QT_QPA_PLATFORM=xcb
 PLAYER_PID=$!
 wait_for_main_window 320x135
 
-# --- Half a second of what the sink plays, as RMS dB: whole, and around 440 Hz and 880 Hz.
-listen() {
-    timeout 10 parec --device=e2e.monitor --format=s16le --rate=$RATE --channels=2 --raw 2>/dev/null |
-        head -c $((RATE * 2)) >"$WORK/heard.raw"
-    rms() {
-        ffmpeg -v info -f s16le -ar $RATE -ac 2 -i "$WORK/heard.raw" -af "${1}astats=measure_perchannel=none" \
-            -f null - 2>&1 | awk '/RMS level dB/ { v = $NF } END { print (v == "" || v == "-inf") ? -200 : v }'
-    }
-    HEARD="$(rms "")"
-    AT440="$(rms "bandpass=f=440:width_type=q:w=20,")"
-    AT880="$(rms "bandpass=f=880:width_type=q:w=20,")"
-}
 hearing_440() { listen && awk -v a="$AT440" -v b="$AT880" -v h="$HEARD" 'BEGIN { exit !(h > -40 && a > b + 20) }'; }
 hearing_880() { listen && awk -v a="$AT440" -v b="$AT880" -v h="$HEARD" 'BEGIN { exit !(h > -40 && b > a + 20) }'; }
 now() { date +%s.%N; }

@@ -149,3 +149,18 @@ grab_box() {
 
 # Pixels of a grabbed picture clearly bluer than grey: marks and text in the skin colour.
 inked_pixels() { od -An -tu1 -v "$1" | tr -s ' ' '\n' | awk 'NF { c[n++ % 3] = $1 } n % 3 == 0 && n { if (c[2] > c[0] + 60) k++ } END { print k + 0 }'; }
+
+# Half a second of what the sink "e2e" plays (stereo at $RATE), as RMS dB: whole (HEARD), and around
+# 440 Hz (AT440) and 880 Hz (AT880).
+HEARD="" AT440="" AT880=""
+listen() {
+    timeout 10 parec --device=e2e.monitor --format=s16le --rate="$RATE" --channels=2 --raw 2>/dev/null |
+        head -c $((RATE * 2)) >"$WORK/heard.raw"
+    rms() {
+        ffmpeg -v info -f s16le -ar "$RATE" -ac 2 -i "$WORK/heard.raw" -af "${1}astats=measure_perchannel=none" \
+            -f null - 2>&1 | awk '/RMS level dB/ { v = $NF } END { print (v == "" || v == "-inf") ? -200 : v }'
+    }
+    HEARD="$(rms "")"
+    AT440="$(rms "bandpass=f=440:width_type=q:w=20,")"
+    AT880="$(rms "bandpass=f=880:width_type=q:w=20,")"
+}
