@@ -22,7 +22,7 @@ TrayIcon::TrayIcon(QWidget& mainWindow)
           [this] { main_.hide(); },
           [this] { hideSideWindows(); },
           [this] { showSideWindows(); },
-          [this](bool shown) { icon_.setVisible(shown); },
+          [this](bool shown) { showIcon(shown); },
       }) {
     windowManagerRunning = WindowManagerRunning;
     trayAvailable = QSystemTrayIcon::isSystemTrayAvailable;
@@ -33,18 +33,12 @@ TrayIcon::TrayIcon(QWidget& mainWindow)
     menu_.addSeparator();
     connect(menu_.addAction(QStringLiteral("Выход")), &QAction::triggered, &main_, &QWidget::close);
 
-    icon_.setIcon(PlayerIconImage());
-    icon_.setToolTip(QStringLiteral("Vexo MP v 2.02"));
-    icon_.setContextMenu(&menu_);
-    connect(&icon_, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
-        if (reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::DoubleClick) restore();
-    });
     main_.installEventFilter(this);
 }
 
 TrayIcon::~TrayIcon() {
     main_.removeEventFilter(this);
-    icon_.hide();
+    icon_.reset();
     // The menu goes before the style it uses.
     menu_.setStyle(nullptr);
 }
@@ -57,6 +51,21 @@ bool TrayIcon::eventFilter(QObject* watched, QEvent* event) {
             flow_.mainRestored();
     }
     return false;
+}
+
+void TrayIcon::showIcon(bool shown) {
+    if (!shown && !icon_) return;
+    if (!icon_) {
+        icon_ = std::make_unique<QSystemTrayIcon>(PlayerIconImage());
+        icon_->setToolTip(QStringLiteral("Vexo MP v 2.02"));
+        icon_->setContextMenu(&menu_);
+        connect(icon_.get(), &QSystemTrayIcon::activated, this,
+                [this](QSystemTrayIcon::ActivationReason reason) {
+                    if (reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::DoubleClick)
+                        restore();
+                });
+    }
+    icon_->setVisible(shown);
 }
 
 void TrayIcon::hideSideWindows() {

@@ -35,7 +35,7 @@ class TrayIcon : public QObject {
     // At exit, whether the player is minimised or not.
     void remove() { flow_.closing(); }
 
-    bool iconShown() const { return icon_.isVisible(); }
+    bool iconShown() const { return icon_ && icon_->isVisible(); }
     bool away() const { return flow_.away(); }
     QMenu& menu() { return menu_; }
 
@@ -49,6 +49,7 @@ class TrayIcon : public QObject {
   private:
     void hideSideWindows();
     void showSideWindows();
+    void showIcon(bool shown);
 
     QWidget& main_;
     std::vector<QPointer<QWidget>> sideWindows_;
@@ -57,6 +58,8 @@ class TrayIcon : public QObject {
     Skin menuInk_{QColor(0, 0, 255)};
     std::unique_ptr<MenuItemStyle> menuStyle_;
     QMenu menu_;
-    QSystemTrayIcon icon_;
+    // Made at the first minimise: a tray icon, even hidden, keeps a session-bus connection and its
+    // thread, which a player that is never minimised does not need.
+    std::unique_ptr<QSystemTrayIcon> icon_;
     MinimiseFlow flow_;
 };
