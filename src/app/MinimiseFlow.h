@@ -34,8 +34,6 @@ class MinimiseFlow {
     // At exit: no icon may outlive the player.
     void closing();
 
-    bool away() const { return state_ != State::Normal; }
-
   private:
     enum class State { Normal, Minimised, Hidden };
     void comeBack();

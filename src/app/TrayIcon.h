@@ -36,7 +36,6 @@ class TrayIcon : public QObject {
     void remove() { flow_.closing(); }
 
     bool iconShown() const { return icon_ && icon_->isVisible(); }
-    bool away() const { return flow_.away(); }
     QMenu& menu() { return menu_; }
 
     // What the desktop offers; tests choose for themselves.
@@ -58,8 +57,8 @@ class TrayIcon : public QObject {
     Skin menuInk_{QColor(0, 0, 255)};
     std::unique_ptr<MenuItemStyle> menuStyle_;
     QMenu menu_;
-    // Made at the first minimise: a tray icon, even hidden, keeps a session-bus connection and its
-    // thread, which a player that is never minimised does not need.
+    // Made at the first minimise: making one asks the desktop about its notification area, which a
+    // player that is never minimised need not do.
     std::unique_ptr<QSystemTrayIcon> icon_;
     MinimiseFlow flow_;
 };
