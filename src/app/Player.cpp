@@ -69,6 +69,7 @@ void Player::wire() {
     connect(&controller, &PlaybackController::trackStarted, this, [this] { updateVisTimer(); });
     connect(&window_, &MainWindow::pathsDropped, this, &Player::queuePaths);
     connect(&window_, &MainWindow::infoWindowRequested, &info_, &InfoWindow::open);
+    connect(&window_, &MainWindow::colourWindowRequested, this, [this] { colour_.open(window_.frameGeometry()); });
     wirePlaylistWindow();
     connect(&window_, &MainWindow::firstShown, this, [this] { applySettings(LoadSettings(optionsPath())); });
     connect(&window_, &MainWindow::closing, this, &Player::shutdown);

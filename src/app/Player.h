@@ -1,5 +1,6 @@
 #pragma once
 #include "BeatTimer.h"
+#include "ColourWindow.h"
 #include "FileDialogs.h"
 #include "HintWindow.h"
 #include "InfoWindow.h"
@@ -39,6 +40,7 @@ class Player : public QObject {
     // The colour every window is painted in; a new colour shows at once.
     Skin& skin() { return skin_; }
     TrayIcon& tray() { return tray_; }
+    ColourWindow& colourWindow() { return colour_; }
 
     // Paths from the command line or the files dialog, in their order. A playlist that cannot be
     // read is reported; the paths before it stay added.
@@ -95,6 +97,7 @@ class Player : public QObject {
     SpectrumAnalyser analyser_{skin_};
     MainWindow window_{skin_, hint_, beat_};
     InfoWindow info_{engine_, playback_.controller, skin_};
+    ColourWindow colour_{skin_};
     PlaylistWindow playlistWindow_;
     BeatTimer visTimer_{beat_};
     // After the windows it hides and shows, so it goes before them.
