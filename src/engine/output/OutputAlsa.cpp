@@ -18,6 +18,15 @@ constexpr int kGoneAfterMs = 2000;
 // ordinary answer here, reported through deviceCount() and open().
 void quiet(const char*, int, const char*, int, const char*, ...) {}
 
+// ALSA reads its configuration once per process, and its choice of what "default" means is made
+// then: the pulse plug-in's hook routes "default" to the sound server only if one ran at that
+// moment. Forgetting the cached tree before each open lets a server that started (or went) since
+// be seen. Open devices keep their own reference, so this is safe while one plays.
+int openPcm(snd_pcm_t** pcm, const std::string& device) {
+    snd_config_update_free_global();
+    return snd_pcm_open(pcm, device.c_str(), SND_PCM_STREAM_PLAYBACK, SND_PCM_NONBLOCK);
+}
+
 std::int16_t toPcm16(float x) {
     if (!(x == x)) return 0;
     return static_cast<std::int16_t>(std::lrint(std::clamp(x * 32768.0f, -32768.0f, 32767.0f)));
@@ -36,7 +45,7 @@ OutputAlsa::~OutputAlsa() {
 bool OutputAlsa::open(int preferredRate, RenderCallback render) {
     close();
     if (!render) return false;
-    if (snd_pcm_open(&pcm_, device_.c_str(), SND_PCM_STREAM_PLAYBACK, SND_PCM_NONBLOCK) < 0) {
+    if (openPcm(&pcm_, device_) < 0) {
         pcm_ = nullptr;
         healthy_.store(false, std::memory_order_release);
         return false;
@@ -158,7 +167,7 @@ int OutputAlsa::deviceCount() {
     if (cards > 0) return cards;
     if (pcm_) return healthy() ? 1 : 0;
     snd_pcm_t* probe = nullptr;
-    if (snd_pcm_open(&probe, device_.c_str(), SND_PCM_STREAM_PLAYBACK, SND_PCM_NONBLOCK) < 0) return 0;
+    if (openPcm(&probe, device_) < 0) return 0;
     snd_pcm_close(probe);
     return 1;
 }
