@@ -15,6 +15,7 @@ OLD="13 90 219" DRAGGED="0 0 255" KEYED="0 0 252" KEYED_REF=16515072
 
 source "$(dirname "$0")/lib/headless.sh"
 source "$(dirname "$0")/lib/playlist_window.sh"
+source "$(dirname "$0")/lib/screen_colours.sh"
 [ -x "$BIN" ] || fail "no player at $BIN"
 require_tools Xvfb xdotool xwininfo pulseaudio pactl ffmpeg od awk
 begin_session vexo-e2e
@@ -27,13 +28,6 @@ start_player() {
     (cd "$WORK" && exec "$BIN") >"$WORK/player.out" 2>"$WORK/player.err" &
     PLAYER_PID=$!
     wait_for_main_window 320x135
-}
-
-# count FILE "R G B": the pixels of exactly that colour in a grabbed picture.
-count() {
-    od -An -tu1 -v "$1" | tr -s ' ' '\n' | awk -v want="$2" '
-        NF { c[n++ % 3] = $1 } n % 3 == 0 && n { if (c[0] " " c[1] " " c[2] == want) k++ }
-        END { print k + 0 }'
 }
 
 # The main window's title and the whole playlist window as they stand on the screen.
@@ -56,17 +50,8 @@ report() {
         "$(count "$WORK/main.rgb" "$2") and $(count "$WORK/list.rgb" "$2") of $2"
 }
 
-# Sets COLOUR_WID to the player's visible 188 x 52 window, and X and Y to its place.
-find_colour() {
-    local wid
-    for wid in $(xdotool search --onlyvisible --pid "$PLAYER_PID" 2>/dev/null); do
-        xdotool getwindowgeometry "$wid" 2>/dev/null | grep -q "Geometry: 188x52" || continue
-        COLOUR_WID="$wid"
-        eval "$(xdotool getwindowgeometry --shell "$wid" | grep -E '^(X|Y)=')"
-        return 0
-    done
-    return 1
-}
+# Sets COLOUR_WID to the player's visible colour window, and X and Y to its place.
+find_colour() { find_window_sized 188x52 && COLOUR_WID="$FOUND_WID"; }
 colour_hidden() { ! xwininfo -id "$COLOUR_WID" 2>/dev/null | grep -q "Map State: IsViewable"; }
 
 start_player

@@ -16,6 +16,7 @@ STARTING="0 255 0" DEFAULT="13 90 219"
 
 source "$(dirname "$0")/lib/headless.sh"
 source "$(dirname "$0")/lib/playlist_window.sh"
+source "$(dirname "$0")/lib/screen_colours.sh"
 [ -x "$BIN" ] || fail "no player at $BIN"
 require_tools Xvfb xdotool pulseaudio pactl ffmpeg od awk
 begin_session vexo-e2e
@@ -32,13 +33,6 @@ printf '[Main]\r\nColor=%s\r\n' "$COLOUR_REF" >>"$HOME_DIR/Data/Options.ini"
 PLAYER_PID=$!
 wait_for_main_window 320x135
 xdotool mousemove --window "$WID" "$PLAY_X" "$BUTTON_Y" click 1
-
-# count FILE "R G B": the pixels of exactly that colour in a grabbed picture.
-count() {
-    od -An -tu1 -v "$1" | tr -s ' ' '\n' | awk -v want="$2" '
-        NF { c[n++ % 3] = $1 } n % 3 == 0 && n { if (c[0] " " c[1] " " c[2] == want) k++ }
-        END { print k + 0 }'
-}
 
 # The main window (320 x 135) and the playlist window as they stand on the screen.
 grab_both() {
