@@ -76,6 +76,7 @@ void Player::wire() {
     connect(&window_, &MainWindow::minimiseRequested, &tray_, &TrayIcon::minimise);
     tray_.addSideWindow(&playlistWindow_);
     tray_.addSideWindow(&info_);
+    tray_.addSideWindow(&colour_);
 
     window_.addBox(playback_.time, {8, 30});
     window_.addBox(analyser_, {208, 28});

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The tray icon with the real player and a notification area offered over a private session bus:
-# the minimise box puts exactly one icon with the tooltip "Vexo MP v 2.02" there and takes the main
-# and playlist windows away; a left click on the icon or the menu's first item brings both back and
+# the minimise box puts exactly one icon with the tooltip "Vexo MP v 2.02" there and takes the main,
+# playlist and colour windows away; a left click on the icon or the menu's first item brings them back and
 # removes the icon, three times over, never with two icons at once; the menu holds its two entries
 # and a separator; its "Выход" closes the minimised player normally (the settings are written) and
 # leaves no icon. All of it on a bare X server, where the player hides its windows itself, and again
@@ -12,13 +12,14 @@
 set -uo pipefail
 
 BIN="${1:?usage: $0 path-to-vexo-mp}"
-MIN_X=283 MIN_Y=14
+MIN_X=283 MIN_Y=14 FREE_X=150 FREE_Y=40
 PYTHON=/usr/bin/python3
 HERE="$(dirname "$0")"
 TIP="Vexo MP v 2.02"
 
 source "$HERE/lib/headless.sh"
 source "$HERE/lib/playlist_window.sh"
+source "$HERE/lib/screen_colours.sh"
 [ -x "$BIN" ] || fail "no player at $BIN"
 require_tools Xvfb xdotool xwininfo xprop pulseaudio pactl dbus-daemon openbox "$PYTHON"
 "$PYTHON" -c "import gi; gi.require_version('Gio', '2.0')" 2>/dev/null || fail "python3-gi is missing (run ./dev setup)"
@@ -90,11 +91,16 @@ exit_from_menu() {
 
 home_showing_playlist
 start_player
+xdotool mousemove --window "$WID" "$FREE_X" "$FREE_Y" click 3
+poll_seconds 20 find_window_sized 188x52 || fail "no colour window after a right click"
+COLOUR_WID="$FOUND_WID"
 minimise "bare server"
+away "$COLOUR_WID" || fail "the colour window stayed on the screen"
 menu="$(sni menu "$ITEM" | tr '\n' '|')"
 [ "$menu" = "Показать гланое окно|-|Выход|" ] || fail "the icon's menu is \"$menu\""
 sni activate "$ITEM" || fail "the icon did not take a click"
 back "bare server, click"
+poll_seconds 20 viewable "$COLOUR_WID" || fail "the colour window did not come back"
 for round in 2 3; do
     minimise "bare server, round $round"
     sni click "$ITEM" "Показать гланое окно" || fail "no first entry in the icon's menu"
