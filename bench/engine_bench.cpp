@@ -83,8 +83,8 @@ std::vector<std::int16_t> readWav16(const std::string& path) {
 void addEqualizer(FfmpegEngine& engine, StreamHandle h) {
     const float centres[11] = {80, 150, 300, 600, 1000, 2000, 4000, 8000, 12000, 14000, 16000};
     for (int i = 0; i < 11; ++i) {
-        const FxHandle fx = engine.ChannelSetFX(h, FxType::ParamEq, 1);
-        engine.FXSetParameters(fx, {centres[i], 1.0f, static_cast<float>(i % 2 ? 6 - i : i - 6)});
+        const FxHandle fx = engine.addEffect(h, FxType::ParamEq, 1);
+        engine.setEffectParameters(fx, {centres[i], 1.0f, static_cast<float>(i % 2 ? 6 - i : i - 6)});
     }
 }
 
@@ -123,15 +123,15 @@ void engine_vs_ffmpeg_ratio(benchmark::State& state) {
 
         setenv("VEXO_AUDIO", "null:unpaced", 1);
         FfmpegEngine engine;
-        engine.OpenOutput(44100);
-        engine.SetDecodeAhead(1000);
+        engine.openOutput(44100);
+        engine.setDecodeAhead(1000);
         start = Clock::now();
         const StreamHandle h = engine.Create(mp3);
         EndWaiter end;
-        engine.ChannelSetSync(h, SyncType::End, end.callback());
+        engine.notifyAtEnd(h, end.callback());
         addEqualizer(engine, h);
         engine.SetVolume(h, 80);
-        engine.ChannelSetAttribute(h, ChannelAttribute::Pan, 0.3f);
+        engine.setPan(h, 0.3f);
         engine.Play(h);
         // The analyser asks for a spectrum every 60 ms of audio.
         const std::int64_t fftStepBytes = engine.SecToByte(h, 0.06);
@@ -139,13 +139,13 @@ void engine_vs_ffmpeg_ratio(benchmark::State& state) {
         float fft[kFftBins];
         int ffts = 0;
         while (!end.ended()) {
-            const std::int64_t position = engine.ChannelGetPosition(h);
+            const std::int64_t position = engine.heardPosition(h);
             for (; nextFft <= position; nextFft += fftStepBytes, ++ffts)
-                engine.GetSpectrum(h, fft);
+                engine.readSpectrum(h, fft);
             std::this_thread::sleep_for(std::chrono::microseconds(500));
         }
         const double engineSeconds = seconds(Clock::now() - start);
-        engine.CloseOutput();
+        engine.closeOutput();
         state.counters["engine_s"] = engineSeconds;
         state.counters["ffmpeg_s"] = ffmpegSeconds;
         state.counters["ffts"] = ffts;
@@ -159,8 +159,8 @@ void engine_play_cpu_percent(benchmark::State& state) {
     for (auto _ : state) {
         setenv("VEXO_AUDIO", "null", 1);
         FfmpegEngine engine;
-        engine.OpenOutput(44100);
-        engine.SetDecodeAhead(1000);
+        engine.openOutput(44100);
+        engine.setDecodeAhead(1000);
         const StreamHandle h = engine.Create(mp3);
         addEqualizer(engine, h);
         engine.Play(h);
@@ -171,7 +171,7 @@ void engine_play_cpu_percent(benchmark::State& state) {
         std::this_thread::sleep_for(std::chrono::seconds(12));
         const double cpu = cpuSeconds() - cpuBefore;
         const double wall = seconds(Clock::now() - start);
-        engine.CloseOutput();
+        engine.closeOutput();
         state.counters["figure"] = 100.0 * cpu / wall;
     }
 }
@@ -191,11 +191,11 @@ void track_gap_ms(benchmark::State& state) {
         setenv("VEXO_AUDIO", ("wav:" + out).c_str(), 1);
         {
             FfmpegEngine engine;
-            engine.OpenOutput(44100);
-            engine.SetDecodeAhead(1000);
+            engine.openOutput(44100);
+            engine.setDecodeAhead(1000);
             StreamHandle h = engine.Create(first);
             EndWaiter firstEnd, secondEnd;
-            engine.ChannelSetSync(h, SyncType::End, firstEnd.callback());
+            engine.notifyAtEnd(h, firstEnd.callback());
             engine.Play(h);
             if (!firstEnd.wait(std::chrono::seconds(5))) return state.SkipWithError("no end sync");
             const auto handoverStart = Clock::now();
@@ -203,12 +203,12 @@ void track_gap_ms(benchmark::State& state) {
             engine.Stop(h);
             engine.ChannelFree(h);
             h = engine.Create(second);
-            engine.ChannelSetSync(h, SyncType::End, secondEnd.callback());
+            engine.notifyAtEnd(h, secondEnd.callback());
             engine.Play(h);
             state.counters["handover_ms"] = 1000 * seconds(Clock::now() - handoverStart);
             if (!secondEnd.wait(std::chrono::seconds(5))) return state.SkipWithError("no end sync");
             std::this_thread::sleep_for(std::chrono::milliseconds(100));
-            engine.CloseOutput();
+            engine.closeOutput();
         }
         const std::vector<std::int16_t> pcm = readWav16(out);
         std::size_t begin = 0, end = pcm.size();
@@ -235,14 +235,14 @@ void volume_latency_ms(benchmark::State& state) {
         std::int64_t heardFrames = 0;
         {
             FfmpegEngine engine;
-            engine.OpenOutput(44100);
+            engine.openOutput(44100);
             const StreamHandle h = engine.Create(tone);
             engine.Play(h);
             std::this_thread::sleep_for(std::chrono::milliseconds(700));
-            heardFrames = engine.ChannelGetPosition(h) / 4;
+            heardFrames = engine.heardPosition(h) / 4;
             engine.SetVolume(h, 50);
             std::this_thread::sleep_for(std::chrono::milliseconds(500));
-            engine.CloseOutput();
+            engine.closeOutput();
         }
         const std::vector<std::int16_t> pcm = readWav16(out);
         std::size_t start = 0;
@@ -267,7 +267,7 @@ void pulse_server_cpu_percent(benchmark::State& state) {
     for (auto _ : state) {
         setenv("VEXO_AUDIO", "pulse", 1);
         FfmpegEngine engine;
-        if (!engine.OpenOutput(44100)) return state.SkipWithError("no connection to the sound server");
+        if (!engine.openOutput(44100)) return state.SkipWithError("no connection to the sound server");
         const StreamHandle h = engine.Create(mp3);
         engine.Play(h);
         std::this_thread::sleep_for(std::chrono::seconds(1));
@@ -277,7 +277,7 @@ void pulse_server_cpu_percent(benchmark::State& state) {
         const double cpu = processCpuSeconds(pid) - before;
         const double wall = seconds(Clock::now() - start);
         if (!engine.IsActiveChannel(h)) return state.SkipWithError("playback stopped");
-        engine.CloseOutput();
+        engine.closeOutput();
         state.counters["figure"] = 100.0 * cpu / wall;
     }
 }

@@ -59,7 +59,7 @@ void wav_zero_tail_open_ms(benchmark::State& state) {
     setenv("VEXO_AUDIO", "null", 1);
     const std::string path = zeroTailedWav();
     FfmpegEngine engine;
-    engine.OpenOutput(44100);
+    engine.openOutput(44100);
     for (auto _ : state) {
         const StreamHandle h = engine.Create(path);
         if (h == 0) state.SkipWithError("the file did not open");

@@ -84,14 +84,14 @@ static void pulse_volume_latency_ms(benchmark::State& state) {
         std::int64_t heardFrames = 0;
         {
             FfmpegEngine engine;
-            if (!engine.OpenOutput(44100)) return state.SkipWithError("no connection to the sound server");
+            if (!engine.openOutput(44100)) return state.SkipWithError("no connection to the sound server");
             const StreamHandle h = engine.Create(tone);
             engine.Play(h);
             std::this_thread::sleep_for(std::chrono::milliseconds(1200));
-            heardFrames = engine.ChannelGetPosition(h) / 4;
+            heardFrames = engine.heardPosition(h) / 4;
             engine.SetVolume(h, 50);
             std::this_thread::sleep_for(std::chrono::milliseconds(800));
-            engine.CloseOutput();
+            engine.closeOutput();
         }
         server.stopRecording();
         std::ifstream in(recording, std::ios::binary);
@@ -130,14 +130,14 @@ void volumeDragCpu(benchmark::State& state, Cpu whose) {
         if (!server.running()) return state.SkipWithError(server.error().c_str());
         setenv("VEXO_AUDIO", "pulse", 1);
         FfmpegEngine engine;
-        if (!engine.OpenOutput(44100)) return state.SkipWithError("no connection to the sound server");
+        if (!engine.openOutput(44100)) return state.SkipWithError("no connection to the sound server");
         const StreamHandle h = engine.Create(music);
         for (int band = 0; band < 10; ++band) {
             ParamEqParams p;
             p.centerHz = 31.25f * float(1 << band);
             p.bandwidthSemitones = 12;
             p.gainDb = band % 2 ? 4.0f : -4.0f;
-            engine.FXSetParameters(engine.ChannelSetFX(h, FxType::ParamEq, 0), p);
+            engine.setEffectParameters(engine.addEffect(h, FxType::ParamEq, 0), p);
         }
         engine.Play(h);
         std::this_thread::sleep_for(std::chrono::milliseconds(800)); // past the start-up requests
@@ -151,7 +151,7 @@ void volumeDragCpu(benchmark::State& state, Cpu whose) {
         const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
         state.counters["figure"] = 100.0 * (processCpuSeconds(pid) - cpuBefore) / wall;
         if (!engine.IsActiveChannel(h)) return state.SkipWithError("playback stopped");
-        engine.CloseOutput();
+        engine.closeOutput();
     }
 }
 

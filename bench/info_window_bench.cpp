@@ -49,7 +49,7 @@ struct Playing {
         QFile(path).open(QIODevice::WriteOnly);
         engine.files[path.toStdString()] = FakeTrack{
             .artist = "Artist", .title = "Title", .album = "Album", .genre = "Genre", .lengthSeconds = 300};
-        playlist.Append({}, {}, QFile::encodeName(path));
+        playlist.append({}, {}, QFile::encodeName(path));
         controller.PlayTrack(0);
         ticker.infoRequested = [this] { window.open(); };
     }

@@ -22,8 +22,8 @@ struct Playing {
         const QString path = dir.filePath("a.mp3");
         QFile(path).open(QIODevice::WriteOnly);
         engine.files[path.toStdString()] = FakeTrack{.lengthSeconds = 300};
-        playlist.Append({}, {}, QFile::encodeName(path));
-        playback.volume.SetVolPos(104);
+        playlist.append({}, {}, QFile::encodeName(path));
+        playback.volume.setVolPos(104);
         playback.controller.PlayTrack(0);
         engine.position = engine.GetLength(playback.state.Channel) / 2; // half the bar is dotted
     }
@@ -33,7 +33,7 @@ struct Playing {
 static void seekbar_tick_us(benchmark::State& state) {
     Playing p;
     for (auto _ : state) {
-        p.playback.controller.PositionTick();
+        p.playback.controller.positionTick();
         benchmark::DoNotOptimize(p.playback.seekBar.image().constBits());
     }
 }
@@ -53,7 +53,7 @@ static void eq_curve_paint_us(benchmark::State& state) {
     Playing p;
     int row = 0;
     for (auto _ : state) {
-        p.playback.equalizer.SetBand(5, ++row % 31); // a drag step: one band changes, the curve repaints
+        p.playback.equalizer.setBand(5, ++row % 31); // a drag step: one band changes, the curve repaints
         benchmark::DoNotOptimize(p.playback.curve.image().constBits());
     }
 }

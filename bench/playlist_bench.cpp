@@ -65,9 +65,9 @@ void m3u_load_100k_ms(benchmark::State& state) {
     const QByteArray path = fixture().m3u;
     for (auto _ : state) {
         PlaylistModel model;
-        if (!PlaylistAdder(model).LoadPlaylist(path).ok() || model.Count() != kPlaylistRows)
+        if (!PlaylistAdder(model).LoadPlaylist(path).ok() || model.count() != kPlaylistRows)
             state.SkipWithError("the playlist did not load whole");
-        benchmark::DoNotOptimize(model.Count());
+        benchmark::DoNotOptimize(model.count());
     }
 }
 
@@ -88,7 +88,7 @@ void scan_20k_ms(benchmark::State& state) {
     for (auto _ : state) {
         PlaylistModel model;
         (void)PlaylistAdder(model).ScanFolder(tree, "*.*", true);
-        if (model.Count() != kTopFolders * kSubFolders * kFilesPerFolder)
+        if (model.count() != kTopFolders * kSubFolders * kFilesPerFolder)
             state.SkipWithError("wrong file count");
     }
 }

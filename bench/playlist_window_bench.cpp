@@ -199,7 +199,7 @@ void playlist_load_paint_100k_ms(benchmark::State& state) {
         // Every file of the first screen was read through the engine, and only those.
         const size_t filesRead = p->cache.size();
         const TrackInfo& first = p->cache.Lookup(fixture().wavPath(0));
-        const char* fault = p->model.Count() != kPlaylistRows ? "wrong row count"
+        const char* fault = p->model.count() != kPlaylistRows ? "wrong row count"
                             : !titlesPainted || filesRead != size_t(kWavFiles) ||
                                     first.title != "Artist 1 - Song 1" || first.duration != "00:01"
                                 ? "the first screen did not show the files' titles and durations"
@@ -238,7 +238,7 @@ void playlist_delete_all_100k_ms(benchmark::State& state) {
         p->settleAndPaint();
 
         state.PauseTiming();
-        const bool empty = p->model.Count() == 0 && p->list.verticalScrollBar()->maximum() == 0;
+        const bool empty = p->model.count() == 0 && p->list.verticalScrollBar()->maximum() == 0;
         p.reset();
         if (failed(state, empty ? nullptr : "the rows were not all deleted")) break;
         state.ResumeTiming();
@@ -279,7 +279,7 @@ void playlist_move_10k_ms(benchmark::State& state) {
         p->settleAndPaint();
 
         state.PauseTiming();
-        bool moved = p->model.Count() == kPlaylistRows && p->model.SelectedIndex() < 0;
+        bool moved = p->model.count() == kPlaylistRows && p->model.selectedIndex() < 0;
         for (int i = 0; moved && i < kPlaylistRows; ++i)
             moved = p->model.Row(i).Path == expected[size_t(i)];
         p.reset();
@@ -329,8 +329,8 @@ FolderAdd addFolderThroughMenu() {
 
     FolderAdd result{msSince(start), std::max(longest, msSince(lastTick))};
     ticker.stop();
-    const QModelIndex last = p.model.index(p.model.Count() - 1);
-    if (!finished || p.model.Count() != kFolderFiles)
+    const QModelIndex last = p.model.index(p.model.count() - 1);
+    if (!finished || p.model.count() != kFolderFiles)
         result.fault = "the folder did not arrive whole";
     else if (!p.list.viewport()->rect().intersects(p.list.visualRect(last)) || p.cache.size() == 0)
         result.fault = "the list was not painted at its bottom";

@@ -46,7 +46,7 @@ void SpectrumAnalyser::setBackground(bool on) {
 bool SpectrumAnalyser::tick(AudioEngine& engine, StreamHandle channel) {
     const bool playing = engine.IsActiveChannel(channel);
     // A failed fetch writes nothing, so the bars keep following the last good data.
-    if (playing) engine.GetSpectrum(channel, magnitudes_.data());
+    if (playing) engine.readSpectrum(channel, magnitudes_.data());
     advance();
     return playing || isMoving();
 }

@@ -44,23 +44,23 @@ void Player::wire() {
     PlaybackController& controller = playback_.controller;
 
     // The press buttons' actions; their look and afterglow belong to the window.
-    window_.pressButton(PressKind::Back).action = [&controller] { controller.Back(); };
+    window_.pressButton(PressKind::Back).action = [&controller] { controller.back(); };
     window_.pressButton(PressKind::Play).action = [this, &controller] {
-        controller.Play();
+        controller.play();
         updateVisTimer(); // a paused track may go on without a new start
     };
     window_.pressButton(PressKind::Pause).action = [this, &controller] {
-        controller.Pause();
+        controller.pause();
         updateVisTimer(); // a resumed stream moves the bars again
     };
-    window_.pressButton(PressKind::Stop).action = [&controller] { controller.Stop(); };
-    window_.pressButton(PressKind::Next).action = [&controller] { controller.Next(); };
+    window_.pressButton(PressKind::Stop).action = [&controller] { controller.stop(); };
+    window_.pressButton(PressKind::Next).action = [&controller] { controller.next(); };
     window_.pressButton(PressKind::Open).action = [this] { openFiles(); };
     window_.pressButton(PressKind::Open).modalAction = true;
 
-    window_.trackPlaying = [&controller] { return controller.PositionTimerActive(); };
+    window_.trackPlaying = [&controller] { return controller.positionTimerActive(); };
     connect(&window_, &MainWindow::modeChanged, this,
-            [&controller](int mode) { controller.SetPlayMode(mode); });
+            [&controller](int mode) { controller.setPlayMode(mode); });
     connect(&controller, &PlaybackController::tickerTextChanged, this,
             [this](const QString& text, int offset) {
                 window_.ticker().setTickerText(text);
@@ -103,12 +103,12 @@ void Player::wirePlaylistWindow() {
     window_.setPlaylistWindow(&playlistWindow_);
     connect(&playlistWindow_, &PlaylistWindow::pathsDropped, this, &Player::queuePaths);
     connect(&playlistWindow_, &PlaylistWindow::playRequested, this,
-            [&controller] { controller.PlayFromList(); });
+            [&controller] { controller.playFromList(); });
     connect(&playlistWindow_, &PlaylistWindow::rowCountChecked, this,
-            [&controller] { controller.RefreshLastIndex(); });
+            [&controller] { controller.refreshLastIndex(); });
     connect(&playlistWindow_, &PlaylistWindow::rowsDeletedByKey, this, [this, &controller] {
-        controller.RefreshLastIndex();
-        if (playlist_.Count() == 0) controller.SetNavIndex(-1);
+        controller.refreshLastIndex();
+        if (playlist_.count() == 0) controller.setNavIndex(-1);
     });
 }
 
@@ -152,7 +152,7 @@ void Player::loadDefaultPlaylist() {
 }
 
 void Player::openFiles() {
-    const QStringList files = dialogs_.OpenFiles(&window_);
+    const QStringList files = dialogs_.openFiles(&window_);
     QByteArrayList paths;
     for (const QString& file : files)
         paths.append(QFile::encodeName(file));
@@ -163,16 +163,16 @@ void Player::applySettings(const Settings& s) {
     const QRect desktop = window_.screen() ? window_.screen()->availableVirtualGeometry() : QRect();
     window_.move(FitOnScreen({s.mainLeft, s.mainTop}, window_.size(), window_.size(), desktop).topLeft());
     window_.setStayOnTop(s.onTop);
-    playback_.volume.SetVolPos(s.volume);
-    playback_.balance.SetBalance(s.balans, s.balansX);
+    playback_.volume.setVolPos(s.volume);
+    playback_.balance.setBalance(s.balans, s.balansX);
     window_.ticker().setDirection(s.runStringScroll);
     window_.setPlayMode(s.playMode);
-    playback_.controller.SetPlayMode(s.playMode);
-    playback_.time.SetTimeMode(s.timeMode);
+    playback_.controller.setPlayMode(s.playMode);
+    playback_.time.setTimeMode(s.timeMode);
     if (s.eqShow) window_.setEqShown(true);
     // No stream exists yet: this only decides whether the next track gets the equalizer.
-    playback_.equalizer.SwitchEQ(s.eqEnable);
-    playback_.equalizer.SetEQParams(s.eqParams);
+    playback_.equalizer.switchEq(s.eqEnable);
+    playback_.equalizer.setEqParams(s.eqParams);
     skin_.setColor(ColorFromColorRef(std::uint32_t(s.color)));
     // Taken after the height above, so the default lies below an open equalizer panel.
     const QRect playlist =
@@ -212,7 +212,7 @@ void Player::shutdown() {
     shutDown_ = true;
     QStringList failures;
     if (const int err = WriteSettings(optionsPath(), collectSettings()))
-        failures << FileError::CannotCreate(QFile::encodeName(optionsPath()), FileError::Reason(err)).message;
+        failures << FileError::cannotCreate(QFile::encodeName(optionsPath()), FileError::reason(err)).message;
     if (const FileResult saved = SavePlaylist(defaultPlaylistPath(), playlist_); !saved.ok())
         failures << saved.message();
     tray_.remove();
@@ -220,8 +220,8 @@ void Player::shutdown() {
     // Only now may the playlist window close; a folder still being walked stops with it.
     playlistWindow_.setAppClosing(true);
     playlistWindow_.close();
-    playback_.controller.Shutdown();
-    engine_.CloseOutput();
+    playback_.controller.shutdown();
+    engine_.closeOutput();
     visTimer_.stop();
     window_.ticker().setTickerText(QString());
     window_.ticker().setTickerOffset(kClosedTickerOffset);

@@ -1,7 +1,7 @@
 #pragma once
 // The contract between the player and its audio engine.
 //
-// Threads: every method but ReadFileFacts is called from the GUI thread only,
+// Threads: every method but readFileFacts is called from the GUI thread only,
 // never from the audio callback. None of them blocks on the sound output;
 // Create may read the file's header (a few milliseconds for a local file, and
 // never more than kOpenTimeLimitMs).
@@ -28,7 +28,7 @@ using StreamHandle = std::uint32_t;
 using FxHandle = std::uint32_t;
 using SyncHandle = std::uint32_t;
 
-// GetSpectrum's size: magnitudes of the last 2 * kFftBins samples being heard.
+// readSpectrum's size: magnitudes of the last 2 * kFftBins samples being heard.
 inline constexpr int kFftBins = 512;
 
 // The longest a file's header may take to read. A file that needs longer
@@ -36,19 +36,12 @@ inline constexpr int kFftBins = 512;
 // that cannot be played: the window must not wait for it.
 inline constexpr int kOpenTimeLimitMs = 500;
 
-// ChannelSetSync type: called once when the stream's last sample has been
-// handed to the output.
-enum class SyncType { End };
-
 // Why a stream ended: it played to its end, or its file could not be decoded
 // (on, or in time) and the stream gave up.
 enum class EndReason { Played, Failed };
 using EndCallback = std::function<void(EndReason)>;
 
-// ChannelSetAttribute attribute.
-enum class ChannelAttribute { Pan };
-
-// ChannelSetFX type: a peaking (parametric) equalizer band.
+// addEffect type: a peaking (parametric) equalizer band.
 enum class FxType { ParamEq };
 
 struct ParamEqParams {
@@ -67,17 +60,17 @@ class AudioEngine {
 public:
     virtual ~AudioEngine() = default;
 
-    // Opens the sound output chosen by $VEXO_AUDIO and keeps it until CloseOutput.
+    // Opens the sound output chosen by $VEXO_AUDIO and keeps it until closeOutput.
     // sampleRate is the output's preferred rate. False when no output opens.
-    virtual bool OpenOutput(int sampleRate) = 0;
+    virtual bool openOutput(int sampleRate) = 0;
     // How far ahead of the speaker streams are decoded, in milliseconds.
-    virtual void SetDecodeAhead(int milliseconds) = 0;
+    virtual void setDecodeAhead(int milliseconds) = 0;
     // Frees every stream and closes the output. Safe to call twice.
-    virtual void CloseOutput() = 0;
+    virtual void closeOutput() = 0;
     // Number of sound devices the chosen output offers; 0 means "no sound device".
-    virtual int DeviceCount() = 0;
+    virtual int deviceCount() = 0;
     // Loads a decoder plug-in (a shared object with our entry point). Failures are ignored.
-    virtual void PluginLoad(const std::string& path) = 0;
+    virtual void loadPlugin(const std::string& path) = 0;
 
     // Opens a local file (path as bytes, as the file system holds it).
     // Returns 0 when the file is missing, unreadable or not decodable, or its
@@ -86,7 +79,7 @@ public:
     // Any thread, also while the GUI thread uses the engine: what Create would
     // learn of the file (length, tags), without making a stream. nullopt where
     // Create would give 0.
-    virtual std::optional<StreamFacts> ReadFileFacts(const std::string& path) = 0;
+    virtual std::optional<StreamFacts> readFileFacts(const std::string& path) = 0;
     // Starts or continues playback.
     virtual void Play(StreamHandle h) = 0;
     // Pauses a playing stream; on a paused stream it resumes playback.
@@ -100,7 +93,7 @@ public:
 
     virtual void SetPosition(StreamHandle h, std::int64_t bytePos) = 0;
     // Bytes heard so far.
-    virtual std::int64_t ChannelGetPosition(StreamHandle h) = 0;
+    virtual std::int64_t heardPosition(StreamHandle h) = 0;
     virtual std::int64_t SecToByte(StreamHandle h, double seconds) = 0;
     // Stream length in bytes.
     virtual std::int64_t GetLength(StreamHandle h) = 0;
@@ -110,13 +103,14 @@ public:
     virtual std::int64_t CurTimeRevers(StreamHandle h) = 0;
     // Average bit rate in kbps.
     virtual std::uint32_t GetBitrate(StreamHandle h) = 0;
-    virtual std::optional<ChannelInfo> ChannelGetInfo(StreamHandle h) = 0;
+    virtual std::optional<ChannelInfo> streamInfo(StreamHandle h) = 0;
     // Fills kFftBins spectrum magnitudes; false (nothing written) for a bad handle.
-    virtual bool GetSpectrum(StreamHandle h, float* bins) = 0;
+    virtual bool readSpectrum(StreamHandle h, float* bins) = 0;
 
     // Percent, clamped to 0..100 (the player may send -9).
     virtual void SetVolume(StreamHandle h, int percent) = 0;
-    virtual void ChannelSetAttribute(StreamHandle h, ChannelAttribute attribute, float value) = 0;
+    // -1.0 (left only) .. +1.0 (right only).
+    virtual void setPan(StreamHandle h, float pan) = 0;
 
     // Tags as UTF-8 text; nullopt when the tag is missing.
     virtual std::optional<std::string> TagTitle(StreamHandle h) = 0;
@@ -127,13 +121,14 @@ public:
     virtual std::optional<std::string> TagYear(StreamHandle h) = 0;
     virtual std::optional<std::string> TagComment(StreamHandle h) = 0;
 
-    // The callback runs once, on an engine thread that is neither the GUI
-    // thread nor the audio callback; it must only post to the GUI thread.
-    virtual SyncHandle ChannelSetSync(StreamHandle h, SyncType type, EndCallback callback) = 0;
+    // The callback runs once, when the stream's last sample has been handed to
+    // the output (or the stream gave up), on an engine thread that is neither
+    // the GUI thread nor the audio callback; it must only post to the GUI thread.
+    virtual SyncHandle notifyAtEnd(StreamHandle h, EndCallback callback) = 0;
 
     // Effects belong to their stream and are freed with it.
-    virtual FxHandle ChannelSetFX(StreamHandle h, FxType type, int priority) = 0;
-    virtual void ChannelRemoveFX(StreamHandle h, FxHandle fx) = 0;
-    virtual bool FXSetParameters(FxHandle fx, const ParamEqParams& params) = 0;
-    virtual std::optional<ParamEqParams> FXGetParameters(FxHandle fx) = 0;
+    virtual FxHandle addEffect(StreamHandle h, FxType type, int priority) = 0;
+    virtual void removeEffect(StreamHandle h, FxHandle fx) = 0;
+    virtual bool setEffectParameters(FxHandle fx, const ParamEqParams& params) = 0;
+    virtual std::optional<ParamEqParams> effectParameters(FxHandle fx) = 0;
 };

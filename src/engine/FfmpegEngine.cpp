@@ -27,7 +27,7 @@ std::string outputSpecFromEnvironment() {
 FfmpegEngine::FfmpegEngine() = default;
 
 FfmpegEngine::~FfmpegEngine() {
-    CloseOutput();
+    closeOutput();
 }
 
 OutputSupervisor& FfmpegEngine::output() {
@@ -35,7 +35,7 @@ OutputSupervisor& FfmpegEngine::output() {
     return *output_;
 }
 
-bool FfmpegEngine::OpenOutput(int sampleRate) {
+bool FfmpegEngine::openOutput(int sampleRate) {
     if (initialised_) return output().usable();
     initialised_ = true;
     OutputSupervisor& out = output();
@@ -49,11 +49,11 @@ bool FfmpegEngine::OpenOutput(int sampleRate) {
     });
 }
 
-void FfmpegEngine::SetDecodeAhead(int milliseconds) {
+void FfmpegEngine::setDecodeAhead(int milliseconds) {
     aheadMs_ = std::clamp(milliseconds, kMinAheadMs, kMaxAheadMs);
 }
 
-void FfmpegEngine::CloseOutput() {
+void FfmpegEngine::closeOutput() {
     // The callback stops first, so nothing reads the streams while they go.
     if (output_) output_->close();
     for (auto& [handle, entry] : streams_)
@@ -97,7 +97,7 @@ std::unique_ptr<Decoder> FfmpegEngine::openDecoder(const std::string& path) cons
     return decoder;
 }
 
-std::optional<StreamFacts> FfmpegEngine::ReadFileFacts(const std::string& path) {
+std::optional<StreamFacts> FfmpegEngine::readFileFacts(const std::string& path) {
     const std::unique_ptr<Decoder> decoder = openDecoder(path);
     if (!decoder) return std::nullopt;
     return decoder->facts();
@@ -246,7 +246,7 @@ void FfmpegEngine::SetPosition(StreamHandle h, std::int64_t bytePos) {
     if (e->handedOver) decoderThread_->wake();
 }
 
-std::int64_t FfmpegEngine::ChannelGetPosition(StreamHandle h) {
+std::int64_t FfmpegEngine::heardPosition(StreamHandle h) {
     Entry* e = find(h);
     return e ? positionFrames(*e->stream) * frameBytes(*e->stream) : 0;
 }
@@ -285,14 +285,14 @@ std::uint32_t FfmpegEngine::GetBitrate(StreamHandle h) {
     return e ? e->stream->facts.bitrateKbps : 0;
 }
 
-std::optional<ChannelInfo> FfmpegEngine::ChannelGetInfo(StreamHandle h) {
+std::optional<ChannelInfo> FfmpegEngine::streamInfo(StreamHandle h) {
     Entry* e = find(h);
     if (!e) return std::nullopt;
     const StreamFacts& f = e->stream->facts;
     return ChannelInfo{f.sampleRate, f.channels, f.codec};
 }
 
-bool FfmpegEngine::GetSpectrum(StreamHandle h, float* bins) {
+bool FfmpegEngine::readSpectrum(StreamHandle h, float* bins) {
     Entry* e = find(h);
     if (!e || !bins) return false;
     float samples[Spectrum::kSamples] = {};
@@ -315,10 +315,10 @@ void FfmpegEngine::SetVolume(StreamHandle h, int percent) {
     if (e->handedOver) requestRewrite();
 }
 
-void FfmpegEngine::ChannelSetAttribute(StreamHandle h, ChannelAttribute attribute, float value) {
+void FfmpegEngine::setPan(StreamHandle h, float pan) {
     Entry* e = find(h);
-    if (!e || attribute != ChannelAttribute::Pan || !std::isfinite(value)) return;
-    e->stream->pan.store(std::clamp(value, -1.0f, 1.0f), std::memory_order_relaxed);
+    if (!e || !std::isfinite(pan)) return;
+    e->stream->pan.store(std::clamp(pan, -1.0f, 1.0f), std::memory_order_relaxed);
     if (e->handedOver) requestRewrite();
 }
 
@@ -327,9 +327,9 @@ std::optional<std::string> FfmpegEngine::tag(StreamHandle h, TagKey key) {
     return e ? e->stream->facts.tag(key) : std::nullopt;
 }
 
-SyncHandle FfmpegEngine::ChannelSetSync(StreamHandle h, SyncType type, EndCallback callback) {
+SyncHandle FfmpegEngine::notifyAtEnd(StreamHandle h, EndCallback callback) {
     Entry* e = find(h);
-    if (!e || type != SyncType::End || !callback) return 0;
+    if (!e || !callback) return 0;
     const SyncHandle sync = nextHandle();
     {
         std::lock_guard lock(e->stream->syncMutex);
@@ -341,7 +341,7 @@ SyncHandle FfmpegEngine::ChannelSetSync(StreamHandle h, SyncType type, EndCallba
     return sync;
 }
 
-FxHandle FfmpegEngine::ChannelSetFX(StreamHandle h, FxType type, int /*priority*/) {
+FxHandle FfmpegEngine::addEffect(StreamHandle h, FxType type, int /*priority*/) {
     Entry* e = find(h);
     if (!e || type != FxType::ParamEq) return 0;
     const ParamEqParams params;
@@ -355,7 +355,7 @@ FxHandle FfmpegEngine::ChannelSetFX(StreamHandle h, FxType type, int /*priority*
     return fx;
 }
 
-void FfmpegEngine::ChannelRemoveFX(StreamHandle h, FxHandle fx) {
+void FfmpegEngine::removeEffect(StreamHandle h, FxHandle fx) {
     auto it = effects_.find(fx);
     if (it == effects_.end() || it->second.stream != h) return;
     if (Entry* e = find(h)) {
@@ -365,7 +365,7 @@ void FfmpegEngine::ChannelRemoveFX(StreamHandle h, FxHandle fx) {
     effects_.erase(it);
 }
 
-bool FfmpegEngine::FXSetParameters(FxHandle fx, const ParamEqParams& params) {
+bool FfmpegEngine::setEffectParameters(FxHandle fx, const ParamEqParams& params) {
     auto it = effects_.find(fx);
     if (it == effects_.end()) return false;
     if (!std::isfinite(params.centerHz) || !std::isfinite(params.bandwidthSemitones) ||
@@ -385,7 +385,7 @@ bool FfmpegEngine::FXSetParameters(FxHandle fx, const ParamEqParams& params) {
     return true;
 }
 
-std::optional<ParamEqParams> FfmpegEngine::FXGetParameters(FxHandle fx) {
+std::optional<ParamEqParams> FfmpegEngine::effectParameters(FxHandle fx) {
     auto it = effects_.find(fx);
     if (it == effects_.end()) return std::nullopt;
     return it->second.params;

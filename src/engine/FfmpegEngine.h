@@ -26,14 +26,14 @@ class FfmpegEngine : public AudioEngine {
     FfmpegEngine();
     ~FfmpegEngine() override;
 
-    bool OpenOutput(int sampleRate) override;
-    void SetDecodeAhead(int milliseconds) override;
-    void CloseOutput() override;
-    int DeviceCount() override { return output().deviceCount(); }
-    void PluginLoad(const std::string& path) override { plugins_.load(path); }
+    bool openOutput(int sampleRate) override;
+    void setDecodeAhead(int milliseconds) override;
+    void closeOutput() override;
+    int deviceCount() override { return output().deviceCount(); }
+    void loadPlugin(const std::string& path) override { plugins_.load(path); }
 
     StreamHandle Create(const std::string& path) override;
-    std::optional<StreamFacts> ReadFileFacts(const std::string& path) override;
+    std::optional<StreamFacts> readFileFacts(const std::string& path) override;
     void Play(StreamHandle h) override;
     void Pause(StreamHandle h) override;
     void Stop(StreamHandle h) override;
@@ -41,18 +41,18 @@ class FfmpegEngine : public AudioEngine {
     bool IsActiveChannel(StreamHandle h) override;
 
     void SetPosition(StreamHandle h, std::int64_t bytePos) override;
-    std::int64_t ChannelGetPosition(StreamHandle h) override;
+    std::int64_t heardPosition(StreamHandle h) override;
     std::int64_t SecToByte(StreamHandle h, double seconds) override;
     std::int64_t GetLength(StreamHandle h) override;
     std::int64_t GetAllTime(StreamHandle h) override;
     std::int64_t CurTime(StreamHandle h) override;
     std::int64_t CurTimeRevers(StreamHandle h) override;
     std::uint32_t GetBitrate(StreamHandle h) override;
-    std::optional<ChannelInfo> ChannelGetInfo(StreamHandle h) override;
-    bool GetSpectrum(StreamHandle h, float* bins) override;
+    std::optional<ChannelInfo> streamInfo(StreamHandle h) override;
+    bool readSpectrum(StreamHandle h, float* bins) override;
 
     void SetVolume(StreamHandle h, int percent) override;
-    void ChannelSetAttribute(StreamHandle h, ChannelAttribute attribute, float value) override;
+    void setPan(StreamHandle h, float pan) override;
 
     std::optional<std::string> TagTitle(StreamHandle h) override { return tag(h, TagKey::Title); }
     std::optional<std::string> TagArtist(StreamHandle h) override { return tag(h, TagKey::Artist); }
@@ -62,12 +62,12 @@ class FfmpegEngine : public AudioEngine {
     std::optional<std::string> TagYear(StreamHandle h) override { return tag(h, TagKey::Year); }
     std::optional<std::string> TagComment(StreamHandle h) override { return tag(h, TagKey::Comment); }
 
-    SyncHandle ChannelSetSync(StreamHandle h, SyncType type, EndCallback callback) override;
+    SyncHandle notifyAtEnd(StreamHandle h, EndCallback callback) override;
 
-    FxHandle ChannelSetFX(StreamHandle h, FxType type, int priority) override;
-    void ChannelRemoveFX(StreamHandle h, FxHandle fx) override;
-    bool FXSetParameters(FxHandle fx, const ParamEqParams& params) override;
-    std::optional<ParamEqParams> FXGetParameters(FxHandle fx) override;
+    FxHandle addEffect(StreamHandle h, FxType type, int priority) override;
+    void removeEffect(StreamHandle h, FxHandle fx) override;
+    bool setEffectParameters(FxHandle fx, const ParamEqParams& params) override;
+    std::optional<ParamEqParams> effectParameters(FxHandle fx) override;
 
   private:
     enum class State { Stopped, Playing, Paused };

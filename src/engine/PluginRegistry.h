@@ -1,5 +1,5 @@
 #pragma once
-// Decoder plug-ins loaded with PluginLoad, looked up by file extension.
+// Decoder plug-ins loaded with loadPlugin, looked up by file extension.
 //
 // Threads: load on the GUI thread; open on any thread, also while a plug-in
 // loads. Loaded objects stay loaded for the life of the process, since

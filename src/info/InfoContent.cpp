@@ -20,7 +20,7 @@ InfoContent ReadInfoContent(AudioEngine& engine, StreamHandle channel, const QSt
     content.comment = Tag(engine.TagComment(channel));
     content.codecText = codecText;
     content.bitrateText = bitrateText;
-    const std::optional<ChannelInfo> info = engine.ChannelGetInfo(channel);
+    const std::optional<ChannelInfo> info = engine.streamInfo(channel);
     content.frequencyText = FrequencyText(info ? std::optional<int>(info->sampleRate) : std::nullopt);
     content.skin = skin;
     return content;

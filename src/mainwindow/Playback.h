@@ -19,18 +19,18 @@ struct Playback {
           curve(equalizer, skin), eqSwitch(equalizer), eqDefault(equalizer, skin), seekBar(engine, state, skin),
           time(engine, state, skin), controller(engine, playlist, state, equalizer, beat) {
         QObject::connect(&controller, &PlaybackController::streamOpened, &controller, [this] {
-            volume.ApplyVolume();
-            balance.ApplyPan();
+            volume.applyVolume();
+            balance.applyPan();
         });
         QObject::connect(&controller, &PlaybackController::positionTicked, &controller, [this] {
-            if (seekBar.Tick()) time.Refresh();
+            if (seekBar.tick()) time.refresh();
         });
-        QObject::connect(&controller, &PlaybackController::timeChanged, &controller, [this] { time.Refresh(); });
+        QObject::connect(&controller, &PlaybackController::timeChanged, &controller, [this] { time.refresh(); });
         QObject::connect(&controller, &PlaybackController::stopped, &controller, [this] {
-            seekBar.Reset();
-            time.Refresh();
+            seekBar.reset();
+            time.refresh();
         });
-        seekBar.seeked = [this] { time.Refresh(); };
+        seekBar.seeked = [this] { time.refresh(); };
     }
     Playback(const Playback&) = delete;
     Playback& operator=(const Playback&) = delete;

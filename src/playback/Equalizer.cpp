@@ -8,13 +8,13 @@ Equalizer::Equalizer(AudioEngine& engine, const PlaybackState& state) : engine_(
 
 void Equalizer::AttachEQ() {
     for (int k = 0; k < kBands; ++k)
-        fx_[k] = engine_.ChannelSetFX(state_.Channel, FxType::ParamEq, kPriority);
+        fx_[k] = engine_.addEffect(state_.Channel, FxType::ParamEq, kPriority);
     ParamEqParams block;
     block.bandwidthSemitones = kBandwidthSemitones;
     block.gainDb = 0;
     for (int k = 0; k < kBands; ++k) {
         block.centerHz = kCentresHz[k];
-        engine_.FXSetParameters(fx_[k], block);
+        engine_.setEffectParameters(fx_[k], block);
     }
     applied_ = true;
 }
@@ -27,11 +27,11 @@ void Equalizer::ApplyEQGains() {
 
 void Equalizer::DetachEQ() {
     for (FxHandle fx : fx_)
-        engine_.ChannelRemoveFX(state_.Channel, fx);
+        engine_.removeEffect(state_.Channel, fx);
     applied_ = false;
 }
 
-void Equalizer::SwitchEQ(bool on) {
+void Equalizer::switchEq(bool on) {
     enabled_ = on;
     if (on) {
         AttachEQ();
@@ -48,7 +48,7 @@ void Equalizer::ResetEQ() {
     notify();
 }
 
-void Equalizer::SetBand(int band, int row) {
+void Equalizer::setBand(int band, int row) {
     if (band < 0 || band >= kBands || row < kTopRow || row > kBottomRow) return;
     params_[band] = row;
     SetEQBandGain(fx_[band], row);
@@ -58,19 +58,19 @@ void Equalizer::SetBand(int band, int row) {
 void Equalizer::SetEQBandGain(FxHandle fx, int row) {
     // The effect keeps its centre and bandwidth; only the gain changes. A refused read (a freed or
     // detached effect) leaves nothing to change.
-    std::optional<ParamEqParams> block = engine_.FXGetParameters(fx);
+    std::optional<ParamEqParams> block = engine_.effectParameters(fx);
     if (!block) return;
-    block->gainDb = float(GainDb(row));
-    engine_.FXSetParameters(fx, *block);
+    block->gainDb = float(gainDb(row));
+    engine_.setEffectParameters(fx, *block);
 }
 
-void Equalizer::SetEQParams(const std::array<int, kBands>& rows) {
+void Equalizer::setEqParams(const std::array<int, kBands>& rows) {
     for (int k = 0; k < kBands; ++k)
         params_[k] = std::clamp(rows[k], kTopRow, kBottomRow);
     notify();
 }
 
-void Equalizer::SetEQEnabled(bool enabled) {
+void Equalizer::setEqEnabled(bool enabled) {
     enabled_ = enabled;
     notify();
 }

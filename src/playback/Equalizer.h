@@ -29,26 +29,26 @@ class Equalizer {
     void DetachEQ();
     // AttachEQ then ApplyEQGains when on, DetachEQ when off, and the "ON" button shows the new state:
     // the button and the settings use it.
-    void SwitchEQ(bool on);
+    void switchEq(bool on);
     // Flattens the stored curve and the effects to 0 dB.
     void ResetEQ();
     // Stores band k's row and sends its gain; rows outside 0..30 are ignored.
-    void SetBand(int band, int row);
+    void setBand(int band, int row);
     void SetEQBandGain(FxHandle fx, int row);
 
     const std::array<int, kBands>& EQParams() const { return params_; }
     // Rows as the settings file holds them; a number outside 0..30 would be an unbounded gain, so it is
     // brought onto the curve box's edge.
-    void SetEQParams(const std::array<int, kBands>& rows);
-    static int GainDb(int row) { return kNeutral - row; }
+    void setEqParams(const std::array<int, kBands>& rows);
+    static int gainDb(int row) { return kNeutral - row; }
 
     bool EQApplied() const { return applied_; }
     // The state the "ON" button shows; it runs ahead of EQApplied while the button is held.
     bool EQEnabled() const { return enabled_; }
-    void SetEQEnabled(bool enabled);
+    void setEqEnabled(bool enabled);
 
     // Called after the stored curve or the on/off look changed, for the boxes that draw them.
-    void OnChanged(std::function<void()> listener) { listeners_.push_back(std::move(listener)); }
+    void onChanged(std::function<void()> listener) { listeners_.push_back(std::move(listener)); }
 
   private:
     void notify();

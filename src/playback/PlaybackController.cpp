@@ -24,7 +24,7 @@ PlaybackController::PlaybackController(AudioEngine& engine, PlaylistModel& playl
     : QObject(parent), engine_(engine), playlist_(playlist), state_(state), equalizer_(equalizer),
       positionTimer_(beat) {
     positionTimer_.setInterval(kPositionIntervalMs);
-    connect(&positionTimer_, &BeatTimer::timeout, this, &PlaybackController::PositionTick);
+    connect(&positionTimer_, &BeatTimer::timeout, this, &PlaybackController::positionTick);
 }
 
 PlaybackController::~PlaybackController() = default;
@@ -33,8 +33,8 @@ int PlaybackController::CurrentTrack() const {
     return playlist_.CurrentTrack();
 }
 
-void PlaybackController::RefreshLastIndex() {
-    lastIndex_ = playlist_.Count() - 1;
+void PlaybackController::refreshLastIndex() {
+    lastIndex_ = playlist_.count() - 1;
 }
 
 void PlaybackController::freeChannel() {
@@ -45,7 +45,7 @@ void PlaybackController::freeChannel() {
 }
 
 void PlaybackController::PlayTrack(int i) {
-    const int count = playlist_.Count();
+    const int count = playlist_.count();
     if (count == 0) return;
     i = std::clamp(i, 0, count - 1);
     ++serial_;
@@ -59,7 +59,7 @@ void PlaybackController::PlayTrack(int i) {
     if (!fileExists(path)) {
         // The row goes; the end-of-track handling then picks what follows it by the play mode, one
         // posted step per missing row, so a list of missing files empties itself and stops.
-        playlist_.DeleteRow(i);
+        playlist_.deleteRow(i);
         trackEndNotice()(EndReason::Played);
         emit timeChanged();
         return;
@@ -72,9 +72,9 @@ void PlaybackController::PlayTrack(int i) {
     tickerText_ = BuildTickerText(engine_.TagArtist(state_.Channel), engine_.TagTitle(state_.Channel), path);
     emit tickerTextChanged(tickerText_, kTickerStartOffset);
 
-    playlist_.ClearSelection();
-    playlist_.SetSelected(i, true);
-    playlist_.SetCurrentTrack(i);
+    playlist_.clearSelection();
+    playlist_.setSelected(i, true);
+    playlist_.setCurrentTrack(i);
     repeatIndex_ = i;
 
     if (equalizer_.EQApplied()) {
@@ -90,7 +90,7 @@ void PlaybackController::PlayTrack(int i) {
         // One pixel never stands for less than 20 ms, so a short track's line stops short of the end.
         state_.BytesPerPixel = std::max(engine_.GetLength(state_.Channel) / kSeekBarPixels,
                                         engine_.SecToByte(state_.Channel, 0.02));
-        engine_.ChannelSetSync(state_.Channel, SyncType::End, trackEndNotice());
+        engine_.notifyAtEnd(state_.Channel, trackEndNotice());
     }
 
     // A stream that did not open still runs the timer: nothing sounds and nothing follows until the
@@ -116,7 +116,7 @@ EndCallback PlaybackController::trackEndNotice() {
 
 void PlaybackController::onTrackEnd(std::uint64_t serial, EndReason reason) {
     if (serial != serial_) return;
-    RefreshLastIndex();
+    refreshLastIndex();
     if (lastIndex_ < 0) return;
     if (reason == EndReason::Played) {
         failuresInARow_ = 0;
@@ -141,7 +141,7 @@ void PlaybackController::playByMode(int listIndex) {
         PlayTrack(repeatIndex_);
         break;
     case Random:
-        PlayTrack(randomIndex(playlist_.Count()));
+        PlayTrack(randomIndex(playlist_.count()));
         break;
     default: // a mode from an edited settings file starts nothing until the mode button resets it
         break;
@@ -152,11 +152,11 @@ int PlaybackController::randomIndex(int count) {
     return std::uniform_int_distribution<int>(0, count - 1)(random_);
 }
 
-void PlaybackController::Play() {
+void PlaybackController::play() {
     failuresInARow_ = 0;
-    RefreshLastIndex();
+    refreshLastIndex();
     if (lastIndex_ < 0) return;
-    const int selected = playlist_.SelectedIndex();
+    const int selected = playlist_.selectedIndex();
     navIndex_ = selected >= 0 ? selected : 0;
     if (state_.Paused && navIndex_ == CurrentTrack()) {
         // The paused track goes on from where it stands, which the user may have moved it to.
@@ -167,19 +167,19 @@ void PlaybackController::Play() {
     }
 }
 
-void PlaybackController::PlayFromList() {
+void PlaybackController::playFromList() {
     failuresInARow_ = 0;
-    navIndex_ = playlist_.SelectedIndex();
+    navIndex_ = playlist_.selectedIndex();
     if (navIndex_ != -1) PlayTrack(navIndex_);
 }
 
-void PlaybackController::Pause() {
+void PlaybackController::pause() {
     // Only a playing stream pauses; the engine resumes a paused one.
     state_.Paused = !state_.Paused && engine_.IsActiveChannel(state_.Channel);
     engine_.Pause(state_.Channel);
 }
 
-void PlaybackController::Stop() {
+void PlaybackController::stop() {
     ++serial_;
     freeChannel();
     positionTimer_.stop();
@@ -188,26 +188,26 @@ void PlaybackController::Stop() {
     tickerText_.clear();
     emit tickerTextChanged(tickerText_, 0);
     currentFile_.clear();
-    playlist_.SetCurrentTrack(-1);
+    playlist_.setCurrentTrack(-1);
     emit stopped();
 }
 
-void PlaybackController::Back() {
+void PlaybackController::back() {
     failuresInARow_ = 0;
-    RefreshLastIndex();
+    refreshLastIndex();
     if (lastIndex_ < 0) return;
     // From the first row (or from before it, where the playlist leaves the cursor after deleting
     // its last row) Back goes round to the last row.
-    if (navIndex_ <= 0) navIndex_ = playlist_.Count();
+    if (navIndex_ <= 0) navIndex_ = playlist_.count();
     --navIndex_;
     playByMode(navIndex_);
     afterStep();
 }
 
-void PlaybackController::Next() {
+void PlaybackController::next() {
     failuresInARow_ = 0;
     ++navIndex_;
-    RefreshLastIndex();
+    refreshLastIndex();
     if (lastIndex_ < 0) return;
     if (navIndex_ > lastIndex_) navIndex_ = 0;
     playByMode(navIndex_);
@@ -216,23 +216,23 @@ void PlaybackController::Next() {
 
 void PlaybackController::afterStep() {
     navIndex_ = CurrentTrack();
-    if (const int selected = playlist_.SelectedIndex(); selected >= 0) playlist_.SetSelected(selected, false);
+    if (const int selected = playlist_.selectedIndex(); selected >= 0) playlist_.setSelected(selected, false);
 }
 
-void PlaybackController::CyclePlayMode() {
-    SetPlayMode(playMode_ >= RepeatList && playMode_ < Random ? playMode_ + 1 : RepeatList);
+void PlaybackController::cyclePlayMode() {
+    setPlayMode(playMode_ >= RepeatList && playMode_ < Random ? playMode_ + 1 : RepeatList);
 }
 
-void PlaybackController::SetPlayMode(int mode) {
+void PlaybackController::setPlayMode(int mode) {
     playMode_ = mode;
     emit playModeChanged(mode);
 }
 
-void PlaybackController::PositionTick() {
+void PlaybackController::positionTick() {
     emit positionTicked();
 }
 
-void PlaybackController::Shutdown() {
+void PlaybackController::shutdown() {
     ++serial_;
     positionTimer_.stop();
     state_.PositionTimerOn = false;

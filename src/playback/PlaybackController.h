@@ -39,34 +39,34 @@ class PlaybackController : public QObject {
     // The transport buttons' actions (the press of the left button). Play starts the selected row
     // (the first without a selection) from its beginning, except that a paused track Play would
     // start goes on from where it stands.
-    void Play();
-    void Pause();
-    void Stop();
-    void Back();
-    void Next();
+    void play();
+    void pause();
+    void stop();
+    void back();
+    void next();
     // Enter or a double click in the playlist: the cursor moves to the selected row, which starts;
     // with no row selected nothing starts.
-    void PlayFromList();
+    void playFromList();
     // 0 -> 1 -> 2 -> 0; a mode outside 0..2 (an edited settings file) goes back to 0.
-    void CyclePlayMode();
+    void cyclePlayMode();
     // One tick of the position timer: the position's displays follow the stream.
-    void PositionTick();
+    void positionTick();
     // At exit: the stream is stopped and freed and nothing will start again by itself.
-    void Shutdown();
+    void shutdown();
 
     StreamHandle Channel() const { return state_.Channel; }
     int CurrentTrack() const;
     int NavIndex() const { return navIndex_; }
     // The playlist window moves the cursor when it deletes rows (-1 after the last row went).
-    void SetNavIndex(int navIndex) { navIndex_ = navIndex; }
+    void setNavIndex(int navIndex) { navIndex_ = navIndex; }
     int RepeatIndex() const { return repeatIndex_; }
     int LastIndex() const { return lastIndex_; }
-    void RefreshLastIndex();
+    void refreshLastIndex();
     int PlayMode() const { return playMode_; }
-    void SetPlayMode(int mode);
+    void setPlayMode(int mode);
     const QByteArray& CurrentFile() const { return currentFile_; }
     const QString& TickerText() const { return tickerText_; }
-    bool PositionTimerActive() const { return positionTimer_.isActive(); }
+    bool positionTimerActive() const { return positionTimer_.isActive(); }
 
   signals:
     // A stream was made for a track and is about to play: the volume and pan to apply to it.

@@ -10,14 +10,14 @@ FileError make(const char* verb, const QByteArray& path, const QString& reason) 
 }
 } // namespace
 
-FileError FileError::CannotOpen(const QByteArray& path, const QString& reason) {
+FileError FileError::cannotOpen(const QByteArray& path, const QString& reason) {
     return make("Cannot open file", path, reason);
 }
 
-FileError FileError::CannotCreate(const QByteArray& path, const QString& reason) {
+FileError FileError::cannotCreate(const QByteArray& path, const QString& reason) {
     return make("Cannot create file", path, reason);
 }
 
-QString FileError::Reason(int errnoValue) {
+QString FileError::reason(int errnoValue) {
     return QString::fromLocal8Bit(std::strerror(errnoValue));
 }

@@ -10,10 +10,10 @@
 struct FileError {
     QString message;
 
-    static FileError CannotOpen(const QByteArray& path, const QString& reason);
-    static FileError CannotCreate(const QByteArray& path, const QString& reason);
+    static FileError cannotOpen(const QByteArray& path, const QString& reason);
+    static FileError cannotCreate(const QByteArray& path, const QString& reason);
     // The reason text of a failed system call, from its errno value.
-    static QString Reason(int errnoValue);
+    static QString reason(int errnoValue);
 };
 
 // What a file operation gives back: success, or the error to show the user.

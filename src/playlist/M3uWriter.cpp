@@ -5,9 +5,9 @@
 
 QByteArray M3uText(const PlaylistModel& model) {
     QByteArray text;
-    text.reserve(9 + qsizetype(model.Count()) * 64);
+    text.reserve(9 + qsizetype(model.count()) * 64);
     text += "#EXTM3U\r\n";
-    for (int i = 0; i < model.Count(); ++i) {
+    for (int i = 0; i < model.count(); ++i) {
         const PlaylistEntry& row = model.Row(i);
         text += "#EXTINF:206,";
         text += row.Caption.toUtf8();
@@ -20,6 +20,6 @@ QByteArray M3uText(const PlaylistModel& model) {
 
 FileResult SavePlaylist(const QByteArray& path, const PlaylistModel& model) {
     if (const int err = ReplaceFileContents(path, M3uText(model)))
-        return FileError::CannotCreate(path, FileError::Reason(err));
+        return FileError::cannotCreate(path, FileError::reason(err));
     return {};
 }

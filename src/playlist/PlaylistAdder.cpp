@@ -53,7 +53,7 @@ template <class Work> FileResult PlaylistAdder::batch(Work&& work) {
 void PlaylistAdder::flush() {
     std::vector<PlaylistEntry> rows;
     rows.swap(pending_);
-    model_.AppendRows(std::move(rows));
+    model_.appendRows(std::move(rows));
 }
 
 FileResult PlaylistAdder::AddByPath(const QByteArray& path) {
@@ -75,7 +75,7 @@ FileResult PlaylistAdder::ScanFolder(const QByteArray& folder, const QByteArray&
     });
 }
 
-FileResult PlaylistAdder::AddPaths(const QByteArrayList& paths) {
+FileResult PlaylistAdder::addPaths(const QByteArrayList& paths) {
     return batch([&] {
         for (const QByteArray& path : paths)
             if (FileResult result = add(path); !result.ok()) return result;

@@ -22,7 +22,7 @@ class PlaylistAdder {
     // the path unchanged (the file itself is not touched); others are ignored.
     FileResult AddByPath(const QByteArray& path);
     // AddByPath for each path in order, as one batch.
-    FileResult AddPaths(const QByteArrayList& paths);
+    FileResult addPaths(const QByteArrayList& paths);
     // Playlists nested deeper than this are skipped like a playlist that
     // includes itself.
     static constexpr int kMaxPlaylistNesting = 64;

@@ -16,7 +16,7 @@ bool validUtf8(const QByteArray& bytes) {
 } // namespace
 
 int PlaylistModel::rowCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : Count();
+    return parent.isValid() ? 0 : count();
 }
 
 QVariant PlaylistModel::data(const QModelIndex& index, int role) const {
@@ -32,7 +32,7 @@ QVariant PlaylistModel::data(const QModelIndex& index, int role) const {
     case TimeTextRole:
         return row.TimeText;
     case SelectedRole:
-        return IsSelected(index.row());
+        return isSelected(index.row());
     case CurrentRole:
         return index.row() == currentTrack_;
     default:
@@ -53,32 +53,32 @@ void PlaylistModel::rowChanged(int i) {
     if (valid(i)) emit dataChanged(index(i), index(i));
 }
 
-void PlaylistModel::Append(const QString& caption, const QString& timeText, const QByteArray& path) {
-    AppendRows({PlaylistEntry{caption, timeText, path}});
+void PlaylistModel::append(const QString& caption, const QString& timeText, const QByteArray& path) {
+    appendRows({PlaylistEntry{caption, timeText, path}});
 }
 
-void PlaylistModel::AppendRows(std::vector<PlaylistEntry> rows) {
+void PlaylistModel::appendRows(std::vector<PlaylistEntry> rows) {
     if (rows.empty()) return;
-    const int first = Count();
+    const int first = count();
     beginInsertRows({}, first, first + int(rows.size()) - 1);
     rows_.insert(rows_.end(), std::make_move_iterator(rows.begin()), std::make_move_iterator(rows.end()));
     endInsertRows();
 }
 
-void PlaylistModel::InsertBefore(int i) {
-    if (i < 0 || i > Count()) return;
+void PlaylistModel::insertBefore(int i) {
+    if (i < 0 || i > count()) return;
     beginInsertRows({}, i, i);
     rows_.insert(rows_.begin() + i, PlaylistEntry{});
     endInsertRows();
 }
 
-void PlaylistModel::CopyRow(int from, int to) {
+void PlaylistModel::copyRow(int from, int to) {
     if (!valid(from) || !valid(to) || from == to) return;
     rows_[size_t(to)] = rows_[size_t(from)];
     rowChanged(to);
 }
 
-void PlaylistModel::DeleteRow(int i) {
+void PlaylistModel::deleteRow(int i) {
     if (!valid(i)) return;
     beginRemoveRows({}, i, i);
     rows_.erase(rows_.begin() + i);
@@ -89,11 +89,11 @@ std::vector<char> PlaylistModel::selectedMask() const {
     std::vector<char> mask(rows_.size(), 0);
     for (const QItemSelectionRange& range : selection_.selection())
         std::fill(mask.begin() + std::max(range.top(), 0),
-                  mask.begin() + std::min(range.bottom() + 1, Count()), 1);
+                  mask.begin() + std::min(range.bottom() + 1, count()), 1);
     return mask;
 }
 
-void PlaylistModel::DeleteSelected() {
+void PlaylistModel::deleteSelected() {
     const QItemSelection selected = selection_.selection();
     if (selected.isEmpty()) return;
     // One contiguous block is an ordinary removal; scattered rows are
@@ -115,36 +115,36 @@ void PlaylistModel::DeleteSelected() {
     endResetModel();
 }
 
-void PlaylistModel::Clear() {
+void PlaylistModel::clear() {
     if (rows_.empty()) return;
     beginResetModel();
     rows_.clear();
     endResetModel();
 }
 
-void PlaylistModel::SelectAll() {
+void PlaylistModel::selectAll() {
     if (rows_.empty()) return;
-    selection_.select(QItemSelection(index(0), index(Count() - 1)), QItemSelectionModel::ClearAndSelect);
+    selection_.select(QItemSelection(index(0), index(count() - 1)), QItemSelectionModel::ClearAndSelect);
 }
 
-void PlaylistModel::ClearSelection() {
+void PlaylistModel::clearSelection() {
     selection_.clearSelection();
 }
 
-void PlaylistModel::SetSelected(int i, bool on) {
+void PlaylistModel::setSelected(int i, bool on) {
     if (!valid(i)) return;
     selection_.select(index(i), on ? QItemSelectionModel::Select : QItemSelectionModel::Deselect);
 }
 
-bool PlaylistModel::IsSelected(int i) const {
+bool PlaylistModel::isSelected(int i) const {
     return valid(i) && selection_.isSelected(index(i));
 }
 
-int PlaylistModel::SelectedIndex() const {
-    return NextSelected(-1);
+int PlaylistModel::selectedIndex() const {
+    return nextSelected(-1);
 }
 
-int PlaylistModel::NextSelected(int after) const {
+int PlaylistModel::nextSelected(int after) const {
     int next = -1;
     for (const QItemSelectionRange& range : selection_.selection()) {
         const int first = std::max(range.top(), after + 1);
@@ -153,7 +153,7 @@ int PlaylistModel::NextSelected(int after) const {
     return next;
 }
 
-void PlaylistModel::SetCurrentTrack(int i) {
+void PlaylistModel::setCurrentTrack(int i) {
     const int old = currentTrack_;
     currentTrack_ = std::max(i, -1);
     if (old == currentTrack_) return;
@@ -161,14 +161,14 @@ void PlaylistModel::SetCurrentTrack(int i) {
     rowChanged(currentTrack_);
 }
 
-void PlaylistModel::SelectMatching(const std::function<bool(const PlaylistEntry&)>& matches) {
+void PlaylistModel::selectMatching(const std::function<bool(const PlaylistEntry&)>& matches) {
     // Runs of matching rows become ranges, so a list of one path selects as one range.
     QItemSelection matching;
     int last = -1;
-    for (int i = 0; i < Count(); ++i) {
+    for (int i = 0; i < count(); ++i) {
         if (!matches(rows_[size_t(i)])) continue;
         int end = i;
-        while (end + 1 < Count() && matches(rows_[size_t(end + 1)]))
+        while (end + 1 < count() && matches(rows_[size_t(end + 1)]))
             ++end;
         matching.select(index(i), index(end));
         last = end;
@@ -176,12 +176,12 @@ void PlaylistModel::SelectMatching(const std::function<bool(const PlaylistEntry&
     }
     if (last < 0) return;
     selection_.select(matching, QItemSelectionModel::Select);
-    SetCurrentTrack(last);
+    setCurrentTrack(last);
 }
 
 void PlaylistModel::SelectByText(const QString& text, int column) {
     if (text.isEmpty() || column < 0 || column > 2) return;
-    SelectMatching([&](const PlaylistEntry& row) {
+    selectMatching([&](const PlaylistEntry& row) {
         const QString field = column == 0   ? row.Caption
                               : column == 1 ? row.TimeText
                                             : QFile::decodeName(row.Path);
@@ -189,22 +189,22 @@ void PlaylistModel::SelectByText(const QString& text, int column) {
     });
 }
 
-void PlaylistModel::SelectByPath(const QByteArray& path) {
+void PlaylistModel::selectByPath(const QByteArray& path) {
     if (path.isEmpty()) return;
     // Case folding needs text; bytes that are not UTF-8 have no case to fold.
     if (!validUtf8(path)) {
-        SelectMatching([&](const PlaylistEntry& row) { return row.Path == path; });
+        selectMatching([&](const PlaylistEntry& row) { return row.Path == path; });
         return;
     }
     SelectByText(QFile::decodeName(path), 2);
 }
 
-void PlaylistModel::MoveSelected(int beforeRow) {
+void PlaylistModel::moveSelected(int beforeRow) {
     if (!selection_.hasSelection()) return;
     const QByteArray playingPath = valid(currentTrack_) ? rows_[size_t(currentTrack_)].Path : QByteArray();
     const std::vector<char> selected = selectedMask();
-    int target = valid(beforeRow) ? beforeRow : Count();
-    while (target < Count() && selected[size_t(target)])
+    int target = valid(beforeRow) ? beforeRow : count();
+    while (target < count() && selected[size_t(target)])
         ++target;
     // The moved rows end unselected; cleared first, the selection has nothing to carry through the
     // new order.
@@ -217,9 +217,9 @@ void PlaylistModel::MoveSelected(int beforeRow) {
     newOrder.reserve(rows_.size());
     for (int i = 0; i < target; ++i)
         if (!selected[size_t(i)]) newOrder.push_back(i);
-    for (int i = 0; i < Count(); ++i)
+    for (int i = 0; i < count(); ++i)
         if (selected[size_t(i)]) newOrder.push_back(i);
-    for (int i = target; i < Count(); ++i)
+    for (int i = target; i < count(); ++i)
         if (!selected[size_t(i)]) newOrder.push_back(i);
 
     std::vector<PlaylistEntry> moved;
@@ -239,5 +239,5 @@ void PlaylistModel::MoveSelected(int beforeRow) {
     changePersistentIndexList(before, after);
     emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
 
-    if (!playingPath.isEmpty()) SelectByPath(playingPath);
+    if (!playingPath.isEmpty()) selectByPath(playingPath);
 }

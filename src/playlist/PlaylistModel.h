@@ -31,27 +31,27 @@ class PlaylistModel : public QAbstractListModel {
     // Rows can be picked up with the mouse: a press and a drag on a selected row moves the selection.
     Qt::ItemFlags flags(const QModelIndex& index) const override;
 
-    int Count() const { return int(rows_.size()); }
+    int count() const { return int(rows_.size()); }
     const PlaylistEntry& Row(int i) const;
 
-    void Append(const QString& caption, const QString& timeText, const QByteArray& path);
-    void AppendRows(std::vector<PlaylistEntry> rows);
-    // An empty row at i (0..Count); rows from i on move down by one.
-    void InsertBefore(int i);
+    void append(const QString& caption, const QString& timeText, const QByteArray& path);
+    void appendRows(std::vector<PlaylistEntry> rows);
+    // An empty row at i (0..count()); rows from i on move down by one.
+    void insertBefore(int i);
     // The three texts of one row into another; the selection stays.
-    void CopyRow(int from, int to);
-    void DeleteRow(int i);
-    void DeleteSelected();
-    void Clear();
+    void copyRow(int from, int to);
+    void deleteRow(int i);
+    void deleteSelected();
+    void clear();
 
-    void SelectAll();
-    void ClearSelection();
-    void SetSelected(int i, bool on);
-    bool IsSelected(int i) const;
+    void selectAll();
+    void clearSelection();
+    void setSelected(int i, bool on);
+    bool isSelected(int i) const;
     // The lowest selected row, or -1.
-    int SelectedIndex() const;
+    int selectedIndex() const;
     // The first selected row after `after`, or -1.
-    int NextSelected(int after) const;
+    int nextSelected(int after) const;
 
     // Selects every row whose text in the column (0 Caption, 1 TimeText,
     // 2 Path) equals text without regard to case, and makes the last of them
@@ -59,24 +59,24 @@ class PlaylistModel : public QAbstractListModel {
     void SelectByText(const QString& text, int column);
     // The same for column 2 with the path's own bytes, so that names which
     // are not valid UTF-8 are matched exactly.
-    void SelectByPath(const QByteArray& path);
+    void selectByPath(const QByteArray& path);
 
     int CurrentTrack() const { return currentTrack_; }
-    void SetCurrentTrack(int i);
+    void setCurrentTrack(int i);
 
     // Moves the selected rows, in their order, to just before row beforeRow
     // (past the end or -1: to the end). Dropped on one of the moved rows, they
     // go before the first unmoved row after it. The moved rows end unselected
     // and the playing row is re-found by its path, as after a drag in the list.
-    void MoveSelected(int beforeRow);
+    void moveSelected(int beforeRow);
 
     // The selection itself, for the list view to show and change.
     QItemSelectionModel& selectionModel() { return selection_; }
 
   private:
     // Selects every matching row and makes the last of them current.
-    void SelectMatching(const std::function<bool(const PlaylistEntry&)>& matches);
-    bool valid(int i) const { return i >= 0 && i < Count(); }
+    void selectMatching(const std::function<bool(const PlaylistEntry&)>& matches);
+    bool valid(int i) const { return i >= 0 && i < count(); }
     void rowChanged(int i);
     // One flag per row, set for the selected ones: for the passes that go over every row anyway.
     std::vector<char> selectedMask() const;

@@ -47,7 +47,7 @@ QString DurationText(std::int64_t seconds) {
 TrackInfo ReadTrackInfo(AudioEngine& engine, const QByteArray& path) {
     TrackInfo info;
     if (isRegularFile(path)) {
-        if (const std::optional<StreamFacts> facts = engine.ReadFileFacts(path.toStdString());
+        if (const std::optional<StreamFacts> facts = engine.readFileFacts(path.toStdString());
             facts && facts->sampleRate > 0) {
             info.title = titleFromTags(*facts);
             info.duration = DurationText(facts->lengthFrames / facts->sampleRate);

@@ -29,12 +29,12 @@ class TrackInfoCache : public QObject {
   public:
     explicit TrackInfoCache(AudioEngine& engine, int recheckMs = 1000);
 
-    // The reference stays valid until Clear (entries are never moved).
+    // The reference stays valid until clear (entries are never moved).
     const TrackInfo& Lookup(const QByteArray& path);
     // FitText of the title for that width, kept with the entry.
     const QString& FittedTitle(const QByteArray& path, int maxWidth);
 
-    void Clear() { entries_.clear(); }
+    void clear() { entries_.clear(); }
     size_t size() const { return entries_.size(); }
 
   signals:

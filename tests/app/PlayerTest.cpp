@@ -146,7 +146,7 @@ TEST_F(PlayerFixture, TheFirstShowingReadsTheFileOnce) {
 
 TEST_F(PlayerFixture, ClosingWritesSettingsThenPlaylistAndFreesTheEngine) {
     player->addPaths({"/music/a.mp3", "/music/ignored.txt", "/music/b.flac"});
-    ASSERT_EQ(player->playlist().Count(), 2);
+    ASSERT_EQ(player->playlist().count(), 2);
     int finished = 0;
     QObject::connect(player.get(), &Player::shutDownFinished, [&] { ++finished; });
     player->window().show();
@@ -154,7 +154,7 @@ TEST_F(PlayerFixture, ClosingWritesSettingsThenPlaylistAndFreesTheEngine) {
     player->window().close();
     EXPECT_EQ(finished, 1);
     EXPECT_TRUE(errors.isEmpty()) << errors.join("; ").toStdString();
-    EXPECT_TRUE(called("CloseOutput"));
+    EXPECT_TRUE(called("closeOutput"));
     const Settings written = LoadSettings(dataFile("Options.ini"));
     EXPECT_EQ(written.volume, 50);
     EXPECT_EQ(written.playMode, 2);
@@ -181,7 +181,7 @@ TEST_F(PlayerFixture, AnUnwritableDataFolderIsReportedAndTheCloseStillHappens) {
     EXPECT_TRUE(player->window().close());
     EXPECT_FALSE(player->window().isVisible());
     EXPECT_EQ(finished, 1);
-    EXPECT_TRUE(called("CloseOutput")) << "the steps after the failed write still run";
+    EXPECT_TRUE(called("closeOutput")) << "the steps after the failed write still run";
     ASSERT_EQ(errors.size(), 2) << errors.join("; ").toStdString();
     EXPECT_TRUE(errors[0].contains("Options.ini"));
     EXPECT_TRUE(errors[1].startsWith("Cannot create file")) << errors[1].toStdString();
@@ -194,11 +194,11 @@ TEST_F(PlayerFixture, TheDefaultPlaylistLoadsWhenPresent) {
     m3u.write("#EXTM3U\r\n#EXTINF:206,\r\n/music/one.mp3\r\n/music/two.ogg\r\n");
     m3u.close();
     player->loadDefaultPlaylist();
-    ASSERT_EQ(player->playlist().Count(), 2);
+    ASSERT_EQ(player->playlist().count(), 2);
     EXPECT_EQ(player->playlist().Row(1).Path, QByteArray("/music/two.ogg"));
     ASSERT_TRUE(QFile::remove(dataFile("Default.m3u")));
     player->loadDefaultPlaylist();
-    EXPECT_EQ(player->playlist().Count(), 2) << "a missing file adds nothing";
+    EXPECT_EQ(player->playlist().count(), 2) << "a missing file adds nothing";
     EXPECT_TRUE(errors.isEmpty());
 }
 
@@ -310,7 +310,7 @@ TEST_F(PlayerFixture, EnterInTheListPlaysAndTheDeleteKeyMovesTheCursors) {
         QKeyEvent press(QEvent::KeyPress, k, modifiers);
         QApplication::sendEvent(&view, &press);
     };
-    playlist.SetSelected(2, true);
+    playlist.setSelected(2, true);
     key(Qt::Key_Return);
     EXPECT_EQ(engine.createCount(files[2].toStdString()), 1);
     EXPECT_EQ(controller.NavIndex(), 2);
@@ -318,7 +318,7 @@ TEST_F(PlayerFixture, EnterInTheListPlaysAndTheDeleteKeyMovesTheCursors) {
 
     key(Qt::Key_A, Qt::ControlModifier);
     key(Qt::Key_Delete);
-    EXPECT_EQ(playlist.Count(), 0);
+    EXPECT_EQ(playlist.count(), 0);
     EXPECT_EQ(controller.NavIndex(), -1);
     EXPECT_EQ(controller.LastIndex(), -1);
     EXPECT_EQ(playlist.CurrentTrack(), -1);
@@ -355,8 +355,8 @@ TEST_F(PlayerFixture, DroppedFilesAreAddedInOrderAndABadPlaylistIsReportedOutsid
           QUrl::fromLocalFile("/music/a.ogg")});
     drop(player->window(),
          {QUrl::fromLocalFile(home.path() + "/missing.m3u"), QUrl::fromLocalFile("/music/c.flac")});
-    ASSERT_TRUE(serveUntil([&] { return player->playlist().Count() == 4; }))
-        << player->playlist().Count() << " rows; a folder and a text file add nothing";
+    ASSERT_TRUE(serveUntil([&] { return player->playlist().count() == 4; }))
+        << player->playlist().count() << " rows; a folder and a text file add nothing";
     EXPECT_EQ(player->playlist().Row(0).Path, "/music/b.mp3");
     EXPECT_EQ(player->playlist().Row(1).Path, "/music/from-list.wav") << "a playlist adds its rows";
     EXPECT_EQ(player->playlist().Row(2).Path, "/music/a.ogg");
@@ -393,5 +393,5 @@ TEST_F(PlayerFixture, HandedOverPlaylistsThatCannotBeReadAreReportedOneBoxAtATim
     EXPECT_EQ(delivered, 2);
     EXPECT_TRUE(reported) << errors.join("; ").toStdString();
     EXPECT_EQ(mostOpen, 1) << "an error box opened on top of another";
-    EXPECT_EQ(player->playlist().Count(), 0);
+    EXPECT_EQ(player->playlist().count(), 0);
 }

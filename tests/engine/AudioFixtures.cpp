@@ -133,18 +133,18 @@ Pcm playAndRecord(const std::string& path, const std::function<void(FfmpegEngine
     setenv("VEXO_AUDIO", ("wav:" + out).c_str(), 1);
     {
         FfmpegEngine engine;
-        if (!engine.OpenOutput(44100)) return {};
+        if (!engine.openOutput(44100)) return {};
         const StreamHandle h = engine.Create(path);
         if (!h) return {};
         std::atomic<bool> ended{false};
-        engine.ChannelSetSync(h, SyncType::End, [&ended](EndReason) { ended = true; });
+        engine.notifyAtEnd(h, [&ended](EndReason) { ended = true; });
         if (setup) setup(engine, h);
         engine.Play(h);
         if (!waitFor([&] { return ended.load(); }, 20000)) return {};
         // The end sync comes when the last frame was handed over; let the
         // output write it before closing.
         std::this_thread::sleep_for(std::chrono::milliseconds(60));
-        engine.CloseOutput();
+        engine.closeOutput();
     }
     return readWav(out);
 }

@@ -65,7 +65,7 @@ TEST(DecoderFormats, EveryEncodableExtensionOpensAndDecodesTheTone) {
         FfmpegEngine engine;
         const StreamHandle h = engine.Create(path);
         ASSERT_NE(h, 0u);
-        const auto info = engine.ChannelGetInfo(h);
+        const auto info = engine.streamInfo(h);
         ASSERT_TRUE(info);
         EXPECT_EQ(info->sampleRate, f.rate);
         EXPECT_EQ(info->channels, f.channels);
@@ -164,7 +164,7 @@ TEST(DecoderFormats, MpegLayerOneWrittenByHandPlays) {
     FfmpegEngine engine;
     const StreamHandle h = engine.Create(path);
     ASSERT_NE(h, 0u);
-    const auto info = engine.ChannelGetInfo(h);
+    const auto info = engine.streamInfo(h);
     ASSERT_TRUE(info);
     EXPECT_EQ(info->codec, "mp1");
     EXPECT_EQ(info->sampleRate, 44100);

@@ -15,7 +15,7 @@
 TEST(EngineHostileFiles, PipesAndDevicesAreRefusedWithoutWaiting) {
     setenv("VEXO_AUDIO", "null", 1);
     FfmpegEngine engine;
-    engine.PluginLoad(VEXO_TONE_PLUGIN); // a plug-in opens by name, before FFmpeg
+    engine.loadPlugin(VEXO_TONE_PLUGIN); // a plug-in opens by name, before FFmpeg
     const std::string folder = fixtureFolder();
     const NamedPipe mp3(QByteArray::fromStdString(folder + "/pipe.mp3"));
     const NamedPipe tone(QByteArray::fromStdString(folder + "/pipe.tone"));

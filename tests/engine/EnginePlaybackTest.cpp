@@ -42,7 +42,7 @@ TEST(EnginePlayback, VolumeAndPanScaleEachChannel) {
         SCOPED_TRACE(::testing::Message() << "volume " << c.volume << " pan " << c.pan);
         const Pcm pcm = playAndRecord(path, [&](FfmpegEngine& e, unsigned h) {
             e.SetVolume(h, c.volume);
-            e.ChannelSetAttribute(h, ChannelAttribute::Pan, c.pan);
+            e.setPan(h, c.pan);
         });
         ASSERT_GT(pcm.frames(), 0);
         const auto [begin, end] = soundingSpan(pcm);
@@ -66,15 +66,15 @@ TEST(EnginePlayback, EqualizerBandsBoostAndCutAtTheirCentreOnly) {
     FxHandle boost = 0, cut = 0, removed = 0;
     const Pcm pcm = playAndRecord(path, [&](FfmpegEngine& e, unsigned h) {
         // Bands as the player sets them: one semitone wide.
-        removed = e.ChannelSetFX(h, FxType::ParamEq, 1);
-        boost = e.ChannelSetFX(h, FxType::ParamEq, 1);
-        cut = e.ChannelSetFX(h, FxType::ParamEq, 1);
-        EXPECT_TRUE(e.FXSetParameters(removed, {2000.0f, 1.0f, 15.0f}));
-        EXPECT_TRUE(e.FXSetParameters(boost, {1000.0f, 1.0f, 12.0f}));
-        EXPECT_TRUE(e.FXSetParameters(cut, {4000.0f, 1.0f, -9.0f}));
-        e.ChannelRemoveFX(h, removed);
-        EXPECT_FALSE(e.FXGetParameters(removed));
-        const auto p = e.FXGetParameters(boost);
+        removed = e.addEffect(h, FxType::ParamEq, 1);
+        boost = e.addEffect(h, FxType::ParamEq, 1);
+        cut = e.addEffect(h, FxType::ParamEq, 1);
+        EXPECT_TRUE(e.setEffectParameters(removed, {2000.0f, 1.0f, 15.0f}));
+        EXPECT_TRUE(e.setEffectParameters(boost, {1000.0f, 1.0f, 12.0f}));
+        EXPECT_TRUE(e.setEffectParameters(cut, {4000.0f, 1.0f, -9.0f}));
+        e.removeEffect(h, removed);
+        EXPECT_FALSE(e.effectParameters(removed));
+        const auto p = e.effectParameters(boost);
         ASSERT_TRUE(p);
         EXPECT_EQ(p->centerHz, 1000.0f);
         EXPECT_EQ(p->gainDb, 12.0f);
@@ -105,10 +105,10 @@ TEST(EnginePlayback, EndSyncComesOnceAfterTheLastFrameAndNothingIsCut) {
     const auto playTime = std::chrono::steady_clock::now();
     {
         FfmpegEngine engine;
-        ASSERT_TRUE(engine.OpenOutput(44100));
+        ASSERT_TRUE(engine.openOutput(44100));
         const auto gui = std::this_thread::get_id();
         StreamHandle h = engine.Create(first);
-        engine.ChannelSetSync(h, SyncType::End, [&](EndReason) {
+        engine.notifyAtEnd(h, [&](EndReason) {
             std::lock_guard lock(mutex);
             ++ends;
             onGuiThread = std::this_thread::get_id() == gui;
@@ -125,11 +125,11 @@ TEST(EnginePlayback, EndSyncComesOnceAfterTheLastFrameAndNothingIsCut) {
         engine.ChannelFree(h);
         h = engine.Create(second);
         std::atomic<bool> secondEnded{false};
-        engine.ChannelSetSync(h, SyncType::End, [&](EndReason) { secondEnded = true; });
+        engine.notifyAtEnd(h, [&](EndReason) { secondEnded = true; });
         engine.Play(h);
         ASSERT_TRUE(waitFor([&] { return secondEnded.load(); }, 5000));
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
-        engine.CloseOutput();
+        engine.closeOutput();
     }
     EXPECT_EQ(ends, 1);
     EXPECT_FALSE(onGuiThread);
@@ -155,13 +155,13 @@ TEST(EnginePlayback, SpectrumPeaksAtTheBinOfTheToneBeingHeard) {
     const std::string low =
         makeAudio("bin40.wav", toneInput("0.8*sin(2*PI*" + std::to_string(40 * binHz) + "*t)", 44100, 3));
     FfmpegEngine engine;
-    ASSERT_TRUE(engine.OpenOutput(44100));
+    ASSERT_TRUE(engine.openOutput(44100));
     const StreamHandle h = engine.Create(low);
     float fft[kFftBins] = {};
     engine.SetVolume(h, 10); // the analyser shows the stream, not the speaker level
     engine.Play(h);
     waitFor([] { return false; }, 300);
-    ASSERT_TRUE(engine.GetSpectrum(h, fft));
+    ASSERT_TRUE(engine.readSpectrum(h, fft));
     const int peak = static_cast<int>(std::max_element(fft, fft + kFftBins) - fft);
     EXPECT_EQ(peak, 40);
     EXPECT_NEAR(fft[40], 0.8, 0.1);
@@ -175,11 +175,11 @@ TEST(EnginePlayback, OutputSleepsThroughSilenceAndWakesForTheNextTrack) {
     setenv("VEXO_AUDIO", ("wav:" + wav).c_str(), 1);
     {
         FfmpegEngine engine;
-        ASSERT_TRUE(engine.OpenOutput(44100));
+        ASSERT_TRUE(engine.openOutput(44100));
         for (int round = 0; round < 2; ++round) {
             const unsigned h = engine.Create(path);
             std::atomic<bool> ended{false};
-            engine.ChannelSetSync(h, SyncType::End, [&](EndReason) { ended = true; });
+            engine.notifyAtEnd(h, [&](EndReason) { ended = true; });
             engine.Play(h);
             ASSERT_TRUE(waitFor([&] { return ended.load(); }, 5000));
             engine.ChannelFree(h);
@@ -187,7 +187,7 @@ TEST(EnginePlayback, OutputSleepsThroughSilenceAndWakesForTheNextTrack) {
             std::this_thread::sleep_for(std::chrono::milliseconds(round == 0 ? 3500 : 0));
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(300));
-        engine.CloseOutput();
+        engine.closeOutput();
     }
     const Pcm pcm = readWav(wav);
     ASSERT_GT(pcm.frames(), 0);

@@ -13,17 +13,17 @@ TEST(EnginePlugins, ThePluginsExtensionPlaysThroughTheEngine) {
         FfmpegEngine engine;
         EXPECT_EQ(engine.Create(tone), 0u) << "no decoder for .tone before the plug-in";
         // Not a shared object, a missing file, a library without our entry point: ignored.
-        engine.PluginLoad(makeFile("fake.so", "not an ELF file"));
-        engine.PluginLoad(fixtureFolder() + "/missing.so");
-        engine.PluginLoad("libm.so.6");
+        engine.loadPlugin(makeFile("fake.so", "not an ELF file"));
+        engine.loadPlugin(fixtureFolder() + "/missing.so");
+        engine.loadPlugin("libm.so.6");
         EXPECT_EQ(engine.Create(tone), 0u);
-        engine.PluginLoad(VEXO_TONE_PLUGIN);
+        engine.loadPlugin(VEXO_TONE_PLUGIN);
         const StreamHandle h = engine.Create(tone);
         ASSERT_NE(h, 0u);
         EXPECT_EQ(engine.GetLength(h), 11025 * 2);
         EXPECT_EQ(engine.TagTitle(h), "Plug-in tone");
         EXPECT_FALSE(engine.TagArtist(h));
-        const auto info = engine.ChannelGetInfo(h);
+        const auto info = engine.streamInfo(h);
         ASSERT_TRUE(info);
         EXPECT_EQ(info->sampleRate, 22050);
         EXPECT_EQ(info->codec, "tone");
@@ -36,17 +36,17 @@ TEST(EnginePlugins, ThePluginsExtensionPlaysThroughTheEngine) {
     setenv("VEXO_AUDIO", ("wav:" + out).c_str(), 1);
     {
         FfmpegEngine engine;
-        ASSERT_TRUE(engine.OpenOutput(44100));
-        engine.PluginLoad(VEXO_TONE_PLUGIN);
+        ASSERT_TRUE(engine.openOutput(44100));
+        engine.loadPlugin(VEXO_TONE_PLUGIN);
         const StreamHandle h = engine.Create(tone);
         std::atomic<bool> ended{false};
-        engine.ChannelSetSync(h, SyncType::End, [&](EndReason) { ended = true; });
+        engine.notifyAtEnd(h, [&](EndReason) { ended = true; });
         engine.Play(h);
         ASSERT_TRUE(waitFor([&] { return ended.load(); }, 5000));
         engine.SetPosition(h, 0); // seeking goes through the plug-in too
-        EXPECT_EQ(engine.ChannelGetPosition(h), 0);
+        EXPECT_EQ(engine.heardPosition(h), 0);
         waitFor([] { return false; }, 60);
-        engine.CloseOutput();
+        engine.closeOutput();
     }
     const Pcm pcm = readWav(out);
     const auto [begin, end] = soundingSpan(pcm);

@@ -67,10 +67,10 @@ TEST(EnginePulse, PlayDoesNotWaitForAServerThatDoesNotAnswer) {
     ASSERT_TRUE(server.running()) << server.error();
     setenv("VEXO_AUDIO", "pulse", 1);
     FfmpegEngine engine;
-    ASSERT_TRUE(engine.OpenOutput(44100));
+    ASSERT_TRUE(engine.openOutput(44100));
     const StreamHandle h = engine.Create(makeAudio("hung.wav", "-f lavfi -i sine=d=2 -c:a pcm_s16le"));
     engine.Play(h);
-    ASSERT_TRUE(waitFor([&] { return engine.ChannelGetPosition(h) > 0; }, 5000));
+    ASSERT_TRUE(waitFor([&] { return engine.heardPosition(h) > 0; }, 5000));
     server.kill();
     ASSERT_TRUE(waitFor([&] { return !engine.IsActiveChannel(h); }, 5000));
     const int listener = silentServer(server.address().substr(std::strlen("unix:")));
@@ -84,7 +84,7 @@ TEST(EnginePulse, PlayDoesNotWaitForAServerThatDoesNotAnswer) {
     EXPECT_FALSE(engine.IsActiveChannel(h));
     ::close(connection);
     ::close(listener);
-    engine.CloseOutput();
+    engine.closeOutput();
 }
 
 TEST(EnginePulse, PlaysThroughARealServerAndSurvivesItsDeath) {
@@ -97,19 +97,19 @@ TEST(EnginePulse, PlaysThroughARealServerAndSurvivesItsDeath) {
     const std::string recording = fixtureFolder() + "/monitor.raw";
 
     FfmpegEngine engine;
-    ASSERT_TRUE(engine.OpenOutput(44100));
-    EXPECT_EQ(engine.DeviceCount(), 1);
+    ASSERT_TRUE(engine.openOutput(44100));
+    EXPECT_EQ(engine.deviceCount(), 1);
     ASSERT_TRUE(server.startRecording(recording)) << server.error();
     StreamHandle h = engine.Create(path);
     std::atomic<bool> ended{false};
-    engine.ChannelSetSync(h, SyncType::End, [&](EndReason) { ended = true; });
+    engine.notifyAtEnd(h, [&](EndReason) { ended = true; });
     engine.Play(h);
     EXPECT_TRUE(engine.IsActiveChannel(h));
     // The analyser sees what is being heard, though the server queues half a second of it:
     // the mix of both channels peaks at the bin of 1000 Hz.
-    ASSERT_TRUE(waitFor([&] { return engine.ChannelGetPosition(h) > engine.SecToByte(h, 0.3); }, 3000));
+    ASSERT_TRUE(waitFor([&] { return engine.heardPosition(h) > engine.SecToByte(h, 0.3); }, 3000));
     float fft[kFftBins] = {};
-    ASSERT_TRUE(engine.GetSpectrum(h, fft));
+    ASSERT_TRUE(engine.readSpectrum(h, fft));
     EXPECT_EQ(std::max_element(fft, fft + kFftBins) - fft, 23); // 1000 Hz / (44100 Hz / 1024)
     EXPECT_GT(fft[23], 0.1f);
     ASSERT_TRUE(waitFor([&] { return ended.load(); }, 5000));
@@ -142,9 +142,9 @@ TEST(EnginePulse, PlaysThroughARealServerAndSurvivesItsDeath) {
     std::int64_t kept = -1;
     EXPECT_TRUE(waitFor(
         [&] {
-            const std::int64_t before = engine.ChannelGetPosition(h);
+            const std::int64_t before = engine.heardPosition(h);
             std::this_thread::sleep_for(std::chrono::milliseconds(100));
-            kept = engine.ChannelGetPosition(h);
+            kept = engine.heardPosition(h);
             return kept == before;
         },
         5000));
@@ -152,7 +152,7 @@ TEST(EnginePulse, PlaysThroughARealServerAndSurvivesItsDeath) {
     EXPECT_LT(kept, engine.GetLength(h)) << "the queue was heard out before the server died";
     engine.Play(h); // no server to reconnect to: still harmless
     EXPECT_FALSE(engine.IsActiveChannel(h));
-    EXPECT_EQ(engine.ChannelGetPosition(h), kept);
+    EXPECT_EQ(engine.heardPosition(h), kept);
 
     // A server is back: the next Play reconnects (without waiting for it) and the stream goes on
     // from where it was heard, its position never running backwards.
@@ -163,13 +163,13 @@ TEST(EnginePulse, PlaysThroughARealServerAndSurvivesItsDeath) {
     std::int64_t least = kept;
     EXPECT_TRUE(waitFor(
         [&] {
-            const std::int64_t now = engine.ChannelGetPosition(h);
+            const std::int64_t now = engine.heardPosition(h);
             least = std::min(least, now);
             return now > kept;
         },
         3000));
     EXPECT_EQ(least, kept) << "the position ran backwards across the reconnect";
-    engine.CloseOutput();
+    engine.closeOutput();
 }
 
 // Half a second waits in the server so that it can sleep; volume, seek and
@@ -184,13 +184,13 @@ TEST(EnginePulse, ChangesAreHeardAtOnceThoughHalfASecondIsQueued) {
                       "-c:a pcm_s16le");
     const std::string recording = fixtureFolder() + "/changes.raw";
     FfmpegEngine engine;
-    ASSERT_TRUE(engine.OpenOutput(44100));
+    ASSERT_TRUE(engine.openOutput(44100));
     ASSERT_TRUE(server.startRecording(recording)) << server.error();
     const StreamHandle h = engine.Create(path);
     using Clock = std::chrono::steady_clock;
     engine.Play(h);
     std::this_thread::sleep_for(std::chrono::milliseconds(1000));
-    const std::int64_t quieterAt = engine.ChannelGetPosition(h) / 4;
+    const std::int64_t quieterAt = engine.heardPosition(h) / 4;
     const Clock::time_point volumeCall = Clock::now();
     engine.SetVolume(h, 50);
     std::this_thread::sleep_for(std::chrono::milliseconds(600));
@@ -200,7 +200,7 @@ TEST(EnginePulse, ChangesAreHeardAtOnceThoughHalfASecondIsQueued) {
     const Clock::time_point pauseCall = Clock::now();
     engine.Pause(h);
     std::this_thread::sleep_for(std::chrono::milliseconds(700));
-    engine.CloseOutput();
+    engine.closeOutput();
     server.stopRecording();
 
     const Pcm heard = readRawStereo(recording);
@@ -243,19 +243,19 @@ TEST(EnginePulse, ADragOfTheVolumeIsHeardWholeAndEndsAtItsLastValue) {
         makeAudio("ramp.wav", "-f lavfi -i aevalsrc=0.5|0.05+t/10:s=44100:d=6 -c:a pcm_s16le");
     const std::string recording = fixtureFolder() + "/drag.raw";
     FfmpegEngine engine;
-    ASSERT_TRUE(engine.OpenOutput(44100));
+    ASSERT_TRUE(engine.openOutput(44100));
     ASSERT_TRUE(server.startRecording(recording)) << server.error();
     const StreamHandle h = engine.Create(path);
     engine.Play(h);
-    ASSERT_TRUE(waitFor([&] { return engine.ChannelGetPosition(h) > engine.SecToByte(h, 0.5); }, 5000));
+    ASSERT_TRUE(waitFor([&] { return engine.heardPosition(h) > engine.SecToByte(h, 0.5); }, 5000));
     for (int step = 0; step <= 200; ++step) {
         engine.SetVolume(h, 100 - step * 80 / 200);
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
-    const std::int64_t lastAt = engine.ChannelGetPosition(h) / 4;
-    ASSERT_TRUE(waitFor([&] { return engine.ChannelGetPosition(h) / 4 > lastAt + 22050; }, 5000))
+    const std::int64_t lastAt = engine.heardPosition(h) / 4;
+    ASSERT_TRUE(waitFor([&] { return engine.heardPosition(h) / 4 > lastAt + 22050; }, 5000))
         << "playback stopped during the drag";
-    engine.CloseOutput();
+    engine.closeOutput();
     server.stopRecording();
 
     const Pcm heard = readRawStereo(recording);

@@ -66,6 +66,6 @@ TEST(EngineTags, BitRateInKbpsAndTheFilesOwnSampleRate) {
         const StreamHandle h = engine.Create(makeAudio(c.file, source(c.rate) + c.encode));
         ASSERT_NE(h, 0u);
         EXPECT_EQ(engine.GetBitrate(h), c.kbps);
-        EXPECT_EQ(engine.ChannelGetInfo(h)->sampleRate, c.rate);
+        EXPECT_EQ(engine.streamInfo(h)->sampleRate, c.rate);
     }
 }

@@ -127,7 +127,7 @@ TEST(InfoWindowFollow, OpensOnAStreamAndRepaintsAtOnceForTheNextTrackAndTheStop)
     rig.controller.PlayTrack(1);
     EXPECT_EQ(artist().count, 0);
     EXPECT_GE(green().left, AfterLabel("   ")) << "b.xyz has no codec label";
-    rig.controller.Stop();
+    rig.controller.stop();
     EXPECT_GE(green().left, AfterLabel("      ")) << "neither codec nor bit rate after a stop";
     EXPECT_GT(green().count, 0) << "the neutral rate";
     // Hidden with a minimised player, it misses the next start but shows it when it comes back.

@@ -23,8 +23,8 @@ TEST(Equalizer, AttachSetsCentresBandwidthAndTheStoredGains) {
     std::array<int, 11> rows;
     for (int k = 0; k < 11; ++k)
         rows[k] = k * 3; // +15 dB down to -15 dB
-    eq.SetEQParams(rows);
-    eq.SwitchEQ(true);
+    eq.setEqParams(rows);
+    eq.switchEq(true);
     ASSERT_EQ(rig.engine.effects.size(), 11u);
     int k = 0;
     for (const auto& [fx, params] : rig.engine.effects) {
@@ -35,7 +35,7 @@ TEST(Equalizer, AttachSetsCentresBandwidthAndTheStoredGains) {
     }
     EXPECT_TRUE(eq.EQApplied());
     EXPECT_TRUE(eq.EQEnabled()) << "what the settings save follows the switch";
-    eq.SwitchEQ(false);
+    eq.switchEq(false);
     EXPECT_TRUE(rig.engine.effects.empty());
     EXPECT_FALSE(eq.EQApplied());
     EXPECT_FALSE(eq.EQEnabled());
@@ -58,7 +58,7 @@ TEST(EqualizerCurve, PressesAndDragsSetTheBandsUnderThePointer) {
     for (const Gesture& g : cases) {
         PlaybackRig rig;
         rig.addTrack("a.mp3");
-        rig.playback.equalizer.SwitchEQ(true);
+        rig.playback.equalizer.switchEq(true);
         rig.controller.PlayTrack(0);
         EqualizerCurve& curve = rig.playback.curve;
         curve.press(g.points[0], Qt::LeftButton);
@@ -116,18 +116,18 @@ TEST(Equalizer, DefFlattensTheCurveOnOrOff) {
     rig.addTrack("a.mp3");
     rig.controller.PlayTrack(0);
     Equalizer& eq = rig.playback.equalizer;
-    eq.SetEQParams({0, 3, 6, 9, 12, 15, 18, 21, 24, 27, 30});
+    eq.setEqParams({0, 3, 6, 9, 12, 15, 18, 21, 24, 27, 30});
     EqualizerDefault& def = rig.playback.eqDefault;
     def.press({3, 3}, Qt::LeftButton);
-    EXPECT_TRUE(def.Pressed());
+    EXPECT_TRUE(def.pressed());
     def.release({3, 3}, Qt::LeftButton);
-    EXPECT_FALSE(def.Pressed());
+    EXPECT_FALSE(def.pressed());
     for (int row : eq.EQParams())
         EXPECT_EQ(row, 15);
-    eq.SwitchEQ(true);
+    eq.switchEq(true);
     EXPECT_EQ(streamGains(rig), flat(0.0f));
 
-    eq.SetBand(4, 2);
+    eq.setBand(4, 2);
     def.press({3, 3}, Qt::LeftButton);
     EXPECT_EQ(streamGains(rig), flat(0.0f)) << "heard at the press";
 }
@@ -135,11 +135,11 @@ TEST(Equalizer, DefFlattensTheCurveOnOrOff) {
 TEST(Equalizer, SettingsRowsStayOnTheCurveBox) {
     PlaybackRig rig;
     Equalizer& eq = rig.playback.equalizer;
-    eq.SetEQParams({-40, 0, 30, 31, 1000, 15, 15, 15, 15, 15, 15});
+    eq.setEqParams({-40, 0, 30, 31, 1000, 15, 15, 15, 15, 15, 15});
     const std::array<int, 11> expected = {0, 0, 30, 30, 30, 15, 15, 15, 15, 15, 15};
     EXPECT_EQ(eq.EQParams(), expected);
-    eq.SetBand(0, 31);
-    eq.SetBand(11, 3);
+    eq.setBand(0, 31);
+    eq.setBand(11, 3);
     EXPECT_EQ(eq.EQParams(), expected);
 }
 

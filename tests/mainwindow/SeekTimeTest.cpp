@@ -89,25 +89,25 @@ TEST(SeekBar, WithoutAStreamNothingSeeksAndAPausedOneSeeksWithTheDisplaysFollowi
     EXPECT_TRUE(rig.engine.calls.empty());
 
     rig.controller.PlayTrack(0);
-    rig.controller.Pause();
-    const QString timeBefore = rig.playback.time.Text();
+    rig.controller.pause();
+    const QString timeBefore = rig.playback.time.text();
     rig.engine.clearCalls();
     bar.press({10, 5}, Qt::LeftButton);
     EXPECT_TRUE(bar.SeekDragging());
     bar.release({200, 5}, Qt::LeftButton);
     EXPECT_EQ(rig.engine.calls, (std::vector<std::string>{"SetPosition " + std::to_string(rig.controller.Channel()) +
                                                           " " + std::to_string(200 * rig.playback.state.BytesPerPixel)}));
-    EXPECT_FALSE(bar.Tick()) << "the position timer still draws nothing for a paused stream";
+    EXPECT_FALSE(bar.tick()) << "the position timer still draws nothing for a paused stream";
     EXPECT_TRUE(isSkin(bar.image(), 199, 5)) << "the line reaches the new place at once";
-    EXPECT_NE(rig.playback.time.Text(), timeBefore);
+    EXPECT_NE(rig.playback.time.text(), timeBefore);
 
     // Play goes on from there rather than starting the track again.
     rig.engine.clearCalls();
-    rig.controller.Play();
+    rig.controller.play();
     EXPECT_EQ(rig.engine.calls, (std::vector<std::string>{"Play " + std::to_string(rig.controller.Channel())}));
     EXPECT_EQ(rig.engine.position, 200 * rig.playback.state.BytesPerPixel);
 
-    rig.controller.Stop();
+    rig.controller.stop();
     rig.engine.clearCalls();
     bar.press({100, 5}, Qt::LeftButton);
     bar.release({100, 5}, Qt::LeftButton);
@@ -121,9 +121,9 @@ TEST(SeekBar, ProgressIsADottedLineWhosePhaseCarriesOn) {
     SeekBar& bar = rig.playback.seekBar;
     const std::int64_t bpp = rig.playback.state.BytesPerPixel;
 
-    bar.SetDotCounter(0);
+    bar.setDotCounter(0);
     rig.engine.position = 100 * bpp;
-    ASSERT_TRUE(bar.Tick());
+    ASSERT_TRUE(bar.tick());
     const QImage& image = bar.image();
     EXPECT_EQ(bar.DotCounter(), 101) << "points 0..99 and the head";
     // Ground: white at the top, silver at the bottom row, beyond the line's reach.
@@ -145,7 +145,7 @@ TEST(SeekBar, ProgressIsADottedLineWhosePhaseCarriesOn) {
     EXPECT_FALSE(isSkin(image, 9, 4));
 
     // The next tick goes on from phase 101: the runs of dots shift by one point.
-    ASSERT_TRUE(bar.Tick());
+    ASSERT_TRUE(bar.tick());
     EXPECT_EQ(bar.DotCounter(), 202);
     EXPECT_FALSE(isSkin(bar.image(), 4, 4));
     EXPECT_TRUE(isSkin(bar.image(), 9, 4));
@@ -176,9 +176,9 @@ TEST(SeekBar, ProgressEqualsTheLineDrawnPointByPoint) {
                 StepLine(0, 5, x, 5, [&](int px, int py) { DotLineProc(px, py, expected, skin, counterAfter); });
                 if (!dragging) DotLineProc(x, 5, expected, skin, counterAfter);
 
-                bar.SetDotCounter(counter);
+                bar.setDotCounter(counter);
                 rig.engine.position = x * bpp;
-                ASSERT_TRUE(bar.Tick());
+                ASSERT_TRUE(bar.tick());
                 EXPECT_EQ(bar.DotCounter(), counterAfter) << x << " from " << counter;
                 EXPECT_EQ(firstDifference(bar.image(), expected), "same")
                     << x << " from " << counter << (dragging ? " dragging" : "");
@@ -196,7 +196,7 @@ TEST(SeekBar, ProgressEqualsTheLineDrawnPointByPoint) {
         }
     }
     rig.skin.setColor(QColor(250, 0, 0)); // the prepared line follows the skin colour
-    bar.SetDotCounter(0);
+    bar.setDotCounter(0);
     bar.DrawProgress(10 * bpp);
     EXPECT_EQ(bar.image().pixel(2, 4), qRgb(250, 0, 0));
 }
@@ -206,10 +206,10 @@ TEST(SeekBar, DraggingLeavesOutTheHeadDot) {
     rig.addTrack("a.mp3", FakeTrack{.lengthSeconds = 302});
     rig.controller.PlayTrack(0);
     SeekBar& bar = rig.playback.seekBar;
-    bar.SetDotCounter(0);
+    bar.setDotCounter(0);
     rig.engine.position = 100 * rig.playback.state.BytesPerPixel;
     bar.press({20, 5}, Qt::LeftButton);
-    ASSERT_TRUE(bar.Tick());
+    ASSERT_TRUE(bar.tick());
     EXPECT_EQ(bar.DotCounter(), 100);
     EXPECT_FALSE(isSkin(bar.image(), 100, 4));
     EXPECT_FALSE(isSkin(bar.image(), 101, 5));
@@ -226,7 +226,7 @@ TEST(SeekBar, TheLineReachesTheEndOnlyForStreamsOfSixSecondsOrMore) {
         rig.addTrack("a.mp3", FakeTrack{.lengthSeconds = c.seconds});
         rig.controller.PlayTrack(0);
         rig.engine.position = c.seconds * kBytesPerSecond;
-        ASSERT_TRUE(rig.playback.seekBar.Tick());
+        ASSERT_TRUE(rig.playback.seekBar.tick());
         const QImage& image = rig.playback.seekBar.image();
         EXPECT_NE(image.pixel(c.lastLineX, 5), groundRow5) << c.seconds;
         if (c.lastLineX + 3 < SeekBar::kWidth) {
@@ -239,9 +239,9 @@ TEST(SeekBar, ABogusPositionDrawsAtMostOneBarOfPoints) {
     PlaybackRig rig;
     rig.addTrack("a.mp3", FakeTrack{.lengthSeconds = 302});
     rig.controller.PlayTrack(0);
-    rig.playback.seekBar.SetDotCounter(0);
+    rig.playback.seekBar.setDotCounter(0);
     rig.engine.position = std::int64_t(1) << 60;
-    ASSERT_TRUE(rig.playback.seekBar.Tick());
+    ASSERT_TRUE(rig.playback.seekBar.tick());
     EXPECT_EQ(rig.playback.seekBar.DotCounter(), 304);
 }
 
@@ -250,9 +250,9 @@ TEST(SeekBar, StopShowsTheEmptyBar) {
     rig.addTrack("a.mp3", FakeTrack{.lengthSeconds = 302});
     rig.controller.PlayTrack(0);
     rig.engine.position = 150 * rig.playback.state.BytesPerPixel;
-    ASSERT_TRUE(rig.playback.seekBar.Tick());
+    ASSERT_TRUE(rig.playback.seekBar.tick());
     ASSERT_GT(countSkinOnRows(rig.playback.seekBar.image(), 4, 6), 0);
-    rig.controller.Stop();
+    rig.controller.stop();
     const QImage& image = rig.playback.seekBar.image();
     EXPECT_EQ(countSkinOnRows(image, 0, 9), 0);
     for (int x : {0, 150, 301})
@@ -273,8 +273,8 @@ TEST(TimeDisplay, ShowsElapsedOrRemainingTime) {
         rig.addTrack("a.mp3", FakeTrack{.lengthSeconds = c.lengthSeconds});
         rig.controller.PlayTrack(0);
         rig.engine.position = c.positionSeconds * kBytesPerSecond;
-        rig.playback.time.SetTimeMode(c.mode);
-        EXPECT_EQ(rig.playback.time.Text(), QString::fromLatin1(c.text));
+        rig.playback.time.setTimeMode(c.mode);
+        EXPECT_EQ(rig.playback.time.text(), QString::fromLatin1(c.text));
     }
 }
 
@@ -288,7 +288,7 @@ TEST(TimeDisplay, AClickSwitchesTheModeAndItsPlace) {
                 if (qAlpha(image.pixel(x, y)) != 0) return true;
         return false;
     };
-    EXPECT_EQ(time.Text(), QStringLiteral("-00:00"));
+    EXPECT_EQ(time.text(), QStringLiteral("-00:00"));
     EXPECT_TRUE(inkLeftOf6(time.image()));
     int changes = 0;
     time.changed = [&] { ++changes; };
@@ -297,7 +297,7 @@ TEST(TimeDisplay, AClickSwitchesTheModeAndItsPlace) {
     time.press({10, 10}, Qt::LeftButton);
     EXPECT_EQ(time.TimeMode(), 1);
     EXPECT_EQ(changes, 1);
-    EXPECT_EQ(time.Text(), QStringLiteral("00:00"));
+    EXPECT_EQ(time.text(), QStringLiteral("00:00"));
     const QImage& image = time.image();
     EXPECT_FALSE(inkLeftOf6(image));
     bool inked = false;

@@ -38,7 +38,7 @@ TEST(VolumeBar, PressDragAndWheelSendThePercentAtOnceAndAPaintSendsNothing) {
         PlaybackRig rig;
         VolumeBar& bar = rig.playback.volume;
         rig.engine.clearCalls();
-        bar.SetVolPos(c.startPos);
+        bar.setVolPos(c.startPos);
         for (const Step& s : c.steps) {
             if (s.kind == Step::Press) bar.press({s.x, 4}, Qt::LeftButton);
             if (s.kind == Step::Drag) bar.move({s.x, 4}, Qt::LeftButton);
@@ -57,7 +57,7 @@ TEST(VolumeBar, MovingWithoutAPressOnlyUpdatesTheHint) {
     PlaybackRig rig;
     VolumeBar& bar = rig.playback.volume;
     EXPECT_EQ(bar.hint(), QStringLiteral("Громкость"));
-    bar.SetVolPos(79);
+    bar.setVolPos(79);
     int changes = 0;
     bar.changed = [&] { ++changes; };
     bar.move({20, 4}, Qt::NoButton);
@@ -65,7 +65,7 @@ TEST(VolumeBar, MovingWithoutAPressOnlyUpdatesTheHint) {
     EXPECT_EQ(bar.VolPos(), 79);
     EXPECT_EQ(changes, 0);
     bar.press({20, 4}, Qt::RightButton);
-    EXPECT_FALSE(bar.Dragging());
+    EXPECT_FALSE(bar.dragging());
     bar.press({20, 4}, Qt::LeftButton);
     bar.move({40, 4}, Qt::LeftButton);
     EXPECT_EQ(bar.hint(), QStringLiteral("Громкость: 16%")) << "the hint tells the value before the move";
@@ -75,8 +75,8 @@ TEST(VolumeBar, MovingWithoutAPressOnlyUpdatesTheHint) {
 TEST(VolumeBar, ANewStreamStartsAtTheBarsValueAndPan) {
     PlaybackRig rig;
     rig.addTrack("a.mp3");
-    rig.playback.volume.SetVolPos(79);
-    rig.playback.balance.SetBalance(-0.4f, 30);
+    rig.playback.volume.setVolPos(79);
+    rig.playback.balance.setBalance(-0.4f, 30);
     rig.controller.PlayTrack(0);
     const StreamHandle h = rig.controller.Channel();
     EXPECT_EQ(rig.engine.streams.at(h).volume, 75);
@@ -86,7 +86,7 @@ TEST(VolumeBar, ANewStreamStartsAtTheBarsValueAndPan) {
 TEST(VolumeBar, PaintsAGradientAndTheMarker) {
     PlaybackRig rig;
     VolumeBar& bar = rig.playback.volume;
-    bar.SetVolPos(54);
+    bar.setVolPos(54);
     const QImage& image = bar.image();
     ASSERT_EQ(image.size(), QSize(115, 8));
     for (int x : {0, 30, 114}) {
@@ -147,7 +147,7 @@ TEST(BalanceBar, PressDragAndRightClick) {
     bar.changed = [&] { ++changes; };
 
     bar.press({100, 4}, Qt::LeftButton); // beside the zones: nothing moves, but the drag starts
-    EXPECT_TRUE(bar.Dragging());
+    EXPECT_TRUE(bar.dragging());
     EXPECT_EQ(changes, 0);
     EXPECT_EQ(bar.BalPos(), 48);
     bar.move({20, 4}, Qt::LeftButton);
@@ -158,7 +158,7 @@ TEST(BalanceBar, PressDragAndRightClick) {
     bar.move({120, 4}, Qt::LeftButton);
     EXPECT_EQ(bar.BalValue(), 1.0f) << "past the bar the value stays";
     bar.release({120, 4}, Qt::LeftButton);
-    EXPECT_FALSE(bar.Dragging());
+    EXPECT_FALSE(bar.dragging());
     bar.move({20, 4}, Qt::NoButton);
     EXPECT_EQ(bar.BalValue(), 1.0f);
     EXPECT_EQ(bar.hint().left(8), QStringLiteral("Баланс: "));
@@ -167,7 +167,7 @@ TEST(BalanceBar, PressDragAndRightClick) {
     bar.press({97, 4}, Qt::LeftButton);
     EXPECT_EQ(bar.BalValue(), 0.8f);
     bar.press({30, 4}, Qt::RightButton);
-    EXPECT_FALSE(bar.Dragging());
+    EXPECT_FALSE(bar.dragging());
     bar.move({30, 4}, Qt::LeftButton);
     EXPECT_EQ(bar.BalValue(), 0.8f);
 
@@ -198,12 +198,12 @@ TEST(BalanceBar, APressSendsThePanAndThePaintDrawsTheMarker) {
 TEST(BalanceBar, SettingsValuesAreKeptOnTheBar) {
     PlaybackRig rig;
     BalanceBar& bar = rig.playback.balance;
-    bar.SetBalance(7.5f, 400);
+    bar.setBalance(7.5f, 400);
     EXPECT_EQ(bar.BalValue(), 1.0f);
     EXPECT_EQ(bar.BalPos(), 98);
-    bar.SetBalance(std::nanf(""), -3);
+    bar.setBalance(std::nanf(""), -3);
     EXPECT_EQ(bar.BalValue(), 0.0f);
     EXPECT_EQ(bar.BalPos(), 0);
-    bar.SetBalance(-0.3f, 35);
+    bar.setBalance(-0.3f, 35);
     EXPECT_EQ(bar.BalText(), BalanceText(-0.3f));
 }

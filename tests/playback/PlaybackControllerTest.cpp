@@ -23,26 +23,26 @@ TEST(PlaybackController, PlayTrackTalksToTheEngineInOrder) {
     PlaybackRig rig;
     rig.addTrack("a.mp3");
     const std::string second = rig.addTrack("b.mp3");
-    rig.playback.balance.SetBalance(0.5f, 75);
-    rig.playback.equalizer.SwitchEQ(true); // on, as the settings would leave it before any stream
+    rig.playback.balance.setBalance(0.5f, 75);
+    rig.playback.equalizer.switchEq(true); // on, as the settings would leave it before any stream
     rig.controller.PlayTrack(0);
     rig.engine.clearCalls();
 
     rig.controller.PlayTrack(1);
     const std::string h = std::to_string(rig.controller.Channel());
     Calls expected = {"Stop 1", "ChannelFree 1", "Create " + second, "SetVolume " + h + " 100",
-                      "SetPan " + h + " 0.500000"};
+                      "setPan " + h + " 0.500000"};
     for (int k = 0; k < 11; ++k)
-        expected.push_back("ChannelSetFX " + h + " 1");
-    expected.insert(expected.end(), {"Play " + h, "ChannelSetSync " + h});
+        expected.push_back("addEffect " + h + " 1");
+    expected.insert(expected.end(), {"Play " + h, "notifyAtEnd " + h});
     EXPECT_EQ(rig.engine.calls, expected);
 
     EXPECT_EQ(rig.controller.CurrentTrack(), 1);
     EXPECT_EQ(rig.controller.RepeatIndex(), 1);
     EXPECT_EQ(rig.controller.CurrentFile(), QByteArray::fromStdString(second));
-    EXPECT_TRUE(rig.controller.PositionTimerActive());
-    EXPECT_FALSE(rig.playlist.IsSelected(0));
-    EXPECT_TRUE(rig.playlist.IsSelected(1));
+    EXPECT_TRUE(rig.controller.positionTimerActive());
+    EXPECT_FALSE(rig.playlist.isSelected(0));
+    EXPECT_TRUE(rig.playlist.isSelected(1));
     EXPECT_TRUE(rig.engine.streams.at(rig.controller.Channel()).playing);
 }
 
@@ -52,10 +52,10 @@ TEST(PlaybackController, EqualizerOffRemovesInsteadOfAttaching) {
     rig.controller.PlayTrack(0);
     const Calls& calls = rig.engine.calls;
     EXPECT_EQ(
-        std::count_if(calls.begin(), calls.end(), [](auto& c) { return c.starts_with("ChannelRemoveFX 1"); }),
+        std::count_if(calls.begin(), calls.end(), [](auto& c) { return c.starts_with("removeEffect 1"); }),
         11);
     EXPECT_EQ(
-        std::count_if(calls.begin(), calls.end(), [](auto& c) { return c.starts_with("ChannelSetFX"); }), 0);
+        std::count_if(calls.begin(), calls.end(), [](auto& c) { return c.starts_with("addEffect"); }), 0);
     EXPECT_TRUE(rig.engine.effects.empty());
 }
 
@@ -88,7 +88,7 @@ TEST(PlaybackController, TrackEndFollowsThePlayMode) {
     for (const Case& c : cases) {
         PlaybackRig rig;
         rig.addTracks(c.rows);
-        rig.controller.SetPlayMode(c.mode);
+        rig.controller.setPlayMode(c.mode);
         rig.controller.PlayTrack(c.playing);
         const StreamHandle before = rig.controller.Channel();
         rig.finish();
@@ -100,15 +100,15 @@ TEST(PlaybackController, TrackEndFollowsThePlayMode) {
 TEST(PlaybackController, RandomModeReachesEveryRowFromEveryAction) {
     PlaybackRig rig;
     rig.addTracks(3);
-    rig.controller.SetPlayMode(PlaybackController::Random);
+    rig.controller.setPlayMode(PlaybackController::Random);
     std::set<int> afterEnd, afterNext, afterBack;
     rig.controller.PlayTrack(0);
     for (int i = 0; i < 200; ++i) {
         rig.finish();
         afterEnd.insert(rig.playingRow());
-        rig.controller.Next();
+        rig.controller.next();
         afterNext.insert(rig.playingRow());
-        rig.controller.Back();
+        rig.controller.back();
         afterBack.insert(rig.playingRow());
     }
     const std::set<int> all = {0, 1, 2};
@@ -129,25 +129,25 @@ TEST(PlaybackController, BackAndNextMoveTheCursorAndWrap) {
     for (const Case& c : cases) {
         PlaybackRig rig;
         rig.addTracks(4);
-        rig.controller.SetPlayMode(c.mode);
+        rig.controller.setPlayMode(c.mode);
         rig.controller.PlayTrack(c.start);
-        rig.controller.SetNavIndex(c.start);
-        c.back ? rig.controller.Back() : rig.controller.Next();
+        rig.controller.setNavIndex(c.start);
+        c.back ? rig.controller.back() : rig.controller.next();
         EXPECT_EQ(rig.playingRow(), c.expected)
             << c.mode << (c.back ? " back from " : " next from ") << c.start;
         EXPECT_EQ(rig.controller.NavIndex(), c.expected);
-        EXPECT_EQ(rig.playlist.SelectedIndex(), -1) << "the played row is not left selected";
+        EXPECT_EQ(rig.playlist.selectedIndex(), -1) << "the played row is not left selected";
     }
 }
 
 TEST(PlaybackController, PlayStartsTheSelectedRowOrTheFirst) {
     PlaybackRig rig;
     rig.addTracks(3);
-    rig.controller.Play();
+    rig.controller.play();
     EXPECT_EQ(rig.playingRow(), 0);
-    rig.playlist.SetSelected(0, false);
-    rig.playlist.SetSelected(2, true);
-    rig.controller.Play();
+    rig.playlist.setSelected(0, false);
+    rig.playlist.setSelected(2, true);
+    rig.controller.play();
     EXPECT_EQ(rig.playingRow(), 2);
     EXPECT_EQ(rig.controller.NavIndex(), 2);
     EXPECT_EQ(rig.controller.LastIndex(), 2);
@@ -157,15 +157,15 @@ TEST(PlaybackController, PlayStartsTheSelectedRowOrTheFirst) {
 TEST(PlaybackController, PlayFromListStartsTheLowestSelectedRowOrNothing) {
     PlaybackRig rig;
     rig.addTracks(4);
-    rig.controller.PlayFromList();
+    rig.controller.playFromList();
     EXPECT_EQ(rig.controller.NavIndex(), -1) << "no selection: the cursor says so and nothing starts";
     EXPECT_EQ(rig.playingRow(), -1);
-    rig.playlist.SetSelected(3, true);
-    rig.playlist.SetSelected(1, true);
-    rig.controller.PlayFromList();
+    rig.playlist.setSelected(3, true);
+    rig.playlist.setSelected(1, true);
+    rig.controller.playFromList();
     EXPECT_EQ(rig.playingRow(), 1);
     EXPECT_EQ(rig.controller.NavIndex(), 1);
-    EXPECT_FALSE(rig.playlist.IsSelected(3)) << "a started row is the only selected one";
+    EXPECT_FALSE(rig.playlist.isSelected(3)) << "a started row is the only selected one";
 }
 
 TEST(PlaybackController, PauseOnlyTellsTheEngine) {
@@ -173,10 +173,10 @@ TEST(PlaybackController, PauseOnlyTellsTheEngine) {
     rig.addTracks(1);
     rig.controller.PlayTrack(0);
     rig.engine.clearCalls();
-    rig.controller.Pause();
-    rig.controller.Pause();
+    rig.controller.pause();
+    rig.controller.pause();
     EXPECT_EQ(rig.engine.calls, (Calls{"Pause 1", "Pause 1"}));
-    EXPECT_TRUE(rig.controller.PositionTimerActive());
+    EXPECT_TRUE(rig.controller.positionTimerActive());
     EXPECT_EQ(rig.controller.CurrentTrack(), 0);
 }
 
@@ -185,19 +185,19 @@ TEST(PlaybackController, StopClearsThePlayingStateButKeepsTheCursor) {
     rig.addTracks(3);
     TickerLog ticker(rig.controller);
     rig.controller.PlayTrack(1);
-    rig.controller.SetNavIndex(1);
-    rig.controller.Stop();
+    rig.controller.setNavIndex(1);
+    rig.controller.stop();
     EXPECT_EQ(rig.controller.Channel(), 0u);
     EXPECT_EQ(rig.controller.CurrentTrack(), -1);
     EXPECT_TRUE(rig.controller.CurrentFile().isEmpty());
-    EXPECT_FALSE(rig.controller.PositionTimerActive());
+    EXPECT_FALSE(rig.controller.positionTimerActive());
     EXPECT_EQ(rig.playback.seekBar.SeekPos(), 0);
-    EXPECT_EQ(rig.playback.time.Text(), QStringLiteral("-00:00"));
+    EXPECT_EQ(rig.playback.time.text(), QStringLiteral("-00:00"));
     ASSERT_EQ(ticker.lines.size(), 2u);
     EXPECT_EQ(ticker.lines[1], std::make_pair(QString(), 0));
     EXPECT_TRUE(rig.engine.streams.empty());
 
-    rig.controller.Next();
+    rig.controller.next();
     EXPECT_EQ(rig.playingRow(), 2) << "the cursor survives Stop";
 }
 
@@ -209,7 +209,7 @@ TEST(PlaybackController, MissingFilesAreRemovedAndTheNextRowPlays) {
     const std::string third = rig.addTrack("t3.mp3");
     rig.controller.PlayTrack(1);
     rig.finish();
-    EXPECT_EQ(rig.playlist.Count(), 3);
+    EXPECT_EQ(rig.playlist.count(), 3);
     EXPECT_EQ(rig.playingPath(), third);
     EXPECT_EQ(rig.controller.CurrentTrack(), 2);
     EXPECT_EQ(rig.engine.createCount(rig.path("t2.mp3")), 0) << "a missing file is never opened";
@@ -218,13 +218,13 @@ TEST(PlaybackController, MissingFilesAreRemovedAndTheNextRowPlays) {
 TEST(PlaybackController, RowsThatNameNoFileAreDroppedOneAfterAnother) {
     PlaybackRig rig;
     rig.addTrack("t0.mp3");
-    rig.playlist.Append({}, {}, "http://radio.example/stream.mp3");
+    rig.playlist.append({}, {}, "http://radio.example/stream.mp3");
     rig.addMissing("gone.mp3");
-    rig.playlist.Append({}, {}, QByteArray::fromStdString(rig.dir.path().toStdString())); // a folder
+    rig.playlist.append({}, {}, QByteArray::fromStdString(rig.dir.path().toStdString())); // a folder
     const std::string last = rig.addTrack("t4.mp3");
     rig.controller.PlayTrack(0);
     rig.finish();
-    EXPECT_EQ(rig.playlist.Count(), 2);
+    EXPECT_EQ(rig.playlist.count(), 2);
     EXPECT_EQ(rig.playingPath(), last);
 }
 
@@ -233,13 +233,13 @@ TEST(PlaybackController, AListOfMissingFilesEmptiesItselfAndStops) {
         PlaybackRig rig;
         for (int i = 0; i < 20; ++i)
             rig.addMissing(QStringLiteral("gone%1.mp3").arg(i));
-        rig.controller.SetPlayMode(mode);
-        rig.controller.Play();
-        for (int i = 0; i < 30 && rig.playlist.Count() > 0; ++i)
+        rig.controller.setPlayMode(mode);
+        rig.controller.play();
+        for (int i = 0; i < 30 && rig.playlist.count() > 0; ++i)
             rig.settle();
-        EXPECT_EQ(rig.playlist.Count(), 0) << mode;
+        EXPECT_EQ(rig.playlist.count(), 0) << mode;
         EXPECT_EQ(rig.controller.Channel(), 0u);
-        EXPECT_FALSE(rig.controller.PositionTimerActive());
+        EXPECT_FALSE(rig.controller.positionTimerActive());
         for (const std::string& call : rig.engine.calls)
             EXPECT_FALSE(call.starts_with("Create")) << call;
     }
@@ -256,7 +256,7 @@ TEST(PlaybackController, ANoticeForAStreamNoLongerPlayingIsDropped) {
     EXPECT_EQ(rig.engine.createCount(rig.path("t1.mp3")), 0);
 
     rig.engine.finishTrack(rig.controller.Channel());
-    rig.controller.Stop();
+    rig.controller.stop();
     rig.settle();
     EXPECT_EQ(rig.controller.Channel(), 0u) << "Stop is not undone by the end of the stopped stream";
     EXPECT_EQ(rig.engine.createCount(rig.path("t0.mp3")), 1);
@@ -296,7 +296,7 @@ TEST(PlaybackController, AFileThatFailsIsNotRepeatedAndAListOfFailuresDoesNotGoR
     { // the one-track mode would restart a failing file for ever
         PlaybackRig rig;
         rig.addTracks(2);
-        rig.controller.SetPlayMode(kRepeatOne);
+        rig.controller.setPlayMode(kRepeatOne);
         rig.controller.PlayTrack(0);
         rig.engine.finishTrack(rig.controller.Channel(), EndReason::Failed);
         rig.settle();
@@ -306,7 +306,7 @@ TEST(PlaybackController, AFileThatFailsIsNotRepeatedAndAListOfFailuresDoesNotGoR
     { // in the list mode a failing file is skipped, but a list of nothing else stops
         PlaybackRig rig;
         rig.addTracks(3);
-        rig.controller.SetPlayMode(kRepeatList);
+        rig.controller.setPlayMode(kRepeatList);
         rig.controller.PlayTrack(0);
         for (int ended = 0; ended < 10 && rig.controller.Channel() != 0; ++ended) {
             const StreamHandle before = rig.controller.Channel();
@@ -319,7 +319,7 @@ TEST(PlaybackController, AFileThatFailsIsNotRepeatedAndAListOfFailuresDoesNotGoR
             creates += call.starts_with("Create");
         EXPECT_EQ(creates, 3) << "each file tried once, then the player waits for the user";
 
-        rig.controller.Next(); // the user acts: the count starts anew, at row 0 after the last
+        rig.controller.next(); // the user acts: the count starts anew, at row 0 after the last
         ASSERT_EQ(rig.playingRow(), 0);
         rig.engine.finishTrack(rig.controller.Channel(), EndReason::Failed);
         rig.settle();
@@ -332,13 +332,13 @@ TEST(PlaybackController, AFileThatFailsIsNotRepeatedAndAListOfFailuresDoesNotGoR
 
 TEST(PlaybackController, AnEmptyListStartsNothing) {
     PlaybackRig rig;
-    rig.controller.Play();
-    rig.controller.Back();
-    rig.controller.Next();
+    rig.controller.play();
+    rig.controller.back();
+    rig.controller.next();
     rig.controller.PlayTrack(0);
     EXPECT_TRUE(rig.engine.calls.empty());
     EXPECT_EQ(rig.controller.LastIndex(), -1);
-    EXPECT_FALSE(rig.controller.PositionTimerActive());
+    EXPECT_FALSE(rig.controller.positionTimerActive());
 }
 
 TEST(PlaybackController, IndicesOutsideTheListAreBroughtIntoRange) {
@@ -350,18 +350,18 @@ TEST(PlaybackController, IndicesOutsideTheListAreBroughtIntoRange) {
     EXPECT_EQ(rig.playingRow(), 0);
 
     // One-track mode repeating a row that was deleted from the end of the list.
-    rig.controller.SetPlayMode(PlaybackController::RepeatOne);
+    rig.controller.setPlayMode(PlaybackController::RepeatOne);
     rig.controller.PlayTrack(2);
-    rig.playlist.DeleteRow(2);
-    rig.playlist.DeleteRow(1);
+    rig.playlist.deleteRow(2);
+    rig.playlist.deleteRow(1);
     rig.finish();
     EXPECT_EQ(rig.playingRow(), 0);
 
     // The playlist leaves the cursor at -1 after deleting its last row; Back goes to the last row.
     rig.addTracks(2);
-    rig.controller.SetPlayMode(PlaybackController::RepeatList);
-    rig.controller.SetNavIndex(-1);
-    rig.controller.Back();
+    rig.controller.setPlayMode(PlaybackController::RepeatList);
+    rig.controller.setNavIndex(-1);
+    rig.controller.back();
     EXPECT_EQ(rig.playingRow(), 2);
 }
 
@@ -377,12 +377,12 @@ TEST(PlaybackController, AFileThatDoesNotOpenLeavesTheTimerAndTheFileName) {
     rig.controller.PlayTrack(1);
     EXPECT_EQ(timeChanges, 1) << "the time goes back to zero without waiting for a tick";
     EXPECT_EQ(rig.controller.Channel(), 0u);
-    EXPECT_TRUE(rig.controller.PositionTimerActive());
+    EXPECT_TRUE(rig.controller.positionTimerActive());
     EXPECT_EQ(rig.controller.TickerText(), QStringLiteral("broken"));
     EXPECT_EQ(rig.controller.CurrentTrack(), 1);
     const Calls& calls = rig.engine.calls;
     EXPECT_EQ(
-        std::count_if(calls.begin(), calls.end(), [](auto& c) { return c.starts_with("ChannelSetSync"); }), 1)
+        std::count_if(calls.begin(), calls.end(), [](auto& c) { return c.starts_with("notifyAtEnd"); }), 1)
         << "only the track that opened armed its end";
 }
 
@@ -393,19 +393,19 @@ TEST(PlaybackController, PlayModeCyclesAndAnUnknownModeStartsNothing) {
     QObject::connect(&rig.controller, &PlaybackController::playModeChanged,
                      [&](int mode) { modes.push_back(mode); });
     for (int expected : {1, 2, 0}) {
-        rig.controller.CyclePlayMode();
+        rig.controller.cyclePlayMode();
         EXPECT_EQ(rig.controller.PlayMode(), expected);
     }
     EXPECT_EQ(modes, (std::vector<int>{1, 2, 0}));
 
     rig.controller.PlayTrack(0);
-    rig.controller.SetPlayMode(7);
+    rig.controller.setPlayMode(7);
     rig.finish();
-    rig.controller.Next();
-    rig.controller.Back();
+    rig.controller.next();
+    rig.controller.back();
     EXPECT_EQ(rig.engine.createCount(rig.path("t1.mp3")), 0);
     EXPECT_EQ(rig.engine.createCount(rig.path("t0.mp3")), 1);
-    rig.controller.CyclePlayMode();
+    rig.controller.cyclePlayMode();
     EXPECT_EQ(rig.controller.PlayMode(), 0);
 }
 
@@ -440,23 +440,23 @@ TEST(PlaybackController, TickerTextComesFromTagsOrTheFileName) {
 TEST(PlaybackController, PositionTimerDrivesSeekBarAndTime) {
     PlaybackRig rig;
     rig.addTrack("a.mp3", FakeTrack{.lengthSeconds = 302});
-    rig.playback.time.SetTimeMode(1);
+    rig.playback.time.setTimeMode(1);
     rig.controller.PlayTrack(0);
     int seekChanges = 0, timeChanges = 0;
     rig.playback.seekBar.changed = [&] { ++seekChanges; };
     rig.playback.time.changed = [&] { ++timeChanges; };
     (void)rig.playback.time.image();
     rig.engine.position = 5 * 44100 * 4;
-    rig.controller.PositionTick();
+    rig.controller.positionTick();
     EXPECT_EQ(seekChanges, 1);
     EXPECT_EQ(timeChanges, 1);
-    EXPECT_EQ(rig.playback.time.Text(), QStringLiteral("00:05"));
+    EXPECT_EQ(rig.playback.time.text(), QStringLiteral("00:05"));
     (void)rig.playback.time.image();
-    rig.controller.PositionTick();
+    rig.controller.positionTick();
     EXPECT_EQ(seekChanges, 2);
     EXPECT_EQ(timeChanges, 1) << "the same second needs no repaint of the time";
 
-    rig.controller.Pause();
-    rig.controller.PositionTick();
+    rig.controller.pause();
+    rig.controller.positionTick();
     EXPECT_EQ(seekChanges, 2) << "a paused stream leaves the displays as they were";
 }

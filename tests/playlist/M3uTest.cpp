@@ -17,7 +17,7 @@ namespace {
 QList<QByteArray> load(const QByteArray& file, PlaylistModel& model) {
     (void)PlaylistAdder(model).LoadPlaylist(file);
     QList<QByteArray> out;
-    for (int i = 0; i < model.Count(); ++i)
+    for (int i = 0; i < model.count(); ++i)
         out << model.Row(i).Path;
     return out;
 }
@@ -35,7 +35,7 @@ TEST(M3u, SavesExactBytesAndReadsThemBack) {
     TempTree tree;
     PlaylistModel model;
     const QByteArray nonUtf8 = "/m/caf\xe9 \xff.mp3";
-    model.AppendRows({{"", "", "C:\\a.mp3"}, {"Радио", "", "/m/b.ogg"}, {"", "", nonUtf8}});
+    model.appendRows({{"", "", "C:\\a.mp3"}, {"Радио", "", "/m/b.ogg"}, {"", "", nonUtf8}});
     const QByteArray file = tree.path("list.m3u");
     ASSERT_TRUE(SavePlaylist(file, model).ok());
     EXPECT_EQ(tree.read("list.m3u"),
@@ -44,7 +44,7 @@ TEST(M3u, SavesExactBytesAndReadsThemBack) {
                   nonUtf8 + "\r\n");
 
     PlaylistModel back;
-    back.Append("", "", "/first.wav");
+    back.append("", "", "/first.wav");
     EXPECT_EQ(load(file, back),
               (QList<QByteArray>{"/first.wav", tree.root() + "C:\\a.mp3", "/m/b.ogg", nonUtf8}));
     EXPECT_TRUE(back.Row(2).Caption.isEmpty()); // titles in the file are not read
@@ -106,7 +106,7 @@ TEST(M3u, NestedPlaylistsLoadOnceEachAndErrorsKeepEarlierRows) {
     QObject::connect(&model, &QAbstractItemModel::rowsInserted, [&] { ++inserted; });
     EXPECT_EQ(PlaylistAdder(model).AddByPath(tree.path("broken.m3u")).message().toStdString(),
               "Cannot open file \"" + tree.path("missing.m3u").toStdString() + "\". No such file or directory");
-    EXPECT_EQ(model.Count(), 1);
+    EXPECT_EQ(model.count(), 1);
     EXPECT_EQ(model.Row(0).Path, "/x1.mp3");
     EXPECT_EQ(inserted, 1);
 
@@ -156,7 +156,7 @@ TEST(M3u, APipeNamedLikeAPlaylistIsUnreadableAndDoesNotWait) {
             [&] { error = PlaylistAdder(model).LoadPlaylist(file).message().toStdString(); }))
             << file.constData();
         EXPECT_EQ(error, "Cannot open file \"" + pipe.path().toStdString() + "\". Not a regular file");
-        EXPECT_EQ(model.Count(), file == pipe.path() ? 0 : 1); // rows before the pipe stay
+        EXPECT_EQ(model.count(), file == pipe.path() ? 0 : 1); // rows before the pipe stay
     }
 }
 
@@ -174,12 +174,12 @@ TEST(M3u, BulkLoadNotifiesOnceAndNonUtf8NamesSurvive) {
     QObject::connect(&model, &QAbstractItemModel::rowsInserted, [&] { ++inserted; });
     ASSERT_TRUE(PlaylistAdder(model).AddByPath(tree.path("many.m3u")).ok());
     EXPECT_EQ(inserted, 1);
-    ASSERT_EQ(model.Count(), 1001);
+    ASSERT_EQ(model.count(), 1001);
     EXPECT_EQ(model.Row(1000).Path, odd);
 
     PlaylistModel scanned;
     ASSERT_TRUE(PlaylistAdder(scanned).ScanFolder(tree.root(), "*.mp3", false).ok());
-    ASSERT_EQ(scanned.Count(), 1);
+    ASSERT_EQ(scanned.count(), 1);
     EXPECT_EQ(scanned.Row(0).Path, odd);
     const QByteArray saveAs = tree.path("\xfe\xfd.m3u");
     ASSERT_TRUE(SavePlaylist(saveAs, scanned).ok());
@@ -189,7 +189,7 @@ TEST(M3u, BulkLoadNotifiesOnceAndNonUtf8NamesSurvive) {
 TEST(M3u, FailedSavesLeaveTheOldFileAndSayWhy) {
     TempTree tree;
     PlaylistModel model;
-    model.Append("", "", "/a.mp3");
+    model.append("", "", "/a.mp3");
     const QByteArray noFolder = tree.path("no/such/list.m3u");
     EXPECT_EQ(SavePlaylist(noFolder, model).message().toStdString(),
               "Cannot create file \"" + noFolder.toStdString() + "\". No such file or directory");
@@ -246,7 +246,7 @@ class ClosedFolder {
 TEST(M3u, SavesReplaceTheFileWholeAndAFolderThatTakesNoNewFilesIsWrittenInPlace) {
     TempTree tree;
     PlaylistModel model;
-    model.Append("", "", "/new.mp3");
+    model.append("", "", "/new.mp3");
     const QByteArray file = tree.write("shared/list.m3u", "#EXTM3U\r\n#EXTINF:206,\r\n/old.mp3\r\n");
 
     // An open reader of the old playlist keeps reading the old file: the new one replaced it whole.

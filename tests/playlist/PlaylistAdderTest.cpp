@@ -11,7 +11,7 @@
 namespace {
 QList<QByteArray> paths(const PlaylistModel& model) {
     QList<QByteArray> out;
-    for (int i = 0; i < model.Count(); ++i)
+    for (int i = 0; i < model.count(); ++i)
         out << model.Row(i).Path;
     return out;
 }
@@ -41,7 +41,7 @@ TEST(AddByPath, AddsByExtensionOnly) {
     for (auto [path, added] : cases) {
         PlaylistModel model;
         EXPECT_TRUE(PlaylistAdder(model).AddByPath(path).ok());
-        EXPECT_EQ(model.Count(), added ? 1 : 0) << path;
+        EXPECT_EQ(model.count(), added ? 1 : 0) << path;
         if (added) {
             EXPECT_EQ(model.Row(0).Path, path); // case and all kept
         }
@@ -81,7 +81,7 @@ TEST(ScanFolder, DepthFirstInNameOrderWithHiddenFilesAndLoopsEnding) {
     PlaylistModel none;
     EXPECT_TRUE(PlaylistAdder(none).ScanFolder(r + "missing", "*.*", true).ok());
     EXPECT_TRUE(PlaylistAdder(none).ScanFolder("", "*.*", true).ok());
-    EXPECT_EQ(none.Count(), 0);
+    EXPECT_EQ(none.count(), 0);
 }
 
 TEST(ScanFolder, AStopIsHeardAtOnceWhereNothingMatches) {

@@ -9,20 +9,20 @@ void fill(PlaylistModel& model, const QByteArray& letters) {
     std::vector<PlaylistEntry> rows;
     for (char c : letters)
         rows.push_back({QString(), QString(), QByteArray(1, c)});
-    model.AppendRows(std::move(rows));
+    model.appendRows(std::move(rows));
 }
 
 QByteArray order(const PlaylistModel& model) {
     QByteArray out;
-    for (int i = 0; i < model.Count(); ++i)
+    for (int i = 0; i < model.count(); ++i)
         out += model.Row(i).Path.isEmpty() ? "_" : model.Row(i).Path;
     return out;
 }
 
 QByteArray selection(const PlaylistModel& model) {
     QByteArray out;
-    for (int i = 0; i < model.Count(); ++i)
-        out += model.IsSelected(i) ? '1' : '0';
+    for (int i = 0; i < model.count(); ++i)
+        out += model.isSelected(i) ? '1' : '0';
     return out;
 }
 
@@ -31,30 +31,30 @@ QByteArray selection(const PlaylistModel& model) {
 TEST(PlaylistModel, EditingRowsKeepsOrderAndSelectionFlags) {
     PlaylistModel model;
     fill(model, "abcd");
-    model.SetSelected(1, true);
-    model.InsertBefore(1);
+    model.setSelected(1, true);
+    model.insertBefore(1);
     EXPECT_EQ(order(model), "a_bcd");
     EXPECT_EQ(selection(model), "00100"); // the flag moved with its row
 
-    model.SetSelected(0, true);
-    model.CopyRow(4, 0); // texts only
+    model.setSelected(0, true);
+    model.copyRow(4, 0); // texts only
     EXPECT_EQ(order(model), "d_bcd");
-    EXPECT_TRUE(model.IsSelected(0));
-    EXPECT_FALSE(model.IsSelected(4));
+    EXPECT_TRUE(model.isSelected(0));
+    EXPECT_FALSE(model.isSelected(4));
 
-    model.DeleteRow(1);
+    model.deleteRow(1);
     EXPECT_EQ(order(model), "dbcd");
-    model.InsertBefore(4); // at the end
+    model.insertBefore(4); // at the end
     EXPECT_EQ(order(model), "dbcd_");
 
     // Indices outside the list change nothing.
     for (int bad : {-1, 5, 1000}) {
-        model.DeleteRow(bad);
-        model.InsertBefore(bad == 5 ? 6 : bad);
-        model.CopyRow(bad, 0);
-        model.CopyRow(0, bad);
-        model.SetSelected(bad, true);
-        EXPECT_FALSE(model.IsSelected(bad));
+        model.deleteRow(bad);
+        model.insertBefore(bad == 5 ? 6 : bad);
+        model.copyRow(bad, 0);
+        model.copyRow(0, bad);
+        model.setSelected(bad, true);
+        EXPECT_FALSE(model.isSelected(bad));
         EXPECT_TRUE(model.Row(bad).Path.isEmpty());
     }
     EXPECT_EQ(order(model), "dbcd_");
@@ -62,19 +62,19 @@ TEST(PlaylistModel, EditingRowsKeepsOrderAndSelectionFlags) {
 
 TEST(PlaylistModel, SelectionQueries) {
     PlaylistModel model;
-    EXPECT_EQ(model.SelectedIndex(), -1);
+    EXPECT_EQ(model.selectedIndex(), -1);
     fill(model, "abcdef");
-    EXPECT_EQ(model.SelectedIndex(), -1);
-    model.SetSelected(4, true);
-    model.SetSelected(2, true);
-    EXPECT_EQ(model.SelectedIndex(), 2);
-    EXPECT_EQ(model.NextSelected(-1), 2);
-    EXPECT_EQ(model.NextSelected(2), 4);
-    EXPECT_EQ(model.NextSelected(4), -1);
-    EXPECT_EQ(model.NextSelected(99), -1);
-    model.SetSelected(2, false);
-    EXPECT_EQ(model.SelectedIndex(), 4);
-    model.SelectAll();
+    EXPECT_EQ(model.selectedIndex(), -1);
+    model.setSelected(4, true);
+    model.setSelected(2, true);
+    EXPECT_EQ(model.selectedIndex(), 2);
+    EXPECT_EQ(model.nextSelected(-1), 2);
+    EXPECT_EQ(model.nextSelected(2), 4);
+    EXPECT_EQ(model.nextSelected(4), -1);
+    EXPECT_EQ(model.nextSelected(99), -1);
+    model.setSelected(2, false);
+    EXPECT_EQ(model.selectedIndex(), 4);
+    model.selectAll();
     EXPECT_EQ(selection(model), "111111");
 }
 
@@ -87,16 +87,16 @@ TEST(PlaylistModel, DeleteSelectedLeavesCurrentTrackAsPlainIndex) {
     for (const Case& c : cases) {
         PlaylistModel model;
         fill(model, "abcdef");
-        model.SetCurrentTrack(3);
+        model.setCurrentTrack(3);
         for (int i = 0; i < 6; ++i)
-            model.SetSelected(i, c.selected[i] == '1');
+            model.setSelected(i, c.selected[i] == '1');
         int removed = 0;
         QObject::connect(&model, &QAbstractItemModel::rowsRemoved, [&] { ++removed; });
         int reset = 0;
         QObject::connect(&model, &QAbstractItemModel::modelReset, [&] { ++reset; });
-        model.DeleteSelected();
+        model.deleteSelected();
         EXPECT_EQ(order(model), c.left) << c.selected;
-        EXPECT_EQ(model.SelectedIndex(), -1) << c.selected;
+        EXPECT_EQ(model.selectedIndex(), -1) << c.selected;
         EXPECT_EQ(model.CurrentTrack(), 3) << c.selected;
         EXPECT_LE(removed + reset, 1) << c.selected;
     }
@@ -104,7 +104,7 @@ TEST(PlaylistModel, DeleteSelectedLeavesCurrentTrackAsPlainIndex) {
 
 TEST(PlaylistModel, SelectByTextSelectsEveryMatchAndMovesCurrentToTheLast) {
     PlaylistModel model;
-    model.AppendRows({{"Radio One", "", "/m/A.mp3"},
+    model.appendRows({{"Radio One", "", "/m/A.mp3"},
                       {"", "", "/m/b.mp3"},
                       {"", "03:26", "/M/a.MP3"},
                       {"radio one", "", "/m/a.mp3"}});
@@ -113,8 +113,8 @@ TEST(PlaylistModel, SelectByTextSelectsEveryMatchAndMovesCurrentToTheLast) {
     EXPECT_EQ(model.CurrentTrack(), 3);
 
     PlaylistModel other;
-    other.AppendRows({{"Radio One", "", "/x.mp3"}, {"", "03:26", "/y.mp3"}, {"RADIO ONE", "", "/z.mp3"}});
-    other.SetCurrentTrack(1);
+    other.appendRows({{"Radio One", "", "/x.mp3"}, {"", "03:26", "/y.mp3"}, {"RADIO ONE", "", "/z.mp3"}});
+    other.setCurrentTrack(1);
     other.SelectByText("radio one", 0);
     EXPECT_EQ(selection(other), "101");
     EXPECT_EQ(other.CurrentTrack(), 2);
@@ -131,8 +131,8 @@ TEST(PlaylistModel, SelectByTextSelectsEveryMatchAndMovesCurrentToTheLast) {
 TEST(PlaylistModel, SelectByPathMatchesNonUtf8NamesExactly) {
     PlaylistModel model;
     const QByteArray latin1 = "/m/caf\xe9.mp3", other = "/m/caf\xe8.mp3";
-    model.AppendRows({{"", "", latin1}, {"", "", other}, {"", "", latin1}});
-    model.SelectByPath(latin1);
+    model.appendRows({{"", "", latin1}, {"", "", other}, {"", "", latin1}});
+    model.selectByPath(latin1);
     EXPECT_EQ(selection(model), "101");
     EXPECT_EQ(model.CurrentTrack(), 2);
 }
@@ -154,18 +154,18 @@ TEST(PlaylistModel, MoveSelectedKeepsOrderAndFollowsThePlayingPath) {
         PlaylistModel model;
         fill(model, "abcdef");
         for (int i = 0; i < 6; ++i)
-            model.SetSelected(i, c.selected[i] == '1');
-        model.MoveSelected(c.before);
+            model.setSelected(i, c.selected[i] == '1');
+        model.moveSelected(c.before);
         EXPECT_EQ(order(model), c.order) << c.selected << " before " << c.before;
-        EXPECT_EQ(model.SelectedIndex(), -1) << c.selected;
+        EXPECT_EQ(model.selectedIndex(), -1) << c.selected;
     }
 
     // The playing row's path is re-found; duplicates of it end selected.
     PlaylistModel model;
-    model.AppendRows({{"", "", "p"}, {"", "", "q"}, {"", "", "p"}, {"", "", "r"}});
-    model.SetCurrentTrack(0);
-    model.SetSelected(0, true);
-    model.MoveSelected(-1);
+    model.appendRows({{"", "", "p"}, {"", "", "q"}, {"", "", "p"}, {"", "", "r"}});
+    model.setCurrentTrack(0);
+    model.setSelected(0, true);
+    model.moveSelected(-1);
     EXPECT_EQ(order(model), "qprp");
     EXPECT_EQ(selection(model), "0101");
     EXPECT_EQ(model.CurrentTrack(), 3);
@@ -174,16 +174,16 @@ TEST(PlaylistModel, MoveSelectedKeepsOrderAndFollowsThePlayingPath) {
 TEST(PlaylistModel, CurrentTrackChangesRepaintTheOldAndTheNewRow) {
     PlaylistModel model;
     fill(model, "abcd");
-    model.SetCurrentTrack(1);
+    model.setCurrentTrack(1);
     std::vector<int> repainted;
     QObject::connect(&model, &QAbstractItemModel::dataChanged,
                      [&](const QModelIndex& from, const QModelIndex& to) {
                          for (int r = from.row(); r <= to.row(); ++r)
                              repainted.push_back(r);
                      });
-    model.SetCurrentTrack(3);
+    model.setCurrentTrack(3);
     EXPECT_EQ(repainted, (std::vector<int>{1, 3}));
     EXPECT_TRUE(model.data(model.index(3), PlaylistModel::CurrentRole).toBool());
-    model.SetCurrentTrack(-5);
+    model.setCurrentTrack(-5);
     EXPECT_EQ(model.CurrentTrack(), -1);
 }

@@ -171,6 +171,6 @@ TEST(TrackInfoCache, ChecksTheDiskAtMostOncePerInterval) {
     engine.files[path.toStdString()].lengthSeconds = 62;
     EXPECT_EQ(cache.Lookup(path).duration, "01:01"); // within the interval
     EXPECT_EQ(engine.factReadCount(path.toStdString()), 1);
-    cache.Clear();
+    cache.clear();
     EXPECT_EQ(LookupWhenRead(cache, path).duration, "01:02");
 }

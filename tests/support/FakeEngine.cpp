@@ -28,17 +28,17 @@ int FakeEngine::createCount(const std::string& path) const {
     return int(std::count(calls.begin(), calls.end(), "Create " + path));
 }
 
-bool FakeEngine::OpenOutput(int sampleRate) {
-    record("OpenOutput " + num(sampleRate));
+bool FakeEngine::openOutput(int sampleRate) {
+    record("openOutput " + num(sampleRate));
     return devices > 0;
 }
-void FakeEngine::SetDecodeAhead(int milliseconds) { record("SetDecodeAhead " + num(milliseconds)); }
-void FakeEngine::CloseOutput() {
-    record("CloseOutput");
+void FakeEngine::setDecodeAhead(int milliseconds) { record("setDecodeAhead " + num(milliseconds)); }
+void FakeEngine::closeOutput() {
+    record("closeOutput");
     streams.clear();
 }
-int FakeEngine::DeviceCount() { return devices; }
-void FakeEngine::PluginLoad(const std::string& path) { record("PluginLoad " + path); }
+int FakeEngine::deviceCount() { return devices; }
+void FakeEngine::loadPlugin(const std::string& path) { record("loadPlugin " + path); }
 
 StreamHandle FakeEngine::Create(const std::string& path) {
     record("Create " + path);
@@ -48,7 +48,7 @@ StreamHandle FakeEngine::Create(const std::string& path) {
     return h;
 }
 
-std::optional<StreamFacts> FakeEngine::ReadFileFacts(const std::string& path) {
+std::optional<StreamFacts> FakeEngine::readFileFacts(const std::string& path) {
     {
         std::lock_guard lock(factReadsLock_);
         ++factReads_[path];
@@ -116,7 +116,7 @@ void FakeEngine::SetPosition(StreamHandle h, std::int64_t bytePos) {
     if (streams.count(h)) position = bytePos;
 }
 
-std::int64_t FakeEngine::ChannelGetPosition(StreamHandle h) { return streams.count(h) ? position : 0; }
+std::int64_t FakeEngine::heardPosition(StreamHandle h) { return streams.count(h) ? position : 0; }
 
 std::int64_t FakeEngine::SecToByte(StreamHandle h, double seconds) {
     const FakeTrack* t = track(h);
@@ -149,13 +149,13 @@ std::uint32_t FakeEngine::GetBitrate(StreamHandle h) {
     return t ? t->bitrateKbps : 0;
 }
 
-std::optional<ChannelInfo> FakeEngine::ChannelGetInfo(StreamHandle h) {
+std::optional<ChannelInfo> FakeEngine::streamInfo(StreamHandle h) {
     const FakeTrack* t = track(h);
     if (!t) return std::nullopt;
     return ChannelInfo{t->sampleRate, 2, "fake"};
 }
 
-bool FakeEngine::GetSpectrum(StreamHandle h, float* bins) {
+bool FakeEngine::readSpectrum(StreamHandle h, float* bins) {
     if (!IsActiveChannel(h) || !bins) return false;
     std::fill(bins, bins + kFftBins, 0.5f);
     return true;
@@ -166,9 +166,9 @@ void FakeEngine::SetVolume(StreamHandle h, int percent) {
     if (auto s = streams.find(h); s != streams.end()) s->second.volume = std::clamp(percent, 0, 100);
 }
 
-void FakeEngine::ChannelSetAttribute(StreamHandle h, ChannelAttribute, float value) {
-    record("SetPan " + num(h) + " " + std::to_string(value));
-    if (auto s = streams.find(h); s != streams.end()) s->second.pan = value;
+void FakeEngine::setPan(StreamHandle h, float pan) {
+    record("setPan " + num(h) + " " + std::to_string(pan));
+    if (auto s = streams.find(h); s != streams.end()) s->second.pan = pan;
 }
 
 #define FAKE_TAG(Name, field)                                                                                \
@@ -185,16 +185,16 @@ FAKE_TAG(TagYear, year)
 FAKE_TAG(TagComment, comment)
 #undef FAKE_TAG
 
-SyncHandle FakeEngine::ChannelSetSync(StreamHandle h, SyncType, EndCallback callback) {
-    record("ChannelSetSync " + num(h));
+SyncHandle FakeEngine::notifyAtEnd(StreamHandle h, EndCallback callback) {
+    record("notifyAtEnd " + num(h));
     auto s = streams.find(h);
     if (s == streams.end()) return 0;
     s->second.endCallbacks.push_back(std::move(callback));
     return nextHandle_++;
 }
 
-FxHandle FakeEngine::ChannelSetFX(StreamHandle h, FxType, int priority) {
-    record("ChannelSetFX " + num(h) + " " + num(priority));
+FxHandle FakeEngine::addEffect(StreamHandle h, FxType, int priority) {
+    record("addEffect " + num(h) + " " + num(priority));
     if (!streams.count(h)) return 0;
     FxHandle fx = nextHandle_++;
     effects[fx] = ParamEqParams{};
@@ -202,22 +202,22 @@ FxHandle FakeEngine::ChannelSetFX(StreamHandle h, FxType, int priority) {
     return fx;
 }
 
-void FakeEngine::ChannelRemoveFX(StreamHandle h, FxHandle fx) {
-    record("ChannelRemoveFX " + num(h) + " " + num(fx));
+void FakeEngine::removeEffect(StreamHandle h, FxHandle fx) {
+    record("removeEffect " + num(h) + " " + num(fx));
     if (auto o = fxOwner_.find(fx); o != fxOwner_.end() && o->second == h) {
         fxOwner_.erase(o);
         effects.erase(fx);
     }
 }
 
-bool FakeEngine::FXSetParameters(FxHandle fx, const ParamEqParams& params) {
+bool FakeEngine::setEffectParameters(FxHandle fx, const ParamEqParams& params) {
     auto e = effects.find(fx);
     if (e == effects.end()) return false;
     e->second = params;
     return true;
 }
 
-std::optional<ParamEqParams> FakeEngine::FXGetParameters(FxHandle fx) {
+std::optional<ParamEqParams> FakeEngine::effectParameters(FxHandle fx) {
     auto e = effects.find(fx);
     if (e == effects.end()) return std::nullopt;
     return e->second;

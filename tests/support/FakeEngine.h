@@ -37,34 +37,34 @@ public:
     // Plays the stream to its end (or to its failure): it stops being active and its end syncs fire.
     void finishTrack(StreamHandle h, EndReason reason = EndReason::Played);
     int createCount(const std::string& path) const;
-    // ReadFileFacts calls for the path, from any thread.
+    // readFileFacts calls for the path, from any thread.
     int factReadCount(const std::string& path) const;
     void clearCalls() { calls.clear(); }
 
-    bool OpenOutput(int sampleRate) override;
-    void SetDecodeAhead(int milliseconds) override;
-    void CloseOutput() override;
-    int DeviceCount() override;
-    void PluginLoad(const std::string& path) override;
+    bool openOutput(int sampleRate) override;
+    void setDecodeAhead(int milliseconds) override;
+    void closeOutput() override;
+    int deviceCount() override;
+    void loadPlugin(const std::string& path) override;
     StreamHandle Create(const std::string& path) override;
-    std::optional<StreamFacts> ReadFileFacts(const std::string& path) override;
+    std::optional<StreamFacts> readFileFacts(const std::string& path) override;
     void Play(StreamHandle h) override;
     void Pause(StreamHandle h) override;
     void Stop(StreamHandle h) override;
     void ChannelFree(StreamHandle h) override;
     bool IsActiveChannel(StreamHandle h) override;
     void SetPosition(StreamHandle h, std::int64_t bytePos) override;
-    std::int64_t ChannelGetPosition(StreamHandle h) override;
+    std::int64_t heardPosition(StreamHandle h) override;
     std::int64_t SecToByte(StreamHandle h, double seconds) override;
     std::int64_t GetLength(StreamHandle h) override;
     std::int64_t GetAllTime(StreamHandle h) override;
     std::int64_t CurTime(StreamHandle h) override;
     std::int64_t CurTimeRevers(StreamHandle h) override;
     std::uint32_t GetBitrate(StreamHandle h) override;
-    std::optional<ChannelInfo> ChannelGetInfo(StreamHandle h) override;
-    bool GetSpectrum(StreamHandle h, float* bins) override;
+    std::optional<ChannelInfo> streamInfo(StreamHandle h) override;
+    bool readSpectrum(StreamHandle h, float* bins) override;
     void SetVolume(StreamHandle h, int percent) override;
-    void ChannelSetAttribute(StreamHandle h, ChannelAttribute attribute, float value) override;
+    void setPan(StreamHandle h, float pan) override;
     std::optional<std::string> TagTitle(StreamHandle h) override;
     std::optional<std::string> TagArtist(StreamHandle h) override;
     std::optional<std::string> TagAlbum(StreamHandle h) override;
@@ -72,11 +72,11 @@ public:
     std::optional<std::string> TagGenre(StreamHandle h) override;
     std::optional<std::string> TagYear(StreamHandle h) override;
     std::optional<std::string> TagComment(StreamHandle h) override;
-    SyncHandle ChannelSetSync(StreamHandle h, SyncType type, EndCallback callback) override;
-    FxHandle ChannelSetFX(StreamHandle h, FxType type, int priority) override;
-    void ChannelRemoveFX(StreamHandle h, FxHandle fx) override;
-    bool FXSetParameters(FxHandle fx, const ParamEqParams& params) override;
-    std::optional<ParamEqParams> FXGetParameters(FxHandle fx) override;
+    SyncHandle notifyAtEnd(StreamHandle h, EndCallback callback) override;
+    FxHandle addEffect(StreamHandle h, FxType type, int priority) override;
+    void removeEffect(StreamHandle h, FxHandle fx) override;
+    bool setEffectParameters(FxHandle fx, const ParamEqParams& params) override;
+    std::optional<ParamEqParams> effectParameters(FxHandle fx) override;
 
 private:
     const FakeTrack* track(StreamHandle h) const;

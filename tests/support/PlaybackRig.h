@@ -24,8 +24,8 @@ struct PlaybackRig {
     PlaybackController& controller = playback.controller;
 
     PlaybackRig() {
-        playback.volume.SetVolPos(104);
-        playback.balance.SetBalance(0.0f, 48);
+        playback.volume.setVolPos(104);
+        playback.balance.setBalance(0.0f, 48);
         engine.clearCalls(); // the bars told the engine their values (no stream yet)
     }
 
@@ -37,14 +37,14 @@ struct PlaybackRig {
         QFile file(QString::fromStdString(p));
         file.open(QIODevice::WriteOnly);
         engine.files[p] = track;
-        playlist.Append({}, {}, QByteArray::fromStdString(p));
+        playlist.append({}, {}, QByteArray::fromStdString(p));
         return p;
     }
     // A row whose file is not on disk (deleted since it was added).
     std::string addMissing(const QString& name) {
         const std::string p = path(name);
         engine.files[p] = FakeTrack{.lengthSeconds = 100};
-        playlist.Append({}, {}, QByteArray::fromStdString(p));
+        playlist.append({}, {}, QByteArray::fromStdString(p));
         return p;
     }
     void addTracks(int n) {

@@ -51,7 +51,7 @@ void LoadPlugins(AudioEngine& engine) {
     const QDir plugins(PluginsFolder());
     const QStringList files = plugins.entryList({"*.so"}, QDir::Files, QDir::Name);
     for (const QString& file : files)
-        engine.PluginLoad(QFile::encodeName(plugins.filePath(file)).toStdString());
+        engine.loadPlugin(QFile::encodeName(plugins.filePath(file)).toStdString());
 }
 } // namespace
 
@@ -77,13 +77,13 @@ int main(int argc, char** argv) {
     const int titleFontId = RegisterSkinFonts(DataFolder());
 
     std::unique_ptr<AudioEngine> engine = MakeEngine();
-    if (engine->DeviceCount() == 0) {
+    if (engine->deviceCount() == 0) {
         QMessageBox::warning(nullptr, QStringLiteral("Vexo MP"),
                              QStringLiteral("Звуковое устройство не найдено!"));
         return 1;
     }
-    engine->OpenOutput(44100);
-    engine->SetDecodeAhead(1000);
+    engine->openOutput(44100);
+    engine->setDecodeAhead(1000);
 
     Player player(*engine, home);
     player.titleFontId = titleFontId;
@@ -97,7 +97,7 @@ int main(int argc, char** argv) {
     case SingleInstance::Claim::Another:
         // A player runs already: it takes our paths, and we end without writing anything.
         if (arguments.isEmpty() || SingleInstance::sendPaths(home, arguments)) {
-            engine->CloseOutput();
+            engine->closeOutput();
             return 0;
         }
         // It did not answer: play the paths here rather than lose them.

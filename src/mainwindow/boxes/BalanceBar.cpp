@@ -34,12 +34,12 @@ const QImage& BalanceBar::image() {
 void BalanceBar::set(float balValue, int balPos) {
     balValue_ = balValue;
     balPos_ = balPos;
-    ApplyPan();
+    applyPan();
     notifyChanged();
 }
 
-void BalanceBar::ApplyPan() {
-    engine_.ChannelSetAttribute(state_.Channel, ChannelAttribute::Pan, balValue_);
+void BalanceBar::applyPan() {
+    engine_.setPan(state_.Channel, balValue_);
 }
 
 void BalanceBar::press(QPoint pos, Qt::MouseButton button) {
@@ -68,7 +68,7 @@ QString BalanceBar::BalText() const {
     return BalanceText(balValue_);
 }
 
-void BalanceBar::SetBalance(float balValue, int balPos) {
+void BalanceBar::setBalance(float balValue, int balPos) {
     // Values come from an editable settings file: a pan beyond the ends (or not a number) must not
     // reach the engine, and a marker must stay on the bar.
     set(std::isnan(balValue) ? 0.0f : std::clamp(balValue, -1.0f, 1.0f), std::clamp(balPos, 0, 98));

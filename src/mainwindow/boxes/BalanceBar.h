@@ -24,10 +24,10 @@ class BalanceBar : public BoxLogic {
     int BalPos() const { return balPos_; }
     // The pan as text for the settings file (locale notation, 15 significant digits).
     QString BalText() const;
-    void SetBalance(float balValue, int balPos);
+    void setBalance(float balValue, int balPos);
     // Sends the pan to the playing stream (a new one starts without it).
-    void ApplyPan();
-    bool Dragging() const { return balDrag_; }
+    void applyPan();
+    bool dragging() const { return balDrag_; }
 
   private:
     const Skin& skin_;

@@ -10,7 +10,7 @@
 EqualizerCurve::EqualizerCurve(Equalizer& equalizer, const Skin& skin)
     : skin_(skin), equalizer_(equalizer), image_(kWidth, kHeight, QImage::Format_RGB32) {
     image_.fill(Qt::white);
-    equalizer_.OnChanged([this] {
+    equalizer_.onChanged([this] {
         dirty_ = true;
         notifyChanged();
     });
@@ -36,7 +36,7 @@ const QImage& EqualizerCurve::image() {
 
 void EqualizerCurve::setZones(QPoint pos) {
     for (int k = 0; k < Equalizer::kBands; ++k)
-        if (pos.x() >= 10 * k && pos.x() <= 10 * k + 10) equalizer_.SetBand(k, pos.y());
+        if (pos.x() >= 10 * k && pos.x() <= 10 * k + 10) equalizer_.setBand(k, pos.y());
 }
 
 void EqualizerCurve::press(QPoint pos, Qt::MouseButton button) {

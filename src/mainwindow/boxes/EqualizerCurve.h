@@ -18,7 +18,7 @@ class EqualizerCurve : public BoxLogic {
     void move(QPoint pos, Qt::MouseButtons buttons) override;
     void release(QPoint pos, Qt::MouseButton button) override;
 
-    bool Dragging() const { return eqDrag_; }
+    bool dragging() const { return eqDrag_; }
 
   private:
     const Skin& skin_;

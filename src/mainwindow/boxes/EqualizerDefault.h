@@ -16,7 +16,7 @@ class EqualizerDefault : public BoxLogic {
     void release(QPoint pos, Qt::MouseButton button) override;
     QString hint() const override { return QStringLiteral("Насиройки по умолчанию"); }
 
-    bool Pressed() const { return pressed_; }
+    bool pressed() const { return pressed_; }
 
   private:
     const Skin& skin_;

@@ -8,7 +8,7 @@
 EqualizerSwitch::EqualizerSwitch(Equalizer& equalizer)
     : equalizer_(equalizer), image_(kWidth, kHeight, QImage::Format_RGB32) {
     image_.fill(Qt::white);
-    equalizer_.OnChanged([this] {
+    equalizer_.onChanged([this] {
         if ((equalizer_.EQEnabled() ? 1 : 0) != drawnState_) notifyChanged();
     });
 }
@@ -30,12 +30,12 @@ const QImage& EqualizerSwitch::image() {
 
 void EqualizerSwitch::press(QPoint, Qt::MouseButton button) {
     if (button != Qt::LeftButton) return;
-    equalizer_.SwitchEQ(!equalizer_.EQApplied());
+    equalizer_.switchEq(!equalizer_.EQApplied());
     // Held down, the button looks on whichever way it switched; the release shows the real state.
-    equalizer_.SetEQEnabled(true);
+    equalizer_.setEqEnabled(true);
 }
 
 void EqualizerSwitch::release(QPoint, Qt::MouseButton button) {
     if (button != Qt::LeftButton) return;
-    equalizer_.SetEQEnabled(equalizer_.EQApplied());
+    equalizer_.setEqEnabled(equalizer_.EQApplied());
 }

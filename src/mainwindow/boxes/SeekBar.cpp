@@ -49,9 +49,9 @@ const QImage& SeekBar::image() {
     return image_;
 }
 
-bool SeekBar::Tick() {
+bool SeekBar::tick() {
     if (!engine_.IsActiveChannel(state_.Channel) || state_.BytesPerPixel == 0) return false;
-    DrawProgress(engine_.ChannelGetPosition(state_.Channel));
+    DrawProgress(engine_.heardPosition(state_.Channel));
     notifyChanged(kLineRows);
     return true;
 }
@@ -97,7 +97,7 @@ void SeekBar::DrawProgress(std::int64_t position) {
     showsEmpty_ = false;
 }
 
-void SeekBar::Reset() {
+void SeekBar::reset() {
     seekPos_ = 0;
     seekDragging_ = false;
     paintEmpty();
@@ -129,7 +129,7 @@ void SeekBar::release(QPoint pos, Qt::MouseButton button) {
     if (!seeking) return;
     engine_.SetPosition(state_.Channel, seekPos_);
     // A paused stream's position timer draws nothing: the line goes to the new place here.
-    DrawProgress(engine_.ChannelGetPosition(state_.Channel));
+    DrawProgress(engine_.heardPosition(state_.Channel));
     notifyChanged(kLineRows);
     if (seeked) seeked();
 }

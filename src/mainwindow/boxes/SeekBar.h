@@ -29,14 +29,14 @@ class SeekBar : public BoxLogic {
 
     // One tick of the position timer: redraws the progress of a playing stream. False (and
     // nothing drawn) without an active stream or before the stream's scale is known.
-    bool Tick();
+    bool tick();
     // Draws the bar for a byte position; the dots' phase goes on from the previous drawing.
     void DrawProgress(std::int64_t position);
     // The dots' phase counter (see DotLineProc), for a test that needs a known start.
     std::int32_t DotCounter() const { return dotCounter_; }
-    void SetDotCounter(std::int32_t counter) { dotCounter_ = counter; }
+    void setDotCounter(std::int32_t counter) { dotCounter_ = counter; }
     // After Stop: no requested position, and the empty bar at the next paint.
-    void Reset();
+    void reset();
 
     std::int64_t SeekPos() const { return seekPos_; }
     bool SeekDragging() const { return seekDragging_; }

@@ -18,23 +18,23 @@ TimeDisplay::Reading TimeDisplay::reading() const {
     return r;
 }
 
-QString TimeDisplay::Text() const {
+QString TimeDisplay::text() const {
     const Reading r = reading();
     const QString time = r.stream ? FormatTime(r.seconds) : QStringLiteral("00:00");
     return r.elapsed ? time : QStringLiteral("-") + time;
 }
 
 const QImage& TimeDisplay::image() {
-    const QString text = Text();
+    const QString shown = text();
     const QRgb color = skin_.rgb();
-    if (text == drawnText_ && color == drawnColor_) return image_;
+    if (shown == drawnText_ && color == drawnColor_) return image_;
     image_.fill(Qt::transparent);
     QPainter painter(&image_);
     painter.setFont(SkinFont(15, false, QStringLiteral("Chiller")));
     painter.setPen(skin_.color());
     const int left = timeMode_ != 0 ? 6 : 0;
-    painter.drawText(QRect(left, 0, kWidth * 2, kHeight * 2), Qt::AlignLeft | Qt::AlignTop, text);
-    drawnText_ = text;
+    painter.drawText(QRect(left, 0, kWidth * 2, kHeight * 2), Qt::AlignLeft | Qt::AlignTop, shown);
+    drawnText_ = shown;
     drawnColor_ = color;
     return image_;
 }
@@ -45,14 +45,14 @@ void TimeDisplay::press(QPoint, Qt::MouseButton button) {
     notifyChanged();
 }
 
-void TimeDisplay::Refresh() {
+void TimeDisplay::refresh() {
     const Reading now = reading();
     if (now == announced_) return;
     announced_ = now;
     notifyChanged();
 }
 
-void TimeDisplay::SetTimeMode(int timeMode) {
+void TimeDisplay::setTimeMode(int timeMode) {
     timeMode_ = timeMode;
     notifyChanged();
 }

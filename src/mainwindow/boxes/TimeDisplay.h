@@ -18,14 +18,14 @@ class TimeDisplay : public BoxLogic {
     void press(QPoint pos, Qt::MouseButton button) override;
 
     // The text as drawn now, "-" included in remaining mode.
-    QString Text() const;
+    QString text() const;
     // Announces a change only when the text would read differently, so a tick costs no repaint
     // between two whole seconds.
-    void Refresh();
+    void refresh();
 
     int TimeMode() const { return timeMode_; }
     // Any nonzero mode shows the elapsed time (a settings file may hold any number).
-    void SetTimeMode(int timeMode);
+    void setTimeMode(int timeMode);
 
   private:
     const Skin& skin_;

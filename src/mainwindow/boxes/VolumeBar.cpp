@@ -30,11 +30,11 @@ VolumeBar::VolumeBar(AudioEngine& engine, const PlaybackState& state, const Skin
 
 void VolumeBar::setPos(int volPos) {
     volPos_ = std::clamp(volPos, kMinPos, kMaxPos);
-    ApplyVolume();
+    applyVolume();
     notifyChanged();
 }
 
-void VolumeBar::ApplyVolume() {
+void VolumeBar::applyVolume() {
     engine_.SetVolume(state_.Channel, volPos_ - kMinPos);
 }
 
@@ -77,24 +77,24 @@ void VolumeBar::wheel(QPoint, int angleDelta) {
     wheelRemainder_ += angleDelta;
     while (wheelRemainder_ >= 120) {
         wheelRemainder_ -= 120;
-        WheelUp();
+        wheelUp();
     }
     while (wheelRemainder_ <= -120) {
         wheelRemainder_ += 120;
-        WheelDown();
+        wheelDown();
     }
 }
 
-void VolumeBar::WheelUp() {
+void VolumeBar::wheelUp() {
     setPos(volPos_ + 1);
     tellValue();
 }
 
-void VolumeBar::WheelDown() {
+void VolumeBar::wheelDown() {
     setPos(volPos_ - 1);
     tellValue();
 }
 
-void VolumeBar::SetVolPos(int volPos) {
+void VolumeBar::setVolPos(int volPos) {
     setPos(volPos);
 }

@@ -24,15 +24,15 @@ class VolumeBar : public BoxLogic {
     void wheel(QPoint pos, int angleDelta) override;
     QString hint() const override { return hint_; }
 
-    void WheelUp();
-    void WheelDown();
+    void wheelUp();
+    void wheelDown();
 
     // The marker position as stored in the settings, always 4..104.
     int VolPos() const { return volPos_; }
-    void SetVolPos(int volPos);
+    void setVolPos(int volPos);
     // Sends the volume to the playing stream (a new one starts without it).
-    void ApplyVolume();
-    bool Dragging() const { return volDrag_; }
+    void applyVolume();
+    bool dragging() const { return volDrag_; }
 
   private:
     const Skin& skin_;

@@ -29,21 +29,21 @@ QStringList FileDialogs::show(QFileDialog& dialog) {
     return chosen;
 }
 
-QStringList FileDialogs::OpenFiles(QWidget* parent) {
+QStringList FileDialogs::openFiles(QWidget* parent) {
     QFileDialog dialog(parent, QStringLiteral("Открыть файл(ы)"), QString(), AudioFilter());
     dialog.setFileMode(QFileDialog::ExistingFiles);
     dialog.setDefaultSuffix(QStringLiteral("mp3"));
     return show(dialog);
 }
 
-QString FileDialogs::OpenPlaylist(QWidget* parent) {
+QString FileDialogs::openPlaylist(QWidget* parent) {
     QFileDialog dialog(parent, QStringLiteral("Добавить плейлист"), QString(), kPlaylistFilter);
     dialog.setFileMode(QFileDialog::ExistingFiles);
     dialog.setDefaultSuffix(QStringLiteral("m3u"));
     return First(show(dialog));
 }
 
-QString FileDialogs::SavePlaylistName(QWidget* parent) {
+QString FileDialogs::savePlaylistName(QWidget* parent) {
     QFileDialog dialog(parent, QStringLiteral("Сохранить плейлист"), QString(), kPlaylistFilter);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
@@ -52,7 +52,7 @@ QString FileDialogs::SavePlaylistName(QWidget* parent) {
     return First(show(dialog));
 }
 
-QString FileDialogs::Folder(QWidget* parent) {
+QString FileDialogs::folder(QWidget* parent) {
     QFileDialog dialog(parent, QStringLiteral("Выбрать каталог"));
     dialog.setFileMode(QFileDialog::Directory);
     dialog.setOption(QFileDialog::ShowDirsOnly);

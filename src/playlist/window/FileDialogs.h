@@ -15,13 +15,13 @@ class FileDialogs {
     };
 
     // "Открыть файл(ы)": several existing audio files.
-    QStringList OpenFiles(QWidget* parent);
+    QStringList openFiles(QWidget* parent);
     // "Добавить плейлист": the first chosen file, read as M3U whatever its name.
-    QString OpenPlaylist(QWidget* parent);
+    QString openPlaylist(QWidget* parent);
     // "Сохранить плейлист": a file name; an existing file is replaced without a question.
-    QString SavePlaylistName(QWidget* parent);
+    QString savePlaylistName(QWidget* parent);
     // "Выбрать каталог": one folder.
-    QString Folder(QWidget* parent);
+    QString folder(QWidget* parent);
 
     // The patterns the files dialog offers, in its order.
     static const QStringList& AudioPatterns();

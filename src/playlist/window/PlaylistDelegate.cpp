@@ -14,7 +14,7 @@ void PlaylistDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opti
     const QString& title = cache_.FittedTitle(path, kRowTitleWidth);
     const QString& duration = cache_.Lookup(path).duration;
     PlayListDrawItem(*painter, option.rect, row, title, duration,
-                     RowStyleOf(model_.IsSelected(row), row == model_.CurrentTrack()));
+                     RowStyleOf(model_.isSelected(row), row == model_.CurrentTrack()));
 }
 
 QSize PlaylistDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelIndex&) const {

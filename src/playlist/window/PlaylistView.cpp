@@ -65,7 +65,7 @@ bool PlaylistView::acceptable(const QMimeData* mime) const {
 
 void PlaylistView::moveSelectedTo(QPoint viewportPos) {
     // A point below the last row names no row: the rows go to the end.
-    model_.MoveSelected(indexAt(viewportPos).row());
+    model_.moveSelected(indexAt(viewportPos).row());
 }
 
 void PlaylistView::keyPressEvent(QKeyEvent* event) {
@@ -78,11 +78,11 @@ void PlaylistView::keyPressEvent(QKeyEvent* event) {
     case Qt::Key_A:
         // Other modifiers may be held as well: Ctrl+Shift+A selects all too.
         if (!(event->modifiers() & Qt::ControlModifier)) break;
-        model_.SelectAll();
+        model_.selectAll();
         return;
     case Qt::Key_Delete:
-        model_.DeleteSelected();
-        if (model_.Count() == 0) model_.SetCurrentTrack(-1);
+        model_.deleteSelected();
+        if (model_.count() == 0) model_.setCurrentTrack(-1);
         emit rowsDeletedByKey();
         return;
     default:
@@ -98,7 +98,7 @@ void PlaylistView::mouseDoubleClickEvent(QMouseEvent* event) {
 }
 
 void PlaylistView::startDrag(Qt::DropActions) {
-    if (model_.SelectedIndex() < 0) return;
+    if (model_.selectedIndex() < 0) return;
     // The rows themselves stay in the model; the drag carries only who it comes from, so starting
     // a drag of 10,000 rows costs nothing.
     auto* drag = new QDrag(this);

@@ -98,9 +98,9 @@ void PlaylistWindow::openDelMenu() {
     QAction* chosen = execMenu(menus_.delMenu, QCursor::pos());
     // Neither touches the playing track or the playback cursors.
     if (chosen == menus_.deleteFiles)
-        model_.DeleteSelected();
+        model_.deleteSelected();
     else if (chosen == menus_.clear)
-        model_.Clear();
+        model_.clear();
 }
 
 void PlaylistWindow::report(const FileResult& result) {
@@ -109,27 +109,27 @@ void PlaylistWindow::report(const FileResult& result) {
 
 void PlaylistWindow::addFiles() {
     QByteArrayList paths;
-    for (const QString& file : dialogs_.OpenFiles(this))
+    for (const QString& file : dialogs_.openFiles(this))
         paths.append(QFile::encodeName(file));
-    report(adder_.AddPaths(paths));
+    report(adder_.addPaths(paths));
 }
 
 void PlaylistWindow::addPlaylist() {
-    const QString file = dialogs_.OpenPlaylist(this);
+    const QString file = dialogs_.openPlaylist(this);
     if (file.isEmpty()) return;
     report(adder_.LoadPlaylist(QFile::encodeName(file)));
 }
 
 void PlaylistWindow::save() {
     emit rowCountChecked();
-    if (model_.Count() == 0) return;
-    const QString file = dialogs_.SavePlaylistName(this);
+    if (model_.count() == 0) return;
+    const QString file = dialogs_.savePlaylistName(this);
     if (file.isEmpty()) return;
     report(SavePlaylist(QFile::encodeName(file), model_));
 }
 
 void PlaylistWindow::addFolder() {
-    const QString folder = dialogs_.Folder(this);
+    const QString folder = dialogs_.folder(this);
     if (!folder.isEmpty()) scanFolder(QFile::encodeName(folder));
 }
 
@@ -143,7 +143,7 @@ void PlaylistWindow::startNextScan() {
     scan_ = std::make_unique<FolderScanJob>(pendingFolders_.front(), QByteArrayLiteral("*.*"), true);
     pendingFolders_.pop_front();
     connect(scan_.get(), &FolderScanJob::filesFound, this, [this](const QByteArrayList& paths) {
-        const FileResult added = adder_.AddPaths(paths);
+        const FileResult added = adder_.addPaths(paths);
         if (added.ok()) return;
         // The rows found before the unreadable playlist stay; the walk ends here.
         scan_->cancel();

@@ -29,12 +29,12 @@ struct ListRig {
             engine.files[path.toStdString()] = FakeTrack{.lengthSeconds = 60 + i};
             rows.push_back({QString(), QString(), path});
         }
-        model.AppendRows(std::move(rows));
+        model.appendRows(std::move(rows));
     }
     // The file number each row holds, in row order.
     std::vector<int> order() const {
         std::vector<int> numbers;
-        for (int i = 0; i < model.Count(); ++i) {
+        for (int i = 0; i < model.count(); ++i) {
             const QByteArray name = model.Row(i).Path.mid(model.Row(i).Path.lastIndexOf('/') + 2);
             numbers.push_back(name.left(name.indexOf('.')).toInt());
         }
@@ -42,7 +42,7 @@ struct ListRig {
     }
     std::vector<int> selectedRows() const {
         std::vector<int> rows;
-        for (int i = model.SelectedIndex(); i >= 0; i = model.NextSelected(i))
+        for (int i = model.selectedIndex(); i >= 0; i = model.nextSelected(i))
             rows.push_back(i);
         return rows;
     }

@@ -41,21 +41,21 @@ TEST_F(ViewTest, TheMouseTheKeysAndPlaybackWorkOnOneSelection) {
     EXPECT_EQ(selectedRows(), std::vector<int>({1, 3, 4, 5}));
 
     // A started row becomes the only selected one; the Delete key then removes that row.
-    model.ClearSelection();
-    model.SetSelected(2, true);
+    model.clearSelection();
+    model.setSelected(2, true);
     Key(&view, Qt::Key_Delete);
     EXPECT_EQ(order(), std::vector<int>({0, 1, 3, 4, 5}));
-    model.SelectAll();
+    model.selectAll();
     Click(view.viewport(), RowPoint(view, 0));
     EXPECT_EQ(selectedRows(), std::vector<int>({0})) << "a plain click after a select-all keeps one row";
 }
 
 TEST_F(ViewTest, CtrlASelectsAllWhateverElseIsHeldAndAAloneDoesNot) {
     Key(&view, Qt::Key_A);
-    EXPECT_EQ(model.SelectedIndex(), -1);
+    EXPECT_EQ(model.selectedIndex(), -1);
     Key(&view, Qt::Key_A, Qt::ControlModifier);
     EXPECT_EQ(selectedRows().size(), 6u);
-    model.ClearSelection();
+    model.clearSelection();
     Key(&view, Qt::Key_A, Qt::ControlModifier | Qt::ShiftModifier);
     EXPECT_EQ(selectedRows().size(), 6u);
 }
@@ -68,30 +68,30 @@ TEST_F(ViewTest, EnterAndDoubleClickAskToPlay) {
     EXPECT_EQ(asked, 2) << "asked even with nothing selected; playback then starts nothing";
     DoubleClick(view.viewport(), RowPoint(view, 4));
     EXPECT_EQ(asked, 3);
-    EXPECT_EQ(model.SelectedIndex(), 4) << "the double-clicked row is the selected one";
+    EXPECT_EQ(model.selectedIndex(), 4) << "the double-clicked row is the selected one";
 }
 
 TEST_F(ViewTest, DeleteRemovesTheSelectedRowsAndAnEmptyListHasNoPlayingRow) {
     int deleted = 0;
     QObject::connect(&view, &PlaylistView::rowsDeletedByKey, [&] { ++deleted; });
-    model.SetCurrentTrack(2);
-    model.SetSelected(0, true);
+    model.setCurrentTrack(2);
+    model.setSelected(0, true);
     Key(&view, Qt::Key_Delete);
     EXPECT_EQ(order(), std::vector<int>({1, 2, 3, 4, 5}));
     EXPECT_EQ(model.CurrentTrack(), 2) << "a plain index: it now names the row that moved up";
     Key(&view, Qt::Key_Delete);
-    EXPECT_EQ(model.Count(), 5) << "nothing selected, nothing deleted";
+    EXPECT_EQ(model.count(), 5) << "nothing selected, nothing deleted";
     EXPECT_EQ(deleted, 2);
     Key(&view, Qt::Key_A, Qt::ControlModifier);
     Key(&view, Qt::Key_Delete);
-    EXPECT_EQ(model.Count(), 0);
+    EXPECT_EQ(model.count(), 0);
     EXPECT_EQ(model.CurrentTrack(), -1);
 }
 
 TEST_F(ViewTest, TheClosestRowHoldingThePlayingPathStaysCurrentAfterAMove) {
-    model.SetCurrentTrack(3);
-    model.SetSelected(3, true);
-    model.SetSelected(5, true);
+    model.setCurrentTrack(3);
+    model.setSelected(3, true);
+    model.setSelected(5, true);
     drop(view.rowsMimeData(), RowPoint(view, 1));
     EXPECT_EQ(order(), std::vector<int>({0, 3, 5, 1, 2, 4}));
     EXPECT_EQ(model.CurrentTrack(), 1);
@@ -99,7 +99,7 @@ TEST_F(ViewTest, TheClosestRowHoldingThePlayingPathStaysCurrentAfterAMove) {
 }
 
 TEST_F(ViewTest, ForeignDropsOfRowsAreIgnoredAndFilesAreHandedOnInOrder) {
-    model.SetSelected(5, true);
+    model.setSelected(5, true);
     auto* foreign = new QMimeData;
     foreign->setData(PlaylistView::kRowsMimeType, "1:another-player");
     EXPECT_FALSE(drop(foreign, RowPoint(view, 0)));
@@ -115,7 +115,7 @@ TEST_F(ViewTest, ForeignDropsOfRowsAreIgnoredAndFilesAreHandedOnInOrder) {
     ASSERT_EQ(dropped.size(), 1u);
     EXPECT_EQ(dropped[0], QByteArrayList({"/music/b.mp3", "/music/album", "/music/a.ogg"}))
         << "web addresses are left out; folders go on, for the adder to ignore";
-    EXPECT_EQ(model.Count(), 6) << "the view itself adds nothing";
+    EXPECT_EQ(model.count(), 6) << "the view itself adds nothing";
 }
 
 TEST_F(ViewTest, OnlyTheRowsInSightAreReadAndTheirDurationsFollowTheFileNames) {
@@ -123,7 +123,7 @@ TEST_F(ViewTest, OnlyTheRowsInSightAreReadAndTheirDurationsFollowTheFileNames) {
     view.doItemsLayout();
     const auto reads = [&] {
         int n = 0;
-        for (int i = 0; i < model.Count(); ++i) n += engine.factReadCount(model.Row(i).Path.toStdString());
+        for (int i = 0; i < model.count(); ++i) n += engine.factReadCount(model.Row(i).Path.toStdString());
         return n;
     };
     const int before = reads();

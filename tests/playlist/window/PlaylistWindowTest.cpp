@@ -138,13 +138,13 @@ TEST_F(WindowTest, AddFilesUsesTheFilesDialogAndKeepsTheChosenOrder) {
                                           "*.spx;*.mpc;*.mp+;*.mpp;*.oga;*.flac;*.ape;*.mac;*.m4a;*.ac3;"
                                           "*.mp4;*.aac;)"}))
         << shown.filters.join('|').toStdString();
-    ASSERT_EQ(model.Count(), 2);
+    ASSERT_EQ(model.count(), 2);
     EXPECT_EQ(model.Row(0).Path, file("b.mp3"));
     EXPECT_EQ(model.Row(1).Path, file("a.FLAC"));
 
     answer.clear();
     use(ListButtonKind::Add, "Добавить файлы");
-    EXPECT_EQ(model.Count(), 2) << "Cancel adds nothing";
+    EXPECT_EQ(model.count(), 2) << "Cancel adds nothing";
     use(ListButtonKind::Add);
     EXPECT_EQ(dialogsShown.size(), 2u) << "a menu closed without a choice opens nothing";
 }
@@ -159,14 +159,14 @@ TEST_F(WindowTest, AddPlaylistReadsTheFirstChosenFileAndReportsOneThatCannotBeRe
     ASSERT_EQ(dialogsShown.size(), 1u);
     EXPECT_EQ(dialogsShown[0].title, "Добавить плейлист");
     EXPECT_EQ(dialogsShown[0].filters, QStringList({"M3U Playlist"}));
-    EXPECT_EQ(model.Count(), 2);
+    EXPECT_EQ(model.count(), 2);
 
     answer = {dir.filePath("gone.m3u")};
     use(ListButtonKind::Add, "Добавить плейлист");
     ASSERT_EQ(errors.size(), 1);
     EXPECT_TRUE(errors[0].startsWith("Cannot open file \"" + dir.filePath("gone.m3u") + "\". "))
         << errors[0].toStdString();
-    EXPECT_EQ(model.Count(), 2) << "the rows already there stay";
+    EXPECT_EQ(model.count(), 2) << "the rows already there stay";
 }
 
 TEST_F(WindowTest, AddFolderWalksTheTreeInOrderWithoutHoldingTheWindow) {
@@ -179,7 +179,7 @@ TEST_F(WindowTest, AddFolderWalksTheTreeInOrderWithoutHoldingTheWindow) {
     EXPECT_EQ(dialogsShown[0].title, "Выбрать каталог");
     EXPECT_EQ(dialogsShown[0].mode, QFileDialog::Directory);
     ASSERT_TRUE(waitForFolder());
-    ASSERT_EQ(model.Count(), 3);
+    ASSERT_EQ(model.count(), 3);
     EXPECT_TRUE(model.Row(0).Path.endsWith("album/01.wav"));
     EXPECT_TRUE(model.Row(1).Path.endsWith("album/02.mp3"));
     EXPECT_TRUE(model.Row(2).Path.endsWith("album/cd1/01.ogg")) << "a subfolder's files where it stands";
@@ -187,14 +187,14 @@ TEST_F(WindowTest, AddFolderWalksTheTreeInOrderWithoutHoldingTheWindow) {
 
 TEST_F(WindowTest, DeleteMenuRemovesRowsButLeavesThePlayingIndexAlone) {
     addRows(5);
-    model.SetCurrentTrack(3);
-    model.SetSelected(1, true);
+    model.setCurrentTrack(3);
+    model.setSelected(1, true);
     use(ListButtonKind::Del, "Удалить файл(ы)");
     EXPECT_TRUE(pressedDuringMenu);
     EXPECT_EQ(order(), std::vector<int>({0, 2, 3, 4}));
     EXPECT_EQ(model.CurrentTrack(), 3);
     use(ListButtonKind::Del, "Очистить");
-    EXPECT_EQ(model.Count(), 0);
+    EXPECT_EQ(model.count(), 0);
     EXPECT_EQ(model.CurrentTrack(), 3) << "only the Delete key resets it";
     EXPECT_EQ(menusOpened.size(), 2);
     EXPECT_EQ(menusOpened[0], &window.menus().delMenu);
@@ -207,8 +207,8 @@ TEST_F(WindowTest, SaveWritesTheListWithoutAskingAndOpensNothingForAnEmptyList) 
     EXPECT_EQ(checked, 1);
     EXPECT_TRUE(dialogsShown.empty()) << "an empty list opens no dialog";
 
-    model.Append({}, {}, "/music/a.mp3");
-    model.Append({}, {}, "/music/b.ogg");
+    model.append({}, {}, "/music/a.mp3");
+    model.append({}, {}, "/music/b.ogg");
     QFile old(dir.filePath("saved.m3u"));
     ASSERT_TRUE(old.open(QIODevice::WriteOnly));
     old.write("old contents");
