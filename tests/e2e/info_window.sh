@@ -18,6 +18,7 @@ EXIT_X=307 EXIT_Y=14
 ARTIST_Y=20 LINE_Y=110 LINE_H=15 CLOSE_X=311 CLOSE_Y=9
 
 source "$(dirname "$0")/lib/headless.sh"
+source "$(dirname "$0")/lib/screen_colours.sh"
 [ -x "$BIN" ] || fail "no player at $BIN"
 require_tools Xvfb xdotool xwininfo pulseaudio pactl ffmpeg od awk
 begin_session vexo-e2e
@@ -42,37 +43,23 @@ MAIN_WID="$WID"
 click_main() { xdotool mousemove --window "$MAIN_WID" "$1" "$2" click "${3:-1}"; }
 
 # Sets INFO_WID to the player's visible 322 x 129 window, and X and Y to its place.
-find_info() {
-    local wid
-    for wid in $(xdotool search --onlyvisible --pid "$PLAYER_PID" 2>/dev/null); do
-        xdotool getwindowgeometry "$wid" 2>/dev/null | grep -q "Geometry: 322x129" || continue
-        INFO_WID="$wid"
-        eval "$(xdotool getwindowgeometry --shell "$wid" | grep -E '^(X|Y)=')"
-        return 0
-    done
-    return 1
-}
+find_info() { find_window_sized 322x129 && INFO_WID="$FOUND_WID"; }
 info_hidden() { ! xwininfo -id "$INFO_WID" 2>/dev/null | grep -q "Map State: IsViewable"; }
 
-# Pixels of exactly the colour $2 $3 $4 in the grabbed picture $1.
-colour_pixels() {
-    od -An -tu1 -v "$1" | tr -s ' ' '\n' | awk -v r="$2" -v g="$3" -v b="$4" \
-        'NF { c[n++ % 3] = $1 } n % 3 == 0 && n { if (c[0] == r && c[1] == g && c[2] == b) k++ } END { print k + 0 }'
-}
 # White pixels of the artist line right of its label: the tag's letters (the ground there is darker).
 artist_ink() {
     grab_box 70 "$ARTIST_Y" 240 14 "$WORK/artist.rgb"
-    colour_pixels "$WORK/artist.rgb" 255 255 255
+    count "$WORK/artist.rgb" "255 255 255"
 }
 # Green (0, 128, 0) pixels of the codec line from x $1, $2 wide.
 green_ink() {
     grab_box "$1" "$LINE_Y" "$2" "$LINE_H" "$WORK/line.rgb"
-    colour_pixels "$WORK/line.rgb" 0 128 0
+    count "$WORK/line.rgb" "0 128 0"
 }
 # Red pixels of the close box's "x".
 red_ink() {
     grab_box 306 4 11 12 "$WORK/close.rgb"
-    colour_pixels "$WORK/close.rgb" 255 0 0
+    count "$WORK/close.rgb" "255 0 0"
 }
 
 # --- Play the tagged track, then a middle click on the title (again while the stream is still opening).
