@@ -91,6 +91,8 @@ void Player::wire() {
     window_.addBox(playback_.eqSwitch, {120, 139});
     window_.addBox(playback_.eqDefault, {120, 156});
 
+    wireMpris();
+
     visTimer_.setInterval(kVisIntervalMs);
     connect(&visTimer_, &BeatTimer::timeout, this, [this] {
         // A fallen analyser with no stream playing has nothing to show: stop waking up.
@@ -110,6 +112,37 @@ void Player::wirePlaylistWindow() {
         controller.refreshLastIndex();
         if (playlist_.count() == 0) controller.setNavIndex(-1);
     });
+}
+
+void Player::wireMpris() {
+    mprisControls_.raise = [this] {
+        tray_.restore();
+        if (!window_.isVisible()) return;
+        window_.raise();
+        window_.activateWindow();
+    };
+    // From the event loop: the close may show a message box, which must not wait inside the bus's
+    // handler.
+    mprisControls_.quit = [this] { QTimer::singleShot(0, &window_, &QWidget::close); };
+    mprisControls_.openPath = [this](const QByteArray& path) {
+        QTimer::singleShot(0, this, [this, path] { openAndPlay(path); });
+    };
+    // Only once the window shows, which it does without waiting for the bus: before that, no
+    // settings are applied that a Quit could save.
+    connect(&window_, &MainWindow::firstShown, this, [this] {
+        QTimer::singleShot(0, this, [this] { mpris_.registerOnSessionBus(); });
+    });
+}
+
+void Player::openAndPlay(const QByteArray& path) {
+    // As a second start hands over its paths; then the first of the new rows plays.
+    if (shutDown_) return;
+    const int before = playlist_.count();
+    addPaths({path});
+    if (playlist_.count() == before) return;
+    playback_.controller.setNavIndex(before);
+    playback_.controller.PlayTrack(before);
+    updateVisTimer();
 }
 
 void Player::updateVisTimer() {

@@ -5,6 +5,8 @@
 #include "HintWindow.h"
 #include "InfoWindow.h"
 #include "MainWindow.h"
+#include "MprisControls.h"
+#include "MprisService.h"
 #include "Playback.h"
 #include "PlaylistAdder.h"
 #include "PlaylistModel.h"
@@ -82,6 +84,8 @@ class Player : public QObject {
     void openFiles();
     void updateVisTimer();
     void addQueuedPaths();
+    void wireMpris();
+    void openAndPlay(const QByteArray& path);
 
     AudioEngine& engine_;
     QString home_;
@@ -103,6 +107,9 @@ class Player : public QObject {
     // After the windows it hides and shows, so it goes before them.
     TrayIcon tray_{window_};
     WorkingSetTrimmer trimmer_;
+    // The desktop's media keys and sound applet reach the player through these.
+    MprisControls mprisControls_{engine_, playback_, playlist_, window_};
+    MprisService mpris_{mprisControls_};
     bool shutDown_ = false;
     QList<QByteArrayList> queuedPaths_;
     bool queueDrainPending_ = false;

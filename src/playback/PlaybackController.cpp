@@ -162,6 +162,7 @@ void PlaybackController::play() {
         // The paused track goes on from where it stands, which the user may have moved it to.
         state_.Paused = false;
         engine_.Play(state_.Channel);
+        emit pauseChanged();
     } else {
         PlayTrack(navIndex_);
     }
@@ -177,6 +178,7 @@ void PlaybackController::pause() {
     // Only a playing stream pauses; the engine resumes a paused one.
     state_.Paused = !state_.Paused && engine_.IsActiveChannel(state_.Channel);
     engine_.Pause(state_.Channel);
+    emit pauseChanged();
 }
 
 void PlaybackController::stop() {

@@ -81,6 +81,8 @@ class PlaybackController : public QObject {
     // A new title line and the scroll offset the ticker starts it from.
     void tickerTextChanged(const QString& text, int tickerOffset);
     void playModeChanged(int mode);
+    // The open stream was paused or goes on again.
+    void pauseChanged();
 
   private:
     void freeChannel();

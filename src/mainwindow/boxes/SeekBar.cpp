@@ -124,12 +124,16 @@ void SeekBar::move(QPoint pos, Qt::MouseButtons) {
 void SeekBar::release(QPoint pos, Qt::MouseButton button) {
     if (button != Qt::LeftButton) return;
     seekPos_ = PositionForX(pos.x());
-    const bool seeking = seekable();
     seekDragging_ = false;
-    if (!seeking) return;
-    engine_.SetPosition(state_.Channel, seekPos_);
+    seekTo(seekPos_);
+}
+
+bool SeekBar::seekTo(std::int64_t bytePos) {
+    if (!seekable()) return false;
+    engine_.SetPosition(state_.Channel, bytePos);
     // A paused stream's position timer draws nothing: the line goes to the new place here.
     DrawProgress(engine_.heardPosition(state_.Channel));
     notifyChanged(kLineRows);
     if (seeked) seeked();
+    return true;
 }

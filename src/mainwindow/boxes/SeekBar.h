@@ -44,6 +44,9 @@ class SeekBar : public BoxLogic {
     // drag and can be released anywhere).
     std::int64_t PositionForX(int x) const;
 
+    // Moves a playing or paused stream to bytePos, and the line with it; false without one.
+    bool seekTo(std::int64_t bytePos);
+
     // After every seek, once the line shows the new place.
     std::function<void()> seeked;
 

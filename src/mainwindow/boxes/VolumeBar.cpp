@@ -32,6 +32,7 @@ void VolumeBar::setPos(int volPos) {
     volPos_ = std::clamp(volPos, kMinPos, kMaxPos);
     applyVolume();
     notifyChanged();
+    if (volumeChanged) volumeChanged();
 }
 
 void VolumeBar::applyVolume() {

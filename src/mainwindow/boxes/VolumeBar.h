@@ -4,6 +4,8 @@
 #include "BoxLogic.h"
 #include "PlaybackState.h"
 
+#include <functional>
+
 // The volume bar (115 x 8): a marker at x = VolPos, 4 meaning 0 % and 104 meaning 100 %. The value
 // reaches the engine, as VolPos - 4 per cent, when it changes and when a track starts; a paint only
 // draws.
@@ -33,6 +35,9 @@ class VolumeBar : public BoxLogic {
     // Sends the volume to the playing stream (a new one starts without it).
     void applyVolume();
     bool dragging() const { return volDrag_; }
+
+    // After every change of VolPos, whoever made it; the picture has its own `changed`.
+    std::function<void()> volumeChanged;
 
   private:
     const Skin& skin_;
