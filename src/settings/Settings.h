@@ -26,6 +26,9 @@ struct Settings {
     int playListLeft = 268;
     std::optional<int> playListTop; // missing: the caller places it below the main window
     int playListHeight = 210;
+    // Window scale: missing or 0 follows the desktop, 1..4 fixes it. Only a hand edit sets it, and a
+    // save leaves it as it was.
+    std::optional<int> scale;
 
     bool operator==(const Settings&) const = default;
 };

@@ -11,7 +11,7 @@ Settings LoadSettings(const QString& path);
 
 // Writes every key into the settings file at path, keeping the file's other lines, creating it
 // (sections and keys in their table order) when it does not exist. Version is always written as
-// the program's own. A playListTop without a value leaves that key as it was. Balans is written
+// the program's own. A playListTop or scale without a value leaves that key as it was. Balans is written
 // with decimalPoint. The file is replaced atomically; false when it could not be written.
 bool SaveSettings(const QString& path, const Settings& settings,
                   const QString& decimalPoint = SystemDecimalPoint());

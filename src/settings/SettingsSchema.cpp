@@ -14,6 +14,7 @@ const SettingKey kKeys[] = {
     {"Main", "PlayMode", "0", SettingKind::Int, &Settings::playMode},
     {"Main", "TimeMode", "0", SettingKind::Int, &Settings::timeMode},
     {"Main", "Color", "14375437", SettingKind::Int, &Settings::color},
+    {"Main", "Scale", nullptr, SettingKind::Int, &Settings::scale},
     {"EQ", "Show", "0", SettingKind::Bool, &Settings::eqShow},
     {"EQ", "Enable", "0", SettingKind::Bool, &Settings::eqEnable},
     {"EQParams", "0", "15", SettingKind::Int, EqBand{0}},

@@ -143,3 +143,11 @@ TEST_F(SettingsFileTest, UnwritablePlaceReportsFailure) {
     EXPECT_FALSE(SaveSettings(dir_.filePath("missing/Options.ini"), Settings{}));
     EXPECT_FALSE(SaveSettings(dir_.path(), Settings{}));
 }
+
+TEST_F(SettingsFileTest, HandSetScaleIsReadAndOutlivesASave) {
+    write("[Main]\r\nScale=2\r\n");
+    EXPECT_EQ(LoadSettings(path()).scale, 2);
+    // The player never sets the scale: what it saves must not undo the hand edit.
+    ASSERT_TRUE(SaveSettings(path(), Settings{}, "."));
+    EXPECT_EQ(LoadSettings(path()).scale, 2);
+}

@@ -1,7 +1,9 @@
 #include "CellText.h"
 #include "CommandLinePaths.h"
+#include "DisplayScale.h"
 #include "EngineFactory.h"
 #include "HomeFolder.h"
+#include "PlatformChoice.h"
 #include "Player.h"
 #include "SingleInstance.h"
 #include "StartWindow.h"
@@ -56,6 +58,8 @@ void LoadPlugins(AudioEngine& engine) {
 } // namespace
 
 int main(int argc, char** argv) {
+    SetUpPlatform(argc, argv);
+    SetUpScale();
     // The toolkit keeps its X shared memory for its own paints. The boxes that change many times a
     // second do not take that way (see BoxPresenter), and with them gone from it, switching the
     // toolkit's shared memory off measured no gain (bench/player_bench.sh while playing, runs taken
