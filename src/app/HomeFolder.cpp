@@ -1,26 +1,40 @@
 #include "HomeFolder.h"
 
+#include "ProgramPlace.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
-#include <QStandardPaths>
 
-#include <unistd.h>
+namespace {
+
+bool InBuildTree(const QString& executableFolder) {
+    return !executableFolder.isEmpty() && !BuildTreeTop(QFile::encodeName(executableFolder).toStdString()).empty();
+}
+
+} // namespace
 
 QString ResolveHomeFolder(const QString& vexoHome, const QString& executableFolder, const QString& xdgDataHome,
                           const QString& userHome) {
     if (!vexoHome.isEmpty()) return QDir::cleanPath(QDir(vexoHome).absolutePath());
-    // access() asks the kernel, so read-only mounts and ACLs are honoured.
-    if (!executableFolder.isEmpty() && ::access(QFile::encodeName(executableFolder).constData(), W_OK) == 0)
-        return QDir::cleanPath(executableFolder);
-    const QString data = xdgDataHome.isEmpty() ? userHome + "/.local/share" : xdgDataHome;
+    if (InBuildTree(executableFolder)) return QDir::cleanPath(executableFolder);
+    // A relative $XDG_DATA_HOME is invalid and must be ignored.
+    const QString data = QDir::isAbsolutePath(xdgDataHome) ? xdgDataHome : userHome + "/.local/share";
     return QDir::cleanPath(data + "/vexo-mp");
 }
 
 QString HomeFolder() {
-    static const QString home = ResolveHomeFolder(qEnvironmentVariable("VEXO_HOME"),
-                                                   QCoreApplication::applicationDirPath(),
-                                                   qEnvironmentVariable("XDG_DATA_HOME"), QDir::homePath());
+    static const QString home = [] {
+        const QString vexoHome = qEnvironmentVariable("VEXO_HOME");
+        const QString executableFolder = QCoreApplication::applicationDirPath();
+        const QString folder = ResolveHomeFolder(vexoHome, executableFolder, qEnvironmentVariable("XDG_DATA_HOME"),
+                                                 QDir::homePath());
+        // A build tree gets its Plugins folder from the build and a chosen home from its user; the
+        // per-user home of an installed program has no one to make it, so its first start does.
+        if (vexoHome.isEmpty() && !InBuildTree(executableFolder) && !QFileInfo::exists(folder))
+            QDir().mkpath(folder + "/Plugins");
+        return folder;
+    }();
     return home;
 }
 

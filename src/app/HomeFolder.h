@@ -1,9 +1,10 @@
 #pragma once
 #include <QString>
 
-// The folder that holds Data/ and Plugins/: $VEXO_HOME when set; else the
-// executable's folder when it is writable (a build tree, a portable copy);
-// else $XDG_DATA_HOME/vexo-mp (default ~/.local/share/vexo-mp).
+// The folder that holds Data/ and Plugins/: $VEXO_HOME when set; else the executable's folder
+// when the executable sits in a build tree (each build keeps its own); else the per-user data
+// folder $XDG_DATA_HOME/vexo-mp (default ~/.local/share/vexo-mp), as for an installed program.
+// An installed program never writes beside itself, even when run by a user who could.
 // Paths end without a slash.
 QString HomeFolder();
 QString DataFolder();

@@ -1,26 +1,20 @@
 #include "FfmpegModule.h"
 
-#include <dlfcn.h>
+#include "ProgramPlace.h"
 
-#include <array>
-#include <climits>
-#include <unistd.h>
+#include <dlfcn.h>
 
 namespace {
 
-// Beside the program once installed or built; the build's own copy for the test programs, which
-// live in folders of their own.
-std::string besideTheProgram() {
-    std::array<char, PATH_MAX> exe{};
-    const ssize_t n = ::readlink("/proc/self/exe", exe.data(), exe.size() - 1);
-    if (n <= 0) return {};
-    std::string path(exe.data(), static_cast<std::size_t>(n));
-    return path.substr(0, path.find_last_of('/') + 1) + "vexo-ffmpeg.so";
-}
-
 FfmpegOpenFunction loadModule() {
-    for (const std::string& path : {besideTheProgram(), std::string(VEXO_FFMPEG_MODULE)}) {
-        if (path.empty()) continue;
+    const std::string program = RunningProgramFolder();
+    if (program.empty()) return nullptr;
+    // Beside the program in its build tree; in the prefix's lib/vexo-mp once installed (where the
+    // install rules put it); at the build tree's top for the test programs, which sit below it.
+    const std::string top = BuildTreeTop(program);
+    for (const std::string& folder : {program, program + "/../lib/vexo-mp", top}) {
+        if (folder.empty()) continue;
+        const std::string path = folder + "/vexo-ffmpeg.so";
         // Never closed: decoders it made may live as long as the program.
         if (void* module = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL))
             if (void* entry = ::dlsym(module, kFfmpegOpenSymbol))

@@ -1,19 +1,30 @@
 #include "HomeFolder.h"
 
+#include <QDir>
+#include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
-TEST(HomeFolder, VexoHomeWinsThenWritableExecutableFolderThenXdg) {
-    QTemporaryDir exe;
-    EXPECT_EQ(ResolveHomeFolder("/srv/vexo/", exe.path(), "/x", "/home/u"), "/srv/vexo");
-    EXPECT_EQ(ResolveHomeFolder("", exe.path(), "/x", "/home/u"), exe.path());
+// Writability says nothing (root may write into /usr/bin): only a build tree keeps its home beside
+// the executable.
+TEST(HomeFolder, VexoHomeWinsThenBuildTreeThenXdgDataFolder) {
+    QTemporaryDir root;
+    const QString build = root.path() + "/build";
+    const QString testFolder = build + "/tests/engine/output";
+    const QString installed = root.path() + "/usr/bin";
+    ASSERT_TRUE(QDir().mkpath(testFolder) && QDir().mkpath(installed));
+    QFile cache(build + "/CMakeCache.txt");
+    ASSERT_TRUE(cache.open(QIODevice::WriteOnly));
+    cache.close();
 
-    ::chmod(QFile::encodeName(exe.path()).constData(), 0555);
-    if (::getuid() != 0) { // root may write anywhere, so the fallback is only reachable for users
-        EXPECT_EQ(ResolveHomeFolder("", exe.path(), "/x", "/home/u"), "/x/vexo-mp");
-        EXPECT_EQ(ResolveHomeFolder("", exe.path(), "", "/home/u"), "/home/u/.local/share/vexo-mp");
-    }
-    ::chmod(QFile::encodeName(exe.path()).constData(), 0755);
-    EXPECT_EQ(ResolveHomeFolder("", "/nonexistent/folder", "", "/home/u"), "/home/u/.local/share/vexo-mp");
+    EXPECT_EQ(ResolveHomeFolder("/srv/vexo/", build, "/x", "/home/u"), "/srv/vexo");
+    EXPECT_EQ(ResolveHomeFolder("", build, "/x", "/home/u"), build);
+    EXPECT_EQ(ResolveHomeFolder("", testFolder, "/x", "/home/u"), testFolder) << "three folders below the top";
+
+    EXPECT_EQ(ResolveHomeFolder("", installed, "/x/", "/home/u"), "/x/vexo-mp") << "writable, yet installed";
+    EXPECT_EQ(ResolveHomeFolder("", installed, "", "/home/u"), "/home/u/.local/share/vexo-mp");
+    EXPECT_EQ(ResolveHomeFolder("", installed, "relative/data", "/home/u"), "/home/u/.local/share/vexo-mp");
+    EXPECT_EQ(ResolveHomeFolder("", testFolder + "/deeper", "", "/home/u"), "/home/u/.local/share/vexo-mp")
+        << "a CMakeCache.txt far above is some other project's";
+    EXPECT_EQ(ResolveHomeFolder("", "", "", "/home/u"), "/home/u/.local/share/vexo-mp");
 }
