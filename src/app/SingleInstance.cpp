@@ -1,12 +1,13 @@
 #include "SingleInstance.h"
 
 #include "PrivateFolder.h"
+#include "UnixSocket.h"
 
 #include <QCryptographicHash>
 #include <QDataStream>
 #include <QDir>
 #include <QElapsedTimer>
-#include <QLocalSocket>
+#include <QSocketNotifier>
 #include <QThread>
 #include <QtEndian>
 
@@ -26,14 +27,6 @@ QString instanceKey(const QString& homeFolder) {
 QString inPrivateFolder(const QString& name) {
     const QString folder = PrivateFolder(nullptr);
     return folder.isEmpty() ? QString() : folder + "/" + name;
-}
-
-// The process at the other end of a connected local socket runs as this user.
-bool peerIsThisUser(const QLocalSocket& socket) {
-    ucred peer{};
-    socklen_t size = sizeof peer;
-    return ::getsockopt(int(socket.socketDescriptor()), SOL_SOCKET, SO_PEERCRED, &peer, &size) == 0 &&
-           peer.uid == ::getuid();
 }
 
 QByteArray encodeMessage(const QByteArrayList& paths) {
@@ -68,35 +61,86 @@ QList<QByteArrayList> messageSized(const QByteArrayList& paths) {
 bool sendMessage(const QString& socketPath, const QByteArrayList& paths, int timeoutMs) {
     QElapsedTimer clock;
     clock.start();
-    QLocalSocket socket;
+    int fd;
     // The first process may hold the lock but not listen yet: retry for a moment.
-    while (true) {
-        socket.connectToServer(socketPath);
-        if (socket.waitForConnected(100)) break;
+    while ((fd = UnixSocket::connectTo(socketPath)) < 0) {
         if (clock.elapsed() > timeoutMs) return false;
         QThread::msleep(20);
     }
     // A socket or a listener of another user must not learn our paths.
-    if (!ForeignFileProblem(socketPath).isEmpty() || !peerIsThisUser(socket)) return false;
-    socket.write(encodeMessage(paths));
-    if (!socket.waitForBytesWritten(timeoutMs)) return false;
-    while (socket.bytesAvailable() < 1) {
-        const int left = timeoutMs - int(clock.elapsed());
-        if (left <= 0 || !socket.waitForReadyRead(left)) return false;
-    }
-    char ack = 0;
-    return socket.read(&ack, 1) == 1 && ack == kAck;
+    const bool acknowledged = ForeignFileProblem(socketPath).isEmpty() && UnixSocket::peerIsThisUser(fd) &&
+                              UnixSocket::writeAll(fd, encodeMessage(paths), timeoutMs) &&
+                              UnixSocket::readByte(fd, qMax(0, timeoutMs - int(clock.elapsed()))) == kAck;
+    UnixSocket::close(fd);
+    return acknowledged;
 }
 
 } // namespace
 
-SingleInstance::SingleInstance(const QString& homeFolder, QObject* parent)
-    : QObject(parent), home_(homeFolder) {
-    server_.setSocketOptions(QLocalServer::UserAccessOption);
-    connect(&server_, &QLocalServer::newConnection, this, &SingleInstance::acceptConnection);
-}
+// One accepted hand-off connection: it reads whole messages, answers each and goes at the end.
+class SingleInstance::Connection : public QObject {
+  public:
+    Connection(int fd, SingleInstance& owner)
+        : QObject(&owner), owner_(owner), fd_(fd), readable_(fd, QSocketNotifier::Read, this) {
+        connect(&readable_, &QSocketNotifier::activated, this, &Connection::read);
+    }
+    ~Connection() override { UnixSocket::close(fd_); }
 
-SingleInstance::~SingleInstance() = default;
+  private:
+    void read() {
+        // Never more than one message is held, however much a peer sends.
+        constexpr qsizetype kMaxHeld = 4 + kMaxMessageBytes;
+        char chunk[64 * 1024];
+        while (true) {
+            const qsizetype room = qMin<qsizetype>(sizeof chunk, kMaxHeld - held_.size());
+            const ssize_t n = ::recv(fd_, chunk, std::size_t(room), 0);
+            if (n < 0 && errno == EINTR) continue;
+            if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) return;
+            if (n <= 0) return finish();
+            held_.append(chunk, n);
+            if (!takeMessages()) return finish();
+        }
+    }
+
+    // False when the peer broke the rules and is dropped.
+    bool takeMessages() {
+        while (held_.size() >= 4) {
+            const quint32 length = qFromBigEndian<quint32>(held_.constData());
+            if (length > kMaxMessageBytes) return false;
+            if (held_.size() < 4 + qsizetype(length)) return true;
+            QDataStream in(held_.mid(4, length));
+            held_.remove(0, 4 + length);
+            quint32 count = 0;
+            in >> count;
+            if (count > kMaxPaths) return false;
+            QByteArrayList paths;
+            for (quint32 i = 0; i < count && in.status() == QDataStream::Ok; ++i) {
+                QByteArray p;
+                in >> p;
+                if (in.status() == QDataStream::Ok) paths << p;
+            }
+            UnixSocket::writeAll(fd_, QByteArray(1, kAck), 0);
+            emit owner_.pathsReceived(paths);
+        }
+        return true;
+    }
+
+    void finish() {
+        readable_.setEnabled(false);
+        deleteLater();
+    }
+
+    SingleInstance& owner_;
+    int fd_;
+    QSocketNotifier readable_;
+    QByteArray held_;
+};
+
+SingleInstance::SingleInstance(const QString& homeFolder, QObject* parent) : QObject(parent), home_(homeFolder) {}
+
+SingleInstance::~SingleInstance() {
+    UnixSocket::close(listener_);
+}
 
 QString SingleInstance::socketPath(const QString& homeFolder) {
     return inPrivateFolder(instanceKey(homeFolder));
@@ -138,50 +182,22 @@ SingleInstance::Claim SingleInstance::claim() {
     why = ForeignFileProblem(socket);
     if (!why.isEmpty()) return fail(QStringLiteral("the socket \"%1\" is not ours: %2").arg(socket, why));
     // The lock proves no other player of this home runs, so a socket left by a crash is stale.
-    QLocalServer::removeServer(socket);
-    if (server_.listen(socket)) return Claim::First;
-    return fail(QStringLiteral("cannot listen on \"%1\": %2").arg(socket, server_.errorString()));
+    listener_ = UnixSocket::listenAt(socket, &why);
+    if (listener_ < 0) return fail(QStringLiteral("cannot listen on \"%1\": %2").arg(socket, why));
+    listening_ = new QSocketNotifier(listener_, QSocketNotifier::Read, this);
+    connect(listening_, &QSocketNotifier::activated, this, &SingleInstance::acceptConnections);
+    return Claim::First;
 }
 
-void SingleInstance::acceptConnection() {
-    while (QLocalSocket* socket = server_.nextPendingConnection()) {
-        connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
-        if (!peerIsThisUser(*socket)) {
-            socket->abort();
+void SingleInstance::acceptConnections() {
+    int fd;
+    while ((fd = UnixSocket::acceptFrom(listener_)) >= 0) {
+        if (!UnixSocket::peerIsThisUser(fd)) {
+            UnixSocket::close(fd);
             continue;
         }
-        // Never more than one message is held, however much a peer sends.
-        socket->setReadBufferSize(4 + kMaxMessageBytes);
-        connect(socket, &QLocalSocket::readyRead, this, [this, socket] { readMessage(socket); });
+        new Connection(fd, *this);
     }
-}
-
-void SingleInstance::readMessage(QLocalSocket* socket) {
-    char header[4];
-    if (socket->peek(header, 4) < 4) return;
-    const quint32 length = qFromBigEndian<quint32>(header);
-    if (length > kMaxMessageBytes) {
-        socket->abort();
-        return;
-    }
-    if (socket->bytesAvailable() < 4 + qint64(length)) return;
-    socket->skip(4);
-    QDataStream in(socket->read(length));
-    quint32 count = 0;
-    in >> count;
-    if (count > kMaxPaths) {
-        socket->abort();
-        return;
-    }
-    QByteArrayList paths;
-    for (quint32 i = 0; i < count && in.status() == QDataStream::Ok; ++i) {
-        QByteArray p;
-        in >> p;
-        if (in.status() == QDataStream::Ok) paths << p;
-    }
-    socket->write(&kAck, 1);
-    socket->flush();
-    emit pathsReceived(paths);
 }
 
 bool SingleInstance::sendPaths(const QString& homeFolder, const QByteArrayList& paths, int timeoutMs) {

@@ -5,12 +5,11 @@
 // hands its paths over there and ends. Both live in the user's private folder,
 // and a lock, a socket or a peer of another user is never trusted.
 #include <QByteArrayList>
-#include <QLocalServer>
 #include <QLockFile>
 #include <QObject>
 #include <memory>
 
-class QLocalSocket;
+class QSocketNotifier;
 
 class SingleInstance : public QObject {
     Q_OBJECT
@@ -45,12 +44,13 @@ class SingleInstance : public QObject {
     void pathsReceived(const QByteArrayList& paths);
 
   private:
-    void acceptConnection();
-    void readMessage(QLocalSocket* socket);
+    class Connection;
+    void acceptConnections();
     Claim fail(const QString& why);
 
     QString home_;
     QString failure_;
     std::unique_ptr<QLockFile> lock_;
-    QLocalServer server_;
+    int listener_ = -1;
+    QSocketNotifier* listening_ = nullptr;
 };
