@@ -1,0 +1,136 @@
+#!/usr/bin/env bash
+# A user on a HiDPI screen: at twice the scale the main window is 640 x 270 and the playlist window
+# docked below it twice its size, and both are the 1× pictures enlarged pixel for pixel, while a
+# track plays too: no edge shows a colour the 1× window does not have. A fractional scale is
+# rounded to the nearest whole one, and Scale in Options.ini fixes the scale whatever the desktop
+# says, and outlives the player's own saving.
+#
+# Usage: hidpi_sharp.sh PATH-TO-vexo-mp
+set -uo pipefail
+
+BIN="${1:?usage: $0 path-to-vexo-mp}"
+# Rows of the 1× window that cross box edges: the seek bar, the buttons and the volume bar.
+ROWS="78 104 110 118"
+PLAY_X=46 BUTTON_Y=110 EXIT_X=307 EXIT_Y=14
+
+source "$(dirname "$0")/lib/headless.sh"
+source "$(dirname "$0")/lib/screen_colours.sh"
+source "$(dirname "$0")/lib/playlist_window.sh"
+[ -x "$BIN" ] || fail "no player at $BIN"
+require_tools Xvfb xdotool xsetroot pulseaudio pactl ffmpeg od awk
+begin_session vexo-e2e
+
+start_xvfb
+start_pulse e2e
+ffmpeg -v error -f lavfi -i "sine=frequency=440:duration=60" -ac 2 -ar 44100 "$WORK/tone.wav" ||
+    fail "ffmpeg could not make the tone"
+home_showing_playlist
+# Main window in the corner and the playlist docked below it, so both fit the screen at 2×.
+printf '[Main]\r\nLeft=0\r\nTop=0\r\n[PlayList]\r\nShow=1\r\nLeft=0\r\n' >"$HOME_DIR/Data/Options.ini"
+
+# start_player SIZE: starts the player with the tone in its list and waits for its main window.
+start_player() {
+    (cd "$WORK" && exec "$BIN" tone.wav) >"$WORK/player.out" 2>"$WORK/player.err" &
+    PLAYER_PID=$!
+    wait_for_main_window "$1"
+    eval "$(xdotool getwindowgeometry --shell "$WID" | grep -E '^(X|Y)=')"
+    # Red behind the windows, set while the player is connected (the server resets the root when
+    # its last client leaves).
+    xsetroot -solid red || fail "xsetroot could not colour the screen"
+}
+
+# not_enlarged FILE WIDTH SCALE: how many pixels of a grab differ from the top-left pixel of their
+# SCALE x SCALE block; none in a picture enlarged pixel for pixel.
+not_enlarged() {
+    od -An -tu1 -v "$1" | tr -s ' ' '\n' | awk -v w="$2" -v f="$3" '
+        NF {
+            c[n++ % 3] = $1
+            if (n % 3) next
+            p = n / 3 - 1; x = p % w; y = int(p / w); colour = c[0] " " c[1] " " c[2]
+            if (x % f == 0 && y % f == 0) first[x] = colour
+            else if (colour != first[x - x % f]) k++
+        }
+        END { print k + 0 }'
+}
+
+# row_colours FILE WIDTH ROW...: the distinct colours of those rows, one a line, sorted.
+row_colours() {
+    local file="$1" width="$2"
+    shift 2
+    od -An -tu1 -v "$file" | tr -s ' ' '\n' | awk -v w="$width" -v rows=" $* " '
+        NF { c[n++ % 3] = $1; if (n % 3) next; if (index(rows, " " int((n / 3 - 1) / w) " ")) print c[0], c[1], c[2] }' |
+        sort -u
+}
+
+# sharp_window SCALE: the main window, grabbed, is enlarged pixel for pixel and its rows across box
+# edges hold only colours of the 1× window's same rows. SEEN tells what the last grab showed.
+SEEN=""
+sharp_window() {
+    local scale="$1" rows="" row blocks foreign
+    grab_box 0 0 $((320 * scale)) $((135 * scale)) "$WORK/scaled.rgb"
+    blocks="$(not_enlarged "$WORK/scaled.rgb" $((320 * scale)) "$scale")"
+    for row in $ROWS; do rows="$rows $((row * scale)) $((row * scale + scale - 1))"; done
+    # shellcheck disable=SC2086
+    foreign="$(row_colours "$WORK/scaled.rgb" $((320 * scale)) $rows | comm -13 "$WORK/colours-1x.txt" - | wc -l)"
+    SEEN="$blocks pixels unlike their block, $foreign colours the 1x rows lack"
+    [ "$blocks" -eq 0 ] && [ "$foreign" -eq 0 ]
+}
+
+# --- At 1×: the colours of the rows across box edges.
+start_player 320x135
+poll 100 find_list_window || fail "no playlist window at 1x"
+# shellcheck disable=SC2086
+colours_shown() { grab_box 0 0 320 135 "$WORK/1x.rgb" && row_colours "$WORK/1x.rgb" 320 $ROWS >"$WORK/colours-1x.txt"; }
+colours_shown
+close_player $EXIT_X $EXIT_Y
+
+# --- At 2×: both windows twice as large, docked, and sharp; and so while a track plays.
+export QT_SCALE_FACTOR=2
+start_player 640x270
+[ "$X,$Y" = "0,0" ] || fail "the main window stands at $X,$Y, not at 0,0"
+poll 100 find_list_window || fail "no playlist window at 2x"
+geometry_of "$LIST_WID"
+[ "$X,$Y,$WIDTH,$HEIGHT" = "0,270,640,420" ] ||
+    fail "the playlist window is ${WIDTH}x$HEIGHT at $X,$Y, not 640x420 docked below the main window at 0,270"
+X=0 Y=0
+poll_seconds 15 sharp_window 2 || fail "at 2x the main window is not sharp: $SEEN"
+# Its title and buttons are pictures; the list's text is the toolkit's own, drawn at the screen's
+# resolution, so only the bands above and below the list are compared.
+for band in "0 48" "366 54"; do
+    read -r top height <<<"$band"
+    grab_box 0 $((270 + top)) 640 "$height" "$WORK/list.rgb"
+    blocks="$(not_enlarged "$WORK/list.rgb" 640 2)"
+    [ "$blocks" -eq 0 ] || fail "at 2x the playlist window's rows from $top have $blocks pixels unlike their block"
+done
+echo "at 2x both windows are twice as large, docked, and enlarged pixel for pixel"
+
+xdotool mousemove --window "$WID" $((PLAY_X * 2)) $((BUTTON_Y * 2)) click 1
+grab_box 16 60 146 40 "$WORK/time-stopped.rgb"
+time_moved() { grab_box 16 60 146 40 "$WORK/time.rgb" && ! cmp -s "$WORK/time.rgb" "$WORK/time-stopped.rgb"; }
+poll_seconds 20 time_moved || fail "the time did not change within 20 s of Play"
+playing_sharp() { grab_box 0 0 640 270 "$WORK/playing.rgb" && [ "$(not_enlarged "$WORK/playing.rgb" 640 2)" -eq 0 ]; }
+playing_sharp || fail "while playing at 2x the main window has $(not_enlarged "$WORK/playing.rgb" 640 2) pixels unlike their block"
+close_player $((EXIT_X * 2)) $((EXIT_Y * 2))
+echo "while a track plays at 2x the changing boxes stay enlarged pixel for pixel"
+
+# --- A fractional scale is rounded to the nearest whole one.
+export QT_SCALE_FACTOR=1.5
+start_player 640x270
+X=0 Y=0
+poll_seconds 15 sharp_window 2 || fail "at 1.5 (shown at 2x) the main window is not sharp: $SEEN"
+close_player $((EXIT_X * 2)) $((EXIT_Y * 2))
+echo "a scale of 1.5 shows the windows at 2x, sharp"
+
+# --- Scale=3 in the settings wins over the desktop's 2, and a save keeps it.
+# (The playlist window is closed: three times its size does not fit below the main window.)
+sed -i 's/^\[Main\]\r$/[Main]\r\nScale=3\r/; s/^Show=1\r$/Show=0\r/' "$HOME_DIR/Data/Options.ini"
+grep -q "^Scale=3" "$HOME_DIR/Data/Options.ini" || fail "could not set Scale=3 in the settings"
+export QT_SCALE_FACTOR=2
+for run in first second; do
+    start_player 960x405
+    X=0 Y=0
+    poll_seconds 15 sharp_window 3 || fail "at Scale=3 ($run start) the main window is not sharp: $SEEN"
+    close_player $((EXIT_X * 3)) $((EXIT_Y * 3))
+done
+echo "Scale=3 in the settings shows the windows at 3x, sharp, start after start"
+echo "hidpi_sharp: PASS"
