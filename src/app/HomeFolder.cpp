@@ -9,13 +9,14 @@
 namespace {
 
 bool InBuildTree(const QString& executableFolder) {
-    return !executableFolder.isEmpty() && !BuildTreeTop(QFile::encodeName(executableFolder).toStdString()).empty();
+    return !executableFolder.isEmpty() &&
+           !BuildTreeTop(QFile::encodeName(executableFolder).toStdString()).empty();
 }
 
 } // namespace
 
-QString ResolveHomeFolder(const QString& vexoHome, const QString& executableFolder, const QString& xdgDataHome,
-                          const QString& userHome) {
+QString ResolveHomeFolder(const QString& vexoHome, const QString& executableFolder,
+                          const QString& xdgDataHome, const QString& userHome) {
     if (!vexoHome.isEmpty()) return QDir::cleanPath(QDir(vexoHome).absolutePath());
     if (InBuildTree(executableFolder)) return QDir::cleanPath(executableFolder);
     // A relative $XDG_DATA_HOME is invalid and must be ignored.
@@ -27,8 +28,8 @@ QString HomeFolder() {
     static const QString home = [] {
         const QString vexoHome = qEnvironmentVariable("VEXO_HOME");
         const QString executableFolder = QCoreApplication::applicationDirPath();
-        const QString folder = ResolveHomeFolder(vexoHome, executableFolder, qEnvironmentVariable("XDG_DATA_HOME"),
-                                                 QDir::homePath());
+        const QString folder = ResolveHomeFolder(vexoHome, executableFolder,
+                                                 qEnvironmentVariable("XDG_DATA_HOME"), QDir::homePath());
         // A build tree gets its Plugins folder from the build and a chosen home from its user; the
         // per-user home of an installed program has no one to make it, so its first start does.
         if (vexoHome.isEmpty() && !InBuildTree(executableFolder) && !QFileInfo::exists(folder))
@@ -38,5 +39,9 @@ QString HomeFolder() {
     return home;
 }
 
-QString DataFolder() { return HomeFolder() + "/Data"; }
-QString PluginsFolder() { return HomeFolder() + "/Plugins"; }
+QString DataFolder() {
+    return HomeFolder() + "/Data";
+}
+QString PluginsFolder() {
+    return HomeFolder() + "/Plugins";
+}

@@ -11,5 +11,5 @@ QString DataFolder();
 QString PluginsFolder();
 
 // The rule itself, for tests: the executable's folder and the environment are inputs.
-QString ResolveHomeFolder(const QString& vexoHome, const QString& executableFolder, const QString& xdgDataHome,
-                          const QString& userHome);
+QString ResolveHomeFolder(const QString& vexoHome, const QString& executableFolder,
+                          const QString& xdgDataHome, const QString& userHome);

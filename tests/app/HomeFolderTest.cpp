@@ -19,7 +19,8 @@ TEST(HomeFolder, VexoHomeWinsThenBuildTreeThenXdgDataFolder) {
 
     EXPECT_EQ(ResolveHomeFolder("/srv/vexo/", build, "/x", "/home/u"), "/srv/vexo");
     EXPECT_EQ(ResolveHomeFolder("", build, "/x", "/home/u"), build);
-    EXPECT_EQ(ResolveHomeFolder("", testFolder, "/x", "/home/u"), testFolder) << "three folders below the top";
+    EXPECT_EQ(ResolveHomeFolder("", testFolder, "/x", "/home/u"), testFolder)
+        << "three folders below the top";
 
     EXPECT_EQ(ResolveHomeFolder("", installed, "/x/", "/home/u"), "/x/vexo-mp") << "writable, yet installed";
     EXPECT_EQ(ResolveHomeFolder("", installed, "", "/home/u"), "/home/u/.local/share/vexo-mp");
