@@ -1,23 +1,21 @@
 #include "SpscRing.h"
 
 #include <algorithm>
-#include <bit>
 
 SpscRing::SpscRing(int capacityFrames, bool keepHistory)
-    : mask_(std::bit_ceil(static_cast<std::uint64_t>(std::max(capacityFrames, 2))) - 1),
-      keepHistory_(keepHistory) {
-    buffer_ = std::make_unique<float[]>((mask_ + 1) * 2);
+    : capacity_(static_cast<std::uint64_t>(std::max(capacityFrames, 2))), keepHistory_(keepHistory) {
+    buffer_ = std::make_unique<float[]>(capacity_ * 2);
 }
 
 SpscRing::Region SpscRing::acquireWrite(int maxFrames) {
     const std::uint64_t w = write_.load(std::memory_order_relaxed);
     const std::uint64_t r = released_.load(std::memory_order_acquire);
-    const std::uint64_t capacity = mask_ + 1;
-    const std::uint64_t free = capacity - (w - r);
-    const std::uint64_t untilWrap = capacity - (w & mask_);
+    const std::uint64_t at = w % capacity_;
+    const std::uint64_t free = capacity_ - (w - r);
+    const std::uint64_t untilWrap = capacity_ - at;
     const auto n =
         std::min<std::uint64_t>({free, untilWrap, static_cast<std::uint64_t>(std::max(maxFrames, 0))});
-    return {buffer_.get() + (w & mask_) * 2, static_cast<int>(n)};
+    return {buffer_.get() + at * 2, static_cast<int>(n)};
 }
 
 void SpscRing::commitWrite(int frames) {
@@ -28,10 +26,11 @@ void SpscRing::commitWrite(int frames) {
 SpscRing::Region SpscRing::acquireRead(int maxFrames) {
     const std::uint64_t r = read_.load(std::memory_order_relaxed);
     const std::uint64_t w = write_.load(std::memory_order_acquire);
-    const std::uint64_t untilWrap = mask_ + 1 - (r & mask_);
+    const std::uint64_t at = r % capacity_;
+    const std::uint64_t untilWrap = capacity_ - at;
     const auto n =
         std::min<std::uint64_t>({w - r, untilWrap, static_cast<std::uint64_t>(std::max(maxFrames, 0))});
-    return {buffer_.get() + (r & mask_) * 2, static_cast<int>(n)};
+    return {buffer_.get() + at * 2, static_cast<int>(n)};
 }
 
 void SpscRing::commitRead(int frames) {

@@ -22,10 +22,11 @@ class SpscRing {
         int frames = 0;
     };
 
-    // Capacity is rounded up to a power of two frames.
+    // Exactly `capacityFrames` (at least 2): a ring of a few seconds rounded up to a power of two
+    // would hold up to twice the memory it needs.
     explicit SpscRing(int capacityFrames, bool keepHistory = false);
 
-    int capacityFrames() const { return static_cast<int>(mask_ + 1); }
+    int capacityFrames() const { return static_cast<int>(capacity_); }
 
     // Producer side.
     Region acquireWrite(int maxFrames);
@@ -51,7 +52,7 @@ class SpscRing {
 
   private:
     std::unique_ptr<float[]> buffer_;
-    std::uint64_t mask_;
+    std::uint64_t capacity_;
     const bool keepHistory_;
     // Apart, so the two threads do not fight over one cache line.
     alignas(64) std::atomic<std::uint64_t> write_{0};
