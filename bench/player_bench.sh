@@ -10,6 +10,8 @@
 #   VEXO_BENCH_SECONDS        shortens (or lengthens) both measuring periods, for a quick try
 #   VEXO_BENCH_IDLE_SECONDS   idle period (default 30)
 #   VEXO_BENCH_PLAY_SECONDS   playing period (default 60)
+#   VEXO_BENCH_MPRIS_CLIENT   when 1, a session bus of the script's own with a media-player client
+#                             (playerctl) following the player throughout, as on a desktop
 set -uo pipefail
 
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
@@ -49,6 +51,16 @@ percent() { awk -v t="$1" -v ms="$2" -v hz="$HZ" 'BEGIN { printf "%.3f", (t / hz
 # --- A display and a sound server of our own.
 start_xvfb
 start_pulse bench device
+BUS_PID="" FOLLOW_PID=""
+if [ "${VEXO_BENCH_MPRIS_CLIENT:-}" = 1 ]; then
+    require_tools dbus-daemon playerctl
+    trap 'stop_pid "$FOLLOW_PID"; stop_pid "$PLAYER_PID"; stop_pid "$BUS_PID"; end_session' EXIT
+    dbus-daemon --session --nofork --print-address=3 3>"$WORK/bus" >"$WORK/bus.log" 2>&1 &
+    BUS_PID=$!
+    poll 100 test -s "$WORK/bus" || fail "dbus-daemon gave no address"
+    DBUS_SESSION_BUS_ADDRESS="$(head -1 "$WORK/bus")"
+    export DBUS_SESSION_BUS_ADDRESS
+fi
 
 # --- A tone that outlasts the playing period, so no end of track falls inside it.
 TRACK_SECONDS=$((PLAY_SECONDS + 10 > 60 ? PLAY_SECONDS + 10 : 60))
@@ -64,6 +76,11 @@ PLAYER_PID=$!
 
 # The start window may carry the same name; the main window is the one 320 pixels wide.
 wait_for_main_window 320x
+if [ -n "$BUS_PID" ]; then
+    playerctl --player=vexo_mp --follow status >"$WORK/follow.txt" 2>&1 &
+    FOLLOW_PID=$!
+    poll 100 grep -q Stopped "$WORK/follow.txt" || fail "the media-player client did not find the player"
+fi
 # Let start-up work (default playlist, memory trim) finish before measuring.
 sleep 2
 
