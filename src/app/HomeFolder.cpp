@@ -13,12 +13,21 @@ bool InBuildTree(const QString& executableFolder) {
            !BuildTreeTop(QFile::encodeName(executableFolder).toStdString()).empty();
 }
 
+// Installed under a prefix: the module sits in ../lib/vexo-mp. Such a program never writes beside
+// itself, even when its user could (root may write into /usr/bin).
+bool Installed(const QString& executableFolder) {
+    return QFileInfo(executableFolder + "/../lib/vexo-mp").isDir();
+}
+
 } // namespace
 
 QString ResolveHomeFolder(const QString& vexoHome, const QString& executableFolder,
                           const QString& xdgDataHome, const QString& userHome) {
     if (!vexoHome.isEmpty()) return QDir::cleanPath(QDir(vexoHome).absolutePath());
     if (InBuildTree(executableFolder)) return QDir::cleanPath(executableFolder);
+    // A portable copy unpacked into a folder of its own keeps its files with it.
+    if (!executableFolder.isEmpty() && !Installed(executableFolder) && QFileInfo(executableFolder).isWritable())
+        return QDir::cleanPath(executableFolder);
     // A relative $XDG_DATA_HOME is invalid and must be ignored.
     const QString data = QDir::isAbsolutePath(xdgDataHome) ? xdgDataHome : userHome + "/.local/share";
     return QDir::cleanPath(data + "/vexo-mp");
@@ -32,7 +41,7 @@ QString HomeFolder() {
                                                  qEnvironmentVariable("XDG_DATA_HOME"), QDir::homePath());
         // A build tree gets its Plugins folder from the build and a chosen home from its user; the
         // per-user home of an installed program has no one to make it, so its first start does.
-        if (vexoHome.isEmpty() && !InBuildTree(executableFolder) && !QFileInfo::exists(folder))
+        if (vexoHome.isEmpty() && folder != QDir::cleanPath(executableFolder) && !QFileInfo::exists(folder))
             QDir().mkpath(folder + "/Plugins");
         return folder;
     }();

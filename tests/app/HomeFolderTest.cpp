@@ -5,14 +5,16 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
-// Writability says nothing (root may write into /usr/bin): only a build tree keeps its home beside
-// the executable.
-TEST(HomeFolder, VexoHomeWinsThenBuildTreeThenXdgDataFolder) {
+// Writability alone says nothing (root may write into /usr/bin): an installed program uses the
+// per-user folder, a build tree or a portable copy keeps its home beside the executable.
+TEST(HomeFolder, VexoHomeWinsThenBuildTreeOrPortableCopyThenXdgDataFolder) {
     QTemporaryDir root;
     const QString build = root.path() + "/build";
     const QString testFolder = build + "/tests/engine/output";
     const QString installed = root.path() + "/usr/bin";
-    ASSERT_TRUE(QDir().mkpath(testFolder) && QDir().mkpath(installed));
+    const QString portable = root.path() + "/vexo-portable";
+    ASSERT_TRUE(QDir().mkpath(testFolder) && QDir().mkpath(installed) &&
+                QDir().mkpath(root.path() + "/usr/lib/vexo-mp") && QDir().mkpath(portable));
     QFile cache(build + "/CMakeCache.txt");
     ASSERT_TRUE(cache.open(QIODevice::WriteOnly));
     cache.close();
@@ -25,7 +27,8 @@ TEST(HomeFolder, VexoHomeWinsThenBuildTreeThenXdgDataFolder) {
     EXPECT_EQ(ResolveHomeFolder("", installed, "/x/", "/home/u"), "/x/vexo-mp") << "writable, yet installed";
     EXPECT_EQ(ResolveHomeFolder("", installed, "", "/home/u"), "/home/u/.local/share/vexo-mp");
     EXPECT_EQ(ResolveHomeFolder("", installed, "relative/data", "/home/u"), "/home/u/.local/share/vexo-mp");
-    EXPECT_EQ(ResolveHomeFolder("", testFolder + "/deeper", "", "/home/u"), "/home/u/.local/share/vexo-mp")
-        << "a CMakeCache.txt far above is some other project's";
+    EXPECT_EQ(ResolveHomeFolder("", portable, "/x", "/home/u"), portable);
+    EXPECT_EQ(ResolveHomeFolder("", root.path() + "/gone/bin", "", "/home/u"), "/home/u/.local/share/vexo-mp")
+        << "a folder nobody can write into";
     EXPECT_EQ(ResolveHomeFolder("", "", "", "/home/u"), "/home/u/.local/share/vexo-mp");
 }
