@@ -35,7 +35,8 @@ ScaleChoice ChooseScale(std::optional<int> scaleSetting, const QByteArray& scale
 void SetUpScale() {
     // The screen's own ratio (from its resolution or Xft.dpi) is rounded by the toolkit itself.
     QGuiApplication::setHighDpiScaleFactorRoundingPolicy(Qt::HighDpiScaleFactorRoundingPolicy::Round);
-    const ScaleChoice choice = ChooseScale(LoadSettings(OptionsPathBeforeStart()).scale, qgetenv("QT_SCALE_FACTOR"));
+    const ScaleChoice choice =
+        ChooseScale(LoadSettings(OptionsPathBeforeStart()).scale, qgetenv("QT_SCALE_FACTOR"));
     if (choice.scaleFactor.isEmpty())
         qunsetenv("QT_SCALE_FACTOR");
     else

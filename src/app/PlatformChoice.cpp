@@ -16,8 +16,8 @@ void SetUpPlatform(int argc, char** argv) {
     QByteArrayList arguments;
     for (int i = 1; i < argc; ++i)
         arguments.append(QByteArray(argv[i]));
-    const QByteArray platform = ChoosePlatform(
-        {qgetenv("QT_QPA_PLATFORM"), qgetenv("WAYLAND_DISPLAY"), qgetenv("XDG_SESSION_TYPE"), qgetenv("DISPLAY")},
-        arguments);
+    const QByteArray platform = ChoosePlatform({qgetenv("QT_QPA_PLATFORM"), qgetenv("WAYLAND_DISPLAY"),
+                                                qgetenv("XDG_SESSION_TYPE"), qgetenv("DISPLAY")},
+                                               arguments);
     if (!platform.isEmpty()) qputenv("QT_QPA_PLATFORM", platform);
 }

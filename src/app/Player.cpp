@@ -193,8 +193,11 @@ void Player::openFiles() {
 }
 
 void Player::applySettings(const Settings& s) {
-    const QRect desktop = window_.screen() ? window_.screen()->availableVirtualGeometry() : QRect();
-    window_.move(FitOnScreen({s.mainLeft, s.mainTop}, window_.size(), window_.size(), desktop).topLeft());
+    QList<QRect> screens;
+    if (const QScreen* shown = window_.screen())
+        for (const QScreen* screen : shown->virtualSiblings())
+            screens.append(screen->availableGeometry());
+    window_.move(FitOnScreens({s.mainLeft, s.mainTop}, window_.size(), window_.size(), screens).topLeft());
     window_.setStayOnTop(s.onTop);
     playback_.volume.setVolPos(s.volume);
     playback_.balance.setBalance(s.balans, s.balansX);
@@ -209,8 +212,8 @@ void Player::applySettings(const Settings& s) {
     skin_.setColor(ColorFromColorRef(std::uint32_t(s.color)));
     // Taken after the height above, so the default lies below an open equalizer panel.
     const QRect playlist =
-        FitOnScreen({s.playListLeft, s.playListTop.value_or(window_.y() + window_.height())},
-                    {playlistWindow_.width(), s.playListHeight}, playlistWindow_.minimumSize(), desktop);
+        FitOnScreens({s.playListLeft, s.playListTop.value_or(window_.y() + window_.height())},
+                     {playlistWindow_.width(), s.playListHeight}, playlistWindow_.minimumSize(), screens);
     playlistWindow_.move(playlist.topLeft());
     window_.setPlaylistHeight(playlist.height());
     window_.setPlaylistShown(s.playListShow);

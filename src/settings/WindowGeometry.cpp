@@ -1,6 +1,8 @@
 #include "WindowGeometry.h"
 
 #include <algorithm>
+#include <cmath>
+#include <vector>
 
 namespace {
 
@@ -14,6 +16,67 @@ void fitSpan(qint64& start, qint64& length, qint64 minimum, qint64 low, qint64 r
     start = std::clamp<qint64>(start, low, end - length);
 }
 
+// A rectangle in 64 bits, right and bottom exclusive: a place read from the file may reach as far
+// as an int goes, and its far edge beyond.
+struct Span2D {
+    qint64 left, top, right, bottom;
+};
+
+Span2D spanOf(const QRect& r) {
+    return {r.x(), r.y(), qint64(r.x()) + r.width(), qint64(r.y()) + r.height()};
+}
+
+bool meet(const Span2D& a, const Span2D& b) {
+    return a.left < b.right && b.left < a.right && a.top < b.bottom && b.top < a.bottom;
+}
+
+// Whether the screens together cover every pixel of window: what no screen has covered yet is cut
+// down screen by screen.
+bool covered(const Span2D& window, const QList<QRect>& screens) {
+    std::vector<Span2D> bare{window};
+    for (const QRect& screen : screens) {
+        const Span2D s = spanOf(screen);
+        std::vector<Span2D> left;
+        for (const Span2D& p : bare) {
+            if (!meet(p, s)) {
+                left.push_back(p);
+                continue;
+            }
+            const qint64 top = std::max(p.top, s.top), bottom = std::min(p.bottom, s.bottom);
+            if (p.top < s.top) left.push_back({p.left, p.top, p.right, s.top});
+            if (s.bottom < p.bottom) left.push_back({p.left, s.bottom, p.right, p.bottom});
+            if (p.left < s.left) left.push_back({p.left, top, s.left, bottom});
+            if (s.right < p.right) left.push_back({s.right, top, p.right, bottom});
+        }
+        bare = std::move(left);
+    }
+    return bare.empty();
+}
+
+// The screen the window overlaps most; overlapping none, the one nearest to its centre.
+QRect nearestScreen(const Span2D& window, const QList<QRect>& screens) {
+    QRect best;
+    double bestOverlap = 0, bestDistance = INFINITY;
+    const double cx = (double(window.left) + double(window.right)) / 2;
+    const double cy = (double(window.top) + double(window.bottom)) / 2;
+    for (const QRect& screen : screens) {
+        const Span2D s = spanOf(screen);
+        const double overlap =
+            meet(window, s) ? double(std::min(window.right, s.right) - std::max(window.left, s.left)) *
+                                  double(std::min(window.bottom, s.bottom) - std::max(window.top, s.top))
+                            : 0;
+        const double dx = std::clamp(cx, double(s.left), double(s.right)) - cx;
+        const double dy = std::clamp(cy, double(s.top), double(s.bottom)) - cy;
+        const double distance = std::hypot(dx, dy);
+        if (overlap > bestOverlap || (bestOverlap == 0 && overlap == 0 && distance < bestDistance)) {
+            best = screen;
+            bestOverlap = overlap;
+            bestDistance = distance;
+        }
+    }
+    return best;
+}
+
 } // namespace
 
 QRect FitOnScreen(QPoint topLeft, QSize size, QSize minimumSize, const QRect& screen) {
@@ -23,4 +86,15 @@ QRect FitOnScreen(QPoint topLeft, QSize size, QSize minimumSize, const QRect& sc
     fitSpan(x, width, minimumSize.width(), screen.x(), screen.width());
     fitSpan(y, height, minimumSize.height(), screen.y(), screen.height());
     return QRect(int(x), int(y), int(width), int(height));
+}
+
+QRect FitOnScreens(QPoint topLeft, QSize size, QSize minimumSize, const QList<QRect>& screens) {
+    QList<QRect> shown;
+    for (const QRect& screen : screens)
+        if (!screen.isEmpty()) shown.append(screen);
+    if (shown.isEmpty()) return QRect(topLeft, size);
+    const Span2D window{topLeft.x(), topLeft.y(), qint64(topLeft.x()) + std::max(size.width(), 0),
+                        qint64(topLeft.y()) + std::max(size.height(), 0)};
+    if (covered(window, shown)) return QRect(topLeft, size.expandedTo({0, 0}));
+    return FitOnScreen(topLeft, size, minimumSize, nearestScreen(window, shown));
 }

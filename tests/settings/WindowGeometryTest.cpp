@@ -40,3 +40,25 @@ TEST(WindowGeometry, DesktopsLeftOfAndAboveTheFirstScreenCount) {
     EXPECT_EQ(FitOnScreen({268, 276}, {320, 210}, kPlaylistMinimum, QRect()), QRect(268, 276, 320, 210))
         << "no screen known: nothing to fit to";
 }
+
+TEST(WindowGeometry, PlacesOnAMonitorThatIsGoneComeBackOntoTheNearestScreen) {
+    // A wide monitor and a smaller one to its right, tops aligned: the desktop's bounding box has a
+    // gap below the smaller one.
+    const QRect wide(0, 0, 1920, 1080), small(1920, 0, 1280, 720);
+    const QList<QRect> both{wide, small};
+    const QSize main(320, 135);
+    EXPECT_EQ(FitOnScreens({1800, 100}, main, main, both), QRect(1800, 100, 320, 135)) << "across both: stays";
+    EXPECT_EQ(FitOnScreens({2500, 900}, main, main, both), QRect(2500, 585, 320, 135)) << "in the gap";
+    EXPECT_EQ(FitOnScreens({1850, 700}, main, main, both), QRect(1600, 700, 320, 135))
+        << "half in the gap: onto the screen it overlaps most";
+    EXPECT_EQ(FitOnScreens({5000, 3000}, main, main, both), QRect(2880, 585, 320, 135));
+    EXPECT_EQ(FitOnScreens({-5000, 300}, main, main, both), QRect(0, 300, 320, 135));
+    EXPECT_EQ(FitOnScreens({INT_MIN, INT_MAX}, main, main, both), QRect(0, 945, 320, 135));
+    // The monitor on the left is gone: its places come onto the one that is left.
+    EXPECT_EQ(FitOnScreens({-1500, -100}, {320, 210}, kPlaylistMinimum, {QRect(0, 0, 1024, 768)}),
+              QRect(0, 0, 320, 210));
+    // A playlist running off the bottom of the smaller monitor is shortened there, docked as it was.
+    EXPECT_EQ(FitOnScreens({2000, 400}, {320, 500}, kPlaylistMinimum, both), QRect(2000, 400, 320, 320));
+    EXPECT_EQ(FitOnScreens({1, 2}, {320, 210}, kPlaylistMinimum, {QRect()}), QRect(1, 2, 320, 210))
+        << "no screen known: nothing to fit to";
+}
