@@ -68,6 +68,8 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName("vexo-mp");
     // The window system shows exactly this as the title, with nothing appended.
     QApplication::setApplicationDisplayName("Vexo MP");
+    // Lets a Wayland compositor and the desktop's portals match our windows to the menu entry.
+    QGuiApplication::setDesktopFileName("vexo-mp");
     QApplication::setQuitOnLastWindowClosed(false);
     StartupTrace trace;
     const QString home = HomeFolder();
