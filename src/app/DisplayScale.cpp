@@ -8,10 +8,12 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
 constexpr int kLargestFixedScale = 4;
+constexpr double kLargestScale = 100; // beyond any screen: keeps absurd values from overflowing
 
 // HomeFolder() asks the application object for the executable's folder; there is none yet.
 QString OptionsPathBeforeStart() {
@@ -29,7 +31,7 @@ ScaleChoice ChooseScale(std::optional<int> scaleSetting, const QByteArray& scale
     const double factor = scaleFactor.trimmed().toDouble(&number);
     // Text the toolkit cannot read either is left for it to warn about.
     if (!number || !std::isfinite(factor)) return {scaleFactor, true};
-    return {QByteArray::number(std::max(1L, std::lround(factor))), true};
+    return {QByteArray::number(std::lround(std::clamp(factor, 1.0, kLargestScale))), true};
 }
 
 void SetUpScale() {

@@ -8,6 +8,7 @@ TEST(DisplayScale, FollowsTheDesktopAtWholeRatiosUnlessTheSettingFixesIt) {
     EXPECT_EQ(ChooseScale(0, "2.4").scaleFactor, "2");
     EXPECT_EQ(ChooseScale(std::nullopt, " 3 ").scaleFactor, "3");
     EXPECT_EQ(ChooseScale(std::nullopt, "0.4").scaleFactor, "1") << "never smaller than the pictures";
+    EXPECT_EQ(ChooseScale(std::nullopt, "1e300").scaleFactor, "100");
     EXPECT_TRUE(ChooseScale(std::nullopt, "").scaleFactor.isEmpty());
     EXPECT_EQ(ChooseScale(std::nullopt, "big").scaleFactor, "big") << "left for the toolkit to warn about";
     EXPECT_TRUE(ChooseScale(std::nullopt, "1.5").followScreen);
