@@ -28,12 +28,14 @@ home_showing_playlist
 # Main window in the corner and the playlist docked below it, so both fit the screen at 2×.
 printf '[Main]\r\nLeft=0\r\nTop=0\r\n[PlayList]\r\nShow=1\r\nLeft=0\r\n' >"$HOME_DIR/Data/Options.ini"
 
-# start_player SIZE: starts the player with the tone in its list and waits for its main window.
+# start_player SIZE: starts the player with the tone in its list and waits for its main window to
+# take its saved place in the corner.
 start_player() {
     (cd "$WORK" && exec "$BIN" tone.wav) >"$WORK/player.out" 2>"$WORK/player.err" &
     PLAYER_PID=$!
     wait_for_main_window "$1"
-    eval "$(xdotool getwindowgeometry --shell "$WID" | grep -E '^(X|Y)=')"
+    in_corner() { eval "$(xdotool getwindowgeometry --shell "$WID" | grep -E '^(X|Y)=')" && [ "$X,$Y" = "0,0" ]; }
+    poll 100 in_corner || fail "the main window stands at $X,$Y, not at its saved place 0,0"
     # Red behind the windows, set while the player is connected (the server resets the root when
     # its last client leaves).
     xsetroot -solid red || fail "xsetroot could not colour the screen"
@@ -87,10 +89,9 @@ close_player $EXIT_X $EXIT_Y
 # --- At 2×: both windows twice as large, docked, and sharp; and so while a track plays.
 export QT_SCALE_FACTOR=2
 start_player 640x270
-[ "$X,$Y" = "0,0" ] || fail "the main window stands at $X,$Y, not at 0,0"
 poll 100 find_list_window || fail "no playlist window at 2x"
-geometry_of "$LIST_WID"
-[ "$X,$Y,$WIDTH,$HEIGHT" = "0,270,640,420" ] ||
+list_docked() { geometry_of "$LIST_WID" && [ "$X,$Y,$WIDTH,$HEIGHT" = "0,270,640,420" ]; }
+poll 100 list_docked ||
     fail "the playlist window is ${WIDTH}x$HEIGHT at $X,$Y, not 640x420 docked below the main window at 0,270"
 X=0 Y=0
 poll_seconds 15 sharp_window 2 || fail "at 2x the main window is not sharp: $SEEN"
@@ -116,7 +117,6 @@ echo "while a track plays at 2x the changing boxes stay enlarged pixel for pixel
 # --- A fractional scale is rounded to the nearest whole one.
 export QT_SCALE_FACTOR=1.5
 start_player 640x270
-X=0 Y=0
 poll_seconds 15 sharp_window 2 || fail "at 1.5 (shown at 2x) the main window is not sharp: $SEEN"
 close_player $((EXIT_X * 2)) $((EXIT_Y * 2))
 echo "a scale of 1.5 shows the windows at 2x, sharp"
@@ -128,7 +128,6 @@ grep -q "^Scale=3" "$HOME_DIR/Data/Options.ini" || fail "could not set Scale=3 i
 export QT_SCALE_FACTOR=2
 for run in first second; do
     start_player 960x405
-    X=0 Y=0
     poll_seconds 15 sharp_window 3 || fail "at Scale=3 ($run start) the main window is not sharp: $SEEN"
     close_player $((EXIT_X * 3)) $((EXIT_Y * 3))
 done
