@@ -51,15 +51,11 @@ percent() { awk -v t="$1" -v ms="$2" -v hz="$HZ" 'BEGIN { printf "%.3f", (t / hz
 # --- A display and a sound server of our own.
 start_xvfb
 start_pulse bench device
-BUS_PID="" FOLLOW_PID=""
+FOLLOW_PID=""
 if [ "${VEXO_BENCH_MPRIS_CLIENT:-}" = 1 ]; then
     require_tools dbus-daemon playerctl
-    trap 'stop_pid "$FOLLOW_PID"; stop_pid "$PLAYER_PID"; stop_pid "$BUS_PID"; end_session' EXIT
-    dbus-daemon --session --nofork --print-address=3 3>"$WORK/bus" >"$WORK/bus.log" 2>&1 &
-    BUS_PID=$!
-    poll 100 test -s "$WORK/bus" || fail "dbus-daemon gave no address"
-    DBUS_SESSION_BUS_ADDRESS="$(head -1 "$WORK/bus")"
-    export DBUS_SESSION_BUS_ADDRESS
+    trap 'stop_pid "$FOLLOW_PID"; end_session' EXIT
+    start_session_bus
 fi
 
 # --- A tone that outlasts the playing period, so no end of track falls inside it.

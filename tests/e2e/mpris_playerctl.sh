@@ -20,23 +20,12 @@ source "$(dirname "$0")/lib/headless.sh"
 BIN="$(realpath "$BIN")"
 require_tools Xvfb xdotool pulseaudio pactl parec ffmpeg dbus-daemon dbus-send playerctl awk timeout
 begin_session vexo-e2e-mpris
-BUS_PID="" FOLLOW_PID=""
-end_mpris() {
-    stop_pid "$FOLLOW_PID"
-    stop_pid "$PLAYER_PID"
-    stop_pid "$BUS_PID"
-    end_session
-}
-trap end_mpris EXIT
+FOLLOW_PID=""
+trap 'stop_pid "$FOLLOW_PID"; end_session' EXIT
 
 start_xvfb
 start_pulse e2e
-# A session bus of our own (start_pulse pointed the address nowhere).
-dbus-daemon --session --nofork --print-address=3 3>"$WORK/bus" >"$WORK/bus.log" 2>&1 &
-BUS_PID=$!
-poll 100 test -s "$WORK/bus" || fail "dbus-daemon gave no address"
-DBUS_SESSION_BUS_ADDRESS="$(head -1 "$WORK/bus")"
-export DBUS_SESSION_BUS_ADDRESS
+start_session_bus
 
 # Three minute-long tracks of their own pitch, the first tagged; a fourth opened by the client later.
 tone() {
@@ -64,14 +53,9 @@ poll_seconds 20 status_is Stopped || fail "the player did not appear on the bus 
 # the whole is clearly audible, "silence" below -60 dB, else "unclear".
 PITCH=""
 pitch_heard() {
-    timeout 10 parec --device=e2e.monitor --format=s16le --rate="$RATE" --channels=2 --raw 2>/dev/null |
-        head -c $((RATE * 2)) >"$WORK/heard.raw"
-    band() {
-        ffmpeg -v info -f s16le -ar "$RATE" -ac 2 -i "$WORK/heard.raw" -af "${1}astats=measure_perchannel=none" \
-            -f null - 2>&1 | awk '/RMS level dB/ { v = $NF } END { print (v == "" || v == "-inf") ? -200 : v }'
-    }
-    local levels="$(band "")"
-    for f in 440 660 990 1485; do levels="$levels $(band "bandpass=f=$f:width_type=q:w=20,")"; done
+    listen
+    local levels="$HEARD"
+    for f in 440 660 990 1485; do levels="$levels $(heard_level "$f")"; done
     LEVELS="$levels"
     PITCH="$(awk -v l="$levels" 'BEGIN {
         split(l, v, " "); split("440 660 990 1485", f, " ")

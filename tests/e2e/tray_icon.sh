@@ -24,24 +24,19 @@ source "$HERE/lib/screen_colours.sh"
 require_tools Xvfb xdotool xwininfo xprop pulseaudio pactl dbus-daemon openbox "$PYTHON"
 "$PYTHON" -c "import gi; gi.require_version('Gio', '2.0')" 2>/dev/null || fail "python3-gi is missing (run ./dev setup)"
 begin_session vexo-e2e-tray
-BUS_PID="" WATCHER_PID="" WM_PID=""
+WATCHER_PID="" WM_PID=""
 end_tray() {
     stop_pid "$PLAYER_PID"
     stop_pid "$WM_PID"
     stop_pid "$WATCHER_PID"
-    stop_pid "$BUS_PID"
     end_session
 }
 trap end_tray EXIT
 
 start_xvfb
 start_pulse e2e
-# A session bus of our own (start_pulse pointed the address nowhere) with a notification area on it.
-dbus-daemon --session --nofork --print-address=3 3>"$WORK/bus" >"$WORK/bus.log" 2>&1 &
-BUS_PID=$!
-poll 100 test -s "$WORK/bus" || fail "dbus-daemon gave no address"
-DBUS_SESSION_BUS_ADDRESS="$(head -1 "$WORK/bus")"
-export DBUS_SESSION_BUS_ADDRESS
+# A session bus of our own with a notification area on it.
+start_session_bus
 "$PYTHON" "$HERE/lib/sni_watcher.py" watch "$WORK/items.log" 2>"$WORK/watcher.err" &
 WATCHER_PID=$!
 poll 100 test -s "$WORK/items.log" || fail "the watcher did not come up: $(tail -3 "$WORK/watcher.err")"

@@ -16,11 +16,11 @@ require_tools() {
 }
 
 # A private work folder, WORK, and an exit that ends everything the script
-# started (recorder, player, sound server, display, in that order) and removes
+# started (recorder, player, session bus, sound server, display, in that order) and removes
 # the folder, however the script ends. $1 names the folder.
 begin_session() {
     WORK="$(mktemp -d "/tmp/$1.XXXXXX")"
-    XVFB_PID="" PULSE_PID="" PLAYER_PID="" PAREC_PID=""
+    XVFB_PID="" PULSE_PID="" PLAYER_PID="" PAREC_PID="" BUS_PID=""
     trap end_session EXIT
     trap 'exit 130' INT TERM
 }
@@ -28,6 +28,7 @@ begin_session() {
 end_session() {
     stop_pid "$PAREC_PID"
     stop_pid "$PLAYER_PID"
+    stop_pid "$BUS_PID"
     stop_pid "$PULSE_PID"
     stop_pid "$XVFB_PID"
     rm -rf "$WORK"
@@ -83,6 +84,16 @@ start_pulse() {
         sleep 0.1
     done
     pactl info >/dev/null 2>&1 || fail "PulseAudio does not answer on $WORK/pulse.sock"
+}
+
+# A session bus of the script's own, for a notification area or a media-player client (start_pulse
+# points the address nowhere). Sets BUS_PID and DBUS_SESSION_BUS_ADDRESS.
+start_session_bus() {
+    dbus-daemon --session --nofork --print-address=3 3>"$WORK/bus" >"$WORK/bus.log" 2>&1 &
+    BUS_PID=$!
+    poll 100 test -s "$WORK/bus" || fail "dbus-daemon gave no address: $(tail -3 "$WORK/bus.log")"
+    DBUS_SESSION_BUS_ADDRESS="$(head -1 "$WORK/bus")"
+    export DBUS_SESSION_BUS_ADDRESS
 }
 
 # Waits up to 20 s for the player $PLAYER_PID to show its main window: visible, named
@@ -156,11 +167,15 @@ HEARD="" AT440="" AT880=""
 listen() {
     timeout 10 parec --device=e2e.monitor --format=s16le --rate="$RATE" --channels=2 --raw 2>/dev/null |
         head -c $((RATE * 2)) >"$WORK/heard.raw"
-    rms() {
-        ffmpeg -v info -f s16le -ar "$RATE" -ac 2 -i "$WORK/heard.raw" -af "${1}astats=measure_perchannel=none" \
-            -f null - 2>&1 | awk '/RMS level dB/ { v = $NF } END { print (v == "" || v == "-inf") ? -200 : v }'
-    }
-    HEARD="$(rms "")"
-    AT440="$(rms "bandpass=f=440:width_type=q:w=20,")"
-    AT880="$(rms "bandpass=f=880:width_type=q:w=20,")"
+    HEARD="$(heard_level)"
+    AT440="$(heard_level 440)"
+    AT880="$(heard_level 880)"
+}
+
+# The RMS dB of what listen heard last: whole, or around the frequency $1 (Hz).
+heard_level() {
+    local band=""
+    [ -n "${1:-}" ] && band="bandpass=f=$1:width_type=q:w=20,"
+    ffmpeg -v info -f s16le -ar "$RATE" -ac 2 -i "$WORK/heard.raw" -af "${band}astats=measure_perchannel=none" \
+        -f null - 2>&1 | awk '/RMS level dB/ { v = $NF } END { print (v == "" || v == "-inf") ? -200 : v }'
 }
