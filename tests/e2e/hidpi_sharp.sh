@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # A user on a HiDPI screen: at twice the scale the main window is 640 x 270 and the playlist window
 # docked below it twice its size, and both are the 1× pictures enlarged pixel for pixel, while a
-# track plays too: no edge shows a colour the 1× window does not have. A fractional scale is
-# rounded to the nearest whole one, and Scale in Options.ini fixes the scale whatever the desktop
-# says, and outlives the player's own saving.
+# track plays too: no edge shows a colour the 1× window does not have. A fractional scale, set or
+# the screen's own, is rounded to the nearest whole one, and Scale in Options.ini fixes the scale
+# whatever the desktop says, and outlives the player's own saving.
 #
 # Usage: hidpi_sharp.sh PATH-TO-vexo-mp
 set -uo pipefail
@@ -17,7 +17,7 @@ source "$(dirname "$0")/lib/headless.sh"
 source "$(dirname "$0")/lib/screen_colours.sh"
 source "$(dirname "$0")/lib/playlist_window.sh"
 [ -x "$BIN" ] || fail "no player at $BIN"
-require_tools Xvfb xdotool xsetroot pulseaudio pactl ffmpeg od awk
+require_tools Xvfb xdotool xsetroot xrdb xprop pulseaudio pactl ffmpeg od awk
 begin_session vexo-e2e
 
 start_xvfb
@@ -121,7 +121,19 @@ poll_seconds 15 sharp_window 2 || fail "at 1.5 (shown at 2x) the main window is 
 close_player $((EXIT_X * 2)) $((EXIT_Y * 2))
 echo "a scale of 1.5 shows the windows at 2x, sharp"
 
-# --- Scale=3 in the settings wins over the desktop's 2, and a save keeps it.
+# --- So is a screen's own fractional ratio: 144 dpi is 1.5 times the usual 96.
+unset QT_SCALE_FACTOR
+# The display server forgets its resources when its last client leaves: one stays connected.
+xprop -root -spy >/dev/null 2>&1 &
+HOLDER_PID=$!
+trap 'stop_pid "$HOLDER_PID"; end_session' EXIT
+echo "Xft.dpi: 144" | xrdb -nocpp -merge || fail "xrdb could not set the screen's resolution"
+start_player 640x270
+poll_seconds 15 sharp_window 2 || fail "at 144 dpi (shown at 2x) the main window is not sharp: $SEEN"
+close_player $((EXIT_X * 2)) $((EXIT_Y * 2))
+echo "a screen of 144 dpi shows the windows at 2x, sharp"
+
+# --- Scale=3 in the settings wins over the desktop's 2 (and its 144 dpi), and a save keeps it.
 # (The playlist window is closed: three times its size does not fit below the main window.)
 sed -i 's/^\[Main\]\r$/[Main]\r\nScale=3\r/; s/^Show=1\r$/Show=0\r/' "$HOME_DIR/Data/Options.ini"
 grep -q "^Scale=3" "$HOME_DIR/Data/Options.ini" || fail "could not set Scale=3 in the settings"
