@@ -47,7 +47,8 @@ TEST(WindowGeometry, PlacesOnAMonitorThatIsGoneComeBackOntoTheNearestScreen) {
     const QRect wide(0, 0, 1920, 1080), small(1920, 0, 1280, 720);
     const QList<QRect> both{wide, small};
     const QSize main(320, 135);
-    EXPECT_EQ(FitOnScreens({1800, 100}, main, main, both), QRect(1800, 100, 320, 135)) << "across both: stays";
+    EXPECT_EQ(FitOnScreens({1800, 100}, main, main, both), QRect(1800, 100, 320, 135))
+        << "across both: stays";
     EXPECT_EQ(FitOnScreens({2500, 900}, main, main, both), QRect(2500, 585, 320, 135)) << "in the gap";
     EXPECT_EQ(FitOnScreens({1850, 700}, main, main, both), QRect(1600, 700, 320, 135))
         << "half in the gap: onto the screen it overlaps most";
