@@ -14,7 +14,6 @@ ROWS="78 104 110 118"
 PLAY_X=46 BUTTON_Y=110 EXIT_X=307 EXIT_Y=14
 
 source "$(dirname "$0")/lib/headless.sh"
-source "$(dirname "$0")/lib/screen_colours.sh"
 source "$(dirname "$0")/lib/playlist_window.sh"
 [ -x "$BIN" ] || fail "no player at $BIN"
 require_tools Xvfb xdotool xsetroot xrdb xprop pulseaudio pactl ffmpeg od awk
