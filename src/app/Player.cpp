@@ -129,9 +129,8 @@ void Player::wireMpris() {
     };
     // Only once the window shows, which it does without waiting for the bus: before that, no
     // settings are applied that a Quit could save.
-    connect(&window_, &MainWindow::firstShown, this, [this] {
-        QTimer::singleShot(0, this, [this] { mpris_.registerOnSessionBus(); });
-    });
+    connect(&window_, &MainWindow::firstShown, this,
+            [this] { QTimer::singleShot(0, this, [this] { mpris_.registerOnSessionBus(); }); });
 }
 
 void Player::openAndPlay(const QByteArray& path) {

@@ -16,7 +16,8 @@ QString Tag(const std::optional<std::string>& tag) {
 }
 } // namespace
 
-MprisControls::MprisControls(AudioEngine& engine, Playback& playback, PlaylistModel& playlist, MainWindow& window)
+MprisControls::MprisControls(AudioEngine& engine, Playback& playback, PlaylistModel& playlist,
+                             MainWindow& window)
     : engine_(engine), playback_(playback), playlist_(playlist), window_(window) {
     PlaybackController& controller = playback_.controller;
     connect(&controller, &PlaybackController::trackStarted, this, [this] {

@@ -33,7 +33,8 @@ void MprisPlayerAdaptor::setShuffle(bool shuffle) {
 QVariantMap MprisPlayerAdaptor::metadata() const {
     const MprisTrack track = controls_.snapshot().track;
     QVariantMap map;
-    map.insert(QStringLiteral("mpris:trackid"), QVariant::fromValue(QDBusObjectPath(TrackIdFor(track.startNumber))));
+    map.insert(QStringLiteral("mpris:trackid"),
+               QVariant::fromValue(QDBusObjectPath(TrackIdFor(track.startNumber))));
     if (track.startNumber == 0) return map;
     map.insert(QStringLiteral("mpris:length"), qlonglong(track.lengthUs));
     map.insert(QStringLiteral("xesam:title"), track.title);
