@@ -136,7 +136,8 @@ class SingleInstance::Connection : public QObject {
     QByteArray held_;
 };
 
-SingleInstance::SingleInstance(const QString& homeFolder, QObject* parent) : QObject(parent), home_(homeFolder) {}
+SingleInstance::SingleInstance(const QString& homeFolder, QObject* parent)
+    : QObject(parent), home_(homeFolder) {}
 
 SingleInstance::~SingleInstance() {
     UnixSocket::close(listener_);

@@ -27,7 +27,8 @@ bool addressOf(const QString& path, sockaddr_un* address) {
 bool waitFor(int fd, short events, int timeoutMs) {
     pollfd p{fd, events, 0};
     int n;
-    do n = ::poll(&p, 1, timeoutMs);
+    do
+        n = ::poll(&p, 1, timeoutMs);
     while (n < 0 && errno == EINTR);
     return n > 0;
 }
@@ -64,7 +65,8 @@ int connectTo(const QString& path) {
     const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
     if (fd < 0) return -1;
     int result;
-    do result = ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    do
+        result = ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
     while (result < 0 && errno == EINTR);
     if (result == 0) return fd;
     ::close(fd);
@@ -73,7 +75,8 @@ int connectTo(const QString& path) {
 
 int acceptFrom(int listener) {
     int fd;
-    do fd = ::accept4(listener, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
+    do
+        fd = ::accept4(listener, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
     while (fd < 0 && errno == EINTR);
     return fd;
 }
@@ -88,7 +91,8 @@ bool writeAll(int fd, const QByteArray& bytes, int timeoutMs) {
     qsizetype done = 0;
     while (done < bytes.size()) {
         // MSG_NOSIGNAL: a peer that went away is an error here, not the end of the process.
-        const ssize_t n = ::send(fd, bytes.constData() + done, std::size_t(bytes.size() - done), MSG_NOSIGNAL);
+        const ssize_t n =
+            ::send(fd, bytes.constData() + done, std::size_t(bytes.size() - done), MSG_NOSIGNAL);
         if (n > 0) {
             done += n;
         } else if (n < 0 && errno == EINTR) {
@@ -106,7 +110,8 @@ int readByte(int fd, int timeoutMs) {
     if (!waitFor(fd, POLLIN, timeoutMs)) return -1;
     unsigned char byte = 0;
     ssize_t n;
-    do n = ::recv(fd, &byte, 1, 0);
+    do
+        n = ::recv(fd, &byte, 1, 0);
     while (n < 0 && errno == EINTR);
     return n == 1 ? byte : -1;
 }

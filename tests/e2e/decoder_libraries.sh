@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # FFmpeg's libraries are loaded only for a file that needs them: with an MP3 and then a WMA in the
 # list, Play is pressed; while the MP3's tone is heard no libavcodec is mapped into the player, and
-# when the list moves on the WMA's tone is heard, through FFmpeg loaded then.
+# when the list moves on the WMA's tone is heard, through FFmpeg loaded then. Sound goes to the
+# sound server, so ALSA's library is never mapped either.
 #
 # Usage: decoder_libraries.sh PATH-TO-vexo-mp
 set -uo pipefail
@@ -50,7 +51,8 @@ poll 100 eval '[ -n "$(pactl list short sink-inputs 2>/dev/null)" ]' ||
     fail "no stream reached the sound server within 10 s of the click on the play box"
 poll_seconds 4 hear_tone 440 || fail "the MP3's 440 Hz tone was not heard"
 ffmpeg_mapped && fail "libavcodec is mapped into the player while it plays an MP3"
-echo "the MP3 plays without FFmpeg's libraries"
+grep -q "libasound" "/proc/$PLAYER_PID/maps" && fail "libasound is mapped though the sound server plays"
+echo "the MP3 plays without FFmpeg's or ALSA's libraries"
 
 poll_seconds 20 hear_tone 1000 || fail "the WMA's 1000 Hz tone was not heard after the MP3"
 ffmpeg_mapped || fail "the WMA played but libavcodec is not mapped: which decoder played it?"

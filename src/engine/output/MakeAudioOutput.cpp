@@ -1,5 +1,5 @@
+#include "AlsaModule.h"
 #include "AudioOutput.h"
-#include "OutputAlsa.h"
 #include "OutputNull.h"
 #include "OutputPulse.h"
 #include "OutputWav.h"
@@ -15,7 +15,7 @@ bool startsWith(const std::string& s, const std::string& prefix) {
 std::unique_ptr<AudioOutput> makeAudioOutput(const std::string& name) {
     if (name == "auto" || name.empty()) return makeAudioOutput(chooseAudioOutput(name).name);
     if (name == "pulse") return std::make_unique<OutputPulse>();
-    if (name == "alsa") return std::make_unique<OutputAlsa>();
+    if (name == "alsa") return makeAlsaOutput();
     if (name == "null") return std::make_unique<OutputNull>();
     if (name == "null:unpaced")
         return std::make_unique<OutputNull>(OutputNull::Settings{PacedOutput::Pacing::Unpaced});
@@ -31,7 +31,8 @@ std::unique_ptr<AudioOutput> makeAudioOutput(const std::string& name) {
 OutputChoice chooseAudioOutput(const std::string& name) {
     if (name != "auto" && !name.empty()) return {name};
     if (const int devices = OutputPulse().deviceCount(); devices > 0) return {"pulse", devices};
-    if (const int devices = OutputAlsa().deviceCount(); devices > 0) return {"alsa", devices};
+    if (const auto alsa = makeAlsaOutput())
+        if (const int devices = alsa->deviceCount(); devices > 0) return {"alsa", devices};
     // Neither answers: an output that reports no device, so the player
     // shows its "no sound device" message rather than failing oddly.
     return {"pulse", 0};

@@ -1,0 +1,9 @@
+#pragma once
+// Loads one of the program's own modules (vexo-*.so), so that a library only some users need is
+// mapped only when it is first needed.
+
+#include <string>
+
+// The module's `symbol`, or null when the module or the symbol is not there. The module is never
+// unloaded: what it made may live as long as the program.
+void* LoadProgramModuleSymbol(const std::string& fileName, const char* symbol);
