@@ -3,9 +3,6 @@
 #include "HomeFolder.h"
 #include "SettingsFile.h"
 
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <QGuiApplication>
 
 #include <algorithm>
@@ -15,13 +12,6 @@ namespace {
 constexpr int kLargestFixedScale = 4;
 constexpr double kLargestScale = 100; // beyond any screen: keeps absurd values from overflowing
 
-// HomeFolder() asks the application object for the executable's folder; there is none yet.
-QString OptionsPathBeforeStart() {
-    const QString executable = QFile::symLinkTarget(QStringLiteral("/proc/self/exe"));
-    return ResolveHomeFolder(qEnvironmentVariable("VEXO_HOME"), QFileInfo(executable).path(),
-                             qEnvironmentVariable("XDG_DATA_HOME"), QDir::homePath()) +
-           "/Data/Options.ini";
-}
 } // namespace
 
 ScaleChoice ChooseScale(std::optional<int> scaleSetting, const QByteArray& scaleFactor) {
@@ -38,7 +28,7 @@ void SetUpScale() {
     // The screen's own ratio (from its resolution or Xft.dpi) is rounded by the toolkit itself.
     QGuiApplication::setHighDpiScaleFactorRoundingPolicy(Qt::HighDpiScaleFactorRoundingPolicy::Round);
     const ScaleChoice choice =
-        ChooseScale(LoadSettings(OptionsPathBeforeStart()).scale, qgetenv("QT_SCALE_FACTOR"));
+        ChooseScale(LoadSettings(DataFolder() + "/Options.ini").scale, qgetenv("QT_SCALE_FACTOR"));
     if (choice.scaleFactor.isEmpty())
         qunsetenv("QT_SCALE_FACTOR");
     else

@@ -2,7 +2,6 @@
 
 #include "ProgramPlace.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 
@@ -36,7 +35,8 @@ QString ResolveHomeFolder(const QString& vexoHome, const QString& executableFold
 QString HomeFolder() {
     static const QString home = [] {
         const QString vexoHome = qEnvironmentVariable("VEXO_HOME");
-        const QString executableFolder = QCoreApplication::applicationDirPath();
+        // The program's own place, so the home is known before the application object exists.
+        const QString executableFolder = QFile::decodeName(RunningProgramFolder().c_str());
         const QString folder = ResolveHomeFolder(vexoHome, executableFolder,
                                                  qEnvironmentVariable("XDG_DATA_HOME"), QDir::homePath());
         // A build tree gets its Plugins folder from the build and a chosen home from its user; the
