@@ -13,11 +13,13 @@ class FrameBackground {
     // The face the title is drawn in; when the font is missing the platform substitutes one.
     explicit FrameBackground(const Skin& skin, const QString& titleFace = QStringLiteral("Chiller"));
 
-    const QImage& image(int height);
+    // scale: device pixels per window pixel; the title is drawn at that resolution.
+    const QImage& image(int height, int scale = 1);
 
   private:
     const Skin& skin_;
     QString titleFace_;
     QImage image_;
     QRgb paintedColor_ = 0;
+    int paintedHeight_ = 0;
 };

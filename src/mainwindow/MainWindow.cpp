@@ -181,7 +181,7 @@ void MainWindow::dock() {
 
 void MainWindow::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    painter.drawImage(0, 0, background_.image(height()));
+    painter.drawImage(0, 0, background_.image(height(), qRound(devicePixelRatioF())));
 }
 
 void MainWindow::resizeEvent(QResizeEvent* event) {
@@ -236,7 +236,8 @@ void MainWindow::endDrag() {
 void MainWindow::wheelEvent(QWheelEvent* event) {
     // The boxes leave the wheel to the window, so it arrives here from anywhere over it.
     if (wheelBox_) {
-        wheelBox_->logic().wheel(wheelBox_->mapFrom(this, event->position().toPoint()), event->angleDelta().y());
+        wheelBox_->logic().wheel(wheelBox_->mapFrom(this, event->position().toPoint()),
+                                 event->angleDelta().y());
         wheelBox_->refreshHint();
     }
     event->accept();

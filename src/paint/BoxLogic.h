@@ -35,7 +35,21 @@ class BoxLogic {
 
     std::function<void()> changed;
 
+    // Device pixels per box pixel of the window the box is on (2 on a HiDPI screen). A box whose
+    // picture holds text draws it at that resolution; the others' pictures stay in box pixels and
+    // are enlarged on the way to the screen.
+    int paintScale() const { return paintScale_; }
+    void setPaintScale(int scale) {
+        scale = qMax(1, scale);
+        if (scale == paintScale_) return;
+        paintScale_ = scale;
+        paintScaleChanged();
+    }
+
   protected:
+    // The next image() is to be drawn at the new paintScale().
+    virtual void paintScaleChanged() {}
+
     void notifyChanged() { notifyChanged({0, size().height()}); }
     void notifyChanged(RowSpan rows) {
         changedRows_ = rows;
@@ -44,4 +58,5 @@ class BoxLogic {
 
   private:
     RowSpan changedRows_;
+    int paintScale_ = 1;
 };

@@ -9,7 +9,8 @@ BoxPresenter::BoxPresenter(QWidget& box) : box_(box), x11_(X11Copy::forBox(box))
 BoxPresenter::~BoxPresenter() = default;
 
 bool BoxPresenter::covers(const QImage& picture, QPoint offset) const {
-    return offset.isNull() && !picture.hasAlphaChannel() && picture.size() == box_.size();
+    return offset.isNull() && !picture.hasAlphaChannel() &&
+           picture.deviceIndependentSize() == QSizeF(box_.size());
 }
 
 void BoxPresenter::show(const QImage& picture, QPoint offset, RowSpan rows) {

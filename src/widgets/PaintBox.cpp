@@ -11,6 +11,7 @@
 PaintBox::PaintBox(BoxLogic& logic, HintWindow& hint, QWidget* parent, QPoint imageOffset)
     : QWidget(parent), logic_(logic), hint_(hint), imageOffset_(imageOffset) {
     resize(logic.size());
+    followScale();
     // A picture that covers the whole box needs nothing painted beneath it: the window's ground
     // is then skipped at every repaint. Where it leaves gaps (the time text, the add-files
     // button's first column) the window's ground shows through.
@@ -23,7 +24,13 @@ PaintBox::PaintBox(BoxLogic& logic, HintWindow& hint, QWidget* parent, QPoint im
     };
 }
 
+void PaintBox::followScale() {
+    // A window moved onto a screen of another ratio is repainted whole, so each paint may bring it.
+    logic_.setPaintScale(qRound(devicePixelRatioF()));
+}
+
 void PaintBox::paintEvent(QPaintEvent*) {
+    followScale();
     QPainter painter(this);
     painter.drawImage(imageOffset_, logic_.image());
 }

@@ -29,6 +29,8 @@ class PaintBox : public QWidget {
     bool event(QEvent* event) override;
 
   private:
+    void followScale();
+
     BoxLogic& logic_;
     HintWindow& hint_;
     QPoint imageOffset_;

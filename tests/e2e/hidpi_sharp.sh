@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # A user on a HiDPI screen: at twice the scale the main window is 640 x 270 and the playlist window
-# docked below it twice its size, and both are the 1× pictures enlarged pixel for pixel, while a
-# track plays too: no edge shows a colour the 1× window does not have. A fractional scale, set or
+# docked below it twice its size. The skin's shapes are the 1× pictures enlarged pixel for pixel,
+# while a track plays too: no edge shows a colour the 1× window does not have. The texts are drawn
+# at the screen's resolution, finer than an enlarged 1× picture could show them. A fractional scale, set or
 # the screen's own, is rounded to the nearest whole one, and Scale in Options.ini fixes the scale
 # whatever the desktop says, and outlives the player's own saving.
 #
@@ -12,6 +13,10 @@ BIN="${1:?usage: $0 path-to-vexo-mp}"
 # Rows of the 1× window that cross box edges: the seek bar, the buttons and the volume bar.
 ROWS="78 104 110 118"
 PLAY_X=46 BUTTON_Y=110 EXIT_X=307 EXIT_Y=14
+# The main window's texts at 1× (x y width height): the tilted name on the ground, the title line,
+# the title bar's letters, the time, the labels and the two buttons of arrows.
+TICKER="64 8 209 14" TIME="8 30 73 20"
+MAIN_TEXTS="0 0 64 30,$TICKER,278 8 35 12,$TIME,10 58 75 13,12 100 20 20,108 100 20 20"
 
 source "$(dirname "$0")/lib/headless.sh"
 source "$(dirname "$0")/lib/playlist_window.sh"
@@ -40,48 +45,84 @@ start_player() {
     xsetroot -solid red || fail "xsetroot could not colour the screen"
 }
 
-# not_enlarged FILE WIDTH SCALE: how many pixels of a grab differ from the top-left pixel of their
-# SCALE x SCALE block; none in a picture enlarged pixel for pixel.
+# An awk function: whether pixel x, y of a grab at scale f lies in one of the 1× rectangles of
+# AREAS ("x y width height,..."; the grab's top-left is 0 0).
+IN_AREAS='function in_areas(x, y,    i, r, a) {
+    n_areas = split(areas, a, ",")
+    for (i = 1; i <= n_areas; i++) {
+        split(a[i], r, " ")
+        if (x >= r[1] * f && x < (r[1] + r[3]) * f && y >= r[2] * f && y < (r[2] + r[4]) * f) return 1
+    }
+    return 0
+}'
+
+# not_enlarged FILE WIDTH SCALE [AREAS]: how many pixels of a grab outside AREAS differ from the
+# top-left pixel of their SCALE x SCALE block; none in a picture enlarged pixel for pixel.
 not_enlarged() {
-    od -An -tu1 -v "$1" | tr -s ' ' '\n' | awk -v w="$2" -v f="$3" '
+    od -An -tu1 -v "$1" | tr -s ' ' '\n' | awk -v w="$2" -v f="$3" -v areas="${4:-}" "$IN_AREAS"'
         NF {
             c[n++ % 3] = $1
             if (n % 3) next
             p = n / 3 - 1; x = p % w; y = int(p / w); colour = c[0] " " c[1] " " c[2]
             if (x % f == 0 && y % f == 0) first[x] = colour
-            else if (colour != first[x - x % f]) k++
+            else if (colour != first[x - x % f] && !in_areas(x, y)) k++
         }
         END { print k + 0 }'
 }
 
-# row_colours FILE WIDTH ROW...: the distinct colours of those rows, one a line, sorted.
+# finer_blocks FILE WIDTH SCALE AREA: how many SCALE x SCALE blocks of AREA in a grab are not one
+# colour: an enlarged 1× picture has none, a text drawn at the screen's resolution many.
+finer_blocks() {
+    od -An -tu1 -v "$1" | tr -s ' ' '\n' | awk -v w="$2" -v f="$3" -v areas="$4" "$IN_AREAS"'
+        NF {
+            c[n++ % 3] = $1
+            if (n % 3) next
+            p = n / 3 - 1; x = p % w; y = int(p / w); colour = c[0] " " c[1] " " c[2]
+            if (!in_areas(x, y)) next
+            block = int(x / f) " " int(y / f)
+            if (x % f == 0 && y % f == 0) first[x] = colour
+            else if (colour != first[x - x % f] && !(block in mixed)) { mixed[block] = 1; k++ }
+        }
+        END { print k + 0 }'
+}
+
+# row_colours FILE WIDTH SCALE ROW...: the distinct colours of those rows outside the main window's
+# texts, one a line, sorted.
 row_colours() {
-    local file="$1" width="$2"
-    shift 2
-    od -An -tu1 -v "$file" | tr -s ' ' '\n' | awk -v w="$width" -v rows=" $* " '
-        NF { c[n++ % 3] = $1; if (n % 3) next; if (index(rows, " " int((n / 3 - 1) / w) " ")) print c[0], c[1], c[2] }' |
+    local file="$1" width="$2" scale="$3"
+    shift 3
+    od -An -tu1 -v "$file" | tr -s ' ' '\n' | awk -v w="$width" -v f="$scale" -v areas="$MAIN_TEXTS" -v rows=" $* " "$IN_AREAS"'
+        NF {
+            c[n++ % 3] = $1
+            if (n % 3) next
+            p = n / 3 - 1
+            if (index(rows, " " int(p / w) " ") && !in_areas(p % w, int(p / w))) print c[0], c[1], c[2]
+        }' |
         sort -u
 }
 
-# sharp_window SCALE: the main window, grabbed, is enlarged pixel for pixel and its rows across box
-# edges hold only colours of the 1× window's same rows. SEEN tells what the last grab showed.
+# sharp_window SCALE: the main window, grabbed, is enlarged pixel for pixel outside its texts, its
+# rows across box edges hold only colours of the 1× window's same rows, and the time is drawn finer
+# than its 1× picture could show it. SEEN tells what the last grab showed.
 SEEN=""
 sharp_window() {
-    local scale="$1" rows="" row blocks foreign
-    grab_box 0 0 $((320 * scale)) $((135 * scale)) "$WORK/scaled.rgb"
-    blocks="$(not_enlarged "$WORK/scaled.rgb" $((320 * scale)) "$scale")"
+    local scale="$1" width=$((320 * $1)) rows="" row blocks foreign time
+    grab_box 0 0 "$width" $((135 * scale)) "$WORK/scaled.rgb"
+    blocks="$(not_enlarged "$WORK/scaled.rgb" "$width" "$scale" "$MAIN_TEXTS")"
     for row in $ROWS; do rows="$rows $((row * scale)) $((row * scale + scale - 1))"; done
     # shellcheck disable=SC2086
-    foreign="$(row_colours "$WORK/scaled.rgb" $((320 * scale)) $rows | comm -13 "$WORK/colours-1x.txt" - | wc -l)"
-    SEEN="$blocks pixels unlike their block, $foreign colours the 1x rows lack"
-    [ "$blocks" -eq 0 ] && [ "$foreign" -eq 0 ]
+    foreign="$(row_colours "$WORK/scaled.rgb" "$width" "$scale" $rows | comm -13 "$WORK/colours-1x.txt" - | wc -l)"
+    time="$(finer_blocks "$WORK/scaled.rgb" "$width" "$scale" "$TIME")"
+    SEEN="$blocks pixels unlike their block, $foreign colours the 1x rows lack, $time blocks of the time finer than a pixel"
+    # A text at the screen's resolution splits a good share of the blocks its glyphs touch.
+    [ "$blocks" -eq 0 ] && [ "$foreign" -eq 0 ] && [ "$time" -ge 20 ]
 }
 
 # --- At 1×: the colours of the rows across box edges.
 start_player 320x135
 poll 100 find_list_window || fail "no playlist window at 1x"
 # shellcheck disable=SC2086
-colours_shown() { grab_box 0 0 320 135 "$WORK/1x.rgb" && row_colours "$WORK/1x.rgb" 320 $ROWS >"$WORK/colours-1x.txt"; }
+colours_shown() { grab_box 0 0 320 135 "$WORK/1x.rgb" && row_colours "$WORK/1x.rgb" 320 1 $ROWS >"$WORK/colours-1x.txt"; }
 colours_shown
 close_player $EXIT_X $EXIT_Y
 
@@ -108,10 +149,15 @@ xdotool mousemove --window "$WID" $((PLAY_X * 2)) $((BUTTON_Y * 2)) click 1
 grab_box 16 60 146 40 "$WORK/time-stopped.rgb"
 time_moved() { grab_box 16 60 146 40 "$WORK/time.rgb" && ! cmp -s "$WORK/time.rgb" "$WORK/time-stopped.rgb"; }
 poll_seconds 20 time_moved || fail "the time did not change within 20 s of Play"
-playing_sharp() { grab_box 0 0 640 270 "$WORK/playing.rgb" && [ "$(not_enlarged "$WORK/playing.rgb" 640 2)" -eq 0 ]; }
-playing_sharp || fail "while playing at 2x the main window has $(not_enlarged "$WORK/playing.rgb" 640 2) pixels unlike their block"
+playing_sharp() { grab_box 0 0 640 270 "$WORK/playing.rgb" && [ "$(not_enlarged "$WORK/playing.rgb" 640 2 "$MAIN_TEXTS")" -eq 0 ]; }
+playing_sharp ||
+    fail "while playing at 2x the main window has $(not_enlarged "$WORK/playing.rgb" 640 2 "$MAIN_TEXTS") pixels unlike their block"
+# The title line shows the track's name only while it plays, and may have scrolled it out of sight.
+ticker_fine() { grab_box 0 0 640 270 "$WORK/playing.rgb" && [ "$(finer_blocks "$WORK/playing.rgb" 640 2 "$TICKER")" -ge 20 ]; }
+poll_seconds 15 ticker_fine ||
+    fail "at 2x the title line's text is no finer than its 1x picture: $(finer_blocks "$WORK/playing.rgb" 640 2 "$TICKER") blocks are not one colour"
 close_player $((EXIT_X * 2)) $((EXIT_Y * 2))
-echo "while a track plays at 2x the changing boxes stay enlarged pixel for pixel"
+echo "while a track plays at 2x the changing boxes stay enlarged pixel for pixel and the title line's text is finer"
 
 # --- A fractional scale is rounded to the nearest whole one.
 export QT_SCALE_FACTOR=1.5

@@ -1,7 +1,7 @@
 #pragma once
-#include "Skin.h"
 #include "BoxLogic.h"
 #include "Equalizer.h"
+#include "Skin.h"
 
 // The "Def" button (23 x 13): the press flattens the curve to 0 dB; the label is lit while held.
 class EqualizerDefault : public BoxLogic {
@@ -17,6 +17,9 @@ class EqualizerDefault : public BoxLogic {
     QString hint() const override { return QStringLiteral("Насиройки по умолчанию"); }
 
     bool pressed() const { return pressed_; }
+
+  protected:
+    void paintScaleChanged() override { drawn_ = false; }
 
   private:
     const Skin& skin_;

@@ -1,5 +1,6 @@
 #include "EqualizerSwitch.h"
 
+#include "ScaledPicture.h"
 #include "SkinFont.h"
 #include "SkinPalette.h"
 
@@ -16,11 +17,13 @@ EqualizerSwitch::EqualizerSwitch(Equalizer& equalizer)
 const QImage& EqualizerSwitch::image() {
     const int state = equalizer_.EQEnabled() ? 1 : 0;
     if (state == drawnState_) return image_;
+    BeginShapes(image_, size());
     image_.fill(kSilver);
     QPainter painter(&image_);
     painter.setRenderHint(QPainter::Antialiasing, false);
     painter.setPen(state ? kOnColor : kOffColor);
     painter.drawRect(0, 0, kWidth - 1, kHeight - 1);
+    BeginTexts(painter, image_, paintScale());
     painter.setFont(SkinFont(7));
     painter.setPen(kWhite);
     painter.drawText(QRect(4, 1, kWidth, kHeight), Qt::AlignLeft | Qt::AlignTop, QStringLiteral("ON"));

@@ -18,6 +18,9 @@ class EqualizerSwitch : public BoxLogic {
     void release(QPoint pos, Qt::MouseButton button) override;
     QString hint() const override { return QStringLiteral("Вкл./Выкл."); }
 
+  protected:
+    void paintScaleChanged() override { drawnState_ = -1; }
+
   private:
     Equalizer& equalizer_;
     QImage image_;

@@ -1,6 +1,7 @@
 #include "LabelButton.h"
 
 #include "CellText.h"
+#include "ScaledPicture.h"
 #include "Skin.h"
 #include "SkinFont.h"
 #include "SkinPalette.h"
@@ -11,7 +12,8 @@ namespace {
 constexpr QColor kModeGreen{72, 194, 41};
 } // namespace
 
-LabelButton::LabelButton(LabelKind kind, const Skin& skin) : skin_(skin), kind_(kind), image_(size(), QImage::Format_RGB32) {
+LabelButton::LabelButton(LabelKind kind, const Skin& skin)
+    : skin_(skin), kind_(kind), image_(size(), QImage::Format_RGB32) {
     image_.fill(kWhite);
 }
 
@@ -98,12 +100,14 @@ void LabelButton::paint() {
             return; // an unknown mode keeps the last picture
         break;
     }
+    BeginShapes(image_, size());
     image_.fill(kSilver);
     QPainter painter(&image_);
     painter.setRenderHint(QPainter::Antialiasing, false);
     painter.setPen(kWhite);
     painter.setBrush(Qt::NoBrush);
     painter.drawRect(QRect(0, 0, 22, 12));
+    BeginTexts(painter, image_, paintScale());
     painter.setFont(SkinFont(label.points));
     painter.setPen(label.color);
     DrawCellText(painter, label.at, label.text);

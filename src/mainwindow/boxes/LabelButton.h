@@ -1,6 +1,6 @@
 #pragma once
-#include "Skin.h"
 #include "BoxLogic.h"
+#include "Skin.h"
 
 #include <functional>
 
@@ -30,6 +30,9 @@ class LabelButton : public BoxLogic {
     std::function<bool()> toggle;
     // Mode: the new mode after a click.
     std::function<void(int mode)> modeChanged;
+
+  protected:
+    void paintScaleChanged() override { dirty_ = true; }
 
   private:
     const Skin& skin_;

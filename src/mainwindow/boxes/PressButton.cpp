@@ -2,6 +2,7 @@
 
 #include "CellText.h"
 #include "MirrorBitmap.h"
+#include "ScaledPicture.h"
 #include "Skin.h"
 #include "SkinFont.h"
 #include "SkinPalette.h"
@@ -21,8 +22,7 @@ void DrawClosedPolygon(QPainter& painter, const QPolygon& polygon) {
 
 PressButton::PressButton(PressKind kind, const Skin& skin)
     : later([](int ms, std::function<void()> dim) { QTimer::singleShot(ms, std::move(dim)); }), skin_(skin),
-      kind_(kind),
-      image_(size(), QImage::Format_RGB32) {}
+      kind_(kind), image_(size(), QImage::Format_RGB32) {}
 
 QSize PressButton::size() const {
     return kind_ == PressKind::Open ? QSize(22, 20) : QSize(20, 20);
@@ -82,6 +82,7 @@ const QImage& PressButton::image() {
 }
 
 void PressButton::paint() {
+    BeginShapes(image_, size());
     image_.fill(kWhite);
     const QColor glyph = QColor::fromRgb(paintedColor_);
     QPainter painter(&image_);
@@ -91,6 +92,7 @@ void PressButton::paint() {
     switch (kind_) {
     case PressKind::Back:
     case PressKind::Next:
+        BeginTexts(painter, image_, paintScale());
         painter.setFont(SkinFont(13));
         DrawCellText(painter, {5, -2}, kind_ == PressKind::Back ? QStringLiteral("«") : QStringLiteral("»"));
         break;
@@ -101,7 +103,8 @@ void PressButton::paint() {
         MirrorBitmap(image_, true);
         return;
     case PressKind::Pause:
-        // Two bars drawn as white-outlined rectangles: on the white ground the outlines vanish and only the insides show.
+        // Two bars drawn as white-outlined rectangles: on the white ground the outlines vanish and only the
+        // insides show.
         painter.fillRect(QRect(6, 6, 3, 9), glyph);
         painter.fillRect(QRect(11, 6, 3, 9), glyph);
         break;

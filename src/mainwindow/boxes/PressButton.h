@@ -1,6 +1,6 @@
 #pragma once
-#include "Skin.h"
 #include "BoxLogic.h"
+#include "Skin.h"
 
 #include <functional>
 #include <memory>
@@ -33,13 +33,16 @@ class PressButton : public BoxLogic {
     // that a timer ends, never a wait inside the release. Tests run `dim` when they like.
     std::function<void(int ms, std::function<void()> dim)> later;
 
+  protected:
+    void paintScaleChanged() override { dirty_ = true; }
+
   private:
     const Skin& skin_;
     void paint();
 
     PressKind kind_;
     bool lit_ = false;
-    bool held_ = false; // pressed, and the release has not come yet
+    bool held_ = false;     // pressed, and the release has not come yet
     unsigned releases_ = 0; // the afterglow of an earlier click does not end a later one's
     std::shared_ptr<int> alive_ = std::make_shared<int>(); // a timer may outlive the button
     bool dirty_ = true;

@@ -7,7 +7,8 @@
 #include <QPainter>
 
 TimeDisplay::TimeDisplay(AudioEngine& engine, const PlaybackState& state, const Skin& skin)
-    : skin_(skin), engine_(engine), state_(state), image_(kWidth, kHeight, QImage::Format_ARGB32_Premultiplied) {
+    : skin_(skin), engine_(engine), state_(state),
+      image_(kWidth, kHeight, QImage::Format_ARGB32_Premultiplied) {
     image_.fill(Qt::transparent);
 }
 
@@ -28,6 +29,10 @@ const QImage& TimeDisplay::image() {
     const QString shown = text();
     const QRgb color = skin_.rgb();
     if (shown == drawnText_ && color == drawnColor_) return image_;
+    if (image_.devicePixelRatio() != paintScale()) {
+        image_ = QImage(size() * paintScale(), image_.format());
+        image_.setDevicePixelRatio(paintScale());
+    }
     image_.fill(Qt::transparent);
     QPainter painter(&image_);
     painter.setFont(SkinFont(15, false, QStringLiteral("Chiller")));

@@ -1,8 +1,8 @@
 #pragma once
-#include "Skin.h"
 #include "AudioEngine.h"
 #include "BoxLogic.h"
 #include "PlaybackState.h"
+#include "Skin.h"
 
 // The time text (73 x 20): elapsed time at (6, 0) when TimeMode is 1, remaining time as "-" and the
 // time at (0, 0) when it is 0; "00:00" without a stream. A click switches the mode. The image is
@@ -26,6 +26,9 @@ class TimeDisplay : public BoxLogic {
     int TimeMode() const { return timeMode_; }
     // Any nonzero mode shows the elapsed time (a settings file may hold any number).
     void setTimeMode(int timeMode);
+
+  protected:
+    void paintScaleChanged() override { drawnText_.clear(); }
 
   private:
     const Skin& skin_;

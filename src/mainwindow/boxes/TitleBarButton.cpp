@@ -2,6 +2,7 @@
 
 #include "CellText.h"
 #include "RoundedRegion.h"
+#include "ScaledPicture.h"
 #include "SkinFont.h"
 #include "SkinPalette.h"
 
@@ -64,11 +65,13 @@ void TitleBarButton::release(QPoint pos, Qt::MouseButton button) {
 const QImage& TitleBarButton::image() {
     if (!dirty_) return image_;
     dirty_ = false;
+    BeginShapes(image_, size());
     image_.fill(kWhite);
     QPainter painter(&image_);
     // The frame's right and bottom edges are the box's last column and row.
     for (const QRect& run : RoundedOutline(size(), 5))
         painter.fillRect(run, kGrey);
+    BeginTexts(painter, image_, paintScale());
     switch (kind_) {
     case TitleBarKind::Min:
         painter.setFont(SkinFont(8));

@@ -28,6 +28,9 @@ class TitleBarButton : public BoxLogic {
     // Min: minimise; Exit: close; TopMost: the new stayOnTop() is to be applied to the window.
     std::function<void()> clicked;
 
+  protected:
+    void paintScaleChanged() override { dirty_ = true; }
+
   private:
     bool inside(QPoint pos) const;
 

@@ -13,7 +13,8 @@
 #include <cstring>
 
 TitleTicker::TitleTicker(const Skin& skin)
-    : skin_(skin), ground_(kWidth, kHeight, QImage::Format_RGB32), image_(kWidth, kHeight, QImage::Format_RGB32) {
+    : skin_(skin), ground_(kWidth, kHeight, QImage::Format_RGB32),
+      image_(kWidth, kHeight, QImage::Format_RGB32) {
     QPainter painter(&ground_);
     PaintGradient(painter, ground_.rect(), false, {kSilver, kWhite});
 }
@@ -98,13 +99,16 @@ void TitleTicker::renderStrip() {
     // long as the title needs. The title is drawn on its own first and laid over the ground, as
     // its glyphs' soft edges would be over any ground.
     const int columns = textColumns();
-    strip_ = QImage(2 * kWidth + columns, kHeight, QImage::Format_RGB32);
-    for (int y = 0; y < kHeight; ++y) {
+    const int scale = paintScale();
+    strip_ = QImage((2 * kWidth + columns) * scale, kHeight * scale, QImage::Format_RGB32);
+    strip_.setDevicePixelRatio(scale);
+    for (int y = 0; y < strip_.height(); ++y) {
         auto* out = reinterpret_cast<QRgb*>(strip_.scanLine(y));
-        std::fill(out, out + strip_.width(), ground_.pixel(0, y));
+        std::fill(out, out + strip_.width(), ground_.pixel(0, y / scale));
     }
     if (columns == 0) return;
-    QImage title(columns, kHeight, QImage::Format_ARGB32_Premultiplied);
+    QImage title(columns * scale, kHeight * scale, QImage::Format_ARGB32_Premultiplied);
+    title.setDevicePixelRatio(scale);
     title.fill(Qt::transparent);
     QPainter painter(&title);
     painter.setFont(SkinFont(8));
@@ -135,8 +139,16 @@ const QImage& TitleTicker::image() {
     if (!dirty_) return image_;
     dirty_ = false;
     // Beyond either end (a drag may take the title far out) the window shows the strip's ground.
-    const int start = std::clamp(kWidth - offset_, 0, kWidth + textColumns());
-    for (int y = 0; y < kHeight; ++y)
-        std::memcpy(image_.scanLine(y), strip_.constScanLine(y) + start * sizeof(QRgb), kWidth * sizeof(QRgb));
+    const int scale = paintScale();
+    const int start = std::clamp(kWidth - offset_, 0, kWidth + textColumns()) * scale;
+    for (int y = 0; y < image_.height(); ++y)
+        std::memcpy(image_.scanLine(y), strip_.constScanLine(y) + start * sizeof(QRgb),
+                    image_.width() * sizeof(QRgb));
     return image_;
+}
+
+void TitleTicker::paintScaleChanged() {
+    image_ = QImage(size() * paintScale(), QImage::Format_RGB32);
+    image_.setDevicePixelRatio(paintScale());
+    dirty_ = stripDirty_ = true;
 }

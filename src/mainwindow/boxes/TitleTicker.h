@@ -1,6 +1,6 @@
 #pragma once
-#include "Skin.h"
 #include "BoxLogic.h"
+#include "Skin.h"
 
 #include <functional>
 
@@ -44,6 +44,9 @@ class TitleTicker : public BoxLogic {
     // Called when moving() may have changed, so the owner can start or stop its timer.
     std::function<void()> motionChanged;
 
+  protected:
+    void paintScaleChanged() override;
+
   private:
     const Skin& skin_;
     void renderStrip();
@@ -61,6 +64,6 @@ class TitleTicker : public BoxLogic {
     bool stripDirty_ = true;
     QRgb textColor_ = 0;
     QImage ground_; // the gradient, drawn once
-    QImage strip_;  // the title between two widths of ground
+    QImage strip_;  // the title between two widths of ground, at the paint scale
     QImage image_;
 };
