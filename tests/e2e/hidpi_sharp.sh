@@ -135,15 +135,20 @@ poll 100 list_docked ||
     fail "the playlist window is ${WIDTH}x$HEIGHT at $X,$Y, not 640x420 docked below the main window at 0,270"
 X=0 Y=0
 poll_seconds 15 sharp_window 2 || fail "at 2x the main window is not sharp: $SEEN"
-# Its title and buttons are pictures; the list's text is the toolkit's own, drawn at the screen's
-# resolution, so only the bands above and below the list are compared.
-for band in "0 48" "366 54"; do
-    read -r top height <<<"$band"
+# The list's rows are drawn by the toolkit at the screen's resolution, so the bands above and below
+# them are compared: outside the title and the buttons' letters (at 1×, in each band) they are
+# enlarged pixel for pixel, and the title is finer.
+LIST_TITLE="118 0 80 24"
+for band in "0 48 $LIST_TITLE" "366 54 8 0 113 27"; do
+    read -r top height texts <<<"$band"
     grab_box 0 $((270 + top)) 640 "$height" "$WORK/list.rgb"
-    blocks="$(not_enlarged "$WORK/list.rgb" 640 2)"
+    blocks="$(not_enlarged "$WORK/list.rgb" 640 2 "$texts")"
     [ "$blocks" -eq 0 ] || fail "at 2x the playlist window's rows from $top have $blocks pixels unlike their block"
 done
-echo "at 2x both windows are twice as large, docked, and enlarged pixel for pixel"
+grab_box 0 270 640 48 "$WORK/list.rgb"
+title="$(finer_blocks "$WORK/list.rgb" 640 2 "$LIST_TITLE")"
+[ "$title" -ge 20 ] || fail "at 2x the playlist's title is no finer than its 1x picture: $title blocks are not one colour"
+echo "at 2x both windows are twice as large, docked, their shapes enlarged pixel for pixel and their titles finer"
 
 xdotool mousemove --window "$WID" $((PLAY_X * 2)) $((BUTTON_Y * 2)) click 1
 grab_box 16 60 146 40 "$WORK/time-stopped.rgb"

@@ -2,6 +2,7 @@
 
 #include "CellText.h"
 #include "PaintGradient.h"
+#include "ScaledPicture.h"
 #include "Skin.h"
 #include "SkinFont.h"
 #include "SkinPalette.h"
@@ -30,6 +31,7 @@ const QImage& ListButton::image() {
     const std::vector<QColor> colors =
         pressed_ ? std::vector<QColor>{kSilver, kWhite} : std::vector<QColor>{kWhite, kSilver};
     PaintGradient(painter, image_.rect(), false, colors);
+    BeginTexts(painter, image_, paintScale());
     painter.setFont(SkinFont(10));
     painter.setPen(QColor::fromRgb(skin));
     const int x = kind_ == ListButtonKind::Add ? 5 : kind_ == ListButtonKind::Del ? 8 : 3;

@@ -24,6 +24,9 @@ class ListButton : public BoxLogic {
     // Runs on the release of the left button: a menu or a dialog, modal.
     std::function<void()> action;
 
+  protected:
+    void paintScaleChanged() override { dirty_ = true; }
+
   private:
     void setPressed(bool pressed);
 

@@ -10,10 +10,12 @@ class PlaylistBackground {
   public:
     explicit PlaylistBackground(const Skin& skin) : skin_(skin) {}
 
-    const QImage& image(QSize size);
+    // scale: device pixels per window pixel; the title is drawn at that resolution.
+    const QImage& image(QSize size, int scale = 1);
 
   private:
     const Skin& skin_;
     QImage image_;
     QRgb paintedColor_ = 0;
+    QSize paintedSize_;
 };

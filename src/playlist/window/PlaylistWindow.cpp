@@ -160,7 +160,7 @@ void PlaylistWindow::startNextScan() {
 
 void PlaylistWindow::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    painter.drawImage(0, 0, background_.image(size()));
+    painter.drawImage(0, 0, background_.image(size(), qRound(devicePixelRatioF())));
 }
 
 void PlaylistWindow::resizeEvent(QResizeEvent* event) {
