@@ -156,43 +156,52 @@ TEST(TitleTickerLook, TextOutsideTheStripIsClipped) {
         EXPECT_EQ(SkinPixelsInColumn(image, x), 0);
 }
 
-// Whatever the title, the colour or the offset (a drag may take the title far beyond the ends),
-// the ticker shows what a painter drawing the title over the ground at that offset would.
+// Whatever the title, the colour, the offset (a drag may take the title far beyond the ends) or the
+// scale of the screen, the ticker shows what a painter drawing the title over the ground at that
+// offset would: on a 2x screen its window onto the strip moves two device columns a pixel.
 TEST(TitleTickerLook, SamePictureAsAPainterAtEveryKindOfOffset) {
     Skin skin(kSkin);
-    const QImage ground = Ticker(skin, QString(), 0).image().copy();
-    TitleTicker ticker = Ticker(skin, "x", 0);
     int checked = 0, inked = 0;
-    for (QColor colour : {QColor(200, 40, 90), QColor(10, 200, 30)}) {
-        skin.setColor(colour);
-        for (const QString& title :
-             {QStringLiteral("Группа - Песня (live)"), QStringLiteral("x"), QString()}) {
-            ticker.setTickerText(title);
-            const int width = ticker.tickerWidth();
-            QImage text(width + 4, TitleTicker::kHeight, QImage::Format_ARGB32_Premultiplied);
-            text.fill(Qt::transparent);
-            {
-                QPainter painter(&text);
-                painter.setFont(SkinFont(8));
-                painter.setPen(colour);
-                DrawCellText(painter, {0, 0}, title);
-            }
-            for (int offset : {-5000, -width - 5, -width - 4, -width - 3, -width, -40, -1, 0, 1, 57, 150,
-                               208, 209, 210, 300, 5000}) {
-                ticker.setTickerOffset(offset);
-                QImage expected = ground.copy();
-                if (!title.isEmpty()) {
-                    QPainter painter(&expected);
-                    painter.drawImage(offset, 0, text);
+    for (int scale : {1, 2}) {
+        TitleTicker empty = Ticker(skin, QString(), 0);
+        empty.setPaintScale(scale);
+        const QImage ground = empty.image().copy();
+        ASSERT_EQ(ground.size(), QSize(TitleTicker::kWidth, TitleTicker::kHeight) * scale);
+        TitleTicker ticker = Ticker(skin, "x", 0);
+        ticker.setPaintScale(scale);
+        for (QColor colour : {QColor(200, 40, 90), QColor(10, 200, 30)}) {
+            skin.setColor(colour);
+            for (const QString& title :
+                 {QStringLiteral("Группа - Песня (live)"), QStringLiteral("x"), QString()}) {
+                ticker.setTickerText(title);
+                const int width = ticker.tickerWidth();
+                QImage text(QSize(width + 4, TitleTicker::kHeight) * scale,
+                            QImage::Format_ARGB32_Premultiplied);
+                text.setDevicePixelRatio(scale);
+                text.fill(Qt::transparent);
+                {
+                    QPainter painter(&text);
+                    painter.setFont(SkinFont(8));
+                    painter.setPen(colour);
+                    DrawCellText(painter, {0, 0}, title);
                 }
-                ASSERT_EQ(ticker.image(), expected)
-                    << "offset " << offset << " title \"" << title.toStdString() << "\"";
-                ++checked;
-                inked += ticker.image() != ground;
+                for (int offset : {-5000, -width - 5, -width - 4, -width - 3, -width, -40, -1, 0, 1, 57, 150,
+                                   208, 209, 210, 300, 5000}) {
+                    ticker.setTickerOffset(offset);
+                    QImage expected = ground.copy();
+                    if (!title.isEmpty()) {
+                        QPainter painter(&expected);
+                        painter.drawImage(offset, 0, text);
+                    }
+                    ASSERT_EQ(ticker.image(), expected) << "offset " << offset << " title \""
+                                                        << title.toStdString() << "\" at scale " << scale;
+                    ++checked;
+                    inked += ticker.image() != ground;
+                }
             }
         }
     }
-    EXPECT_EQ(checked, 2 * 3 * 16);
+    EXPECT_EQ(checked, 2 * 2 * 3 * 16);
     // The title was there to be seen at many of those offsets, in both colours.
-    EXPECT_GE(inked, 2 * 10);
+    EXPECT_GE(inked, 2 * 2 * 10);
 }
