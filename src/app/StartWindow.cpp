@@ -3,6 +3,7 @@
 #include "FileReplace.h"
 #include "PaintGradient.h"
 #include "RoundedRegion.h"
+#include "ScaledPicture.h"
 #include "SettingsFile.h"
 #include "SkinFont.h"
 #include "SkinPalette.h"
@@ -29,10 +30,11 @@ QString PluginsMissingText() {
     return QStringLiteral("Плагины не найдены!\nЗайдите на сайт и скачайте дополнительные плагины");
 }
 
-QImage PaintStartWindow(const QString& versionText) {
+QImage PaintStartWindow(const QString& versionText, int scale) {
     QImage image(StartWindow::kWidth, StartWindow::kHeight, QImage::Format_RGB32);
     QPainter painter(&image);
     PaintGradient(painter, image.rect(), false, {kWhite, kSilver, kGrey, kGrey, kSilver, kWhite});
+    BeginTexts(painter, image, scale);
     const auto drawAt = [&](QPoint topLeft, const QString& text) {
         painter.drawText(QPoint(topLeft.x(), topLeft.y() + painter.fontMetrics().ascent()), text);
     };
@@ -47,7 +49,7 @@ QImage PaintStartWindow(const QString& versionText) {
 
 StartWindow::StartWindow(const QString& versionText)
     : QWidget(nullptr, Qt::SplashScreen | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint),
-      image_(PaintStartWindow(versionText)) {
+      versionText_(versionText), image_(PaintStartWindow(versionText, qRound(devicePixelRatioF()))) {
     setWindowTitle(QStringLiteral("Vexo MP"));
     setAttribute(Qt::WA_OpaquePaintEvent);
     setFixedSize(kWidth, kHeight);
@@ -57,6 +59,9 @@ StartWindow::StartWindow(const QString& versionText)
 }
 
 void StartWindow::paintEvent(QPaintEvent*) {
+    // Shown on another screen than the one it was made for, its texts follow that screen's ratio.
+    const int scale = qRound(devicePixelRatioF());
+    if (image_.devicePixelRatio() != scale) image_ = PaintStartWindow(versionText_, scale);
     QPainter painter(this);
     painter.drawImage(0, 0, image_);
 }

@@ -17,8 +17,9 @@ StartChecks PrepareHomeFolder(const QString& homeFolder);
 // The two-line warning shown when the Plugins folder is missing.
 QString PluginsMissingText();
 
-// The picture of the start window: name and version on the six-stop grey gradient.
-QImage PaintStartWindow(const QString& versionText);
+// The picture of the start window: name and version on the six-stop grey gradient, the texts drawn
+// at `scale` device pixels a window pixel.
+QImage PaintStartWindow(const QString& versionText, int scale = 1);
 
 // The small borderless window shown for two seconds while the player starts.
 class StartWindow : public QWidget {
@@ -34,5 +35,6 @@ class StartWindow : public QWidget {
     void paintEvent(QPaintEvent* event) override;
 
   private:
+    QString versionText_;
     QImage image_;
 };

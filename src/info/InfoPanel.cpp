@@ -3,6 +3,7 @@
 #include "CellText.h"
 #include "FitText.h"
 #include "PaintGradient.h"
+#include "ScaledPicture.h"
 #include "SkinFont.h"
 #include "SkinPalette.h"
 
@@ -39,10 +40,11 @@ void InfoPanel::release(QPoint pos, Qt::MouseButton button) {
     close_.release(pos - kCloseBox.topLeft(), button);
 }
 
-QImage InfoPanel::paint(const InfoContent& c) {
+QImage InfoPanel::paint(const InfoContent& c, int scale) {
     QImage image(kSize, QImage::Format_RGB32);
     QPainter painter(&image);
     PaintGradient(painter, image.rect(), false, {kWhite, kSilver, kGrey, kGrey, kSilver, kWhite});
+    BeginTexts(painter, image, scale);
 
     painter.setFont(SkinFont(10, false, QStringLiteral("DejaVu Sans")));
     painter.setPen(c.skin);
@@ -67,6 +69,7 @@ QImage InfoPanel::paint(const InfoContent& c) {
     painter.setPen(kGreen);
     DrawCellText(painter, {5, 110}, c.codecText + "   " + c.bitrateText + "   " + c.frequencyText);
 
+    close_.setPaintScale(scale);
     painter.drawImage(kCloseBox.topLeft(), close_.image());
     return image;
 }

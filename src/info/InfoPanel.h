@@ -28,7 +28,8 @@ class InfoPanel {
 
     // The whole window: the six-stop ground, the heading, the tag lines, the green line and the
     // close box in its present look.
-    QImage paint(const InfoContent& content);
+    // scale: device pixels per window pixel; the texts are drawn at that resolution.
+    QImage paint(const InfoContent& content, int scale = 1);
 
     // The close box was clicked: the window goes.
     std::function<void()> closeClicked;

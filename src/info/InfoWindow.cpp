@@ -55,9 +55,14 @@ void InfoWindow::refreshTexts() {
 }
 
 void InfoWindow::redraw() {
-    picture_ = panel_.paint(
-        ReadInfoContent(engine_, controller_.Channel(), codecText_, bitrateText_, skin_.color()));
+    paintPicture();
     update();
+}
+
+void InfoWindow::paintPicture() {
+    picture_ =
+        panel_.paint(ReadInfoContent(engine_, controller_.Channel(), codecText_, bitrateText_, skin_.color()),
+                     qRound(devicePixelRatioF()));
 }
 
 void InfoWindow::showEvent(QShowEvent* event) {
@@ -69,6 +74,8 @@ void InfoWindow::showEvent(QShowEvent* event) {
 }
 
 void InfoWindow::paintEvent(QPaintEvent*) {
+    // Moved onto a screen of another ratio, the window is repainted whole: its texts follow.
+    if (picture_.devicePixelRatio() != qRound(devicePixelRatioF())) paintPicture();
     QPainter painter(this);
     painter.drawImage(0, 0, picture_);
 }

@@ -35,6 +35,7 @@ class InfoWindow : public QWidget {
     // Codec and bit rate of the track now playing; both empty when none is.
     void refreshTexts();
     void redraw();
+    void paintPicture();
 
     AudioEngine& engine_;
     const PlaybackController& controller_;

@@ -2,6 +2,7 @@
 
 #include "CellText.h"
 #include "PaintGradient.h"
+#include "ScaledPicture.h"
 #include "Skin.h"
 #include "SkinFont.h"
 #include "SkinPalette.h"
@@ -41,10 +42,11 @@ QRect PlaceHint(const QRect& measured, const QRect& desktop) {
     return r;
 }
 
-QImage PaintHint(QSize size, const QString& text, const QColor& skin) {
+QImage PaintHint(QSize size, const QString& text, const QColor& skin, int scale) {
     QImage image(size, QImage::Format_RGB32);
     QPainter painter(&image);
     PaintGradient(painter, image.rect(), false, {kWhite, kSilver});
+    BeginTexts(painter, image, scale);
     painter.setFont(TitleFont());
     painter.setPen(kBlack);
     DrawCellText(painter, {5, 0}, QStringLiteral("Vexo MP"));
@@ -63,7 +65,7 @@ HintWindow::HintWindow(const Skin& skin)
     setAttribute(Qt::WA_TransparentForMouseEvents);
     connect(&skin, &Skin::changed, this, [this] {
         if (image_.isNull()) return;
-        image_ = PaintHint(image_.size(), text_, skin_.color());
+        paintPicture(image_.deviceIndependentSize().toSize());
         update();
     });
 }
@@ -81,8 +83,8 @@ void HintWindow::showHint(const QString& hint, QPoint globalPos) {
                                                                      : QGuiApplication::primaryScreen())
         desktop = screen->virtualGeometry();
     const QRect placed = PlaceHint(QRect(globalPos + QPoint(0, kBelowPointer), textSize), desktop);
-    image_ = PaintHint(placed.size(), text_, skin_.color());
     setGeometry(placed);
+    paintPicture(placed.size());
     show();
     raise();
     update();
@@ -92,7 +94,13 @@ void HintWindow::hideHint() {
     hide();
 }
 
+void HintWindow::paintPicture(QSize size) {
+    image_ = PaintHint(size, text_, skin_.color(), qRound(devicePixelRatioF()));
+}
+
 void HintWindow::paintEvent(QPaintEvent*) {
+    // Shown on a screen of another ratio than the last, the hint's texts follow it.
+    if (image_.devicePixelRatio() != qRound(devicePixelRatioF())) paintPicture(size());
     QPainter painter(this);
     painter.drawImage(0, 0, image_);
 }

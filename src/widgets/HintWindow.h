@@ -12,7 +12,8 @@ QString HintText(const QString& hint);
 // desktop keeps its top-left corner visible).
 QRect PlaceHint(const QRect& measured, const QRect& desktop);
 // The hint's picture: white to silver, the title "Vexo MP" in bold black, the text in the skin colour.
-QImage PaintHint(QSize size, const QString& text, const QColor& skin);
+// scale: device pixels per window pixel; the texts are drawn at that resolution.
+QImage PaintHint(QSize size, const QString& text, const QColor& skin, int scale = 1);
 
 // Our tooltip: a borderless tool window that never takes the focus, shown in place of Qt's own.
 class HintWindow : public QWidget {
@@ -33,5 +34,7 @@ class HintWindow : public QWidget {
   private:
     const Skin& skin_;
     QString text_;
+    void paintPicture(QSize size);
+
     QImage image_;
 };

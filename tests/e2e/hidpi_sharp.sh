@@ -20,6 +20,7 @@ MAIN_TEXTS="0 0 64 30,$TICKER,278 8 35 12,$TIME,10 58 75 13,12 100 20 20,108 100
 
 source "$(dirname "$0")/lib/headless.sh"
 source "$(dirname "$0")/lib/playlist_window.sh"
+source "$(dirname "$0")/lib/screen_colours.sh"
 [ -x "$BIN" ] || fail "no player at $BIN"
 require_tools Xvfb xdotool xsetroot xrdb xprop pulseaudio pactl ffmpeg od awk
 begin_session vexo-e2e
@@ -161,8 +162,20 @@ playing_sharp ||
 ticker_fine() { grab_box 0 0 640 270 "$WORK/playing.rgb" && [ "$(finer_blocks "$WORK/playing.rgb" 640 2 "$TICKER")" -ge 20 ]; }
 poll_seconds 15 ticker_fine ||
     fail "at 2x the title line's text is no finer than its 1x picture: $(finer_blocks "$WORK/playing.rgb" 640 2 "$TICKER") blocks are not one colour"
+# A middle click on the playing title opens the information window, twice its size: its texts are
+# finer than a pixel, the ground right of them and the close box's frame enlarged pixel for pixel.
+info_open() { xdotool mousemove --window "$WID" 300 28 click 2 && find_window_sized 644x258; }
+poll_seconds 20 info_open || fail "no 644x258 information window after a middle click on the playing title at 2x"
+INFO_WID="$FOUND_WID"
+grab_box 0 0 644 258 "$WORK/info.rgb"
+heading="$(finer_blocks "$WORK/info.rgb" 644 2 "5 3 150 14")"
+[ "$heading" -ge 20 ] || fail "at 2x the information window's heading is no finer than its 1x picture ($heading blocks)"
+blocks="$(not_enlarged "$WORK/info.rgb" 644 2 "0 0 300 129,306 4 11 12")"
+[ "$blocks" -eq 0 ] || fail "at 2x the information window's ground has $blocks pixels unlike their block"
+timeout 3 xdotool windowfocus --sync "$INFO_WID" && xdotool key Escape
+X=0 Y=0
 close_player $((EXIT_X * 2)) $((EXIT_Y * 2))
-echo "while a track plays at 2x the changing boxes stay enlarged pixel for pixel and the title line's text is finer"
+echo "while a track plays at 2x the changing boxes stay enlarged pixel for pixel; the title line's and the information window's texts are finer"
 
 # --- A fractional scale is rounded to the nearest whole one.
 export QT_SCALE_FACTOR=1.5
