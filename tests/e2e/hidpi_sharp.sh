@@ -162,6 +162,25 @@ playing_sharp ||
 ticker_fine() { grab_box 0 0 640 270 "$WORK/playing.rgb" && [ "$(finer_blocks "$WORK/playing.rgb" 640 2 "$TICKER")" -ge 20 ]; }
 poll_seconds 15 ticker_fine ||
     fail "at 2x the title line's text is no finer than its 1x picture: $(finer_blocks "$WORK/playing.rgb" 640 2 "$TICKER") blocks are not one colour"
+# Resting on the Play button brings its hint, whose title is finer than a pixel too.
+find_hint() {
+    local wid geometry
+    for wid in $(xdotool search --onlyvisible --pid "$PLAYER_PID" 2>/dev/null); do
+        geometry="$(xdotool getwindowgeometry "$wid" 2>/dev/null | sed -n 's/.*Geometry: //p')"
+        case "$geometry" in 640x270 | 640x420 | 644x258 | "") continue ;; esac
+        eval "$(xdotool getwindowgeometry --shell "$wid" | grep -E '^(X|Y)=')"
+        return 0
+    done
+    return 1
+}
+# A small move onto the button and a rest there, as a hand does.
+xdotool mousemove --window "$WID" $((PLAY_X * 2 - 4)) $((BUTTON_Y * 2))
+xdotool mousemove --window "$WID" $((PLAY_X * 2)) $((BUTTON_Y * 2))
+poll_seconds 20 find_hint || fail "no hint appeared over the Play button at 2x"
+grab_box 0 0 80 24 "$WORK/hint.rgb"
+hint_title="$(finer_blocks "$WORK/hint.rgb" 80 2 "5 0 35 12")"
+[ "$hint_title" -ge 20 ] || fail "at 2x the hint's title is no finer than its 1x picture ($hint_title blocks)"
+X=0 Y=0
 # A middle click on the playing title opens the information window, twice its size: its texts are
 # finer than a pixel, the ground right of them and the close box's frame enlarged pixel for pixel.
 info_open() { xdotool mousemove --window "$WID" 300 28 click 2 && find_window_sized 644x258; }
@@ -175,7 +194,7 @@ blocks="$(not_enlarged "$WORK/info.rgb" 644 2 "0 0 300 129,306 4 11 12")"
 timeout 3 xdotool windowfocus --sync "$INFO_WID" && xdotool key Escape
 X=0 Y=0
 close_player $((EXIT_X * 2)) $((EXIT_Y * 2))
-echo "while a track plays at 2x the changing boxes stay enlarged pixel for pixel; the title line's and the information window's texts are finer"
+echo "while a track plays at 2x the changing boxes stay enlarged pixel for pixel; the title line's, the information window's and the hint's texts are finer"
 
 # --- A fractional scale is rounded to the nearest whole one.
 export QT_SCALE_FACTOR=1.5
