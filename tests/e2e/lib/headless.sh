@@ -47,9 +47,11 @@ stop_pid() {
     wait "$pid" 2>/dev/null
 }
 
-# Xvfb picks a free display itself, so parallel runs never collide. Sets XVFB_PID and DISPLAY.
+# Xvfb picks a free display itself, so parallel runs never collide. -noreset keeps the server up
+# when its last client leaves: a player started again right after one closed would otherwise meet
+# the server mid-reset and fail to connect. Sets XVFB_PID and DISPLAY.
 start_xvfb() {
-    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$WORK/display" >"$WORK/xvfb.log" 2>&1 &
+    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>"$WORK/display" >"$WORK/xvfb.log" 2>&1 &
     XVFB_PID=$!
     for _ in $(seq 100); do
         [ -s "$WORK/display" ] && break
