@@ -1,5 +1,7 @@
 #include "MprisMapping.h"
 
+#include "DesktopMimeTypes.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -84,4 +86,8 @@ QStringList ChangedProperties(const MprisSnapshot& before, const MprisSnapshot& 
     note(before.canSeek != after.canSeek, {"CanSeek"});
     note(!(before.track == after.track), {"Metadata"});
     return changed;
+}
+
+QStringList SupportedMimeTypes() {
+    return QString::fromLatin1(VEXO_DESKTOP_MIME_TYPES).split(u';', Qt::SkipEmptyParts);
 }

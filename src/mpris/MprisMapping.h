@@ -24,6 +24,9 @@ int ModeForShuffle(int playMode, bool shuffle);
 double VolumeOf(int volPos);
 std::optional<int> VolPosFor(double volume);
 
+// The types of files the player opens, as its desktop entry lists them for the file manager.
+QStringList SupportedMimeTypes();
+
 // "Playing", "Paused" or "Stopped". A track whose file did not open plays nothing.
 QString PlaybackStatusOf(bool streamOpen, bool paused);
 

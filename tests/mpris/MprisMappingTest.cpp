@@ -1,7 +1,12 @@
 #include "MprisMapping.h"
+#include "PathRules.h"
 
 #include <gtest/gtest.h>
 
+#include <QFile>
+#include <QMimeDatabase>
+#include <QSet>
+#include <QTemporaryDir>
 #include <QRegularExpression>
 
 #include <cmath>
@@ -73,4 +78,26 @@ TEST(MprisMapping, EveryChangeOfWhatIsReportedIsAnnounced) {
     after.playbackStatus = QStringLiteral("Playing");
     after.track.album = QStringLiteral("B");
     EXPECT_EQ(ChangedProperties(before, after), QStringList({"PlaybackStatus", "Volume", "Metadata"}));
+}
+
+TEST(MprisMapping, EveryTypeTheSystemGivesAFileWePlayIsOffered) {
+    const QStringList offered = SupportedMimeTypes();
+    const QMimeDatabase types;
+    QSet<QString> extensions;
+    for (const QMimeType& type : types.allMimeTypes())
+        for (const QString& suffix : type.suffixes())
+            if (IsAudioExtension("." + suffix.toLatin1().toLower())) extensions.insert(suffix.toLower());
+    EXPECT_GE(extensions.size(), 15); // the database knows most of the nineteen
+    for (const QString& extension : extensions) {
+        const QString name = types.mimeTypeForFile("x." + extension, QMimeDatabase::MatchExtension).name();
+        EXPECT_TRUE(offered.contains(name)) << name.toStdString() << " for ." << extension.toStdString();
+    }
+    // The name alone is ambiguous (an HLS stream list is .m3u too); a file manager looks inside.
+    QTemporaryDir folder;
+    QFile playlist(folder.filePath("list.m3u"));
+    ASSERT_TRUE(playlist.open(QIODevice::WriteOnly));
+    playlist.write("#EXTM3U\n#EXTINF:60,Artist - Title\n/music/a.mp3\n");
+    playlist.close();
+    const QString playlistType = types.mimeTypeForFile(playlist.fileName()).name();
+    EXPECT_TRUE(offered.contains(playlistType)) << playlistType.toStdString();
 }
