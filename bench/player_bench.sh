@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Measures the real player under a private X server and a private PulseAudio server with a null
-# sink: CPU while idle and while playing an MP3, the sound server's CPU beside it, resident memory
-# after playing, and the time from the start window's close to the main window shown.
+# sink: CPU while idle and while playing an MP3, the sound server's CPU beside it, proportional and
+# anonymous memory while playing, and the time from the start window's close to the main window
+# shown.
 #
 # Prints "figure NAME VALUE UNIT" lines. Exits non-zero when something could not be measured.
 #
@@ -45,6 +46,16 @@ cpu_ticks() {
 }
 
 HZ="$(getconf CLK_TCK)"
+# Nanoseconds run by all threads of a process, from the scheduler's own count; empty when the
+# kernel keeps none.
+run_ns() {
+    local total=0 ns
+    for f in /proc/"$1"/task/*/schedstat; do
+        read -r ns _ <"$f" 2>/dev/null || continue
+        total=$((total + ns))
+    done
+    [ -e "/proc/$1/schedstat" ] && echo "$total"
+}
 # Percent of one core from tick and wall-clock differences.
 percent() { awk -v t="$1" -v ms="$2" -v hz="$HZ" 'BEGIN { printf "%.3f", (t / hz) / (ms / 1000) * 100 }'; }
 
@@ -100,7 +111,18 @@ if [ -z "$playing" ]; then
     status=1
 else
     t0="$(now_ms)" c0="$(cpu_ticks "$PLAYER_PID")" p0="$(cpu_ticks "$PULSE_PID")"
-    sleep "$PLAY_SECONDS"
+    # The same period in 10 s slices as well: their median leaves out a slice in which the
+    # machine, not the player, was busy, and the scheduler's count has no tick to round to.
+    slices=()
+    left="$PLAY_SECONDS"
+    while [ "$left" -gt 0 ]; do
+        step=$((left < 10 ? left : 10))
+        s0="$(now_ms)" n0="$(run_ns "$PLAYER_PID")"
+        sleep "$step"
+        s1="$(now_ms)" n1="$(run_ns "$PLAYER_PID")"
+        [ -n "$n0" ] && [ -n "$n1" ] && slices+=("$(awk -v ns=$((n1 - n0)) -v ms=$((s1 - s0)) 'BEGIN { printf "%.3f", ns / 1e4 / ms }')")
+        left=$((left - step))
+    done
     t1="$(now_ms)" c1="$(cpu_ticks "$PLAYER_PID")" p1="$(cpu_ticks "$PULSE_PID")" ||
         fail "the player ended while playing"
     # Proportional and anonymous memory, with nothing evicted: resident size would count shared
@@ -111,6 +133,11 @@ else
         { echo "player_bench: playback had stopped by the end of the playing period" >&2; status=1; }
     echo "figure player_play_cpu_percent $(percent $((c1 - c0)) $((t1 - t0))) %"
     echo "figure player_pulse_cpu_percent $(percent $((p1 - p0)) $((t1 - t0))) %"
+    if [ "${#slices[@]}" -gt 0 ]; then
+        echo "player_bench: playing CPU by 10 s slice: ${slices[*]} %" >&2
+        echo "figure player_play_cpu_slice_median_percent $(printf '%s\n' "${slices[@]}" | sort -n |
+            awk '{ v[NR] = $1 } END { printf "%.3f", NR % 2 ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }') %"
+    fi
     echo "figure player_play_pss_mb $(awk -v kb="$pss_kb" 'BEGIN { printf "%.1f", kb / 1024 }') MB"
     echo "figure player_play_anon_mb $(awk -v kb="$anon_kb" 'BEGIN { printf "%.1f", kb / 1024 }') MB"
 fi
