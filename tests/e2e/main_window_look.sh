@@ -34,8 +34,7 @@ export VEXO_HOME="$HOME_DIR" VEXO_AUDIO=pulse QT_QPA_PLATFORM=xcb
 PLAYER_PID=$!
 wait_for_main_window 320x135
 eval "$(xdotool getwindowgeometry --shell "$WID")"
-# Red behind the window: whatever its outline cuts away shows red. (Set while the player is
-# connected: the display server resets the root when its last client leaves.)
+# Red behind the window: whatever its outline cuts away shows red.
 xsetroot -solid red || fail "xsetroot could not colour the screen"
 
 click_at() { xdotool mousemove --window "$WID" "$1" "$2" click 1; }

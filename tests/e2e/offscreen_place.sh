@@ -13,15 +13,11 @@ EXIT_X=307 EXIT_Y=14
 source "$(dirname "$0")/lib/headless.sh"
 source "$(dirname "$0")/lib/playlist_window.sh"
 [ -x "$BIN" ] || fail "no player at $BIN"
-require_tools Xvfb xdotool xrandr xprop pulseaudio pactl awk
+require_tools Xvfb xdotool xrandr pulseaudio pactl awk
 begin_session vexo-e2e
 
 start_xvfb
 start_pulse e2e
-# The display server forgets its monitors when its last client leaves: one stays connected.
-xprop -root -spy >/dev/null 2>&1 &
-HOLDER_PID=$!
-trap 'stop_pid "$HOLDER_PID"; end_session' EXIT
 # Two monitors on the 1024 x 768 screen: 640 x 768 on the left, 384 x 400 on the right, tops aligned.
 xrandr --setmonitor left 640/169x768/254+0+0 screen >/dev/null && xrandr --setmonitor right 384/101x400/106+640+0 none >/dev/null ||
     fail "xrandr could not set up the two monitors"
