@@ -28,8 +28,7 @@ ColourWindow::ColourWindow(Skin& skin)
     setTabOrder(sliders_[Blue], sliders_[Green]);
     setTabOrder(sliders_[Green], sliders_[Red]);
     sliders_[Blue]->setFocus();
-    // Until a slider first moves, the swatch is the window's own face.
-    picture_ = ColourPanel::paint(palette().color(QPalette::Window));
+    showSkinColour();
 }
 
 void ColourWindow::open(const QRect& over) {
@@ -37,6 +36,7 @@ void ColourWindow::open(const QRect& over) {
         move(over.center() - rect().center());
         placed_ = true;
     }
+    showSkinColour();
     show();
     raise();
     activateWindow();
@@ -47,6 +47,18 @@ void ColourWindow::takeSliderColour() {
     picture_ = ColourPanel::paint(colour);
     update(ColourPanel::kSwatch);
     skin_.setColor(colour);
+}
+
+void ColourWindow::showSkinColour() {
+    // Only showing what the skin holds: setting it back would repaint every window for nothing.
+    const QColor colour = skin_.color();
+    const int components[] = {colour.red(), colour.green(), colour.blue()};
+    for (int i = Red; i <= Blue; ++i) {
+        const QSignalBlocker quiet(sliders_[i]);
+        sliders_[i]->setValue(components[i]);
+    }
+    picture_ = ColourPanel::paint(colour);
+    update(ColourPanel::kSwatch);
 }
 
 void ColourWindow::paintEvent(QPaintEvent*) {

@@ -12,8 +12,9 @@ class Skin;
 
 // The small window whose three sliders (red, green, blue) set the skin colour: every step of a
 // slider, by mouse or keyboard, makes the sliders' colour the skin's at once, and every window
-// painted in it repaints. The sliders start at 0 whatever the skin holds and keep their places
-// while the window is hidden. Made once; Esc hides it, a press on a free spot drags it.
+// painted in it repaints. Each opening shows the skin's colour on the sliders and the swatch, so
+// the first step of one slider changes only that component. Made once; Esc hides it, a press on a
+// free spot drags it.
 class ColourWindow : public QWidget {
     Q_OBJECT
   public:
@@ -22,7 +23,8 @@ class ColourWindow : public QWidget {
     // The skin outlives the window.
     explicit ColourWindow(Skin& skin);
 
-    // Shows the window and gives it the keyboard; the first time, centred over `over`.
+    // Shows the window with the skin's colour and gives it the keyboard; the first time, centred
+    // over `over`.
     void open(const QRect& over);
     QSlider& slider(Component component) const { return *sliders_[component]; }
 
@@ -34,6 +36,7 @@ class ColourWindow : public QWidget {
 
   private:
     void takeSliderColour();
+    void showSkinColour();
 
     Skin& skin_;
     std::array<QSlider*, 3> sliders_{};
