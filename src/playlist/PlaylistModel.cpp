@@ -34,7 +34,7 @@ QVariant PlaylistModel::data(const QModelIndex& index, int role) const {
     case SelectedRole:
         return isSelected(index.row());
     case CurrentRole:
-        return index.row() == currentTrack_;
+        return index.row() == CurrentTrack();
     default:
         return {};
     }
@@ -69,6 +69,7 @@ void PlaylistModel::insertBefore(int i) {
     if (i < 0 || i > count()) return;
     beginInsertRows({}, i, i);
     rows_.insert(rows_.begin() + i, PlaylistEntry{});
+    followEdit([i](RowMark& mark) { mark.inserted(i, 1); });
     endInsertRows();
 }
 
@@ -82,6 +83,7 @@ void PlaylistModel::deleteRow(int i) {
     if (!valid(i)) return;
     beginRemoveRows({}, i, i);
     rows_.erase(rows_.begin() + i);
+    followEdit([i](RowMark& mark) { mark.removed(i, i); });
     endRemoveRows();
 }
 
@@ -103,6 +105,7 @@ void PlaylistModel::deleteSelected() {
         const int first = selected.first().top(), last = selected.first().bottom();
         beginRemoveRows({}, first, last);
         rows_.erase(rows_.begin() + first, rows_.begin() + last + 1);
+        followEdit([first, last](RowMark& mark) { mark.removed(first, last); });
         endRemoveRows();
         return;
     }
@@ -112,6 +115,7 @@ void PlaylistModel::deleteSelected() {
     for (size_t i = 0; i < rows_.size(); ++i)
         if (!mask[i]) rows_[kept++] = std::move(rows_[i]);
     rows_.resize(kept);
+    followEdit([&mask](RowMark& mark) { mark.removed(mask); });
     endResetModel();
 }
 
@@ -119,6 +123,7 @@ void PlaylistModel::clear() {
     if (rows_.empty()) return;
     beginResetModel();
     rows_.clear();
+    followEdit([](RowMark& mark) { mark.cleared(); });
     endResetModel();
 }
 
@@ -154,14 +159,18 @@ int PlaylistModel::nextSelected(int after) const {
 }
 
 void PlaylistModel::setCurrentTrack(int i) {
-    const int old = currentTrack_;
-    currentTrack_ = std::max(i, -1);
-    if (old == currentTrack_) return;
-    rowChanged(old);
-    rowChanged(currentTrack_);
+    setMark(Current, RowMark::On(i));
 }
 
-void PlaylistModel::selectMatching(const std::function<bool(const PlaylistEntry&)>& matches) {
+void PlaylistModel::setMark(Mark which, RowMark mark) {
+    const int old = marks_[which].row();
+    marks_[which] = mark;
+    if (which != Current || old == mark.row()) return;
+    rowChanged(old);
+    rowChanged(mark.row());
+}
+
+int PlaylistModel::selectMatching(const std::function<bool(const PlaylistEntry&)>& matches) {
     // Runs of matching rows become ranges, so a list of one path selects as one range.
     QItemSelection matching;
     int last = -1;
@@ -174,34 +183,38 @@ void PlaylistModel::selectMatching(const std::function<bool(const PlaylistEntry&
         last = end;
         i = end;
     }
-    if (last < 0) return;
-    selection_.select(matching, QItemSelectionModel::Select);
-    setCurrentTrack(last);
+    if (last >= 0) selection_.select(matching, QItemSelectionModel::Select);
+    return last;
 }
 
 void PlaylistModel::SelectByText(const QString& text, int column) {
     if (text.isEmpty() || column < 0 || column > 2) return;
-    selectMatching([&](const PlaylistEntry& row) {
+    const int last = selectMatching([&](const PlaylistEntry& row) {
         const QString field = column == 0   ? row.Caption
                               : column == 1 ? row.TimeText
                                             : QFile::decodeName(row.Path);
         return field.compare(text, Qt::CaseInsensitive) == 0;
     });
+    if (last >= 0) setCurrentTrack(last);
 }
 
 void PlaylistModel::selectByPath(const QByteArray& path) {
-    if (path.isEmpty()) return;
+    if (const int last = selectPath(path); last >= 0) setCurrentTrack(last);
+}
+
+int PlaylistModel::selectPath(const QByteArray& path) {
+    if (path.isEmpty()) return -1;
     // Case folding needs text; bytes that are not UTF-8 have no case to fold.
-    if (!validUtf8(path)) {
-        selectMatching([&](const PlaylistEntry& row) { return row.Path == path; });
-        return;
-    }
-    SelectByText(QFile::decodeName(path), 2);
+    if (!validUtf8(path)) return selectMatching([&](const PlaylistEntry& row) { return row.Path == path; });
+    const QString text = QFile::decodeName(path);
+    return selectMatching([&](const PlaylistEntry& row) {
+        return QFile::decodeName(row.Path).compare(text, Qt::CaseInsensitive) == 0;
+    });
 }
 
 void PlaylistModel::moveSelected(int beforeRow) {
     if (!selection_.hasSelection()) return;
-    const QByteArray playingPath = valid(currentTrack_) ? rows_[size_t(currentTrack_)].Path : QByteArray();
+    const QByteArray playingPath = Row(CurrentTrack()).Path;
     const std::vector<char> selected = selectedMask();
     int target = valid(beforeRow) ? beforeRow : count();
     while (target < count() && selected[size_t(target)])
@@ -230,6 +243,7 @@ void PlaylistModel::moveSelected(int beforeRow) {
         oldToNew[size_t(newOrder[k])] = int(k);
     }
     rows_ = std::move(moved);
+    followEdit([&oldToNew](RowMark& mark) { mark.moved(oldToNew); });
 
     const QModelIndexList before = persistentIndexList();
     QModelIndexList after;
@@ -239,5 +253,6 @@ void PlaylistModel::moveSelected(int beforeRow) {
     changePersistentIndexList(before, after);
     emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
 
-    if (!playingPath.isEmpty()) selectByPath(playingPath);
+    // The playing row, and every row holding its file, is selected again, as it was when it started.
+    selectPath(playingPath);
 }

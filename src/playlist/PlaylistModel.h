@@ -1,5 +1,6 @@
 #pragma once
 #include "PlaylistEntry.h"
+#include "RowMark.h"
 
 #include <QAbstractListModel>
 #include <QItemSelectionModel>
@@ -8,16 +9,19 @@
 #include <utility>
 #include <vector>
 
-// The playlist: ordered rows, which of them are selected, and the index of
-// the row being played. Indices out of range are ignored by every method.
+// The playlist: ordered rows, which of them are selected, the row being played
+// and the cursors playback steps from. Indices out of range are ignored by
+// every method.
 //
 // The selection lives in one place, the selection model below: the list view
 // shows and changes that very object, and the player's rules read and set it
 // through the methods here, so the two can never disagree.
 //
-// CurrentTrack is a plain index: inserting or deleting rows does not shift it,
-// so after a deletion above the playing row it names the row that moved into
-// its place, until a reorder re-finds the playing row by its path.
+// The playing row and the cursors stay on their rows through every insert,
+// delete, move and clear, so the row painted as playing is the one that plays
+// and the track after it is the one that follows it in the list. When the
+// playing row itself goes, no row is painted as playing and the place where it
+// stood tells what comes next.
 class PlaylistModel : public QAbstractListModel {
     Q_OBJECT
   public:
@@ -61,28 +65,40 @@ class PlaylistModel : public QAbstractListModel {
     // are not valid UTF-8 are matched exactly.
     void selectByPath(const QByteArray& path);
 
-    int CurrentTrack() const { return currentTrack_; }
+    // The row being played, or -1 (none started, Stop, or its row deleted).
+    int CurrentTrack() const { return marks_[Current].row(); }
     void setCurrentTrack(int i);
+
+    // Current: the playing row. Nav: the cursor Back and Next step from. Repeat: the row the
+    // one-track mode plays again.
+    enum Mark { Current, Nav, Repeat, MarkCount };
+    const RowMark& mark(Mark which) const { return marks_[which]; }
+    void setMark(Mark which, RowMark mark);
 
     // Moves the selected rows, in their order, to just before row beforeRow
     // (past the end or -1: to the end). Dropped on one of the moved rows, they
-    // go before the first unmoved row after it. The moved rows end unselected
-    // and the playing row is re-found by its path, as after a drag in the list.
+    // go before the first unmoved row after it. The moved rows end unselected,
+    // except that every row holding the playing row's path ends selected.
     void moveSelected(int beforeRow);
 
     // The selection itself, for the list view to show and change.
     QItemSelectionModel& selectionModel() { return selection_; }
 
   private:
-    // Selects every matching row and makes the last of them current.
-    void selectMatching(const std::function<bool(const PlaylistEntry&)>& matches);
+    // Select every matching row and give the last of them, or -1.
+    int selectMatching(const std::function<bool(const PlaylistEntry&)>& matches);
+    int selectPath(const QByteArray& path);
+    template <typename Edit> void followEdit(Edit edit) {
+        for (RowMark& mark : marks_)
+            edit(mark);
+    }
     bool valid(int i) const { return i >= 0 && i < count(); }
     void rowChanged(int i);
     // One flag per row, set for the selected ones: for the passes that go over every row anyway.
     std::vector<char> selectedMask() const;
 
     std::vector<PlaylistEntry> rows_;
-    int currentTrack_ = -1;
+    RowMark marks_[MarkCount] = {RowMark(), RowMark::On(0), RowMark::On(0)};
     // Ranges of rows, so that a select-all of 100,000 rows is one range; they follow inserted and
     // removed rows by themselves.
     QItemSelectionModel selection_{this};

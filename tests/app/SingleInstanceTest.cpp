@@ -14,6 +14,8 @@
 #include <optional>
 #include <thread>
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -99,32 +101,85 @@ TEST(SingleInstance, LockIsFreedWhenTheFirstEnds) {
     EXPECT_EQ(next.claim(), SingleInstance::Claim::First);
 }
 
-// A lock or socket that cannot be made is no sign of another player: the caller must be able to
-// tell. Something that is not ours in their place (here a folder) stands for any such failure.
-TEST(SingleInstance, ALockOrSocketThatCannotBeMadeIsAFailureNotAnotherPlayer) {
+// Something in the lock's place is no sign of another player, nor of none: the caller must be able
+// to tell. A first player that cannot listen still holds the home, and a later start is told so.
+TEST(SingleInstance, ALockThatCannotBeMadeFailsAndASocketThatCannotBeMadeTakesNoHandOffs) {
     QTemporaryDir home;
-    for (const QString& blocked :
-         {SingleInstance::lockPath(home.path()), SingleInstance::socketPath(home.path())}) {
-        ASSERT_TRUE(QDir().mkpath(blocked));
+    PrivateRuntime runtime;
+    const QString lock = SingleInstance::lockPath(home.path());
+    ASSERT_TRUE(QDir().mkpath(lock));
+    {
         SingleInstance instance(home.path());
-        const SingleInstance::Claim claim = instance.claim();
-        QDir(blocked).removeRecursively();
-        EXPECT_EQ(claim, SingleInstance::Claim::Failed) << blocked.toStdString();
-        EXPECT_TRUE(instance.failure().contains(QFileInfo(blocked).fileName()))
-            << instance.failure().toStdString();
+        EXPECT_EQ(instance.claim(), SingleInstance::Claim::Failed);
+        EXPECT_TRUE(instance.failure().contains(lock)) << instance.failure().toStdString();
     }
+    ASSERT_TRUE(QDir(lock).removeRecursively());
+    const QString socket = SingleInstance::socketPath(home.path());
+    ASSERT_TRUE(QDir().mkpath(socket));
+    SingleInstance first(home.path());
+    EXPECT_EQ(first.claim(), SingleInstance::Claim::First);
+    EXPECT_TRUE(first.failure().contains(socket)) << first.failure().toStdString();
+    SingleInstance second(home.path());
+    ASSERT_EQ(second.claim(), SingleInstance::Claim::Another) << "a second player on the same home";
+    QByteArrayList paths{"/a.mp3"};
+    EXPECT_EQ(second.handOver(paths, 5000), SingleInstance::HandOff::Unreachable);
+    EXPECT_EQ(paths.size(), 1);
 }
 
-// The lock and the socket stay where only this user may reach them: the session's runtime folder
-// when it is private, else a folder of our own; one that others may enter, a link, or one of another
-// user is not used.
-TEST(SingleInstance, LockAndSocketLiveOnlyInAFolderOthersCannotEnter) {
+// The home is the key, whatever the environment: a start in a shell without the session's runtime
+// folder finds the player all the same. It waits for a player busy beyond any short answer time,
+// and takes the home over from one that ends meanwhile.
+TEST(SingleInstance, StartsOfOneHomeMeetWhateverTheirEnvironment) {
+    QTemporaryDir home, tmp;
+    ScopedEnv tmpdir("TMPDIR", QFile::encodeName(tmp.path()));
+    PrivateRuntime runtime;
+    {
+        SingleInstance first(home.path());
+        ASSERT_EQ(first.claim(), SingleInstance::Claim::First);
+        QByteArrayList received;
+        QObject::connect(&first, &SingleInstance::pathsReceived,
+                         [&](const QByteArrayList& p) { received += p; });
+        ScopedEnv noRuntime("XDG_RUNTIME_DIR", "");
+        SingleInstance second(home.path());
+        ASSERT_EQ(second.claim(), SingleInstance::Claim::Another);
+        std::atomic<int> result{-1};
+        QByteArrayList paths{"/music/a.mp3"};
+        std::thread sender([&] { result = int(second.handOver(paths)); });
+        ::usleep(3200 * 1000); // the player is busy past what a start once waited
+        QElapsedTimer clock;
+        clock.start();
+        while (result < 0 && clock.elapsed() < 10000)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        sender.join();
+        EXPECT_EQ(result, int(SingleInstance::HandOff::Delivered));
+        EXPECT_EQ(received, QByteArrayList{"/music/a.mp3"});
+    }
+    // A player that is closing holds the lock but no longer listens.
+    const int closing = ::open(QFile::encodeName(SingleInstance::lockPath(home.path())).constData(), O_RDWR);
+    ASSERT_EQ(::flock(closing, LOCK_EX), 0);
+    SingleInstance third(home.path());
+    ASSERT_EQ(third.claim(), SingleInstance::Claim::Another);
+    std::thread ending([closing] {
+        ::usleep(300 * 1000);
+        ::close(closing);
+    });
+    QByteArrayList paths{"/music/b.mp3"};
+    EXPECT_EQ(third.handOver(paths, 10000), SingleInstance::HandOff::OtherEnded);
+    ending.join();
+    EXPECT_EQ(paths.size(), 1) << "the paths stay with the start that now plays them";
+    EXPECT_EQ(third.claim(), SingleInstance::Claim::First);
+    SingleInstance fourth(home.path());
+    EXPECT_EQ(fourth.claim(), SingleInstance::Claim::Another);
+}
+
+// The socket stays where only this user may reach it: the session's runtime folder when it is
+// private, else a folder of our own; one that others may enter, a link, or one of another user is
+// not used, and the player then takes no hand-offs.
+TEST(SingleInstance, TheSocketLivesOnlyInAFolderOthersCannotEnter) {
     QTemporaryDir home, tmp;
     ScopedEnv tmpdir("TMPDIR", QFile::encodeName(tmp.path()));
     {
         PrivateRuntime runtime;
-        EXPECT_EQ(QFileInfo(SingleInstance::lockPath(home.path())).path().toStdString(),
-                  runtime.folder.path().toStdString());
         EXPECT_EQ(QFileInfo(SingleInstance::socketPath(home.path())).path().toStdString(),
                   runtime.folder.path().toStdString());
     }
@@ -135,28 +190,28 @@ TEST(SingleInstance, LockAndSocketLiveOnlyInAFolderOthersCannotEnter) {
     {
         SingleInstance instance(home.path());
         EXPECT_EQ(instance.claim(), SingleInstance::Claim::First) << instance.failure().toStdString();
-        EXPECT_EQ(QFileInfo(SingleInstance::lockPath(home.path())).path().toStdString(), own.toStdString())
+        EXPECT_EQ(QFileInfo(SingleInstance::socketPath(home.path())).path().toStdString(), own.toStdString())
             << "not in the shared folder";
         EXPECT_EQ(QFileInfo(own).permissions() & ~(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
                                                    QFile::ReadUser | QFile::WriteUser | QFile::ExeUser),
                   QFile::Permissions());
     }
     const QByteArray ownName = QFile::encodeName(own);
-    const auto claimFails = [&](const char* what) {
+    const auto noHandOffs = [&](const char* what) {
         SingleInstance instance(home.path());
-        EXPECT_EQ(instance.claim(), SingleInstance::Claim::Failed) << what;
+        EXPECT_EQ(instance.claim(), SingleInstance::Claim::First) << what;
         EXPECT_TRUE(instance.failure().contains(own)) << instance.failure().toStdString();
         EXPECT_FALSE(SingleInstance::sendPaths(home.path(), {"/a.mp3"}, 150)) << what;
     };
     ASSERT_EQ(::chmod(ownName.constData(), 0755), 0);
-    claimFails("a folder others may enter");
+    noHandOffs("a folder others may enter");
     ASSERT_TRUE(QDir(own).removeRecursively());
     ASSERT_TRUE(QDir().mkpath(shared.path() + "/elsewhere"));
     ASSERT_EQ(::symlink(QFile::encodeName(shared.path() + "/elsewhere").constData(), ownName.constData()), 0);
-    claimFails("a link to a folder elsewhere");
+    noHandOffs("a link to a folder elsewhere");
     ASSERT_EQ(::unlink(ownName.constData()), 0);
     ASSERT_EQ(::mkdir(ownName.constData(), 0700), 0);
-    if (giveToAnotherUser(own)) claimFails("a folder of another user");
+    if (giveToAnotherUser(own)) noHandOffs("a folder of another user");
 }
 
 // Another user's lock would keep the player from starting, another user's socket would receive its
@@ -166,9 +221,9 @@ TEST(SingleInstance, ALockOrSocketOfAnotherUserIsRefused) {
     PrivateRuntime runtime;
     const QString lock = SingleInstance::lockPath(home.path());
     const QString socket = SingleInstance::socketPath(home.path());
+    ASSERT_TRUE(QDir().mkpath(QFileInfo(lock).path()));
     QFile planted(lock);
     ASSERT_TRUE(planted.open(QIODevice::WriteOnly));
-    planted.write("99999\nvexo-mp\nhost\n");
     planted.close();
     if (!giveToAnotherUser(lock)) GTEST_SKIP() << "only a privileged user can plant files of another user";
     {
@@ -182,16 +237,12 @@ TEST(SingleInstance, ALockOrSocketOfAnotherUserIsRefused) {
     ASSERT_TRUE(stranger.listen(socket));
     ASSERT_TRUE(giveToAnotherUser(socket));
     int connections = 0;
-    QObject::connect(&stranger, &QLocalServer::newConnection, [&] {
-        while (QLocalSocket* c = stranger.nextPendingConnection()) {
-            ++connections;
-            QObject::connect(c, &QLocalSocket::readyRead, [c] { c->write("k"); });
-        }
-    });
+    QObject::connect(&stranger, &QLocalServer::newConnection, [&] { ++connections; });
+    SingleInstance first(home.path());
+    EXPECT_EQ(first.claim(), SingleInstance::Claim::First);
+    EXPECT_TRUE(first.failure().contains(socket)) << first.failure().toStdString();
     EXPECT_FALSE(sendWhileServing(home.path(), {"/secret/a.mp3"})) << "a path went to another user's socket";
-    SingleInstance instance(home.path());
-    EXPECT_EQ(instance.claim(), SingleInstance::Claim::Failed);
-    EXPECT_TRUE(instance.failure().contains(socket)) << instance.failure().toStdString();
+    EXPECT_EQ(connections, 0);
 }
 
 // A hand-off larger than any command line is refused without being held, and the connection is

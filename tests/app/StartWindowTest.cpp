@@ -1,9 +1,14 @@
 #include "StartWindow.h"
+#include "ToolkitTranslation.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QTemporaryDir>
+#include <QTranslator>
 #include <gtest/gtest.h>
 
 namespace {
@@ -91,4 +96,15 @@ TEST(StartChecks, RemovesOnlyStaleTemporaryFilesOfKilledSaves) {
     PrepareHomeFolder(home.path());
     EXPECT_EQ(QDir(data).entryList(QDir::Files | QDir::Hidden, QDir::Name),
               QStringList({".vexo-save-4243-0.tmp", ".vexo-save-notes.txt", "Options.ini", "keep.tmp"}));
+}
+
+// The toolkit's own buttons speak the interface's language, not English.
+TEST(StartChecks, MessageBoxButtonsSpeakRussian) {
+    QTranslator* translator = LoadToolkitTranslation(*QCoreApplication::instance());
+    ASSERT_NE(translator, nullptr) << "the toolkit's Russian translation is not installed";
+    QMessageBox box(QMessageBox::Critical, QStringLiteral("Vexo MP"), QStringLiteral("?"),
+                    QMessageBox::Cancel);
+    EXPECT_EQ(box.button(QMessageBox::Cancel)->text().remove('&').toStdString(), "Отмена");
+    QCoreApplication::removeTranslator(translator);
+    delete translator;
 }

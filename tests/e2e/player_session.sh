@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # A whole session with the real player: start with a tone, press play, hear the tone on a private
 # PulseAudio null sink, hand a second file over from a second start, close by the close box, and
-# find the settings and the playlist written.
+# find the settings and the playlist written; then the same after a logout's SIGTERM.
 #
 # Usage: player_session.sh PATH-TO-vexo-mp
 set -uo pipefail
@@ -131,4 +131,14 @@ head -1 "$WORK/m3u.txt" | grep -qx "#EXTM3U" || fail "Default.m3u does not start
 grep -v '^#' "$WORK/m3u.txt" >"$WORK/paths.txt"
 printf '%s\n' "$WORK/tone.wav" "$WORK/second.wav" | cmp -s - "$WORK/paths.txt" ||
     fail "Default.m3u holds $(tr '\n' ' ' <"$WORK/paths.txt"), not the two tones in order"
+
+# --- A logout: the session manager's SIGTERM closes the player as its close box does.
+rm "$ini"
+(cd "$WORK" && exec "$BIN" second.wav) >"$WORK/player.out" 2>"$WORK/player.err" &
+PLAYER_PID=$!
+wait_for_main_window 320x135
+close_player TERM
+[ -f "$ini" ] || fail "no Data/Options.ini after SIGTERM"
+tr -d '\r' <"$m3u" | grep -v '^#' | cmp -s - <(echo "$WORK/second.wav") || fail "SIGTERM did not save the playlist"
+echo "SIGTERM closed the player as its close box does"
 echo "player_session: PASS"

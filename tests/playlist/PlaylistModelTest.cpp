@@ -32,9 +32,11 @@ TEST(PlaylistModel, EditingRowsKeepsOrderAndSelectionFlags) {
     PlaylistModel model;
     fill(model, "abcd");
     model.setSelected(1, true);
+    model.setCurrentTrack(2);
     model.insertBefore(1);
     EXPECT_EQ(order(model), "a_bcd");
     EXPECT_EQ(selection(model), "00100"); // the flag moved with its row
+    EXPECT_EQ(model.CurrentTrack(), 3);   // and so did the playing mark
 
     model.setSelected(0, true);
     model.copyRow(4, 0); // texts only
@@ -78,12 +80,13 @@ TEST(PlaylistModel, SelectionQueries) {
     EXPECT_EQ(selection(model), "111111");
 }
 
-TEST(PlaylistModel, DeleteSelectedLeavesCurrentTrackAsPlainIndex) {
+TEST(PlaylistModel, DeleteSelectedKeepsCurrentTrackOnItsRow) {
     struct Case {
         const char* selected;
         const char* left;
-    } cases[] = {
-        {"000000", "abcdef"}, {"011000", "adef"}, {"101010", "bdf"}, {"111111", ""}, {"000001", "abcde"}};
+        int current;
+    } cases[] = {{"000000", "abcdef", 3}, {"011000", "adef", 1},  {"101010", "bdf", 1},
+                 {"111111", "", -1},      {"000001", "abcde", 3}, {"000100", "abcef", -1}};
     for (const Case& c : cases) {
         PlaylistModel model;
         fill(model, "abcdef");
@@ -97,7 +100,7 @@ TEST(PlaylistModel, DeleteSelectedLeavesCurrentTrackAsPlainIndex) {
         model.deleteSelected();
         EXPECT_EQ(order(model), c.left) << c.selected;
         EXPECT_EQ(model.selectedIndex(), -1) << c.selected;
-        EXPECT_EQ(model.CurrentTrack(), 3) << c.selected;
+        EXPECT_EQ(model.CurrentTrack(), c.current) << c.selected;
         EXPECT_LE(removed + reset, 1) << c.selected;
     }
 }

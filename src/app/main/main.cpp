@@ -7,6 +7,8 @@
 #include "Player.h"
 #include "SingleInstance.h"
 #include "StartWindow.h"
+#include "TerminationSignals.h"
+#include "ToolkitTranslation.h"
 
 #include <QApplication>
 #include <QDir>
@@ -17,6 +19,7 @@
 #include <QWindow>
 
 #include <cstdio>
+#include <optional>
 
 namespace {
 // With VEXO_TRACE_STARTUP set, the moments of start-up go to stderr as "NAME MS" (milliseconds of a
@@ -49,11 +52,49 @@ class StartupTrace : public QObject {
     const char* exposedName_ = "";
 };
 
-void LoadPlugins(AudioEngine& engine) {
+// A start that must not become the player says why, on standard error and in a box.
+int Refuse(const QString& why) {
+    fprintf(stderr, "vexo-mp: %s\n", qPrintable(why));
+    QMessageBox::critical(nullptr, QStringLiteral("Vexo MP"), why);
+    return 1;
+}
+
+// Decides whether this process is the player of its home. Returns an exit status when it is not
+// (its paths were handed to the running player, or they could not be), else nothing; `arguments`
+// then holds the paths this player is to add.
+std::optional<int> ClaimHome(SingleInstance& instance, QByteArrayList& arguments) {
+    SingleInstance::Claim claim;
+    while ((claim = instance.claim()) == SingleInstance::Claim::Another) {
+        if (arguments.isEmpty()) return 0;
+        const SingleInstance::HandOff handOff = instance.handOver(arguments);
+        if (handOff == SingleInstance::HandOff::Delivered) return 0;
+        // Never a second player writing the same files: the paths are named, not lost silently.
+        if (handOff == SingleInstance::HandOff::Unreachable)
+            return Refuse(QStringLiteral("Another Vexo MP uses this home folder, and %1. Not added: %2")
+                              .arg(instance.failure(), QFile::decodeName(arguments.join(' '))));
+    }
+    if (claim == SingleInstance::Claim::Failed)
+        return Refuse(QStringLiteral("Cannot tell whether another Vexo MP uses this home folder: %1")
+                          .arg(instance.failure()));
+    if (!instance.failure().isEmpty())
+        fprintf(stderr, "vexo-mp: %s; a later start will not hand its paths to this player\n",
+                qPrintable(instance.failure()));
+    return std::nullopt;
+}
+
+// The plug-ins refused, each as "FILE: why", once on standard error as they are met.
+QStringList LoadPlugins(AudioEngine& engine) {
     const QDir plugins(PluginsFolder());
     const QStringList files = plugins.entryList({"*.so"}, QDir::Files, QDir::Name);
-    for (const QString& file : files)
-        engine.loadPlugin(QFile::encodeName(plugins.filePath(file)).toStdString());
+    QStringList refused;
+    for (const QString& file : files) {
+        const QByteArray path = QFile::encodeName(plugins.filePath(file));
+        if (const std::optional<std::string> why = engine.loadPlugin(path.toStdString())) {
+            fprintf(stderr, "vexo-mp: the plug-in %s is refused: %s\n", path.constData(), why->c_str());
+            refused.append(file + ": " + QString::fromStdString(*why));
+        }
+    }
+    return refused;
 }
 } // namespace
 
@@ -71,6 +112,9 @@ int main(int argc, char** argv) {
     // Lets a Wayland compositor and the desktop's portals match our windows to the menu entry.
     QGuiApplication::setDesktopFileName("vexo-mp");
     QApplication::setQuitOnLastWindowClosed(false);
+    if (!LoadToolkitTranslation(app))
+        fprintf(stderr,
+                "vexo-mp: the toolkit's Russian translation is not installed; dialogs speak English\n");
     StartupTrace trace;
     const QString home = HomeFolder();
     // argv as given (QApplication took its own options out): file names are bytes, and paths
@@ -78,7 +122,11 @@ int main(int argc, char** argv) {
     QByteArrayList given;
     for (int i = 1; i < argc; ++i)
         given.append(QByteArray(argv[i]));
-    const QByteArrayList arguments = AbsolutePaths(given, WorkingFolder());
+    QByteArrayList arguments = AbsolutePaths(given, WorkingFolder());
+
+    // Before the sound output or a window: a start that only hands its paths over touches neither.
+    SingleInstance instance(home);
+    if (const std::optional<int> status = ClaimHome(instance, arguments)) return *status;
 
     const int titleFontId = RegisterSkinFonts(DataFolder());
 
@@ -93,31 +141,30 @@ int main(int argc, char** argv) {
 
     Player player(*engine, home);
     player.titleFontId = titleFontId;
-    LoadPlugins(*engine);
+    const QStringList refusedPlugins = LoadPlugins(*engine);
     player.trimSoon();
 
-    SingleInstance instance(home);
-    switch (instance.claim()) {
-    case SingleInstance::Claim::First:
-        break;
-    case SingleInstance::Claim::Another:
-        // A player runs already: it takes our paths, and we end without writing anything.
-        if (arguments.isEmpty() || SingleInstance::sendPaths(home, arguments)) {
-            engine->closeOutput();
-            return 0;
-        }
-        // It did not answer: play the paths here rather than lose them.
-        fprintf(stderr, "vexo-mp: the running player did not take the paths; starting another\n");
-        break;
-    case SingleInstance::Claim::Failed:
-        fprintf(stderr, "vexo-mp: %s; starting without handing over to a running player\n",
-                qPrintable(instance.failure()));
-        break;
-    }
     player.addPaths(arguments);
     const bool loadDefaultPlaylist = arguments.isEmpty();
     QObject::connect(&instance, &SingleInstance::pathsReceived, &player, &Player::queuePaths);
+    QObject::connect(&player, &Player::shuttingDown, &instance, &SingleInstance::stopListening);
     QObject::connect(&player, &Player::shutDownFinished, &app, &QApplication::quit, Qt::QueuedConnection);
+
+    // A logout or a signal closes the player as its close box does. Before the main window has
+    // shown, nothing of this session is applied yet that could be saved: writing then would put
+    // defaults over the user's settings, so the player only ends.
+    bool mainWindowShown = false;
+    const auto closeAsTheCloseBox = [&player, &mainWindowShown] {
+        if (mainWindowShown)
+            player.window().close();
+        else
+            QCoreApplication::exit(0);
+    };
+    TerminationSignals terminationSignals;
+    QObject::connect(&terminationSignals, &TerminationSignals::received, &player, closeAsTheCloseBox);
+#if QT_CONFIG(sessionmanager)
+    QObject::connect(&app, &QGuiApplication::commitDataRequest, &player, closeAsTheCloseBox);
+#endif
 
     const StartChecks checks = PrepareHomeFolder(home);
     if (!checks.dataFolderReady)
@@ -125,19 +172,23 @@ int main(int argc, char** argv) {
                               QStringLiteral("Input/output error: cannot create \"%1\".").arg(DataFolder()));
     else if (!checks.pluginsFound)
         QMessageBox::information(nullptr, QStringLiteral("Vexo MP"), PluginsMissingText());
+    else if (!refusedPlugins.isEmpty())
+        QMessageBox::information(nullptr, QStringLiteral("Vexo MP"), PluginsRefusedText(refusedPlugins));
 
     auto* start = new StartWindow(checks.dataFolderReady ? checks.versionText : QStringLiteral("v 2.03"));
     start->show();
     // The start window stays for its two seconds on a timer: the event loop sleeps meanwhile.
-    QTimer::singleShot(StartWindow::kShowMs, start, [&player, &trace, start, loadDefaultPlaylist] {
-        if (loadDefaultPlaylist) player.loadDefaultPlaylist();
-        start->close();
-        start->deleteLater();
-        trace.mark("startwindow-closed");
-        player.window().winId(); // creates the native window so its first exposure can be seen
-        trace.markExposed(player.window().windowHandle(), "mainwindow-shown");
-        player.window().show();
-        player.trimSoon();
-    });
+    QTimer::singleShot(
+        StartWindow::kShowMs, start, [&player, &trace, &mainWindowShown, start, loadDefaultPlaylist] {
+            if (loadDefaultPlaylist) player.loadDefaultPlaylist();
+            start->close();
+            start->deleteLater();
+            trace.mark("startwindow-closed");
+            player.window().winId(); // creates the native window so its first exposure can be seen
+            trace.markExposed(player.window().windowHandle(), "mainwindow-shown");
+            player.window().show();
+            mainWindowShown = true;
+            player.trimSoon();
+        });
     return app.exec();
 }

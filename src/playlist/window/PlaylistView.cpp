@@ -82,7 +82,6 @@ void PlaylistView::keyPressEvent(QKeyEvent* event) {
         return;
     case Qt::Key_Delete:
         model_.deleteSelected();
-        if (model_.count() == 0) model_.setCurrentTrack(-1);
         emit rowsDeletedByKey();
         return;
     default:

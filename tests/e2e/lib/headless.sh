@@ -117,13 +117,19 @@ wait_for_main_window() {
 # Clicks the main window $WID at its close box ($1, $2) and waits up to 10 s for
 # the player to end by itself, with status 0.
 close_player() {
-    local status
-    xdotool mousemove --window "$WID" "$1" "$2" click 1
+    local status how="a click on the close box"
+    # One argument names a signal instead, as a session manager sends one at logout.
+    if [ $# -eq 1 ]; then
+        how="SIG$1"
+        kill -"$1" "$PLAYER_PID"
+    else
+        xdotool mousemove --window "$WID" "$1" "$2" click 1
+    fi
     for _ in $(seq 100); do
         kill -0 "$PLAYER_PID" 2>/dev/null || break
         sleep 0.1
     done
-    kill -0 "$PLAYER_PID" 2>/dev/null && fail "the player did not end within 10 s of a click on the close box"
+    kill -0 "$PLAYER_PID" 2>/dev/null && fail "the player did not end within 10 s of $how"
     wait "$PLAYER_PID"
     status=$?
     PLAYER_PID=""

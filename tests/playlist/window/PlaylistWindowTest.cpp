@@ -185,17 +185,18 @@ TEST_F(WindowTest, AddFolderWalksTheTreeInOrderWithoutHoldingTheWindow) {
     EXPECT_TRUE(model.Row(2).Path.endsWith("album/cd1/01.ogg")) << "a subfolder's files where it stands";
 }
 
-TEST_F(WindowTest, DeleteMenuRemovesRowsButLeavesThePlayingIndexAlone) {
+TEST_F(WindowTest, DeleteMenuRemovesRowsAndThePlayingMarkFollowsItsRow) {
     addRows(5);
     model.setCurrentTrack(3);
     model.setSelected(1, true);
     use(ListButtonKind::Del, "Удалить файл(ы)");
     EXPECT_TRUE(pressedDuringMenu);
     EXPECT_EQ(order(), std::vector<int>({0, 2, 3, 4}));
-    EXPECT_EQ(model.CurrentTrack(), 3);
+    EXPECT_EQ(model.CurrentTrack(), 2);
     use(ListButtonKind::Del, "Очистить");
     EXPECT_EQ(model.count(), 0);
-    EXPECT_EQ(model.CurrentTrack(), 3) << "only the Delete key resets it";
+    addRows(4);
+    EXPECT_EQ(model.CurrentTrack(), -1) << "no row added after a clear shows as playing";
     EXPECT_EQ(menusOpened.size(), 2);
     EXPECT_EQ(menusOpened[0], &window.menus().delMenu);
 }
