@@ -255,6 +255,7 @@ void Player::shutdown() {
     // Only now may the playlist window close; a folder still being walked stops with it.
     playlistWindow_.setAppClosing(true);
     playlistWindow_.close();
+    emit shuttingDown();
     playback_.controller.shutdown();
     engine_.closeOutput();
     visTimer_.stop();

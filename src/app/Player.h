@@ -74,6 +74,8 @@ class Player : public QObject {
     int titleFontId = -1;
 
   signals:
+    // The close has begun: from here on, nothing handed over would be kept.
+    void shuttingDown();
     void shutDownFinished();
 
   private:
