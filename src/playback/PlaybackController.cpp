@@ -25,12 +25,32 @@ PlaybackController::PlaybackController(AudioEngine& engine, PlaylistModel& playl
       positionTimer_(beat) {
     positionTimer_.setInterval(kPositionIntervalMs);
     connect(&positionTimer_, &BeatTimer::timeout, this, &PlaybackController::positionTick);
+    const auto forgetFailures = [this] { failedRows_.clear(); };
+    connect(&playlist_, &PlaylistModel::rowsInserted, this, forgetFailures);
+    connect(&playlist_, &PlaylistModel::rowsRemoved, this, forgetFailures);
+    connect(&playlist_, &PlaylistModel::modelReset, this, forgetFailures);
+    connect(&playlist_, &PlaylistModel::layoutChanged, this, forgetFailures);
+    connect(&playlist_.selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
+        if (state_.Paused) selectedSincePause_ = true;
+    });
 }
 
 PlaybackController::~PlaybackController() = default;
 
 int PlaybackController::CurrentTrack() const {
     return playlist_.CurrentTrack();
+}
+
+int PlaybackController::NavIndex() const {
+    return playlist_.mark(PlaylistModel::Nav).after() - 1;
+}
+
+void PlaybackController::setNavIndex(int navIndex) {
+    playlist_.setMark(PlaylistModel::Nav, RowMark::On(navIndex));
+}
+
+int PlaybackController::RepeatIndex() const {
+    return playlist_.mark(PlaylistModel::Repeat).here();
 }
 
 void PlaybackController::refreshLastIndex() {
@@ -57,8 +77,10 @@ void PlaybackController::PlayTrack(int i) {
 
     const QByteArray path = playlist_.Row(i).Path;
     if (!fileExists(path)) {
-        // The row goes; the end-of-track handling then picks what follows it by the play mode, one
-        // posted step per missing row, so a list of missing files empties itself and stops.
+        // The row goes; the end-of-track handling then picks what follows the place where it stood
+        // by the play mode, one posted step per missing row, so a list of missing files empties
+        // itself and stops. Nothing plays any more, so no other row stays marked as playing.
+        playlist_.setCurrentTrack(i);
         playlist_.deleteRow(i);
         trackEndNotice()(EndReason::Played);
         emit timeChanged();
@@ -75,7 +97,7 @@ void PlaybackController::PlayTrack(int i) {
     playlist_.clearSelection();
     playlist_.setSelected(i, true);
     playlist_.setCurrentTrack(i);
-    repeatIndex_ = i;
+    playlist_.setMark(PlaylistModel::Repeat, RowMark::On(i));
 
     if (equalizer_.EQApplied()) {
         equalizer_.AttachEQ();
@@ -91,10 +113,13 @@ void PlaybackController::PlayTrack(int i) {
         state_.BytesPerPixel = std::max(engine_.GetLength(state_.Channel) / kSeekBarPixels,
                                         engine_.SecToByte(state_.Channel, 0.02));
         engine_.notifyAtEnd(state_.Channel, trackEndNotice());
+    } else {
+        // A file that is there but does not open is passed over like one that fails while playing.
+        trackEndNotice()(EndReason::Failed);
     }
 
-    // A stream that did not open still runs the timer: nothing sounds and nothing follows until the
-    // user acts, while the title shows the file name.
+    // A stream that did not open still runs the timer, which shows no time, and the title shows the
+    // file name until another track starts.
     positionTimer_.start();
     state_.PositionTimerOn = true;
     emit timeChanged();
@@ -119,17 +144,18 @@ void PlaybackController::onTrackEnd(std::uint64_t serial, EndReason reason) {
     refreshLastIndex();
     if (lastIndex_ < 0) return;
     if (reason == EndReason::Played) {
-        failuresInARow_ = 0;
-    } else if (playMode_ == RepeatOne || ++failuresInARow_ > lastIndex_) {
-        // A file that cannot be decoded is not what the one-track mode repeats: it would fail again
+        failedRows_.clear();
+    } else {
+        if (CurrentTrack() >= 0) failedRows_.insert(CurrentTrack());
+        // A file that cannot be played is not what the one-track mode repeats: it would fail again
         // at once, for ever. Nor does a list in which every file fails go round without end. The
-        // player then waits for the user, as after a file that did not open.
-        failuresInARow_ = 0;
-        return;
+        // player then waits for the user, the title showing the last file tried.
+        if (playMode_ == RepeatOne || int(failedRows_.size()) > lastIndex_) return;
     }
-    navIndex_ = CurrentTrack() + 1;
-    if (navIndex_ > lastIndex_) navIndex_ = 0;
-    playByMode(navIndex_);
+    // After the playing row, or from the place where it stood when it was deleted.
+    const int next = playlist_.mark(PlaylistModel::Current).after();
+    setNavIndex(next > lastIndex_ ? 0 : next);
+    playByMode(NavIndex());
 }
 
 void PlaybackController::playByMode(int listIndex) {
@@ -138,7 +164,7 @@ void PlaybackController::playByMode(int listIndex) {
         PlayTrack(listIndex);
         break;
     case RepeatOne:
-        PlayTrack(repeatIndex_);
+        PlayTrack(RepeatIndex());
         break;
     case Random:
         PlayTrack(randomIndex(playlist_.count()));
@@ -153,30 +179,33 @@ int PlaybackController::randomIndex(int count) {
 }
 
 void PlaybackController::play() {
-    failuresInARow_ = 0;
+    failedRows_.clear(); // the user acted
     refreshLastIndex();
     if (lastIndex_ < 0) return;
     const int selected = playlist_.selectedIndex();
-    navIndex_ = selected >= 0 ? selected : 0;
-    if (state_.Paused && navIndex_ == CurrentTrack()) {
-        // The paused track goes on from where it stands, which the user may have moved it to.
+    if (state_.Paused && (!selectedSincePause_ || selected < 0 || selected == CurrentTrack())) {
+        // The paused track goes on from where it stands, which the user may have moved it to. Back
+        // and Next leave no row selected, so the selection alone cannot say which track to resume.
         state_.Paused = false;
         engine_.Play(state_.Channel);
         emit pauseChanged();
-    } else {
-        PlayTrack(navIndex_);
+        return;
     }
+    setNavIndex(selected >= 0 ? selected : 0);
+    PlayTrack(NavIndex());
 }
 
 void PlaybackController::playFromList() {
-    failuresInARow_ = 0;
-    navIndex_ = playlist_.selectedIndex();
-    if (navIndex_ != -1) PlayTrack(navIndex_);
+    failedRows_.clear(); // the user acted
+    const int selected = playlist_.selectedIndex();
+    setNavIndex(selected);
+    if (selected != -1) PlayTrack(selected);
 }
 
 void PlaybackController::pause() {
     // Only a playing stream pauses; the engine resumes a paused one.
     state_.Paused = !state_.Paused && engine_.IsActiveChannel(state_.Channel);
+    selectedSincePause_ = false;
     engine_.Pause(state_.Channel);
     emit pauseChanged();
 }
@@ -195,29 +224,30 @@ void PlaybackController::stop() {
 }
 
 void PlaybackController::back() {
-    failuresInARow_ = 0;
+    failedRows_.clear(); // the user acted
     refreshLastIndex();
     if (lastIndex_ < 0) return;
     // From the first row (or from before it, where the playlist leaves the cursor after deleting
     // its last row) Back goes round to the last row.
-    if (navIndex_ <= 0) navIndex_ = playlist_.count();
-    --navIndex_;
-    playByMode(navIndex_);
+    const int previous = playlist_.mark(PlaylistModel::Nav).before();
+    setNavIndex(previous < 0 ? lastIndex_ : previous);
+    playByMode(NavIndex());
     afterStep();
 }
 
 void PlaybackController::next() {
-    failuresInARow_ = 0;
-    ++navIndex_;
+    failedRows_.clear(); // the user acted
     refreshLastIndex();
     if (lastIndex_ < 0) return;
-    if (navIndex_ > lastIndex_) navIndex_ = 0;
-    playByMode(navIndex_);
+    const int following = playlist_.mark(PlaylistModel::Nav).after();
+    setNavIndex(following > lastIndex_ ? 0 : following);
+    playByMode(NavIndex());
     afterStep();
 }
 
 void PlaybackController::afterStep() {
-    navIndex_ = CurrentTrack();
+    // Where a missing row was removed, the cursor keeps its place as the playing mark does.
+    playlist_.setMark(PlaylistModel::Nav, playlist_.mark(PlaylistModel::Current));
     if (const int selected = playlist_.selectedIndex(); selected >= 0) playlist_.setSelected(selected, false);
 }
 

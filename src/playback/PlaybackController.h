@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <functional>
 #include <random>
+#include <set>
 
 class Equalizer;
 class PlaylistModel;
@@ -17,7 +18,8 @@ class PlaylistModel;
 // Starts tracks and chooses the next one. PlayTrack is the only way a track starts: the transport
 // buttons, the playlist and the end of a track all end in it. The playing row is the model's
 // CurrentTrack; NavIndex is the cursor Back and Next move from; RepeatIndex the row one-track mode
-// plays again. GUI thread only, apart from the engine's end-of-track callback, which only posts.
+// plays again. The playlist keeps all three on their rows while the user edits it. GUI thread
+// only, apart from the engine's end-of-track callback, which only posts.
 // It knows no box: the window that shows the seek bar, the time and the bars follows its signals.
 class PlaybackController : public QObject {
     Q_OBJECT
@@ -28,17 +30,18 @@ class PlaybackController : public QObject {
     static constexpr int kTickerStartOffset = 209 + 15;
 
     // The position timer runs on `beat`, which outlives the controller.
-    PlaybackController(AudioEngine& engine, PlaylistModel& playlist, PlaybackState& state, Equalizer& equalizer,
-                       Beat& beat, QObject* parent = nullptr);
+    PlaybackController(AudioEngine& engine, PlaylistModel& playlist, PlaybackState& state,
+                       Equalizer& equalizer, Beat& beat, QObject* parent = nullptr);
     ~PlaybackController() override;
 
     // Starts row i from its beginning. An index outside the list is brought to its nearest row; an
-    // empty list starts nothing. A row whose file is gone is removed and the next one follows.
+    // empty list starts nothing. A row whose file is gone is removed and the row that took its
+    // place follows; a file that does not open is passed over as one that fails while playing.
     void PlayTrack(int i);
 
     // The transport buttons' actions (the press of the left button). Play starts the selected row
-    // (the first without a selection) from its beginning, except that a paused track Play would
-    // start goes on from where it stands.
+    // (the first without a selection) from its beginning, except that a paused track goes on from
+    // where it stands unless the user has selected another row since the pause.
     void play();
     void pause();
     void stop();
@@ -56,10 +59,10 @@ class PlaybackController : public QObject {
 
     StreamHandle Channel() const { return state_.Channel; }
     int CurrentTrack() const;
-    int NavIndex() const { return navIndex_; }
-    // The playlist window moves the cursor when it deletes rows (-1 after the last row went).
-    void setNavIndex(int navIndex) { navIndex_ = navIndex; }
-    int RepeatIndex() const { return repeatIndex_; }
+    // The row Back and Next step from (-1: before the first row).
+    int NavIndex() const;
+    void setNavIndex(int navIndex);
+    int RepeatIndex() const;
     int LastIndex() const { return lastIndex_; }
     void refreshLastIndex();
     int PlayMode() const { return playMode_; }
@@ -97,14 +100,18 @@ class PlaybackController : public QObject {
     PlaybackState& state_;
     Equalizer& equalizer_;
 
-    int navIndex_ = 0, repeatIndex_ = 0, lastIndex_ = -1, playMode_ = RepeatList;
+    int lastIndex_ = -1, playMode_ = RepeatList;
     QByteArray currentFile_;
     QString tickerText_;
     BeatTimer positionTimer_;
     // Numbers every start and stop. An end-of-track notice carries the number that armed it and is
     // dropped when another start or a stop came in between: it belongs to a stream no longer playing.
-    // Tracks in a row that ended because they could not be decoded; a user's action starts anew.
-    int failuresInARow_ = 0;
     std::uint64_t serial_ = 0;
+    // The rows whose files failed to open or to decode since a track last played to its end or the
+    // user acted. Once every row has failed the player stops going round; edits to the list start
+    // the count anew, as its indices no longer hold.
+    std::set<int> failedRows_;
+    // The selection changed while the stream was paused: Play then starts the selected row.
+    bool selectedSincePause_ = false;
     std::mt19937 random_{std::random_device{}()};
 };

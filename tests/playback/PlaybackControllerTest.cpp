@@ -54,8 +54,8 @@ TEST(PlaybackController, EqualizerOffRemovesInsteadOfAttaching) {
     EXPECT_EQ(
         std::count_if(calls.begin(), calls.end(), [](auto& c) { return c.starts_with("removeEffect 1"); }),
         11);
-    EXPECT_EQ(
-        std::count_if(calls.begin(), calls.end(), [](auto& c) { return c.starts_with("addEffect"); }), 0);
+    EXPECT_EQ(std::count_if(calls.begin(), calls.end(), [](auto& c) { return c.starts_with("addEffect"); }),
+              0);
     EXPECT_TRUE(rig.engine.effects.empty());
 }
 
@@ -168,6 +168,22 @@ TEST(PlaybackController, PlayFromListStartsTheLowestSelectedRowOrNothing) {
     EXPECT_FALSE(rig.playlist.isSelected(3)) << "a started row is the only selected one";
 }
 
+TEST(PlaybackController, PlayAfterPauseResumesUnlessAnotherRowWasSelected) {
+    PlaybackRig rig;
+    rig.addTracks(3);
+    rig.controller.PlayTrack(0);
+    rig.controller.next(); // leaves no row selected
+    const StreamHandle paused = rig.controller.Channel();
+    rig.controller.pause();
+    rig.controller.play();
+    EXPECT_EQ(rig.controller.Channel(), paused);
+    EXPECT_TRUE(rig.engine.streams.at(paused).playing);
+    rig.controller.pause();
+    rig.playlist.setSelected(2, true);
+    rig.controller.play();
+    EXPECT_EQ(rig.playingRow(), 2);
+}
+
 TEST(PlaybackController, PauseOnlyTellsTheEngine) {
     PlaybackRig rig;
     rig.addTracks(1);
@@ -213,6 +229,18 @@ TEST(PlaybackController, MissingFilesAreRemovedAndTheNextRowPlays) {
     EXPECT_EQ(rig.playingPath(), third);
     EXPECT_EQ(rig.controller.CurrentTrack(), 2);
     EXPECT_EQ(rig.engine.createCount(rig.path("t2.mp3")), 0) << "a missing file is never opened";
+}
+
+TEST(PlaybackController, TheTrackAfterTheOneThatPlaysFollowsItThroughDeletions) {
+    PlaybackRig rig;
+    rig.addTracks(5);
+    rig.controller.PlayTrack(2);
+    rig.playlist.deleteRow(0);
+    EXPECT_EQ(rig.controller.CurrentTrack(), 1);
+    rig.playlist.deleteRow(1); // the playing row: nothing is marked, t3 stands where it stood
+    EXPECT_EQ(rig.controller.CurrentTrack(), -1);
+    rig.finish();
+    EXPECT_EQ(rig.playingPath(), rig.path("t3.mp3"));
 }
 
 TEST(PlaybackController, RowsThatNameNoFileAreDroppedOneAfterAnother) {
@@ -281,7 +309,8 @@ TEST(PlaybackController, ANoticeOutlivingTheControllerIsHarmless) {
     PlaybackRig rig;
     rig.addTracks(2);
     Playback& p = rig.playback;
-    auto controller = std::make_unique<PlaybackController>(rig.engine, rig.playlist, p.state, p.equalizer, rig.beat);
+    auto controller =
+        std::make_unique<PlaybackController>(rig.engine, rig.playlist, p.state, p.equalizer, rig.beat);
     controller->PlayTrack(0);
     auto callback = rig.engine.streams.at(p.state.Channel).endCallbacks.at(0);
     controller.reset(); // the window went away while the engine still held the sync
@@ -365,7 +394,7 @@ TEST(PlaybackController, IndicesOutsideTheListAreBroughtIntoRange) {
     EXPECT_EQ(rig.playingRow(), 2);
 }
 
-TEST(PlaybackController, AFileThatDoesNotOpenLeavesTheTimerAndTheFileName) {
+TEST(PlaybackController, AFileThatDoesNotOpenIsPassedOverByThePlayMode) {
     PlaybackRig rig;
     rig.addTrack("good.mp3", FakeTrack{.lengthSeconds = 100});
     rig.addTrack("broken.flac");
@@ -381,9 +410,17 @@ TEST(PlaybackController, AFileThatDoesNotOpenLeavesTheTimerAndTheFileName) {
     EXPECT_EQ(rig.controller.TickerText(), QStringLiteral("broken"));
     EXPECT_EQ(rig.controller.CurrentTrack(), 1);
     const Calls& calls = rig.engine.calls;
-    EXPECT_EQ(
-        std::count_if(calls.begin(), calls.end(), [](auto& c) { return c.starts_with("notifyAtEnd"); }), 1)
+    EXPECT_EQ(std::count_if(calls.begin(), calls.end(), [](auto& c) { return c.starts_with("notifyAtEnd"); }),
+              1)
         << "only the track that opened armed its end";
+    rig.settle();
+    EXPECT_EQ(rig.playingRow(), 0);
+
+    rig.controller.setPlayMode(PlaybackController::Random); // bad picks in a row never stop it
+    for (int i = 0; i < 40; ++i) {
+        rig.finish();
+        ASSERT_EQ(rig.playingPath(), rig.path("good.mp3")) << i;
+    }
 }
 
 TEST(PlaybackController, PlayModeCyclesAndAnUnknownModeStartsNothing) {
