@@ -30,6 +30,10 @@ QString PluginsMissingText() {
     return QStringLiteral("Плагины не найдены!\nЗайдите на сайт и скачайте дополнительные плагины");
 }
 
+QString PluginsRefusedText(const QStringList& refused) {
+    return QStringLiteral("Broken plug-ins were not loaded:\n") + refused.join('\n');
+}
+
 QImage PaintStartWindow(const QString& versionText, int scale) {
     QImage image(StartWindow::kWidth, StartWindow::kHeight, QImage::Format_RGB32);
     QPainter painter(&image);

@@ -1,6 +1,7 @@
 #pragma once
 #include <QImage>
 #include <QString>
+#include <QStringList>
 #include <QWidget>
 
 // What the start window found while preparing the home folder.
@@ -16,6 +17,8 @@ StartChecks PrepareHomeFolder(const QString& homeFolder);
 
 // The two-line warning shown when the Plugins folder is missing.
 QString PluginsMissingText();
+// The warning that names the plug-ins refused at start, each as "FILE: why".
+QString PluginsRefusedText(const QStringList& refused);
 
 // The picture of the start window: name and version on the six-stop grey gradient, the texts drawn
 // at `scale` device pixels a window pixel.

@@ -57,7 +57,7 @@ struct ChannelInfo {
 };
 
 class AudioEngine {
-public:
+  public:
     virtual ~AudioEngine() = default;
 
     // Opens the sound output chosen by $VEXO_AUDIO and keeps it until closeOutput.
@@ -69,8 +69,10 @@ public:
     virtual void closeOutput() = 0;
     // Number of sound devices the chosen output offers; 0 means "no sound device".
     virtual int deviceCount() = 0;
-    // Loads a decoder plug-in (a shared object with our entry point). Failures are ignored.
-    virtual void loadPlugin(const std::string& path) = 0;
+    // Loads a decoder plug-in (a shared object with our entry point). A library without our entry
+    // point is ignored (nullopt); a broken or hostile plug-in is refused, and the result says why
+    // in words for the user ("it is cut short"). Trying the plug-in may take up to two seconds.
+    virtual std::optional<std::string> loadPlugin(const std::string& path) = 0;
 
     // Opens a local file (path as bytes, as the file system holds it).
     // Returns 0 when the file is missing, unreadable or not decodable, or its

@@ -92,7 +92,7 @@ std::unique_ptr<Decoder> FfmpegEngine::openDecoder(const std::string& path) cons
     // Plug-ins open by name; the file decoders check again on their own open file.
     if (!isRegularFile(path)) return nullptr;
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kOpenTimeLimitMs);
-    std::unique_ptr<Decoder> decoder = plugins_.open(path);
+    std::unique_ptr<Decoder> decoder = plugins_.open(path, deadline);
     if (!decoder) decoder = openFileDecoder(path, deadline);
     return decoder;
 }

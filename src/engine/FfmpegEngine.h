@@ -30,7 +30,7 @@ class FfmpegEngine : public AudioEngine {
     void setDecodeAhead(int milliseconds) override;
     void closeOutput() override;
     int deviceCount() override { return output().deviceCount(); }
-    void loadPlugin(const std::string& path) override { plugins_.load(path); }
+    std::optional<std::string> loadPlugin(const std::string& path) override { return plugins_.load(path); }
 
     StreamHandle Create(const std::string& path) override;
     std::optional<StreamFacts> readFileFacts(const std::string& path) override;

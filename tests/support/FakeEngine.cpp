@@ -38,7 +38,10 @@ void FakeEngine::closeOutput() {
     streams.clear();
 }
 int FakeEngine::deviceCount() { return devices; }
-void FakeEngine::loadPlugin(const std::string& path) { record("loadPlugin " + path); }
+std::optional<std::string> FakeEngine::loadPlugin(const std::string& path) {
+    record("loadPlugin " + path);
+    return std::nullopt;
+}
 
 StreamHandle FakeEngine::Create(const std::string& path) {
     record("Create " + path);

@@ -45,7 +45,7 @@ public:
     void setDecodeAhead(int milliseconds) override;
     void closeOutput() override;
     int deviceCount() override;
-    void loadPlugin(const std::string& path) override;
+    std::optional<std::string> loadPlugin(const std::string& path) override;
     StreamHandle Create(const std::string& path) override;
     std::optional<StreamFacts> readFileFacts(const std::string& path) override;
     void Play(StreamHandle h) override;
