@@ -58,3 +58,17 @@ TEST(EngineHostileFiles, ADecoderSearchingAZeroTailGivesUpAtItsDeadline) {
         ::truncate(path.c_str(), 0);
     }
 }
+
+TEST(EngineHostileFiles, AWavPlaysWhatItsHeaderDescribesWhateverFollows) {
+    for (const off_t size : {off_t{100} << 20, off_t{10} << 30}) {
+        const std::string path =
+            makeAudio("tail" + std::to_string(size) + ".wav", "-f lavfi -i sine=f=1000:d=1 -ac 2 -ar 44100");
+        ASSERT_FALSE(path.empty());
+        // A tail of zeros, without taking the disk's room.
+        ASSERT_EQ(::truncate(path.c_str(), size), 0);
+        const Pcm pcm = playAndRecord(path);
+        const auto [begin, end] = soundingSpan(pcm);
+        EXPECT_NEAR(end - begin, 44100, 50) << size;
+        ::truncate(path.c_str(), 0);
+    }
+}

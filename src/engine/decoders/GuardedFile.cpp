@@ -1,5 +1,6 @@
 #include "GuardedFile.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -26,8 +27,21 @@ bool GuardedFile::pastDeadline() {
     return timedOut_;
 }
 
+void GuardedFile::endAt(std::int64_t end) {
+    if (end < 0 || end >= size_) return;
+    size_ = end;
+    cut_ = true;
+}
+
 std::int64_t GuardedFile::read(void* buffer, std::size_t bytes) {
     if (pastDeadline()) return -1;
+    if (cut_) {
+        const std::int64_t at = tell();
+        if (at < 0) return -1;
+        bytes = static_cast<std::size_t>(
+            std::clamp<std::int64_t>(size_ - at, 0, static_cast<std::int64_t>(bytes)));
+        if (bytes == 0) return 0;
+    }
     for (;;) {
         const ssize_t got = ::read(fd_, buffer, bytes);
         if (got >= 0) return got;
@@ -37,6 +51,10 @@ std::int64_t GuardedFile::read(void* buffer, std::size_t bytes) {
 
 std::int64_t GuardedFile::seek(std::int64_t offset, int whence) {
     if (pastDeadline()) return -1;
+    if (cut_ && whence == SEEK_END) {
+        offset += size_;
+        whence = SEEK_SET;
+    }
     return ::lseek(fd_, static_cast<off_t>(offset), whence);
 }
 
@@ -46,6 +64,7 @@ std::int64_t GuardedFile::tell() const {
 
 bool GuardedFile::readAt(std::int64_t offset, void* buffer, std::size_t bytes) {
     if (pastDeadline()) return false;
+    if (cut_ && (offset < 0 || static_cast<std::int64_t>(bytes) > size_ - offset)) return false;
     auto* out = static_cast<char*>(buffer);
     while (bytes > 0) {
         const ssize_t got = ::pread(fd_, out, bytes, static_cast<off_t>(offset));

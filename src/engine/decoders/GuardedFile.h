@@ -26,6 +26,8 @@ class GuardedFile {
     // True, and timed out for good, once the deadline has passed.
     bool pastDeadline();
     std::int64_t size() const { return size_; }
+    // From now on the file reads as if it ended at `end` (when that is before its real end).
+    void endAt(std::int64_t end);
     // Bytes read (0 at the end), or -1 on an error or past the deadline.
     std::int64_t read(void* buffer, std::size_t bytes);
     // The new offset, or -1; whence as for lseek.
@@ -41,4 +43,5 @@ class GuardedFile {
     std::int64_t size_;
     Decoder::Deadline deadline_ = Decoder::Deadline::max();
     bool timedOut_ = false;
+    bool cut_ = false; // endAt() made size_ smaller than the file
 };

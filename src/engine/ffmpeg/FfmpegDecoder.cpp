@@ -3,6 +3,7 @@
 #include "LocalPath.h"
 
 #include "decoders/GuardedFile.h"
+#include "decoders/RiffWave.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -52,7 +53,10 @@ class FfmpegDecoder::FileSource {
   public:
     static std::unique_ptr<FileSource> open(const std::string& path) {
         std::unique_ptr<GuardedFile> file = GuardedFile::open(path);
-        return file ? std::unique_ptr<FileSource>(new FileSource(std::move(file))) : nullptr;
+        if (!file) return nullptr;
+        // The audio a WAV's header describes plays; a tail after its chunks is not searched.
+        file->endAt(riffWaveEnd(*file));
+        return std::unique_ptr<FileSource>(new FileSource(std::move(file)));
     }
     void setDeadline(Deadline deadline) { file_->setDeadline(deadline); }
     bool timedOut() const { return file_->timedOut(); }
