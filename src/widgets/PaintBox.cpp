@@ -64,6 +64,11 @@ bool PaintBox::event(QEvent* event) {
     case QEvent::ToolTip:
         hint_.showHint(logic_.hint(), static_cast<QHelpEvent*>(event)->globalPos());
         return true;
+    case QEvent::Show:
+        // Qt asks for hints only over the active window; ours show over any of the player's
+        // windows, as the pointer rests on a box while the user works in another program.
+        window()->setAttribute(Qt::WA_AlwaysShowToolTips);
+        break;
     case QEvent::Hide:
     case QEvent::Leave:
         hint_.hideHint();
