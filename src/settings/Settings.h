@@ -1,4 +1,5 @@
 #pragma once
+#include "Version.h"
 #include <QString>
 
 #include <array>
@@ -8,7 +9,7 @@
 // The defaults are those of a first run. Values are kept as read, without range checks: each owner
 // decides what an out-of-range value means.
 struct Settings {
-    QString version = "2.03"; // read by the start window; always written as the program's own version
+    QString version = VEXO_VERSION; // read by the start window; always written as the program's own version
     int mainLeft = 268;
     int mainTop = 141;
     bool onTop = false;

@@ -3,7 +3,7 @@
 namespace {
 
 const SettingKey kKeys[] = {
-    {"VexoMP", "Version", "2.03", SettingKind::FixedText, &Settings::version},
+    {"VexoMP", "Version", VEXO_VERSION, SettingKind::FixedText, &Settings::version},
     {"Main", "Left", "268", SettingKind::Int, &Settings::mainLeft},
     {"Main", "Top", "141", SettingKind::Int, &Settings::mainTop},
     {"Main", "OnTop", "0", SettingKind::Bool, &Settings::onTop},

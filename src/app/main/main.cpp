@@ -9,6 +9,7 @@
 #include "StartWindow.h"
 #include "TerminationSignals.h"
 #include "ToolkitTranslation.h"
+#include "Version.h"
 
 #include <QApplication>
 #include <QDir>
@@ -175,7 +176,8 @@ int main(int argc, char** argv) {
     else if (!refusedPlugins.isEmpty())
         QMessageBox::information(nullptr, QStringLiteral("Vexo MP"), PluginsRefusedText(refusedPlugins));
 
-    auto* start = new StartWindow(checks.dataFolderReady ? checks.versionText : QStringLiteral("v 2.03"));
+    auto* start =
+        new StartWindow(checks.dataFolderReady ? checks.versionText : QStringLiteral("v " VEXO_VERSION));
     start->show();
     // The start window stays for its two seconds on a timer: the event loop sleeps meanwhile.
     QTimer::singleShot(
