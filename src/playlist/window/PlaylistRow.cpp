@@ -4,8 +4,12 @@
 #include "SkinFont.h"
 #include "SkinPalette.h"
 
+#include <algorithm>
+
 namespace {
 constexpr QColor kCurrentBlue{0, 0, 255};
+// What a moved duration keeps free at the row's right edge, as the number keeps at its left.
+constexpr int kRowDurationMargin = 2;
 } // namespace
 
 RowStyle RowStyleOf(bool selected, bool current) {
@@ -41,6 +45,12 @@ void PlayListDrawItem(QPainter& painter, const QRect& rowRect, int row, const QS
     painter.setPen(RowTextColor(style));
     const QPoint topLeft = rowRect.topLeft();
     DrawCellText(painter, topLeft + QPoint(2, 0), QString::number(row + 1) + ". " + fittedTitle);
-    if (!duration.isEmpty()) DrawCellText(painter, topLeft + QPoint(kRowDurationX, 0), duration);
+    if (!duration.isEmpty()) {
+        // A scroll bar narrows the row: an hour-long duration then moves left rather than lose its
+        // last digit under the bar.
+        const int room =
+            rowRect.width() - kRowDurationMargin - painter.fontMetrics().horizontalAdvance(duration);
+        DrawCellText(painter, topLeft + QPoint(std::min(kRowDurationX, room), 0), duration);
+    }
     painter.restore();
 }

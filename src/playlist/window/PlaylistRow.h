@@ -22,8 +22,9 @@ constexpr int kRowDurationX = 245;
 // Tahoma at 9 points, the list's own font.
 QFont RowFont();
 
-// PlayListDrawItem: "12. Band - Song" at (left + 2, top) and the duration at (left + 245, top), in
-// the style's colour on whatever lies beneath; the playing row gets a one-pixel silver frame.
+// PlayListDrawItem: "12. Band - Song" at (left + 2, top) and the duration at (left + 245, top), or
+// further left where the row is too narrow to hold it whole, in the style's colour on whatever
+// lies beneath; the playing row gets a one-pixel silver frame.
 // row is 0-based; the number shown is row + 1.
 void PlayListDrawItem(QPainter& painter, const QRect& rowRect, int row, const QString& fittedTitle,
                       const QString& duration, RowStyle style);

@@ -1,6 +1,7 @@
 // The looks of the playlist window's parts: rows, menu items, the window's ground and its boxes.
 #include "CellText.h"
 #include "ListButton.h"
+#include "ListRig.h"
 #include "MenuItemPainter.h"
 #include "Pixels.h"
 #include "PlaylistBackground.h"
@@ -8,6 +9,7 @@
 #include "PlaylistRow.h"
 #include "SizeStrip.h"
 #include "Skin.h"
+#include "WaitFor.h"
 
 #include <QPainter>
 
@@ -85,6 +87,20 @@ TEST(PlaylistRowLook, SelectionWinsOverPlayingAndTheNumberIsOneBased) {
     EXPECT_EQ(
         CountColor(PaintedRow(RowStyle::Other, "x", QString()), QRect(kRowDurationX, 0, 60, 16), kSilver), 0)
         << "no duration, nothing drawn there";
+}
+
+// More rows than fit bring the scroll bar, which narrows every row: an hour-long duration stays whole.
+TEST(PlaylistRowLook, AnHourLongDurationStaysWholeBesideTheScrollBar) {
+    ListRig rig;
+    rig.addRows(30);
+    rig.engine.files[rig.model.Row(0).Path.toStdString()].lengthSeconds = 7200;
+    PlaylistView view(rig.model, rig.cache);
+    view.resize(305, 200);
+    view.show();
+    const QRect duration(200, 0, 105, kRowHeight);
+    const int whole = CountColor(PaintedRow(RowStyle::Other, "x", "02:00:00"), duration, kSilver);
+    EXPECT_TRUE(
+        WaitFor([&] { return CountColor(view.viewport()->grab().toImage(), duration, kSilver) == whole; }));
 }
 
 TEST(PlaylistMenuLook, MenusHoldExactlyTheShownItems) {
