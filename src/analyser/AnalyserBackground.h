@@ -1,7 +1,8 @@
 #pragma once
 #include <QImage>
 
-// The analyser's background picture: 104 x 41 pixels, each row one uniform grey that darkens from
-// the top. The 104 x 40 analyser shows rows 0..39; the last row exists because the picture is one
-// row taller than the box it was made for.
-QImage AnalyserBackground();
+// The analyser's background picture, 104 x 40: the rows of the main window's gradient that the box
+// covers, the box standing at `top` in a window `windowHeight` high. The window's gradient stretches
+// with its height, so the picture must follow it, or the box shows as a block of another grey once
+// the equalizer panel opens.
+QImage AnalyserBackground(int windowHeight, int top);

@@ -33,14 +33,23 @@ void verticalLine(QImage& image, int x, int fromY, int toY, QRgb color) {
 
 } // namespace
 
-SpectrumAnalyser::SpectrumAnalyser(const Skin& skin) : skin_(skin), frame_(kWidth, kHeight, QImage::Format_RGB32) {
+SpectrumAnalyser::SpectrumAnalyser(const Skin& skin)
+    : skin_(skin), frame_(kWidth, kHeight, QImage::Format_RGB32) {
     setBackground(true);
 }
 
 void SpectrumAnalyser::setBackground(bool on) {
     pictureOn_ = on;
-    background_ = AnalyserBackground().copy(0, 0, kWidth, kHeight);
+    background_ = AnalyserBackground(windowHeight_, kPlace.y());
     dirty_ = true;
+}
+
+void SpectrumAnalyser::setWindowHeight(int height) {
+    if (height == windowHeight_) return;
+    windowHeight_ = height;
+    setBackground(pictureOn_);
+    // The timer may stand still with nothing playing: the new ground must reach the screen anyway.
+    notifyChanged();
 }
 
 bool SpectrumAnalyser::tick(AudioEngine& engine, StreamHandle channel) {

@@ -21,6 +21,8 @@ class SpectrumAnalyser : public BoxLogic {
   public:
     static constexpr int kWidth = 104;
     static constexpr int kHeight = 40;
+    // Where the box stands on the main window.
+    static constexpr QPoint kPlace{208, 28};
 
     explicit SpectrumAnalyser(const Skin& skin);
 
@@ -35,13 +37,14 @@ class SpectrumAnalyser : public BoxLogic {
 
     // With the picture off a cleared frame shows the fill colour inside a red border.
     void setBackground(bool on);
+    // The main window's height: the background picture continues its gradient at that height.
+    void setWindowHeight(int height);
 
     QSize size() const override { return {kWidth, kHeight}; }
     const QImage& image() override;
     // Any button: the owner gives memory back to the system (TrimWorkingSet); nothing else happens.
     void press(QPoint pos, Qt::MouseButton button) override;
     QString hint() const override;
-
 
   private:
     void advance();
@@ -53,6 +56,8 @@ class SpectrumAnalyser : public BoxLogic {
     SpectrumLevels levels_;
     QImage background_;
     QImage frame_;
+    // The main window as it is made, with the equalizer panel closed.
+    int windowHeight_ = 135;
     bool pictureOn_ = true;
     bool dirty_ = true;
     QColor drawnCapColor_;

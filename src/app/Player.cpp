@@ -79,7 +79,9 @@ void Player::wire() {
     tray_.addSideWindow(&colour_);
 
     window_.addBox(playback_.time, {8, 30});
-    window_.addBox(analyser_, {208, 28});
+    window_.addBox(analyser_, SpectrumAnalyser::kPlace);
+    // Every change of the window's height (the equalizer panel) docks the playlist anew.
+    connect(&window_, &MainWindow::docked, this, [this] { analyser_.setWindowHeight(window_.height()); });
     window_.addBox(playback_.seekBar, {10, 76});
     // The bars tell their value in the hint as the pointer passes over them, button held or not;
     // every other box hears of moves only while a button is held.

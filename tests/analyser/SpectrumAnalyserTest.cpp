@@ -16,7 +16,7 @@ std::vector<float> uniform(float magnitude) {
 }
 
 QRgb backgroundAt(int y) {
-    return AnalyserBackground().pixel(0, y);
+    return AnalyserBackground(135, 28).pixel(0, y);
 }
 
 class SpectrumAnalyserTest : public ::testing::Test {
@@ -26,11 +26,11 @@ class SpectrumAnalyserTest : public ::testing::Test {
 };
 
 TEST(AnalyserBackgroundPicture, RowsAreUniformGreysDarkeningDownwards) {
-    const QImage picture = AnalyserBackground();
-    ASSERT_EQ(picture.size(), QSize(104, 41));
+    const QImage picture = AnalyserBackground(135, 28);
+    ASSERT_EQ(picture.size(), QSize(104, 40));
     const struct {
         int row, grey;
-    } rows[] = {{0, 215}, {1, 214}, {3, 211}, {19, 189}, {37, 163}, {38, 162}, {39, 160}, {40, 159}};
+    } rows[] = {{0, 215}, {1, 214}, {3, 211}, {19, 189}, {37, 163}, {38, 162}, {39, 160}};
     for (auto r : rows)
         EXPECT_EQ(picture.pixel(0, r.row), qRgb(r.grey, r.grey, r.grey)) << "row " << r.row;
     for (int y = 0; y < picture.height(); ++y) {

@@ -4,7 +4,8 @@
 # starts, says why on standard error and opens the file it was given as "link/../noise.wav" through a link to
 # another folder; Play sends sound through a private PulseAudio server, the analyser's bars rise on
 # the screen although the server queues half a second of sound, and the seek bar's line grows; a
-# drag from a free spot moves the window; the close saves the path as given.
+# drag from a free spot moves the window; the close saves the path as given. The analyser's ground
+# goes on with the window's when the equalizer panel opens.
 #
 # Usage: start_and_analyser.sh PATH-TO-vexo-mp
 set -uo pipefail
@@ -48,6 +49,16 @@ grep -q "lock" "$WORK/player.err" || fail "the player did not say on standard er
 echo "the player started without its lock and said why"
 
 eval "$(xdotool getwindowgeometry --shell "$WID")"
+# The equalizer panel opened, the window's ground darkens less steeply and the analyser's with it:
+# above its bars each row keeps the grey of the window's ground just left of the box.
+grab_box $((VIS_X - 1)) "$VIS_Y" 2 30 "$WORK/ground0.rgb"
+xdotool mousemove --window "$WID" 47 64 click 1
+ground_goes_on() {
+    grab_box $((VIS_X - 1)) "$VIS_Y" 2 30 "$WORK/ground.rgb"
+    ! cmp -s "$WORK/ground0.rgb" "$WORK/ground.rgb" &&
+        od -An -tu1 -v "$WORK/ground.rgb" | awk '{ for (i = 1; i <= NF; i++) v[n++] = $i } END { for (r = 0; r < 30; r++) if (v[6 * r] != v[6 * r + 3]) exit 1 }'
+}
+poll_seconds 10 ground_goes_on || fail "with the equalizer panel open the analyser's ground is a block of another grey"
 # Pixels of the analyser's stems, the light grey that neither its ground nor its caps use.
 stem_pixels() {
     grab_box "$VIS_X" "$VIS_Y" "$VIS_W" "$VIS_H" "$WORK/vis.rgb"
