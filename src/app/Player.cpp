@@ -198,7 +198,7 @@ void Player::applySettings(const Settings& s) {
     if (const QScreen* shown = window_.screen())
         for (const QScreen* screen : shown->virtualSiblings())
             screens.append(screen->availableGeometry());
-    window_.move(FitOnScreens({s.mainLeft, s.mainTop}, window_.size(), window_.size(), screens).topLeft());
+    window_.move(FitOnScreens({s.mainLeft, s.mainTop}, window_.size(), screens).topLeft());
     window_.setStayOnTop(s.onTop);
     playback_.volume.setVolPos(s.volume);
     playback_.balance.setBalance(s.balans, s.balansX);
@@ -211,12 +211,23 @@ void Player::applySettings(const Settings& s) {
     playback_.equalizer.switchEq(s.eqEnable);
     playback_.equalizer.setEqParams(s.eqParams);
     skin_.setColor(ColorFromColorRef(std::uint32_t(s.color)));
-    // Taken after the height above, so the default lies below an open equalizer panel.
-    const QRect playlist =
-        FitOnScreens({s.playListLeft, s.playListTop.value_or(window_.y() + window_.height())},
-                     {playlistWindow_.width(), s.playListHeight}, playlistWindow_.minimumSize(), screens);
+    // Taken after the height above, so the default lies below an open equalizer panel. A playlist
+    // docked under the main window moves along with it rather than be cut.
+    const qint64 dockedTop = qint64(s.mainTop) + window_.height();
+    QRect playlist;
+    if (s.playListLeft == s.mainLeft && (!s.playListTop || *s.playListTop == dockedTop)) {
+        const DockedPlaces places =
+            FitDocked({s.mainLeft, s.mainTop}, window_.size(), s.playListHeight, screens);
+        window_.move(places.main.topLeft());
+        playlist = places.playlist;
+    } else {
+        playlist = FitOnScreens({s.playListLeft, s.playListTop.value_or(window_.y() + window_.height())},
+                                {playlistWindow_.width(), s.playListHeight}, screens);
+    }
     playlistWindow_.move(playlist.topLeft());
     window_.setPlaylistHeight(playlist.height());
+    savedPlaylistHeight_ = s.playListHeight;
+    fittedPlaylistHeight_ = window_.playlistHeight();
     window_.setPlaylistShown(s.playListShow);
     window_.update();
 }
@@ -240,7 +251,9 @@ Settings Player::collectSettings() const {
     s.playListShow = w.playlistShown();
     s.playListLeft = playlistWindow_.x();
     s.playListTop = playlistWindow_.y();
-    s.playListHeight = w.playlistHeight();
+    // A height cut to fit a smaller screen is not the user's: theirs comes back on a screen that holds it.
+    s.playListHeight =
+        w.playlistHeight() == fittedPlaylistHeight_ ? savedPlaylistHeight_ : w.playlistHeight();
     return s;
 }
 

@@ -13,9 +13,9 @@
 #include "PlaylistWindow.h"
 #include "Settings.h"
 #include "Skin.h"
-#include "TrayIcon.h"
 #include "SpectrumAnalyser.h"
 #include "TrackInfoCache.h"
+#include "TrayIcon.h"
 #include "WorkingSetTrimmer.h"
 
 #include <QByteArrayList>
@@ -113,6 +113,9 @@ class Player : public QObject {
     MprisControls mprisControls_{engine_, playback_, playlist_, window_};
     MprisService mpris_{mprisControls_};
     bool shutDown_ = false;
+    // The playlist height the settings asked for and the one fitting the screen gave the window.
+    int savedPlaylistHeight_ = 0;
+    int fittedPlaylistHeight_ = -1;
     QList<QByteArrayList> queuedPaths_;
     bool queueDrainPending_ = false;
     bool addingQueuedPaths_ = false;

@@ -295,6 +295,17 @@ TEST_F(PlayerFixture, ThePlaylistWindowFollowsTheSettingsAndStaysDockedBelow) {
     EXPECT_EQ(back.playListHeight, 333);
 }
 
+TEST_F(PlayerFixture, APlaylistThatOnlyHadToMoveKeepsItsHeightAndOneCutToFitIsWrittenBackWhole) {
+    const int screen = player->window().screen()->availableGeometry().height();
+    Settings s; // docked under the main window, whose default place leaves this one sticking out
+    s.playListHeight = screen - 200;
+    player->applySettings(s);
+    EXPECT_EQ(player->playlistWindow().height(), screen - 200);
+    s.playListHeight = screen + 100;
+    player->applySettings(s);
+    EXPECT_EQ(player->collectSettings().playListHeight, screen + 100);
+}
+
 TEST_F(PlayerFixture, EnterInTheListPlaysAndTheDeleteKeyMovesTheCursors) {
     QStringList files;
     for (const char* name : {"a.mp3", "b.mp3", "c.mp3"}) {
