@@ -69,7 +69,8 @@ void Player::wire() {
     connect(&controller, &PlaybackController::trackStarted, this, [this] { updateVisTimer(); });
     connect(&window_, &MainWindow::pathsDropped, this, &Player::queuePaths);
     connect(&window_, &MainWindow::infoWindowRequested, &info_, &InfoWindow::open);
-    connect(&window_, &MainWindow::colourWindowRequested, this, [this] { colour_.open(window_.frameGeometry()); });
+    connect(&window_, &MainWindow::colourWindowRequested, this,
+            [this] { colour_.open(window_.frameGeometry()); });
     wirePlaylistWindow();
     connect(&window_, &MainWindow::firstShown, this, [this] { applySettings(LoadSettings(optionsPath())); });
     connect(&window_, &MainWindow::closing, this, &Player::shutdown);
@@ -198,7 +199,7 @@ void Player::applySettings(const Settings& s) {
     if (const QScreen* shown = window_.screen())
         for (const QScreen* screen : shown->virtualSiblings())
             screens.append(screen->availableGeometry());
-    window_.move(FitOnScreens({s.mainLeft, s.mainTop}, window_.size(), screens).topLeft());
+    window_.move(FitOnScreens({s.mainLeft, s.mainTop}, window_.size(), window_.size(), screens).topLeft());
     window_.setStayOnTop(s.onTop);
     playback_.volume.setVolPos(s.volume);
     playback_.balance.setBalance(s.balans, s.balansX);
@@ -216,13 +217,14 @@ void Player::applySettings(const Settings& s) {
     const qint64 dockedTop = qint64(s.mainTop) + window_.height();
     QRect playlist;
     if (s.playListLeft == s.mainLeft && (!s.playListTop || *s.playListTop == dockedTop)) {
-        const DockedPlaces places =
-            FitDocked({s.mainLeft, s.mainTop}, window_.size(), s.playListHeight, screens);
+        const DockedPlaces places = FitDocked({s.mainLeft, s.mainTop}, window_.size(), s.playListHeight,
+                                              playlistWindow_.minimumHeight(), screens);
         window_.move(places.main.topLeft());
         playlist = places.playlist;
     } else {
-        playlist = FitOnScreens({s.playListLeft, s.playListTop.value_or(window_.y() + window_.height())},
-                                {playlistWindow_.width(), s.playListHeight}, screens);
+        playlist =
+            FitOnScreens({s.playListLeft, s.playListTop.value_or(window_.y() + window_.height())},
+                         {playlistWindow_.width(), s.playListHeight}, playlistWindow_.minimumSize(), screens);
     }
     playlistWindow_.move(playlist.topLeft());
     window_.setPlaylistHeight(playlist.height());

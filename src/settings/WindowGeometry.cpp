@@ -9,10 +9,10 @@ namespace {
 
 // One axis: a span of length at start, fitted into [low, low + room). The length is the user's own
 // (a playlist made tall on a large monitor): moving keeps it, and only what the room cannot hold
-// is cut.
-void fitSpan(qint64& start, qint64& length, qint64 low, qint64 room) {
-    length = std::clamp<qint64>(length, 0, room);
-    start = std::clamp<qint64>(start, low, low + room - length);
+// is cut, down to the minimum. A span the room cannot hold starts at low.
+void fitSpan(qint64& start, qint64& length, qint64 minimum, qint64 low, qint64 room) {
+    length = std::clamp<qint64>(length, 0, std::max(room, minimum));
+    start = std::max(low, std::min(start, low + room - length));
 }
 
 // A rectangle in 64 bits, right and bottom exclusive: a place read from the file may reach as far
@@ -78,16 +78,16 @@ QRect nearestScreen(const Span2D& window, const QList<QRect>& screens) {
 
 } // namespace
 
-QRect FitOnScreen(QPoint topLeft, QSize size, const QRect& screen) {
+QRect FitOnScreen(QPoint topLeft, QSize size, QSize minimumSize, const QRect& screen) {
     if (screen.isEmpty()) return QRect(topLeft, size);
     // In 64 bits: values read from the file may be as large as an int goes, so sums would overflow.
     qint64 x = topLeft.x(), y = topLeft.y(), width = size.width(), height = size.height();
-    fitSpan(x, width, screen.x(), screen.width());
-    fitSpan(y, height, screen.y(), screen.height());
+    fitSpan(x, width, minimumSize.width(), screen.x(), screen.width());
+    fitSpan(y, height, minimumSize.height(), screen.y(), screen.height());
     return QRect(int(x), int(y), int(width), int(height));
 }
 
-QRect FitOnScreens(QPoint topLeft, QSize size, const QList<QRect>& screens) {
+QRect FitOnScreens(QPoint topLeft, QSize size, QSize minimumSize, const QList<QRect>& screens) {
     QList<QRect> shown;
     for (const QRect& screen : screens)
         if (!screen.isEmpty()) shown.append(screen);
@@ -95,14 +95,18 @@ QRect FitOnScreens(QPoint topLeft, QSize size, const QList<QRect>& screens) {
     const Span2D window{topLeft.x(), topLeft.y(), qint64(topLeft.x()) + std::max(size.width(), 0),
                         qint64(topLeft.y()) + std::max(size.height(), 0)};
     if (covered(window, shown)) return QRect(topLeft, size.expandedTo({0, 0}));
-    return FitOnScreen(topLeft, size, nearestScreen(window, shown));
+    return FitOnScreen(topLeft, size, minimumSize, nearestScreen(window, shown));
 }
 
-DockedPlaces FitDocked(QPoint mainTopLeft, QSize mainSize, int playlistHeight, const QList<QRect>& screens) {
+DockedPlaces FitDocked(QPoint mainTopLeft, QSize mainSize, int playlistHeight, int playlistMinimumHeight,
+                       const QList<QRect>& screens) {
     // In 64 bits: a height read from the file may be as large as an int goes.
-    const qint64 pairHeight = qint64(mainSize.height()) + std::max(playlistHeight, 0);
+    const auto pairOf = [&](qint64 height) {
+        return QSize(mainSize.width(),
+                     int(std::min<qint64>(mainSize.height() + std::max<qint64>(height, 0), INT_MAX)));
+    };
     const QRect pair =
-        FitOnScreens(mainTopLeft, {mainSize.width(), int(std::min<qint64>(pairHeight, INT_MAX))}, screens);
+        FitOnScreens(mainTopLeft, pairOf(playlistHeight), pairOf(playlistMinimumHeight), screens);
     const QRect main(pair.topLeft(), mainSize);
     return {main, QRect(main.x(), main.y() + main.height(), main.width(),
                         std::max(pair.height() - main.height(), 0))};
