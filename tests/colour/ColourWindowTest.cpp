@@ -40,9 +40,9 @@ void Key(QWidget& to, int key) {
 } // namespace
 
 // The user's path from a right click on the main window to every window in the new colour: the
-// sliders open on the skin's colour without changing it, a mouse move of one and an arrow key on
-// another change only their components, the shown windows repaint at once and a hidden one shows it
-// when it comes back; Esc hides the window, which keeps its sliders and its place.
+// sliders open on the skin's colour, unchanged, a mouse move of one and an arrow key on another make
+// the sliders' colour the skin's, the shown windows repaint at once and a hidden one shows it when
+// it comes back; Esc hides the window, which keeps its sliders and its place.
 TEST(ColourWindow, ASliderStepRecoloursEveryWindowAndTheSlidersKeepTheirPlaces) {
     RegisterSkinFonts(QString());
     QTemporaryDir home;

@@ -1,8 +1,7 @@
 #!/usr/bin/env bash
 # The colour window with the real player: a right click on a free spot of the main window shows
-# it with its sliders on the skin's colour; dragging the blue slider with the mouse and then the
-# arrow keys paint the main window and the playlist window on the screen in the sliders' colour
-# (red and green kept), with nothing left in the old one; a free
+# it; dragging the blue slider with the mouse and then the arrow keys paint the main window and the
+# playlist window on the screen in the sliders' colour, with nothing left in the old one; a free
 # spot drags it, Esc hides it; the colour is written at exit and is there again at the next start.
 #
 # Usage: colour_window.sh PATH-TO-vexo-mp
@@ -10,8 +9,7 @@ set -uo pipefail
 
 BIN="${1:?usage: $0 path-to-vexo-mp}"
 FREE_X=150 FREE_Y=40 EXIT_X=307 EXIT_Y=14
-# The colour window: the blue slider's thumb at the skin's 219, a spot past its right end, a free
-# spot below the sliders.
+# The colour window: the blue slider's thumb at the skin's 219, a spot past its end, a free spot below.
 BLUE_X=99 BLUE_Y=36 BLUE_END_X=140 FREE_COLOUR_X=100 FREE_COLOUR_Y=47
 OLD="13 90 219" DRAGGED="13 90 255" KEYED="13 90 252" KEYED_REF=16538125
 
@@ -64,11 +62,11 @@ xdotool mousemove --window "$WID" "$FREE_X" "$FREE_Y" click 3
 poll_seconds 20 find_colour || fail "no 188x52 window appeared after a right click on the main window"
 echo "the colour window $COLOUR_WID is shown at $X,$Y"
 
-# --- The blue slider dragged from the skin's blue to its end by the mouse: red and green stay.
+# --- The blue slider dragged from the skin's blue to its end by the mouse: red and green kept.
 xdotool mousemove --window "$COLOUR_WID" "$BLUE_X" "$BLUE_Y" mousedown 1
 xdotool mousemove --window "$COLOUR_WID" $((BLUE_X + 40)) "$BLUE_Y" mousemove --window "$COLOUR_WID" "$BLUE_END_X" "$BLUE_Y" mouseup 1
 poll_seconds 20 show_alone "$DRAGGED" "$OLD" || fail "after dragging the blue slider: $(report "$DRAGGED" "$OLD")"
-echo "a drag of the blue slider from the skin's colour paints both windows bluer"
+echo "a drag of the blue slider paints both windows blue"
 
 # --- Three presses of the left arrow key on the slider the mouse left it on.
 timeout 3 xdotool windowfocus --sync "$COLOUR_WID" || fail "the colour window did not take the keyboard focus"

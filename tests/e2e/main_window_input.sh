@@ -2,7 +2,7 @@
 # A user plays a tone and handles the main window with the real mouse and keyboard: wheel notches
 # over the title, the equalizer button and the bare ground turn the tone down as heard on a private
 # PulseAudio null sink; resting on the volume and balance bars shows hints that carry their values
-# and follow the wheel, while the keyboard is with the desktop as well; a paused track is seeked on the seek bar, the time on the screen moves and
+# and follow the wheel; a paused track is seeked on the seek bar, the time on the screen moves and
 # Play goes on from there; the add-files box goes dark after its dialog is cancelled.
 #
 # Usage: main_window_input.sh PATH-TO-vexo-mp
@@ -76,9 +76,8 @@ poll 100 louder_than -20 || fail "the tone was not heard after Play (${HEARD} dB
 FULL="$HEARD"
 echo "heard after Play: ${FULL} dB"
 
-# --- Resting on the volume bar shows its value, also while the player is not the active window (the
-# desktop has the keyboard); wheel notches there change the shown value (three digits to two: a
-# narrower hint).
+# --- Resting on the volume bar shows its value, with the keyboard on the desktop; wheel notches
+# there change the shown value (from three digits to two: a narrower hint).
 xdotool windowfocus "$(xwininfo -root | awk '/Window id:/ { print $4 }')"
 poll 50 eval '[ "$(xdotool getwindowfocus)" != "$WID" ]' || fail "the desktop did not take the keyboard"
 # The player learns of the lost focus a moment later, which calls off a hint on its way: rest anew.

@@ -4,8 +4,7 @@
 # starts, says why on standard error and opens the file it was given as "link/../noise.wav" through a link to
 # another folder; Play sends sound through a private PulseAudio server, the analyser's bars rise on
 # the screen although the server queues half a second of sound, and the seek bar's line grows; a
-# drag from a free spot moves the window; the close saves the path as given. The analyser's ground
-# goes on with the window's when the equalizer panel opens.
+# drag from a free spot moves the window; the close saves the path as given.
 #
 # Usage: start_and_analyser.sh PATH-TO-vexo-mp
 set -uo pipefail
@@ -49,8 +48,7 @@ grep -q "lock" "$WORK/player.err" || fail "the player did not say on standard er
 echo "the player started without its lock and said why"
 
 eval "$(xdotool getwindowgeometry --shell "$WID")"
-# The equalizer panel opened, the window's ground darkens less steeply and the analyser's with it:
-# above its bars each row keeps the grey of the window's ground just left of the box.
+# The equalizer panel opened, each row of the analyser's ground keeps the grey of the window's beside it.
 grab_box $((VIS_X - 1)) "$VIS_Y" 2 30 "$WORK/ground0.rgb"
 xdotool mousemove --window "$WID" 47 64 click 1
 ground_goes_on() {

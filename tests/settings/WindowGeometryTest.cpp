@@ -61,10 +61,3 @@ TEST(WindowGeometry, PlacesOnAMonitorThatIsGoneComeBackOntoTheNearestScreen) {
     EXPECT_EQ(FitOnScreens({1, 2}, {320, 210}, kPlaylistMinimum, {QRect()}), QRect(1, 2, 320, 210))
         << "no screen known: nothing to fit to";
 }
-
-TEST(WindowGeometry, ADockedPlaylistMovesWithTheMainWindowAndIsCutOnlyWhereThePairCannotFit) {
-    const DockedPlaces moved = FitDocked({268, 141}, {320, 135}, 600, 200, {kScreen});
-    EXPECT_EQ(moved.main, QRect(268, 33, 320, 135));
-    EXPECT_EQ(moved.playlist, QRect(268, 168, 320, 600));
-    EXPECT_EQ(FitDocked({268, 141}, {320, 178}, INT_MAX, 200, {kScreen}).playlist, QRect(268, 178, 320, 590));
-}
