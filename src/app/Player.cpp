@@ -7,11 +7,15 @@
 #include "SkinColor.h"
 #include "WindowGeometry.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QFontDatabase>
 #include <QMessageBox>
+#include <QPointer>
 #include <QScreen>
 #include <QTimer>
+
+#include <cstdio>
 
 namespace {
 constexpr int kVisIntervalMs = 60;
@@ -28,6 +32,19 @@ Player::Player(AudioEngine& engine, const QString& homeFolder)
     };
     playlistWindow_.showError = [this](const QString& message) { showError(message); };
     wire();
+    // An output that fails for good (a recording that cannot be written) ends playback, and says why.
+    engine_.notifyOutputFailure([self = QPointer<Player>(this)](const std::string& why) {
+        const QString text = QString::fromStdString(why);
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(),
+            [self, text] {
+                if (!self || self->shutDown_) return;
+                fprintf(stderr, "vexo-mp: %s\n", qPrintable(text));
+                self->playback_.controller.stop();
+                self->showError(text.left(1).toUpper() + text.mid(1) + '.');
+            },
+            Qt::QueuedConnection);
+    });
 }
 
 Player::~Player() = default;

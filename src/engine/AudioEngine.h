@@ -69,6 +69,10 @@ class AudioEngine {
     virtual void closeOutput() = 0;
     // Number of sound devices the chosen output offers; 0 means "no sound device".
     virtual int deviceCount() = 0;
+    // `report` hears why, in words for the user, when the output fails for good (a recording
+    // that cannot be written; also a failure before this call), and again at each Play after
+    // it: nothing is then heard. It runs on an engine thread and must only post to the GUI thread.
+    virtual void notifyOutputFailure(std::function<void(const std::string& why)> report) { (void)report; }
     // Loads a decoder plug-in (a shared object with our entry point). A library without our entry
     // point is ignored (nullopt); a broken or hostile plug-in is refused, and the result says why
     // in words for the user ("it is cut short"). Trying the plug-in may take up to two seconds.

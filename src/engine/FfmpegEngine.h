@@ -30,6 +30,9 @@ class FfmpegEngine : public AudioEngine {
     void setDecodeAhead(int milliseconds) override;
     void closeOutput() override;
     int deviceCount() override { return output().deviceCount(); }
+    void notifyOutputFailure(std::function<void(const std::string& why)> report) override {
+        output().notifyFailure(std::move(report));
+    }
     std::optional<std::string> loadPlugin(const std::string& path) override { return plugins_.load(path); }
 
     StreamHandle Create(const std::string& path) override;

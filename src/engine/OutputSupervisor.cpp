@@ -56,13 +56,15 @@ void OutputSupervisor::close() {
     closeOutput(held);
 }
 
-bool OutputSupervisor::openOutput(const Lock&) {
+bool OutputSupervisor::openOutput(const Lock& held) {
     auto out = makeAudioOutput(chosen_);
     if (!out) return false;
     out->setRewindCallback(rewind_);
     Mixer* mixer = &mixer_;
-    if (!out->open(preferredRate_, [mixer](float* buffer, int frames) { mixer->render(buffer, frames); }))
+    if (!out->open(preferredRate_, [mixer](float* buffer, int frames) { mixer->render(buffer, frames); })) {
+        if (std::string why = out->failure(); !why.empty()) noteFailure(held, std::move(why));
         return false;
+    }
     if (out->rate() > 0) rate_.store(out->rate(), std::memory_order_release);
     rewindFrames_.store(out->rewindFrames(), std::memory_order_release);
     {
@@ -87,6 +89,21 @@ void OutputSupervisor::closeOutput(const Lock&) {
         output_.reset();
     }
     asleep_.store(false, std::memory_order_release);
+}
+
+void OutputSupervisor::noteFailure(const Lock& held, std::string why) {
+    closeOutput(held);
+    failure_ = std::move(why);
+    reportWanted_ = true;
+}
+
+void OutputSupervisor::notifyFailure(std::function<void(const std::string&)> report) {
+    {
+        Lock held(lock_);
+        report_ = std::move(report);
+        reportWanted_ = !failure_.empty();
+    }
+    signal_.post();
 }
 
 void OutputSupervisor::wakeOutput(const Lock&) {
@@ -137,16 +154,31 @@ void OutputSupervisor::rewrite() {
 void OutputSupervisor::run() {
     while (!stopping_.load(std::memory_order_acquire)) {
         bool awake = false;
+        std::function<void(const std::string&)> report;
+        std::string failure;
         {
             Lock held(lock_);
             if (reconnectWanted_.exchange(false, std::memory_order_acq_rel)) {
-                closeOutput(held);
-                openOutput(held);
+                // Opened afresh, a recording would start over what it wrote.
+                if (!failure_.empty()) {
+                    reportWanted_ = true;
+                } else {
+                    closeOutput(held);
+                    openOutput(held);
+                }
             }
             if (wakeWanted_.exchange(false, std::memory_order_acq_rel)) wakeOutput(held);
+            if (output_ && !output_->healthy())
+                if (std::string why = output_->failure(); !why.empty()) noteFailure(held, std::move(why));
             sleepIfIdle(held);
             awake = output_ && !asleep();
+            if (reportWanted_ && report_) {
+                reportWanted_ = false;
+                report = report_;
+                failure = failure_;
+            }
         }
+        if (report) report(failure);
         signal_.wait(awake ? kAwakeCheckMs : kAsleepCheckMs);
     }
 }

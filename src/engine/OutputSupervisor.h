@@ -2,7 +2,9 @@
 // The sound output's one owner. Everything that may wait for the sound server
 // happens here: choosing the output (one probe), opening it, putting it to
 // sleep through silence and waking it, reconnecting after the server went
-// away, and rewriting what it queued. Opening at start-up runs on the
+// away, and rewriting what it queued. An output that fails for good (a
+// recording that cannot be written) is closed, never opened afresh over what
+// it wrote, and reported. Opening at start-up runs on the
 // caller's thread, before any window shows; afterwards the GUI thread only
 // posts requests and reads what this publishes, so it never waits for the
 // server. Sleep, wake and reconnection run on this supervisor's own thread,
@@ -19,6 +21,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -56,6 +59,10 @@ class OutputSupervisor {
     void reconnect();
     // Decoder thread, its rings full: the output renders what it queued again.
     void rewrite();
+    // Any thread: `report` is called with the reason when the output fails for good (also for a
+    // failure before this call), and again at each wish to play after it; on this supervisor's
+    // thread, so it must only post.
+    void notifyFailure(std::function<void(const std::string&)> report);
 
   private:
     using Lock = std::unique_lock<std::mutex>;
@@ -66,6 +73,8 @@ class OutputSupervisor {
     void closeOutput(const Lock& held);
     void wakeOutput(const Lock& held);
     void sleepIfIdle(const Lock& held);
+    // The output's final failure, noted for a report; the output is closed.
+    void noteFailure(const Lock& held, std::string why);
 
     Mixer& mixer_;
     const std::string requested_;
@@ -76,6 +85,9 @@ class OutputSupervisor {
     int preferredRate_ = 44100;
     AudioOutput::RewindCallback rewind_;
     std::unique_ptr<AudioOutput> output_;
+    std::string failure_; // why the output failed for good; empty while it may work
+    bool reportWanted_ = false;
+    std::function<void(const std::string&)> report_;
 
     mutable std::mutex publishLock_;
     const AudioOutput* published_ = nullptr;

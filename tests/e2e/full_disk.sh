@@ -88,4 +88,23 @@ cmp -s "$WORK/options.before" "$HOME_DIR/Data/Options.ini" ||
     fail "Options.ini changed on the full disk ($(stat -c %s "$HOME_DIR/Data/Options.ini") bytes now)"
 [ -s "$HOME_DIR/Data/Default.m3u" ] || fail "the playlist, which fitted, was not saved"
 [ -z "$(ls -A "$HOME_DIR/Data" | grep vexo-save)" ] || fail "temporary files were left in Data/"
+# --- A recording whose file system fills while it plays: the player says why, on standard error
+# and in a box, and the recording keeps a header that matches what it holds.
+REC_DIR="$WORK/recording"
+mkdir -p "$REC_DIR"
+mount -t tmpfs -o size=64k tmpfs "$REC_DIR" || fail "cannot mount the recording's file system"
+trap 'stop_pid "$PLAYER_PID"; umount -l "$REC_DIR"; cleanup' EXIT
+ffmpeg -v error -f lavfi -i "sine=f=440:d=5" -ac 2 "$WORK/tone.wav" || fail "ffmpeg could not make a tone"
+VEXO_AUDIO="wav:$REC_DIR/rec.wav" "$BIN" "$WORK/tone.wav" >"$WORK/player.out" 2>"$WORK/player.err" &
+PLAYER_PID=$!
+wait_for_main_window 320x135
+xdotool mousemove --window "$WID" 46 110 click 1
+poll_seconds 20 window_titled "Vexo MP" || fail "no box said that the recording could not be written"
+grep -q 'vexo-mp: cannot write the recording ".*rec.wav": No space left on device' "$WORK/player.err" ||
+    fail "standard error does not tell of the full disk: $(tail -3 "$WORK/player.err")"
+rec_bytes=$(stat -c %s "$REC_DIR/rec.wav")
+header_bytes=$(od -An -tu4 -j40 -N4 "$REC_DIR/rec.wav" | tr -d ' ')
+[ $((header_bytes + 44)) -eq "$rec_bytes" ] ||
+    fail "the recording's header counts $header_bytes bytes of audio in a file of $rec_bytes"
+echo "the full recording was reported, and its header matches its $rec_bytes bytes"
 echo "full_disk: PASS"

@@ -193,9 +193,24 @@ TEST(EnginePlayback, OutputSleepsThroughSilenceAndWakesForTheNextTrack) {
     ASSERT_GT(pcm.frames(), 0);
     // Both tones were written whole...
     int sounding = 0;
-    for (int i = 0; i < pcm.frames(); ++i) sounding += pcm.at(i, 0) != 0.0f;
+    for (int i = 0; i < pcm.frames(); ++i)
+        sounding += pcm.at(i, 0) != 0.0f;
     EXPECT_NEAR(sounding, 2 * 13230, 4);
     // ...but the seconds of silence between them were not all paced out:
     // the output stopped asking for audio once nothing played.
     EXPECT_LT(pcm.frames(), 44100 * 3);
+}
+
+TEST(EnginePlayback, ARecordingThatCannotBeWrittenIsReportedAtStartAndAtEachPlay) {
+    std::atomic<int> reports{0};
+    setenv("VEXO_AUDIO", "wav:/nonexistent-folder/out.wav", 1);
+    FfmpegEngine engine;
+    EXPECT_FALSE(engine.openOutput(44100));
+    engine.notifyOutputFailure([&reports](const std::string& why) {
+        if (why.find("/nonexistent-folder/out.wav") != std::string::npos) ++reports;
+    });
+    EXPECT_TRUE(waitFor([&] { return reports == 1; }, 2000));
+    engine.Play(engine.Create(makeAudio("unrecorded.wav", "-f lavfi -i sine=d=0.2")));
+    EXPECT_TRUE(waitFor([&] { return reports == 2; }, 2000));
+    engine.closeOutput();
 }

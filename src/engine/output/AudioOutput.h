@@ -49,6 +49,10 @@ class AudioOutput {
     virtual bool healthy() const = 0;
     // Devices this output offers: 0 means "no sound device".
     virtual int deviceCount() = 0;
+    // Why open() failed or the output stopped working, in words for the user; empty while it works
+    // and for failures that are not final (a sound server that went away is reconnected). Any
+    // thread but the audio thread.
+    virtual std::string failure() const { return {}; }
 
     // Outputs that queue a lot, so the sound server can sleep, make the
     // queued audio again when a control changes, so the change is still heard

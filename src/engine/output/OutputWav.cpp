@@ -1,6 +1,7 @@
 #include "OutputWav.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <cstring>
 
@@ -37,9 +38,19 @@ OutputWav::~OutputWav() {
     close();
 }
 
+std::string OutputWav::failure() const {
+    const int error = error_.load(std::memory_order_acquire);
+    if (error == 0) return {};
+    return "cannot write the recording \"" + path_ + "\": " + std::strerror(error);
+}
+
 bool OutputWav::openSink(int rate) {
+    error_.store(0, std::memory_order_release);
     file_ = std::fopen(path_.c_str(), "wb");
-    if (!file_) return false;
+    if (!file_) {
+        error_.store(errno ? errno : EIO, std::memory_order_release);
+        return false;
+    }
     stdioBuffer_.resize(kStdioBufferBytes);
     std::setvbuf(file_, stdioBuffer_.data(), _IOFBF, stdioBuffer_.size());
     rate_ = rate;
@@ -47,6 +58,7 @@ bool OutputWav::openSink(int rate) {
     // Large enough for any block of PacedOutput (at most 100 ms at 384 kHz).
     pcm_.assign(static_cast<std::size_t>(kChannels) * (rate / 10 + 1), 0);
     if (!writeHeader(0)) {
+        error_.store(errno ? errno : EIO, std::memory_order_release);
         closeSink();
         return false;
     }
@@ -60,7 +72,10 @@ bool OutputWav::consume(const float* block, int frames) {
     const std::uint64_t bytes = std::uint64_t(samples) * kBytesPerSample;
     if (dataBytes_ + bytes > kMaxDataBytes) return true;
     // The data chunk is little-endian, as is every machine we build for.
-    if (std::fwrite(pcm_.data(), 1, bytes, file_) != bytes) return false;
+    if (std::fwrite(pcm_.data(), 1, bytes, file_) != bytes) {
+        error_.store(errno ? errno : EIO, std::memory_order_release);
+        return false;
+    }
     dataBytes_ += bytes;
     return true;
 }

@@ -9,6 +9,7 @@
 
 #include "PacedOutput.h"
 
+#include <atomic>
 #include <cstdint>
 #include <cstdio>
 #include <string>
@@ -20,6 +21,7 @@ class OutputWav : public PacedOutput {
     ~OutputWav() override;
 
     int deviceCount() override { return 1; }
+    std::string failure() const override;
     const std::string& path() const { return path_; }
 
   protected:
@@ -34,6 +36,7 @@ class OutputWav : public PacedOutput {
     std::FILE* file_ = nullptr;
     int rate_ = 0;
     std::uint64_t dataBytes_ = 0;
+    std::atomic<int> error_{0}; // errno of the open or write that failed
     std::vector<std::int16_t> pcm_;
     std::vector<char> stdioBuffer_; // given to setvbuf so that writing never allocates
 };
