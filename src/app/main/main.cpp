@@ -3,60 +3,56 @@
 #include "DisplayScale.h"
 #include "EngineFactory.h"
 #include "HomeFolder.h"
+#include "Log.h"
 #include "PlatformChoice.h"
 #include "Player.h"
 #include "SingleInstance.h"
 #include "StartWindow.h"
+#include "StartupTrace.h"
 #include "TerminationSignals.h"
 #include "ToolkitTranslation.h"
 #include "Version.h"
 
 #include <QApplication>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QMessageBox>
 #include <QTimer>
-#include <QWindow>
 
-#include <cstdio>
 #include <optional>
 
+// The start-up steps, in their order in main().
 namespace {
-// With VEXO_TRACE_STARTUP set, the moments of start-up go to stderr as "NAME MS" (milliseconds of a
-// steady clock), for the benchmark that times the hand-over from the start window.
-class StartupTrace : public QObject {
-  public:
-    StartupTrace() : enabled_(qEnvironmentVariableIsSet("VEXO_TRACE_STARTUP")) { clock_.start(); }
-    void mark(const char* name) const {
-        if (enabled_) fprintf(stderr, "%s %lld\n", name, static_cast<long long>(clock_.elapsed()));
-    }
-    // Marks name once, when window is first exposed on the screen.
-    void markExposed(QWindow* window, const char* name) {
-        if (!enabled_ || !window) return;
-        exposedName_ = name;
-        window->installEventFilter(this);
-    }
 
-  protected:
-    bool eventFilter(QObject* watched, QEvent* event) override {
-        if (event->type() == QEvent::Expose && static_cast<QWindow*>(watched)->isExposed()) {
-            mark(exposedName_);
-            watched->removeEventFilter(this);
-        }
-        return false;
-    }
+void NameApplication(QApplication& app) {
+    QApplication::setApplicationName("vexo-mp");
+    // The window system shows exactly this as the title, with nothing appended.
+    QApplication::setApplicationDisplayName("Vexo MP");
+    // Lets a Wayland compositor and the desktop's portals match our windows to the menu entry.
+    QGuiApplication::setDesktopFileName("vexo-mp");
+    QApplication::setQuitOnLastWindowClosed(false);
+    if (!LoadToolkitTranslation(app))
+        LogWarning("the toolkit's Russian translation is not installed; dialogs speak English");
+}
 
-  private:
-    bool enabled_;
-    QElapsedTimer clock_;
-    const char* exposedName_ = "";
-};
+// argv as given (QApplication took its own options out): file names are bytes, and paths handed to
+// a running player must not depend on this process's working folder.
+QByteArrayList GivenPaths(int argc, char** argv) {
+    QByteArrayList given;
+    for (int i = 1; i < argc; ++i)
+        given.append(QByteArray(argv[i]));
+    return AbsolutePaths(given, WorkingFolder());
+}
 
-// A start that must not become the player says why, on standard error and in a box.
+// Every box the player shows before its main window also goes to the log.
+void Tell(QMessageBox::Icon icon, const QString& text) {
+    LogWarning(text.toStdString());
+    QMessageBox(icon, QStringLiteral("Vexo MP"), text).exec();
+}
+
+// A start that must not become the player says why.
 int Refuse(const QString& why) {
-    fprintf(stderr, "vexo-mp: %s\n", qPrintable(why));
-    QMessageBox::critical(nullptr, QStringLiteral("Vexo MP"), why);
+    Tell(QMessageBox::Critical, why);
     return 1;
 }
 
@@ -78,12 +74,24 @@ std::optional<int> ClaimHome(SingleInstance& instance, QByteArrayList& arguments
         return Refuse(QStringLiteral("Cannot tell whether another Vexo MP uses this home folder: %1")
                           .arg(instance.failure()));
     if (!instance.failure().isEmpty())
-        fprintf(stderr, "vexo-mp: %s; a later start will not hand its paths to this player\n",
-                qPrintable(instance.failure()));
+        LogWarning(instance.failure().toStdString() +
+                   "; a later start will not hand its paths to this player");
     return std::nullopt;
 }
 
-// The plug-ins refused, each as "FILE: why", once on standard error as they are met.
+// The engine with its output open, or null when there is no sound device (the user was told).
+std::unique_ptr<AudioEngine> OpenSound() {
+    std::unique_ptr<AudioEngine> engine = MakeEngine();
+    if (engine->deviceCount() == 0) {
+        Tell(QMessageBox::Warning, QStringLiteral("Звуковое устройство не найдено!"));
+        return nullptr;
+    }
+    engine->openOutput(44100);
+    engine->setDecodeAhead(1000);
+    return engine;
+}
+
+// The plug-ins refused, each as "FILE: why", in the log as they are met.
 QStringList LoadPlugins(AudioEngine& engine) {
     const QDir plugins(PluginsFolder());
     const QStringList files = plugins.entryList({"*.so"}, QDir::Files, QDir::Name);
@@ -91,95 +99,50 @@ QStringList LoadPlugins(AudioEngine& engine) {
     for (const QString& file : files) {
         const QByteArray path = QFile::encodeName(plugins.filePath(file));
         if (const std::optional<std::string> why = engine.loadPlugin(path.toStdString())) {
-            fprintf(stderr, "vexo-mp: the plug-in %s is refused: %s\n", path.constData(), why->c_str());
+            LogWarning("the plug-in " + path.toStdString() + " is refused: " + *why);
             refused.append(file + ": " + QString::fromStdString(*why));
         }
     }
     return refused;
 }
-} // namespace
 
-int main(int argc, char** argv) {
-    SetUpPlatform(argc, argv);
-    SetUpScale();
-    // The toolkit keeps its X shared memory for its own paints. The boxes that change many times a
-    // second do not take that way (see BoxPresenter), and with them gone from it, switching the
-    // toolkit's shared memory off measured no gain (bench/player_bench.sh while playing, runs taken
-    // in turn on one loaded machine: 1.25 % of a core with it, 1.33 % without).
-    QApplication app(argc, argv);
-    QApplication::setApplicationName("vexo-mp");
-    // The window system shows exactly this as the title, with nothing appended.
-    QApplication::setApplicationDisplayName("Vexo MP");
-    // Lets a Wayland compositor and the desktop's portals match our windows to the menu entry.
-    QGuiApplication::setDesktopFileName("vexo-mp");
-    QApplication::setQuitOnLastWindowClosed(false);
-    if (!LoadToolkitTranslation(app))
-        fprintf(stderr,
-                "vexo-mp: the toolkit's Russian translation is not installed; dialogs speak English\n");
-    StartupTrace trace;
-    const QString home = HomeFolder();
-    // argv as given (QApplication took its own options out): file names are bytes, and paths
-    // handed to a running player must not depend on this process's working folder.
-    QByteArrayList given;
-    for (int i = 1; i < argc; ++i)
-        given.append(QByteArray(argv[i]));
-    QByteArrayList arguments = AbsolutePaths(given, WorkingFolder());
-
-    // Before the sound output or a window: a start that only hands its paths over touches neither.
-    SingleInstance instance(home);
-    if (const std::optional<int> status = ClaimHome(instance, arguments)) return *status;
-
-    const int titleFontId = RegisterSkinFonts(DataFolder());
-
-    std::unique_ptr<AudioEngine> engine = MakeEngine();
-    if (engine->deviceCount() == 0) {
-        QMessageBox::warning(nullptr, QStringLiteral("Vexo MP"),
-                             QStringLiteral("Звуковое устройство не найдено!"));
-        return 1;
-    }
-    engine->openOutput(44100);
-    engine->setDecodeAhead(1000);
-
-    Player player(*engine, home);
-    player.titleFontId = titleFontId;
-    const QStringList refusedPlugins = LoadPlugins(*engine);
-    player.trimSoon();
-
-    player.addPaths(arguments);
-    const bool loadDefaultPlaylist = arguments.isEmpty();
-    QObject::connect(&instance, &SingleInstance::pathsReceived, &player, &Player::queuePaths);
-    QObject::connect(&player, &Player::shuttingDown, &instance, &SingleInstance::stopListening);
-    QObject::connect(&player, &Player::shutDownFinished, &app, &QApplication::quit, Qt::QueuedConnection);
-
-    // A logout or a signal closes the player as its close box does. Before the main window has
-    // shown, nothing of this session is applied yet that could be saved: writing then would put
-    // defaults over the user's settings, so the player only ends.
-    bool mainWindowShown = false;
+// A logout or a signal closes the player as its close box does. Before the main window has shown,
+// nothing of this session is applied that could be saved: writing then would put defaults over the
+// user's settings, so the player only ends.
+void CloseOnLogout(QApplication& app, Player& player, TerminationSignals& termination,
+                   const bool& mainWindowShown) {
     const auto closeAsTheCloseBox = [&player, &mainWindowShown] {
         if (mainWindowShown)
             player.window().close();
         else
             QCoreApplication::exit(0);
     };
-    TerminationSignals terminationSignals;
-    QObject::connect(&terminationSignals, &TerminationSignals::received, &player, closeAsTheCloseBox);
+    QObject::connect(&termination, &TerminationSignals::received, &player, closeAsTheCloseBox);
 #if QT_CONFIG(sessionmanager)
     QObject::connect(&app, &QGuiApplication::commitDataRequest, &player, closeAsTheCloseBox);
+#else
+    Q_UNUSED(app);
 #endif
+}
 
-    const StartChecks checks = PrepareHomeFolder(home);
+// What the home folder lacks, once, before the start window.
+void ReportHomeFolder(const StartChecks& checks, const QStringList& refusedPlugins) {
     if (!checks.dataFolderReady)
-        QMessageBox::critical(nullptr, QStringLiteral("Vexo MP"),
-                              QStringLiteral("Input/output error: cannot create \"%1\".").arg(DataFolder()));
+        Tell(QMessageBox::Critical,
+             QStringLiteral("Input/output error: cannot create \"%1\".").arg(DataFolder()));
     else if (!checks.pluginsFound)
-        QMessageBox::information(nullptr, QStringLiteral("Vexo MP"), PluginsMissingText());
+        Tell(QMessageBox::Information, PluginsMissingText());
     else if (!refusedPlugins.isEmpty())
-        QMessageBox::information(nullptr, QStringLiteral("Vexo MP"), PluginsRefusedText(refusedPlugins));
+        Tell(QMessageBox::Information, PluginsRefusedText(refusedPlugins));
+}
 
+// The start window stays for its two seconds on a timer (the event loop sleeps meanwhile), then
+// the main window takes its place.
+void ShowStartWindow(const StartChecks& checks, Player& player, StartupTrace& trace, bool loadDefaultPlaylist,
+                     bool& mainWindowShown) {
     auto* start =
         new StartWindow(checks.dataFolderReady ? checks.versionText : QStringLiteral("v " VEXO_VERSION));
     start->show();
-    // The start window stays for its two seconds on a timer: the event loop sleeps meanwhile.
     QTimer::singleShot(
         StartWindow::kShowMs, start, [&player, &trace, &mainWindowShown, start, loadDefaultPlaylist] {
             if (loadDefaultPlaylist) player.loadDefaultPlaylist();
@@ -192,5 +155,45 @@ int main(int argc, char** argv) {
             mainWindowShown = true;
             player.trimSoon();
         });
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    SetUpPlatform(argc, argv);
+    SetUpScale();
+    // The toolkit keeps its X shared memory for its own paints. The boxes that change many times a
+    // second do not take that way (see BoxPresenter), and with them gone from it, switching the
+    // toolkit's shared memory off measured no gain (bench/player_bench.sh while playing, runs taken
+    // in turn on one loaded machine: 1.25 % of a core with it, 1.33 % without).
+    QApplication app(argc, argv);
+    NameApplication(app);
+    StartupTrace trace;
+    const QString home = HomeFolder();
+    QByteArrayList arguments = GivenPaths(argc, argv);
+
+    // Before the sound output or a window: a start that only hands its paths over touches neither.
+    SingleInstance instance(home);
+    if (const std::optional<int> status = ClaimHome(instance, arguments)) return *status;
+
+    const int titleFontId = RegisterSkinFonts(DataFolder());
+    const std::unique_ptr<AudioEngine> engine = OpenSound();
+    if (!engine) return 1;
+    Player player(*engine, home);
+    player.titleFontId = titleFontId;
+    const QStringList refusedPlugins = LoadPlugins(*engine);
+    player.trimSoon();
+
+    player.addPaths(arguments);
+    QObject::connect(&instance, &SingleInstance::pathsReceived, &player, &Player::queuePaths);
+    QObject::connect(&player, &Player::shuttingDown, &instance, &SingleInstance::stopListening);
+    QObject::connect(&player, &Player::shutDownFinished, &app, &QApplication::quit, Qt::QueuedConnection);
+    bool mainWindowShown = false;
+    TerminationSignals terminationSignals;
+    CloseOnLogout(app, player, terminationSignals, mainWindowShown);
+
+    const StartChecks checks = PrepareHomeFolder(home);
+    ReportHomeFolder(checks, refusedPlugins);
+    ShowStartWindow(checks, player, trace, arguments.isEmpty(), mainWindowShown);
     return app.exec();
 }
