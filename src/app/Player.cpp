@@ -1,6 +1,7 @@
 #include "Player.h"
 
 #include "FileError.h"
+#include "Log.h"
 #include "M3uWriter.h"
 #include "PaintBox.h"
 #include "SettingsFile.h"
@@ -28,6 +29,8 @@ Player::Player(AudioEngine& engine, const QString& homeFolder)
     : engine_(engine), home_(homeFolder), trackInfo_(engine), playback_(engine, playlist_, skin_, beat_),
       playlistWindow_(playlist_, adder_, trackInfo_, dialogs_, skin_, hint_) {
     showError = [this](const QString& message) {
+        // Every box also goes to the log: a user without a screen to read it has the terminal.
+        LogWarning(message.toStdString());
         QMessageBox::critical(&window_, QStringLiteral("Vexo MP"), message);
     };
     playlistWindow_.showError = [this](const QString& message) { showError(message); };
