@@ -92,4 +92,16 @@ poll 100 find_list_window || fail "the playlist window did not appear within 10 
 xdotool mousemove --window "$WID" "$PLAY_X" "$PLAY_Y" click 1
 close_promptly "after Play on the zero-tailed WAV"
 echo "Play on a zero-tailed WAV did not hold the window"
+# --- Half a plug-in in Plugins/ (a copy cut short): the player starts and names it, in a box and
+# on standard error, instead of dying inside the loader.
+head -c 100000 "$(dirname "$BIN")/vexo-ffmpeg.so" >"$HOME_DIR/Plugins/half.so" || fail "cannot cut a plug-in"
+start_player
+poll 150 find_error_box || fail "no box named the plug-in cut short within 15 s"
+grep -q 'vexo-mp: the plug-in .*/half.so is refused: it is cut short' "$WORK/player.err" ||
+    fail "standard error does not name the plug-in cut short: $(tail -3 "$WORK/player.err")"
+poll 50 eval 'xdotool windowfocus "$BOX" key Return 2>/dev/null; poll 10 box_gone' || fail "the box did not close with Enter"
+wait_for_main_window "$MAIN_GEOMETRY"
+close_promptly "after the plug-in cut short"
+rm "$HOME_DIR/Plugins/half.so"
+echo "the plug-in cut short was named and the player ran"
 echo "hostile_files: PASS"
