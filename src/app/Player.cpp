@@ -16,8 +16,6 @@
 #include <QScreen>
 #include <QTimer>
 
-#include <cstdio>
-
 namespace {
 constexpr int kVisIntervalMs = 60;
 // The ticker's place once the player has closed.
@@ -42,7 +40,6 @@ Player::Player(AudioEngine& engine, const QString& homeFolder)
             QCoreApplication::instance(),
             [self, text] {
                 if (!self || self->shutDown_) return;
-                fprintf(stderr, "vexo-mp: %s\n", qPrintable(text));
                 self->playback_.controller.stop();
                 self->showError(text.left(1).toUpper() + text.mid(1) + '.');
             },

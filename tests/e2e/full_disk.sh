@@ -100,7 +100,7 @@ PLAYER_PID=$!
 wait_for_main_window 320x135
 xdotool mousemove --window "$WID" 46 110 click 1
 poll_seconds 20 window_titled "Vexo MP" || fail "no box said that the recording could not be written"
-grep -q 'vexo-mp: cannot write the recording ".*rec.wav": No space left on device' "$WORK/player.err" ||
+grep -qi 'vexo-mp: cannot write the recording ".*rec.wav": No space left on device' "$WORK/player.err" ||
     fail "standard error does not tell of the full disk: $(tail -3 "$WORK/player.err")"
 rec_bytes=$(stat -c %s "$REC_DIR/rec.wav")
 header_bytes=$(od -An -tu4 -j40 -N4 "$REC_DIR/rec.wav" | tr -d ' ')
