@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # A start on a desktop that is not quite in order, then the analyser under a real sound server:
-# something that is not a lock file stands where the single-instance lock goes, yet the player
+# something that is not a socket stands where the hand-off socket goes, yet the player
 # starts, says why on standard error and opens the file it was given as "link/../noise.wav" through a link to
 # another folder; Play sends sound through a private PulseAudio server, the analyser's bars rise on
 # the screen although the server queues half a second of sound, and the seek bar's line grows; a
@@ -36,16 +36,16 @@ HOME_DIR="$WORK/home"
 mkdir -p "$HOME_DIR/Plugins"
 export VEXO_HOME="$HOME_DIR" VEXO_AUDIO=pulse QT_QPA_PLATFORM=xcb
 
-# The lock lives in the session's private runtime folder; its name: the user's id and the start of
+# The socket lives in the session's private runtime folder; its name: the user's id and the start of
 # the SHA-1 of the home folder's path.
 export XDG_RUNTIME_DIR="$WORK/xdg-runtime"
 mkdir -m 700 "$XDG_RUNTIME_DIR"
-mkdir -p "$XDG_RUNTIME_DIR/vexo-mp-$(id -u)-$(printf %s "$HOME_DIR" | sha1sum | cut -c1-16).lock"
+mkdir -p "$XDG_RUNTIME_DIR/vexo-mp-$(id -u)-$(printf %s "$HOME_DIR" | sha1sum | cut -c1-16)"
 (cd "$WORK" && exec "$BIN" link/../noise.wav) >"$WORK/player.out" 2>"$WORK/player.err" &
 PLAYER_PID=$!
 wait_for_main_window 320x135
-grep -q "lock" "$WORK/player.err" || fail "the player did not say on standard error why it runs alone"
-echo "the player started without its lock and said why"
+grep -q "cannot listen" "$WORK/player.err" || fail "the player did not say on standard error why it takes no hand-offs"
+echo "the player started without its socket and said why"
 
 eval "$(xdotool getwindowgeometry --shell "$WID")"
 # The equalizer panel opened, each row of the analyser's ground keeps the grey of the window's beside it.
