@@ -106,16 +106,24 @@ QStringList LoadPlugins(AudioEngine& engine) {
     return refused;
 }
 
+// Whether the main window has shown, and whether the player is to end before it does.
+struct StartState {
+    bool mainWindowShown = false;
+    bool endBeforeShowing = false;
+};
+
 // A logout or a signal closes the player as its close box does. Before the main window has shown,
 // nothing of this session is applied that could be saved: writing then would put defaults over the
-// user's settings, so the player only ends.
-void CloseOnLogout(QApplication& app, Player& player, TerminationSignals& termination,
-                   const bool& mainWindowShown) {
-    const auto closeAsTheCloseBox = [&player, &mainWindowShown] {
-        if (mainWindowShown)
+// user's settings, so the player only ends (also from inside a box of the start, whose event loop the
+// exit ends without ending the start itself).
+void CloseOnLogout(QApplication& app, Player& player, TerminationSignals& termination, StartState& state) {
+    const auto closeAsTheCloseBox = [&player, &state] {
+        if (state.mainWindowShown) {
             player.window().close();
-        else
+        } else {
+            state.endBeforeShowing = true;
             QCoreApplication::exit(0);
+        }
     };
     QObject::connect(&termination, &TerminationSignals::received, &player, closeAsTheCloseBox);
 #if QT_CONFIG(sessionmanager)
@@ -139,22 +147,21 @@ void ReportHomeFolder(const StartChecks& checks, const QStringList& refusedPlugi
 // The start window stays for its two seconds on a timer (the event loop sleeps meanwhile), then
 // the main window takes its place.
 void ShowStartWindow(const StartChecks& checks, Player& player, StartupTrace& trace, bool loadDefaultPlaylist,
-                     bool& mainWindowShown) {
+                     StartState& state) {
     auto* start =
         new StartWindow(checks.dataFolderReady ? checks.versionText : QStringLiteral("v " VEXO_VERSION));
     start->show();
-    QTimer::singleShot(
-        StartWindow::kShowMs, start, [&player, &trace, &mainWindowShown, start, loadDefaultPlaylist] {
-            if (loadDefaultPlaylist) player.loadDefaultPlaylist();
-            start->close();
-            start->deleteLater();
-            trace.mark("startwindow-closed");
-            player.window().winId(); // creates the native window so its first exposure can be seen
-            trace.markExposed(player.window().windowHandle(), "mainwindow-shown");
-            player.window().show();
-            mainWindowShown = true;
-            player.trimSoon();
-        });
+    QTimer::singleShot(StartWindow::kShowMs, start, [&player, &trace, &state, start, loadDefaultPlaylist] {
+        if (loadDefaultPlaylist) player.loadDefaultPlaylist();
+        start->close();
+        start->deleteLater();
+        trace.mark("startwindow-closed");
+        player.window().winId(); // creates the native window so its first exposure can be seen
+        trace.markExposed(player.window().windowHandle(), "mainwindow-shown");
+        player.window().show();
+        state.mainWindowShown = true;
+        player.trimSoon();
+    });
 }
 
 } // namespace
@@ -188,12 +195,13 @@ int main(int argc, char** argv) {
     QObject::connect(&instance, &SingleInstance::pathsReceived, &player, &Player::queuePaths);
     QObject::connect(&player, &Player::shuttingDown, &instance, &SingleInstance::stopListening);
     QObject::connect(&player, &Player::shutDownFinished, &app, &QApplication::quit, Qt::QueuedConnection);
-    bool mainWindowShown = false;
+    StartState state;
     TerminationSignals terminationSignals;
-    CloseOnLogout(app, player, terminationSignals, mainWindowShown);
+    CloseOnLogout(app, player, terminationSignals, state);
 
     const StartChecks checks = PrepareHomeFolder(home);
     ReportHomeFolder(checks, refusedPlugins);
-    ShowStartWindow(checks, player, trace, arguments.isEmpty(), mainWindowShown);
+    if (state.endBeforeShowing) return 0;
+    ShowStartWindow(checks, player, trace, arguments.isEmpty(), state);
     return app.exec();
 }
