@@ -89,7 +89,16 @@ void Player::wire() {
     connect(&window_, &MainWindow::colourWindowRequested, this,
             [this] { colour_.open(window_.frameGeometry()); });
     wirePlaylistWindow();
-    connect(&window_, &MainWindow::firstShown, this, [this] { applySettings(LoadSettings(optionsPath())); });
+    connect(&window_, &MainWindow::firstShown, this, [this] {
+        int refused = 0;
+        applySettings(LoadSettings(optionsPath(), &refused));
+        // The player runs on defaults and keeps its hands off the file; the box waits for the window.
+        if (refused)
+            QTimer::singleShot(0, this, [this, refused] {
+                showError(FileError::cannotOpen(QFile::encodeName(optionsPath()), FileError::reason(refused))
+                              .message);
+            });
+    });
     connect(&window_, &MainWindow::closing, this, &Player::shutdown);
     connect(&window_, &MainWindow::minimiseRequested, &tray_, &TrayIcon::minimise);
     tray_.addSideWindow(&playlistWindow_);

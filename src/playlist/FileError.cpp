@@ -1,5 +1,7 @@
 #include "FileError.h"
 
+#include "FileReplace.h"
+
 #include <QFile>
 
 #include <cstring>
@@ -19,5 +21,6 @@ FileError FileError::cannotCreate(const QByteArray& path, const QString& reason)
 }
 
 QString FileError::reason(int errnoValue) {
+    if (errnoValue == kNotRegularFile) return QStringLiteral("Not a regular file");
     return QString::fromLocal8Bit(std::strerror(errnoValue));
 }

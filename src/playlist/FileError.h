@@ -12,7 +12,7 @@ struct FileError {
 
     static FileError cannotOpen(const QByteArray& path, const QString& reason);
     static FileError cannotCreate(const QByteArray& path, const QString& reason);
-    // The reason text of a failed system call, from its errno value.
+    // The reason text of a failed system call, from its errno value (or kNotRegularFile).
     static QString reason(int errnoValue);
 };
 

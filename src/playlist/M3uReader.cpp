@@ -1,6 +1,7 @@
 #include "M3uReader.h"
 
 #include "FileError.h"
+#include "FileReplace.h"
 
 #include <cerrno>
 #include <climits>
@@ -119,7 +120,7 @@ FileResult ReadM3uEntries(const QByteArray& path, const std::function<void(const
     struct stat st {};
     if (::fstat(file.get(), &st) != 0) return FileError::cannotOpen(path, FileError::reason(errno));
     if (S_ISDIR(st.st_mode)) return FileError::cannotOpen(path, FileError::reason(EISDIR));
-    if (!S_ISREG(st.st_mode)) return FileError::cannotOpen(path, QStringLiteral("Not a regular file"));
+    if (!S_ISREG(st.st_mode)) return FileError::cannotOpen(path, FileError::reason(kNotRegularFile));
 
     LineSplitter splitter(onEntry);
     std::vector<char> block(kBlockBytes);

@@ -38,10 +38,17 @@ bool writeAll(int fd, const QByteArray& bytes) {
     return true;
 }
 
-// The file a save should replace: a symbolic link keeps pointing at its file.
+// The file a save should replace: a symbolic link keeps pointing at its file. Empty, with errno
+// set, for a link that leads nowhere or round in a loop: where it points is not ours to create,
+// and the link itself is no file to replace.
 QByteArray replaceTarget(const QByteArray& path) {
     char resolved[PATH_MAX];
-    return ::realpath(path.constData(), resolved) ? QByteArray(resolved) : path;
+    if (::realpath(path.constData(), resolved)) return QByteArray(resolved);
+    const int err = errno;
+    struct stat link {};
+    if (::lstat(path.constData(), &link) != 0) return path; // missing: made where the path says
+    errno = err;
+    return {};
 }
 
 class TempFile {
@@ -100,10 +107,13 @@ int reserveRoom(int fd, off_t oldSize, const QByteArray& bytes) {
 // and a copy-on-write file system (Btrfs, ZFS) may need fresh room for overwritten blocks, so a
 // disk that fills up meanwhile can still cut the file short there.
 int rewriteInPlace(const QByteArray& target, const QByteArray& bytes) {
-    const int fd = ::open(target.constData(), O_WRONLY | O_CLOEXEC);
+    // Not blocking and not through a link: the path was checked, but what it names may have been
+    // swapped since for a pipe, which would hold the open for ever.
+    const int fd = ::open(target.constData(), O_WRONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC);
     if (fd < 0) return errno;
     struct stat old {};
-    int err = ::fstat(fd, &old) == 0 ? reserveRoom(fd, old.st_size, bytes) : errno;
+    int err = ::fstat(fd, &old) != 0 ? errno : !S_ISREG(old.st_mode) ? kNotRegularFile : 0;
+    if (err == 0) err = reserveRoom(fd, old.st_size, bytes);
     if (err == 0) {
         const bool written = ::lseek(fd, 0, SEEK_SET) == 0 && writeAll(fd, bytes) &&
                              ::ftruncate(fd, bytes.size()) == 0 && ::fsync(fd) == 0;
@@ -118,12 +128,17 @@ int rewriteInPlace(const QByteArray& target, const QByteArray& bytes) {
 int ReplaceFileContents(const QByteArray& path, const QByteArray& bytes) {
     if (path.isEmpty()) return ENOENT;
     const QByteArray target = replaceTarget(path);
+    if (target.isEmpty()) return errno;
 
     struct stat old {};
-    const bool exists = ::stat(target.constData(), &old) == 0;
+    const bool exists = ::lstat(target.constData(), &old) == 0;
     if (exists && S_ISDIR(old.st_mode)) return EISDIR;
+    // A device or a pipe is no file of ours: a rename would put a text file in its place.
+    if (exists && !S_ISREG(old.st_mode)) return kNotRegularFile;
     // A rename would replace a file the user may not write; writing it in place would fail.
     if (exists && ::access(target.constData(), W_OK) != 0) return errno;
+    // A new file would leave the file's other names holding the old contents.
+    if (exists && old.st_nlink > 1) return rewriteInPlace(target, bytes);
 
     TempFile temp(target);
     if (temp.fd() < 0) {
@@ -136,7 +151,16 @@ int ReplaceFileContents(const QByteArray& path, const QByteArray& bytes) {
         if (exists && (err == EACCES || err == EPERM)) return rewriteInPlace(target, bytes);
         return err;
     }
-    if (exists) ::fchmod(temp.fd(), old.st_mode & 07777);
+    if (exists) {
+        // The file stays its owner's, also when someone else (root, say) saves it; where the owner
+        // cannot be given to a new file, only an in-place write keeps it.
+        struct stat made {};
+        if (::fstat(temp.fd(), &made) != 0) return errno;
+        if ((made.st_uid != old.st_uid || made.st_gid != old.st_gid) &&
+            ::fchown(temp.fd(), old.st_uid, old.st_gid) != 0)
+            return rewriteInPlace(target, bytes);
+        ::fchmod(temp.fd(), old.st_mode & 07777);
+    }
     if (!writeAll(temp.fd(), bytes) || ::fsync(temp.fd()) != 0) return errno;
     if (!temp.close()) return errno;
     if (::rename(temp.name().constData(), target.constData()) != 0) return errno;

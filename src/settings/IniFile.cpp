@@ -3,9 +3,14 @@
 #include "FileReplace.h"
 
 #include <QFile>
-#include <QFileInfo>
+#include <QScopeGuard>
 
 #include <algorithm>
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -48,27 +53,35 @@ void IniFile::clear() {
     firstSection_.clear();
 }
 
-bool IniFile::load() {
+int IniFile::read() {
     clear();
-    const QFileInfo info(path_);
-    if (!info.exists()) return true;
-    QFile file(path_);
-    if (info.isDir() || info.size() > kMaxFileBytes || !file.open(QIODevice::ReadOnly)) return false;
-    // Room for what the file holds, read in pieces up to one byte past the limit: the file may
-    // have grown since its size was taken.
+    // Without O_NONBLOCK a named pipe would hold open() until a writer came.
+    const int fd = ::open(QFile::encodeName(path_).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return errno == ENOENT || errno == ENOTDIR ? 0 : errno;
+    const auto closeFile = qScopeGuard([fd] { ::close(fd); });
+    struct stat st {};
+    if (::fstat(fd, &st) != 0) return errno;
+    if (S_ISDIR(st.st_mode)) return EISDIR;
+    if (!S_ISREG(st.st_mode)) return kNotRegularFile;
+    if (st.st_size > kMaxFileBytes) return EFBIG;
+    // Room for what the file holds, read in pieces up to past the limit: the file may have grown
+    // since its size was taken.
     QByteArray bytes;
-    bytes.reserve(qsizetype(info.size()));
+    bytes.reserve(qsizetype(st.st_size));
+    std::vector<char> piece(64 * 1024);
     while (bytes.size() <= kMaxFileBytes) {
-        const QByteArray piece = file.read(std::min<qint64>(64 * 1024, kMaxFileBytes + 1 - bytes.size()));
-        if (piece.isEmpty()) break;
-        bytes += piece;
+        const ssize_t n = ::read(fd, piece.data(), piece.size());
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) return errno;
+        if (n == 0) break;
+        bytes.append(piece.data(), n);
     }
-    if (bytes.size() > kMaxFileBytes || file.error() != QFileDevice::NoError) return false;
+    if (bytes.size() > kMaxFileBytes) return EFBIG;
     if (!parse(bytes)) {
         clear();
-        return false;
+        return EFBIG;
     }
-    return true;
+    return 0;
 }
 
 bool IniFile::parse(const QByteArray& bytes) {

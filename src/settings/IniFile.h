@@ -19,9 +19,13 @@ class IniFile {
     explicit IniFile(QString path);
 
     // Reads the file. A missing file is an empty document and a success; an unreadable one (no
-    // permission, a folder) or an absurd one (over kMaxFileBytes or kMaxLines) is an empty document
-    // and false, so that a corrupt file cannot exhaust memory.
-    bool load();
+    // permission, a folder), one that is no regular file (a pipe or a device, which could stall the
+    // read for ever) or an absurd one (over kMaxFileBytes or kMaxLines) is an empty document and
+    // false, so that a corrupt file cannot exhaust memory.
+    bool load() { return read() == 0; }
+    // As load(), giving why the file was refused (an errno value, EFBIG for an absurd file, or
+    // kNotRegularFile), or 0.
+    int read();
 
     // Replaces the file atomically (a temporary file renamed over it), so a crash or a full disk
     // leaves either the old or the new file, never a truncated one; only in a folder that takes no

@@ -58,9 +58,10 @@ std::optional<QString> keyText(const SettingKey& key, const Settings& settings, 
 
 } // namespace
 
-Settings LoadSettings(const QString& path) {
+Settings LoadSettings(const QString& path, int* refused) {
     IniFile file(path);
-    file.load(); // an unreadable file reads as empty: every key takes its default
+    const int err = file.read(); // an unreadable file reads as empty: every key takes its default
+    if (refused) *refused = err;
     Settings settings;
     for (const SettingKey& key : SettingKeys())
         readKey(key, file.value(key.section, key.key), settings);
@@ -73,9 +74,7 @@ bool SaveSettings(const QString& path, const Settings& settings, const QString& 
 
 int WriteSettings(const QString& path, const Settings& settings, const QString& decimalPoint) {
     IniFile file(path);
-    // A file that cannot be read is replaced by one with the settings alone; its other lines are lost,
-    // which beats keeping a file the player cannot use.
-    file.load();
+    if (const int err = file.read()) return err;
     bool written = true;
     for (const SettingKey& key : SettingKeys())
         if (const auto text = keyText(key, settings, decimalPoint))

@@ -1,6 +1,9 @@
 #include "SettingsFile.h"
+#include "FileReplace.h"
+#include "NamedPipe.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -142,6 +145,35 @@ TEST_F(SettingsFileTest, GarbageFileGivesDefaultsAndIsRepairedBySaving) {
 TEST_F(SettingsFileTest, UnwritablePlaceReportsFailure) {
     EXPECT_FALSE(SaveSettings(dir_.filePath("missing/Options.ini"), Settings{}));
     EXPECT_FALSE(SaveSettings(dir_.path(), Settings{}));
+}
+
+TEST_F(SettingsFileTest, OnlyTheUsersOwnFileIsWrittenAndOneTheReaderRefusedStays) {
+    const QByteArray tooLong = "[Main]\r\nVolume=5\r\n" + QByteArray(1'100'000, '\n');
+    write(tooLong);
+    int refused = 0;
+    EXPECT_EQ(LoadSettings(path(), &refused).volume, 104);
+    EXPECT_TRUE(refused != 0 && WriteSettings(path(), Settings{}) != 0);
+    EXPECT_EQ(read(), tooLong);
+    // Through a link the file stays its owner's (root saves one of nobody's), with its mode and names.
+    write("[Main]\r\nVolume=5\r\n");
+    const QByteArray file = QFile::encodeName(path()), hard = file + ".2";
+    const QString link = dir_.filePath("link");
+    const uid_t owner = ::geteuid() == 0 ? 65534 : ::geteuid();
+    ASSERT_TRUE(QFile::link(path(), link) && ::chmod(file, 0640) == 0 &&
+                ::chown(file, owner, gid_t(-1)) == 0);
+    ASSERT_TRUE(SaveSettings(link, Settings{.volume = 7}));
+    struct stat st {};
+    EXPECT_TRUE(::stat(file, &st) == 0 && st.st_uid == owner && (st.st_mode & 07777) == 0640);
+    ASSERT_EQ(::link(file, hard), 0);
+    ASSERT_TRUE(SaveSettings(link, Settings{.volume = 8}));
+    EXPECT_EQ(LoadSettings(QFile::decodeName(hard)).volume, 8) << "one file under its two names and the link";
+    // A pipe behind the name: no wait at start, and at close no file put in the pipe's place.
+    const NamedPipe pipe(QFile::encodeName(dir_.filePath("pipe")));
+    ASSERT_TRUE(QFile::remove(link) && QFile::link(dir_.filePath("pipe"), link));
+    EXPECT_TRUE(pipe.returnsWithoutWaiting([&] { refused = WriteSettings(link, LoadSettings(link)); }));
+    EXPECT_EQ(std::tuple(refused, ReplaceFileContents(QFile::encodeName(link), "[A]")),
+              std::tuple(kNotRegularFile, kNotRegularFile));
+    EXPECT_TRUE(::lstat(pipe.path(), &st) == 0 && S_ISFIFO(st.st_mode) && QFileInfo(link).isSymLink());
 }
 
 TEST_F(SettingsFileTest, HandSetScaleIsReadAndOutlivesASave) {
