@@ -291,7 +291,7 @@ void Player::shutdown() {
     QStringList failures;
     if (const int err = WriteSettings(optionsPath(), collectSettings()))
         failures << FileError::cannotCreate(QFile::encodeName(optionsPath()), FileError::reason(err)).message;
-    if (const FileResult saved = SavePlaylist(defaultPlaylistPath(), playlist_); !saved.ok())
+    if (const FileResult saved = SavePlaylist(defaultPlaylistPath(), playlist_, &trackInfo_); !saved.ok())
         failures << saved.message();
     tray_.remove();
     if (titleFontId >= 0) QFontDatabase::removeApplicationFont(titleFontId);

@@ -4,15 +4,20 @@
 #include <QByteArray>
 
 class PlaylistModel;
+class TrackInfoCache;
 
-// The whole playlist as extended M3U: "#EXTM3U", then per row
-// "#EXTINF:206," + Caption and the Path, each line ended by CR LF. Captions
-// are written as UTF-8, paths as their own bytes. The duration field is a
-// fixed 206 that readers of our files never use.
-QByteArray M3uText(const PlaylistModel& model);
+// The whole playlist as extended M3U: "#EXTM3U", then per row "#EXTINF:"
+// with the length in whole seconds, a comma and the title, then the Path,
+// each line ended by CR LF. Length and title are what `known` already holds
+// for the row's file (nothing is read for a save): -1 and the file name
+// where it holds nothing; a row's own Caption comes before either title.
+// Titles are written as UTF-8 with their line breaks made blanks, paths as
+// their own bytes.
+QByteArray M3uText(const PlaylistModel& model, const TrackInfoCache* known = nullptr);
 
 // Writes M3uText to path by ReplaceFileContents: the old file is replaced
 // only once the new one is completely on disk, except in a folder that takes
 // no new files, where the playlist is rewritten in place. Fails with
 // "Cannot create file ...".
-FileResult SavePlaylist(const QByteArray& path, const PlaylistModel& model);
+FileResult SavePlaylist(const QByteArray& path, const PlaylistModel& model,
+                        const TrackInfoCache* known = nullptr);

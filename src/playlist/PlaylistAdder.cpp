@@ -86,7 +86,11 @@ FileResult PlaylistAdder::addPaths(const QByteArrayList& paths) {
 FileResult PlaylistAdder::add(const QByteArray& path) {
     const QByteArray ext = PathExtension(path);
     if (ext == kPlaylistExtension) return load(path);
-    if (IsAudioExtension(ext)) pending_.push_back({QString(), QString(), path});
+    if (!IsAudioExtension(ext)) return {};
+    // A playlist line ends at a line break: saved, such a name would read back as other files.
+    if (path.contains('\n') || path.contains('\r'))
+        return FileError::cannotOpen(path, QStringLiteral("A playlist cannot hold a name with a line break"));
+    pending_.push_back({QString(), QString(), path});
     return {};
 }
 

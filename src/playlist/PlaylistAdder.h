@@ -20,6 +20,8 @@ class PlaylistAdder {
 
     // ".m3u" loads the playlist; one of the audio extensions adds a row with
     // the path unchanged (the file itself is not touched); others are ignored.
+    // A name with a line break, which no playlist line can hold, fails as a
+    // file that cannot be opened.
     FileResult AddByPath(const QByteArray& path);
     // AddByPath for each path in order, as one batch.
     FileResult addPaths(const QByteArrayList& paths);

@@ -51,6 +51,7 @@ TrackInfo ReadTrackInfo(AudioEngine& engine, const QByteArray& path) {
             facts && facts->sampleRate > 0) {
             info.title = titleFromTags(*facts);
             info.duration = DurationText(facts->lengthFrames / facts->sampleRate);
+            if (facts->lengthFrames > 0) info.seconds = facts->lengthFrames / facts->sampleRate;
         }
     }
     if (info.title.isEmpty()) info.title = FileNameTitle(path);

@@ -8,8 +8,9 @@ class AudioEngine;
 
 // What a row shows of its file besides its number.
 struct TrackInfo {
-    QString title;    // "Artist - Title", "Artist" or the file name
-    QString duration; // "mm:ss" / "hh:mm:ss", empty when unknown
+    QString title;             // "Artist - Title", "Artist" or the file name
+    QString duration;          // "mm:ss" / "hh:mm:ss", empty when unknown
+    std::int64_t seconds = -1; // the length in whole seconds; -1 when unknown
 };
 
 // "Artist - Title" from the tags, or the file name without folder and

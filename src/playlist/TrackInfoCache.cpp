@@ -68,6 +68,11 @@ const TrackInfo& TrackInfoCache::Lookup(const QByteArray& path) {
     return fresh(path).info;
 }
 
+const TrackInfo* TrackInfoCache::Known(const QByteArray& path) const {
+    const auto it = entries_.find(path);
+    return it == entries_.end() ? nullptr : &it->second.info;
+}
+
 const QString& TrackInfoCache::FittedTitle(const QByteArray& path, int maxWidth) {
     Entry& entry = fresh(path);
     if (entry.fittedWidth != maxWidth) {

@@ -31,6 +31,9 @@ class TrackInfoCache : public QObject {
 
     // The reference stays valid until clear (entries are never moved).
     const TrackInfo& Lookup(const QByteArray& path);
+    // What the cache holds for the path, as it stands: no look at the disk and no read. Null for
+    // a path never looked up.
+    const TrackInfo* Known(const QByteArray& path) const;
     // FitText of the title for that width, kept with the entry.
     const QString& FittedTitle(const QByteArray& path, int maxWidth);
 

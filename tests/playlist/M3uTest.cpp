@@ -1,8 +1,11 @@
 #include "M3uWriter.h"
+#include "FakeEngine.h"
 #include "NamedPipe.h"
 #include "PlaylistAdder.h"
 #include "PlaylistModel.h"
 #include "TempTree.h"
+#include "TrackInfoCache.h"
+#include "WaitFor.h"
 
 #include <climits>
 #include <fcntl.h>
@@ -34,23 +37,32 @@ bool loads(const QByteArray& file) {
 TEST(M3u, SavesExactBytesAndReadsThemBack) {
     TempTree tree;
     PlaylistModel model;
-    const QByteArray nonUtf8 = "/m/caf\xe9 \xff.mp3";
-    model.appendRows({{"", "", "C:\\a.mp3"}, {"Радио", "", "/m/b.ogg"}, {"", "", nonUtf8}});
+    const QByteArray nonUtf8 = "/m/caf\xe9.mp3", known = tree.write("k.mp3");
+    model.appendRows({{"", "", "C:\\a.mp3"}, {"Радио", "", "/m/b.ogg"}, {"", "", nonUtf8}, {"", "", known}});
+    // Lengths and titles come from what the cache has read; a tag's line break stays on its line.
+    FakeEngine engine;
+    engine.files[known.toStdString()] = FakeTrack{.artist = "A\r\n/x.mp3", .lengthSeconds = 3725};
+    TrackInfoCache cache(engine);
+    ASSERT_TRUE(WaitFor([&] { return cache.Lookup(known).seconds > 0; }));
     const QByteArray file = tree.path("list.m3u");
-    ASSERT_TRUE(SavePlaylist(file, model).ok());
+    ASSERT_TRUE(SavePlaylist(file, model, &cache).ok());
     EXPECT_EQ(tree.read("list.m3u"),
-              "#EXTM3U\r\n#EXTINF:206,\r\nC:\\a.mp3\r\n#EXTINF:206,\xd0\xa0\xd0\xb0\xd0\xb4\xd0"
-              "\xb8\xd0\xbe\r\n/m/b.ogg\r\n#EXTINF:206,\r\n" +
-                  nonUtf8 + "\r\n");
+              "#EXTM3U\r\n#EXTINF:-1,C:\\a\r\nC:\\a.mp3\r\n#EXTINF:-1,\xd0\xa0\xd0\xb0\xd0"
+              "\xb4\xd0\xb8\xd0\xbe\r\n/m/b.ogg\r\n#EXTINF:-1,caf\xef\xbf\xbd\r\n" +
+                  nonUtf8 + "\r\n#EXTINF:3725,A  /x.mp3\r\n" + known + "\r\n");
 
     PlaylistModel back;
     back.append("", "", "/first.wav");
     EXPECT_EQ(load(file, back),
-              (QList<QByteArray>{"/first.wav", tree.root() + "C:\\a.mp3", "/m/b.ogg", nonUtf8}));
+              (QList<QByteArray>{"/first.wav", tree.root() + "C:\\a.mp3", "/m/b.ogg", nonUtf8, known}));
     EXPECT_TRUE(back.Row(2).Caption.isEmpty()); // titles in the file are not read
 
     ASSERT_TRUE(SavePlaylist(file, PlaylistModel()).ok());
     EXPECT_EQ(tree.read("list.m3u"), "#EXTM3U\r\n");
+    // A name no line can hold is refused, never saved to come back as other files.
+    PlaylistModel odd;
+    EXPECT_FALSE(PlaylistAdder(odd).addPaths({"/m/a.wav", "/m/b\n/m/c.wav"}).ok());
+    EXPECT_EQ(M3uText(odd), "#EXTM3U\r\n#EXTINF:-1,a\r\n/m/a.wav\r\n");
 }
 
 TEST(M3u, LineEndsCommentsAndTheEndOfText) {
@@ -256,13 +268,13 @@ TEST(M3u, SavesReplaceTheFileWholeAndAFolderThatTakesNoNewFilesIsWrittenInPlace)
     EXPECT_EQ(::pread(reader, old, 8, 23), 8);
     EXPECT_STREQ(old, "/old.mp3");
     ::close(reader);
-    EXPECT_EQ(tree.read("shared/list.m3u"), "#EXTM3U\r\n#EXTINF:206,\r\n/new.mp3\r\n");
+    EXPECT_EQ(tree.read("shared/list.m3u"), "#EXTM3U\r\n#EXTINF:-1,new\r\n/new.mp3\r\n");
 
     ClosedFolder closed(tree.path("shared"));
     if (!closed.closed()) GTEST_SKIP() << "no way here to keep root from making files in a folder";
     ASSERT_TRUE(SavePlaylist(file, PlaylistModel()).ok());
     EXPECT_EQ(tree.read("shared/list.m3u"), "#EXTM3U\r\n") << "written in place, cut to the new length";
     ASSERT_TRUE(SavePlaylist(file, model).ok());
-    EXPECT_EQ(tree.read("shared/list.m3u"), "#EXTM3U\r\n#EXTINF:206,\r\n/new.mp3\r\n");
+    EXPECT_EQ(tree.read("shared/list.m3u"), "#EXTM3U\r\n#EXTINF:-1,new\r\n/new.mp3\r\n");
     EXPECT_FALSE(SavePlaylist(tree.path("shared/other.m3u"), model).ok()) << "no new playlist there";
 }

@@ -34,8 +34,8 @@ constexpr int kListWidth = 305;
 
 PlaylistWindow::PlaylistWindow(PlaylistModel& model, PlaylistAdder& adder, TrackInfoCache& cache,
                                FileDialogs& dialogs, const Skin& skin, HintWindow& hint, QWidget* parent)
-    : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint), model_(model), adder_(adder), dialogs_(dialogs),
-      skin_(skin), hint_(hint) {
+    : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint), model_(model), adder_(adder), cache_(cache),
+      dialogs_(dialogs), skin_(skin), hint_(hint) {
     // A companion of the main window: the taskbar shows the player once, not once per window.
     setWindowTitle(QStringLiteral("PlayList"));
     setAttribute(Qt::WA_OpaquePaintEvent);
@@ -125,7 +125,7 @@ void PlaylistWindow::save() {
     if (model_.count() == 0) return;
     const QString file = dialogs_.savePlaylistName(this);
     if (file.isEmpty()) return;
-    report(SavePlaylist(QFile::encodeName(file), model_));
+    report(SavePlaylist(QFile::encodeName(file), model_, &cache_));
 }
 
 void PlaylistWindow::addFolder() {

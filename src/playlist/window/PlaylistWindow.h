@@ -91,6 +91,7 @@ class PlaylistWindow : public QWidget {
 
     PlaylistModel& model_;
     PlaylistAdder& adder_;
+    const TrackInfoCache& cache_; // what a saved playlist tells of lengths and titles
     FileDialogs& dialogs_;
     const Skin& skin_;
     HintWindow& hint_;
