@@ -222,7 +222,7 @@ TEST_F(WindowTest, SaveWritesTheListWithoutAskingAndOpensNothingForAnEmptyList) 
     EXPECT_EQ(dialogsShown[0].accept, QFileDialog::AcceptSave);
     EXPECT_TRUE(dialogsShown[0].noOverwritePrompt);
     EXPECT_EQ(readFile("saved.m3u"),
-              "#EXTM3U\r\n#EXTINF:206,\r\n/music/a.mp3\r\n#EXTINF:206,\r\n/music/b.ogg\r\n");
+              "#EXTM3U\r\n#EXTINF:-1,a\r\n/music/a.mp3\r\n#EXTINF:-1,b\r\n/music/b.ogg\r\n");
     EXPECT_FALSE(window.button(ListButtonKind::Save).pressed());
 
     answer = {dir.filePath("no/such/folder/x.m3u")};
