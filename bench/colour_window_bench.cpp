@@ -1,10 +1,10 @@
 // One step of a colour slider, from the arrow key to the last window painted in the new colour:
 // the main window, the playlist window and the information window all open, as a user sees them
 // while choosing a colour.
-#include "CellText.h"
 #include "ColourWindow.h"
 #include "FakeEngine.h"
 #include "Player.h"
+#include "SkinFonts.h"
 
 #include <QApplication>
 #include <QDir>
@@ -46,7 +46,8 @@ struct OpenPlayer {
         player->showError = [](const QString&) {};
         const QString file = home.filePath("song.mp3");
         QFile(file).open(QIODevice::WriteOnly);
-        engine.files[file.toStdString()] = FakeTrack{.artist = "Artist", .title = "Song", .lengthSeconds = 300};
+        engine.files[file.toStdString()] =
+            FakeTrack{.artist = "Artist", .title = "Song", .lengthSeconds = 300};
         player->addPaths({QFile::encodeName(file)});
         player->window().show();
         player->playlistWindow().show();
@@ -85,7 +86,8 @@ static void colour_change_repaint_ms(benchmark::State& state) {
         QApplication::sendEvent(&red, &key);
         while (!allPainted())
             QApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 5);
-        state.SetIterationTime(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+        state.SetIterationTime(
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
         up = !up;
     }
     qApp->removeEventFilter(&painted);

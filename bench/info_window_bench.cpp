@@ -1,6 +1,5 @@
 // The information window from the user's middle-button release on the title to the window's first
 // paint: the event through the title's box, the window's texts, the show and the paint.
-#include "CellText.h"
 #include "Equalizer.h"
 #include "FakeEngine.h"
 #include "HintWindow.h"
@@ -9,6 +8,7 @@
 #include "PlaybackController.h"
 #include "PlaylistModel.h"
 #include "Skin.h"
+#include "SkinFonts.h"
 #include "TitleTicker.h"
 
 #include <QApplication>
@@ -51,7 +51,7 @@ struct Playing {
             .artist = "Artist", .title = "Title", .album = "Album", .genre = "Genre", .lengthSeconds = 300};
         playlist.append({}, {}, QFile::encodeName(path));
         controller.PlayTrack(0);
-        ticker.infoRequested = [this] { window.open(); };
+        QObject::connect(&ticker, &TitleTicker::infoRequested, &window, &InfoWindow::open);
     }
 };
 } // namespace

@@ -130,7 +130,6 @@ struct Playlist {
 
     Playlist() {
         dialogs.run = [](QFileDialog&) { return QStringList(); };
-        window.showError = [](const QString&) {};
         window.resize(PlaylistWindow::kWidth, kWindowHeight);
         window.show();
         settleAndPaint();

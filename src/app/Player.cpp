@@ -24,14 +24,15 @@ constexpr int kClosedTickerOffset = 115;
 } // namespace
 
 Player::Player(AudioEngine& engine, const QString& homeFolder)
-    : engine_(engine), home_(homeFolder), trackInfo_(engine), playback_(engine, playlist_, skin_, beat_),
+    : engine_(engine), home_(homeFolder), trackInfo_(engine),
       playlistWindow_(playlist_, adder_, trackInfo_, dialogs_, skin_, hint_) {
     showError = [this](const QString& message) {
         // Every box also goes to the log: a user without a screen to read it has the terminal.
         LogWarning(message.toStdString());
         QMessageBox::critical(&window_, QStringLiteral("Vexo MP"), message);
     };
-    playlistWindow_.showError = [this](const QString& message) { showError(message); };
+    connect(&playlistWindow_, &PlaylistWindow::fileFailed, this,
+            [this](const QString& message) { showError(message); });
     wire();
     // An output that fails for good (a recording that cannot be written) ends playback, and says why.
     engine_.notifyOutputFailure([self = QPointer<Player>(this)](const std::string& why) {
@@ -61,23 +62,20 @@ void Player::wire() {
     PlaybackController& controller = playback_.controller;
 
     // The press buttons' actions; their look and afterglow belong to the window.
-    window_.pressButton(PressKind::Back).action = [&controller] { controller.back(); };
-    window_.pressButton(PressKind::Play).action = [this, &controller] {
-        controller.play();
-        updateVisTimer(); // a paused track may go on without a new start
-    };
-    window_.pressButton(PressKind::Pause).action = [this, &controller] {
-        controller.pause();
-        updateVisTimer(); // a resumed stream moves the bars again
-    };
-    window_.pressButton(PressKind::Stop).action = [&controller] { controller.stop(); };
-    window_.pressButton(PressKind::Next).action = [&controller] { controller.next(); };
-    window_.pressButton(PressKind::Open).action = [this] { openFiles(); };
+    connect(&window_.pressButton(PressKind::Back), &PressButton::triggered, &playback_, &Playback::back);
+    connect(&window_.pressButton(PressKind::Play), &PressButton::triggered, &playback_, &Playback::play);
+    connect(&window_.pressButton(PressKind::Pause), &PressButton::triggered, &playback_, &Playback::pause);
+    connect(&window_.pressButton(PressKind::Stop), &PressButton::triggered, &playback_, &Playback::stop);
+    connect(&window_.pressButton(PressKind::Next), &PressButton::triggered, &playback_, &Playback::next);
+    connect(&window_.pressButton(PressKind::Open), &PressButton::triggered, this, &Player::openFiles);
     window_.pressButton(PressKind::Open).modalAction = true;
+    // A paused track may go on without a new start, and a resumed stream moves the bars again.
+    connect(&playback_, &Playback::playOrPauseAsked, this, &Player::updateVisTimer);
 
     window_.trackPlaying = [&controller] { return controller.positionTimerActive(); };
-    connect(&window_, &MainWindow::modeChanged, this,
-            [&controller](int mode) { controller.setPlayMode(mode); });
+    // The mode button's picture follows a mode set by anyone, a client of the desktop too.
+    connect(&window_, &MainWindow::modeChanged, &playback_, &Playback::setPlayMode);
+    connect(&controller, &PlaybackController::playModeChanged, &window_, &MainWindow::setPlayMode);
     connect(&controller, &PlaybackController::tickerTextChanged, this,
             [this](const QString& text, int offset) {
                 window_.ticker().setTickerText(text);
@@ -105,20 +103,20 @@ void Player::wire() {
     tray_.addSideWindow(&info_);
     tray_.addSideWindow(&colour_);
 
-    window_.addBox(playback_.time, {8, 30});
+    window_.addBox(boxes_.time, {8, 30});
     window_.addBox(analyser_, SpectrumAnalyser::kPlace);
     // Every change of the window's height (the equalizer panel) docks the playlist anew.
     connect(&window_, &MainWindow::docked, this, [this] { analyser_.setWindowHeight(window_.height()); });
-    window_.addBox(playback_.seekBar, {10, 76});
+    window_.addBox(boxes_.seekBar, {10, 76});
     // The bars tell their value in the hint as the pointer passes over them, button held or not;
     // every other box hears of moves only while a button is held.
-    PaintBox* volumeBox = window_.addBox(playback_.volume, {160, 98});
+    PaintBox* volumeBox = window_.addBox(boxes_.volume, {160, 98});
     volumeBox->setMouseTracking(true);
     window_.setWheelBox(volumeBox);
-    window_.addBox(playback_.balance, {165, 112})->setMouseTracking(true);
-    window_.addBox(playback_.curve, {8, 138});
-    window_.addBox(playback_.eqSwitch, {120, 139});
-    window_.addBox(playback_.eqDefault, {120, 156});
+    window_.addBox(boxes_.balance, {165, 112})->setMouseTracking(true);
+    window_.addBox(boxes_.curve, {8, 138});
+    window_.addBox(boxes_.eqSwitch, {120, 139});
+    window_.addBox(boxes_.eqDefault, {120, 156});
 
     wireMpris();
 
@@ -144,18 +142,19 @@ void Player::wirePlaylistWindow() {
 }
 
 void Player::wireMpris() {
-    mprisControls_.raise = [this] {
+    connect(&mprisControls_, &MprisControls::raiseRequested, this, [this] {
         tray_.restore();
         if (!window_.isVisible()) return;
         window_.raise();
         window_.activateWindow();
-    };
+    });
     // From the event loop: the close may show a message box, which must not wait inside the bus's
     // handler.
-    mprisControls_.quit = [this] { QTimer::singleShot(0, &window_, &QWidget::close); };
-    mprisControls_.openPath = [this](const QByteArray& path) {
+    connect(&mprisControls_, &MprisControls::quitRequested, this,
+            [this] { QTimer::singleShot(0, &window_, &QWidget::close); });
+    connect(&mprisControls_, &MprisControls::openRequested, this, [this](const QByteArray& path) {
         QTimer::singleShot(0, this, [this, path] { openAndPlay(path); });
-    };
+    });
     // Only once the window shows, which it does without waiting for the bus: before that, no
     // settings are applied that a Quit could save.
     connect(&window_, &MainWindow::firstShown, this,
@@ -227,12 +226,12 @@ void Player::applySettings(const Settings& s) {
             screens.append(screen->availableGeometry());
     window_.move(FitOnScreens({s.mainLeft, s.mainTop}, window_.size(), window_.size(), screens).topLeft());
     window_.setStayOnTop(s.onTop);
-    playback_.volume.setVolPos(s.volume);
-    playback_.balance.setBalance(s.balans, s.balansX);
+    boxes_.volume.setVolPos(s.volume);
+    boxes_.balance.setBalance(s.balans, s.balansX);
     window_.ticker().setDirection(s.runStringScroll);
     window_.setPlayMode(s.playMode);
     playback_.controller.setPlayMode(s.playMode);
-    playback_.time.setTimeMode(s.timeMode);
+    boxes_.time.setTimeMode(s.timeMode);
     if (s.eqShow) window_.setEqShown(true);
     // No stream exists yet: this only decides whether the next track gets the equalizer.
     playback_.equalizer.switchEq(s.eqEnable);
@@ -266,12 +265,12 @@ Settings Player::collectSettings() const {
     s.mainLeft = w.x();
     s.mainTop = w.y();
     s.onTop = w.stayOnTop();
-    s.volume = playback_.volume.VolPos();
-    s.balans = playback_.balance.BalValue();
-    s.balansX = playback_.balance.BalPos();
+    s.volume = playback_.VolPos();
+    s.balans = playback_.BalValue();
+    s.balansX = playback_.BalPos();
     s.runStringScroll = w.ticker().direction();
     s.playMode = w.playMode();
-    s.timeMode = playback_.time.TimeMode();
+    s.timeMode = boxes_.time.TimeMode();
     s.color = int(ColorToColorRef(skin_.color()));
     s.eqShow = w.eqShown();
     s.eqEnable = playback_.equalizer.EQEnabled();

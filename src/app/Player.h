@@ -8,6 +8,7 @@
 #include "MprisControls.h"
 #include "MprisService.h"
 #include "Playback.h"
+#include "PlaybackBoxes.h"
 #include "PlaylistAdder.h"
 #include "PlaylistModel.h"
 #include "PlaylistWindow.h"
@@ -38,6 +39,7 @@ class Player : public QObject {
     FileDialogs& dialogs() { return dialogs_; }
     PlaylistModel& playlist() { return playlist_; }
     Playback& playback() { return playback_; }
+    PlaybackBoxes& playbackBoxes() { return boxes_; }
     SpectrumAnalyser& analyser() { return analyser_; }
     // The colour every window is painted in; a new colour shows at once.
     Skin& skin() { return skin_; }
@@ -99,7 +101,8 @@ class Player : public QObject {
     PlaylistAdder adder_{playlist_};
     TrackInfoCache trackInfo_;
     FileDialogs dialogs_;
-    Playback playback_;
+    Playback playback_{engine_, playlist_, beat_};
+    PlaybackBoxes boxes_{playback_, engine_, skin_};
     SpectrumAnalyser analyser_{skin_};
     MainWindow window_{skin_, hint_, beat_};
     InfoWindow info_{engine_, playback_.controller, skin_};
@@ -110,7 +113,7 @@ class Player : public QObject {
     TrayIcon tray_{window_};
     WorkingSetTrimmer trimmer_;
     // The desktop's media keys and sound applet reach the player through these.
-    MprisControls mprisControls_{engine_, playback_, playlist_, window_};
+    MprisControls mprisControls_{engine_, playback_, playlist_};
     MprisService mpris_{mprisControls_};
     bool shutDown_ = false;
     // The playlist height the settings asked for and the one fitting the screen gave the window.

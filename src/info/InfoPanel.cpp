@@ -16,12 +16,8 @@ constexpr int kCommentWidth = 210;
 } // namespace
 
 InfoPanel::InfoPanel() {
-    close_.changed = [this] {
-        if (changed) changed();
-    };
-    close_.clicked = [this] {
-        if (closeClicked) closeClicked();
-    };
+    connect(&close_, &BoxLogic::changed, this, &InfoPanel::changed);
+    connect(&close_, &TitleBarButton::clicked, this, &InfoPanel::closeClicked);
 }
 
 bool InfoPanel::press(QPoint pos, Qt::MouseButton button) {

@@ -7,12 +7,11 @@
 #include <QRect>
 #include <QSize>
 
-#include <functional>
-
 // The information window without the widget: its picture and what its mouse does. The close box
 // is the main window's close button, acting on a release inside it; a left press anywhere else
 // drags the window.
-class InfoPanel {
+class InfoPanel : public QObject {
+    Q_OBJECT
   public:
     static constexpr QSize kSize{322, 129};
     static constexpr QRect kCloseBox{306, 4, 11, 12};
@@ -31,10 +30,11 @@ class InfoPanel {
     // scale: device pixels per window pixel; the texts are drawn at that resolution.
     QImage paint(const InfoContent& content, int scale = 1);
 
+  signals:
     // The close box was clicked: the window goes.
-    std::function<void()> closeClicked;
+    void closeClicked();
     // The close box's look changed.
-    std::function<void()> changed;
+    void changed();
 
   private:
     TitleBarButton close_{TitleBarKind::Exit};

@@ -23,8 +23,8 @@ InfoWindow::InfoWindow(AudioEngine& engine, const PlaybackController& controller
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->geometry().center() - rect().center());
 
-    panel_.changed = [this] { redraw(); };
-    panel_.closeClicked = [this] { hide(); };
+    connect(&panel_, &InfoPanel::changed, this, [this] { redraw(); });
+    connect(&panel_, &InfoPanel::closeClicked, this, &QWidget::hide);
     // A hidden window draws nothing: it reads everything afresh when it is shown.
     const auto follow = [this] {
         if (!isVisible()) return;

@@ -58,14 +58,16 @@ MainWindow::MainWindow(const Skin& skin, HintWindow& hint, Beat& beat, QWidget* 
 MainWindow::~MainWindow() = default;
 
 void MainWindow::wireButtons() {
-    titleBar_[0].clicked = [this] { emit minimiseRequested(); };
-    titleBar_[1].clicked = [this] { setStayOnTop(titleBar_[1].stayOnTop()); };
-    titleBar_[2].clicked = [this] { close(); };
-    labels_[0].toggle = [this] { return togglePlaylist(); };
-    labels_[1].toggle = [this] { return toggleEq(); };
-    labels_[2].modeChanged = [this](int mode) { emit modeChanged(mode); };
-    ticker_.motionChanged = [this] { updateTickerTimer(); };
-    ticker_.infoRequested = [this] { emit infoWindowRequested(); };
+    connect(&titleBar_[0], &TitleBarButton::clicked, this, &MainWindow::minimiseRequested);
+    connect(&titleBar_[1], &TitleBarButton::clicked, this,
+            [this] { setStayOnTop(titleBar_[1].stayOnTop()); });
+    connect(&titleBar_[2], &TitleBarButton::clicked, this, &QWidget::close);
+    connect(&labels_[0], &LabelButton::toggleRequested, this,
+            [this] { labels_[0].setShown(togglePlaylist()); });
+    connect(&labels_[1], &LabelButton::toggleRequested, this, [this] { labels_[1].setShown(toggleEq()); });
+    connect(&labels_[2], &LabelButton::modeChanged, this, &MainWindow::modeChanged);
+    connect(&ticker_, &TitleTicker::motionChanged, this, &MainWindow::updateTickerTimer);
+    connect(&ticker_, &TitleTicker::infoRequested, this, &MainWindow::infoWindowRequested);
 }
 
 PaintBox* MainWindow::addBox(BoxLogic& logic, QPoint topLeft) {

@@ -1,6 +1,5 @@
 #include "MprisControls.h"
 
-#include "MainWindow.h"
 #include "Playback.h"
 #include "PlaylistModel.h"
 
@@ -16,9 +15,8 @@ QString Tag(const std::optional<std::string>& tag) {
 }
 } // namespace
 
-MprisControls::MprisControls(AudioEngine& engine, Playback& playback, PlaylistModel& playlist,
-                             MainWindow& window)
-    : engine_(engine), playback_(playback), playlist_(playlist), window_(window) {
+MprisControls::MprisControls(AudioEngine& engine, Playback& playback, PlaylistModel& playlist)
+    : engine_(engine), playback_(playback), playlist_(playlist) {
     PlaybackController& controller = playback_.controller;
     connect(&controller, &PlaybackController::trackStarted, this, [this] {
         ++startNumber_;
@@ -35,12 +33,9 @@ MprisControls::MprisControls(AudioEngine& engine, Playback& playback, PlaylistMo
     connect(&playlist_, &QAbstractItemModel::rowsInserted, this, &MprisControls::changed);
     connect(&playlist_, &QAbstractItemModel::rowsRemoved, this, &MprisControls::changed);
     connect(&playlist_, &QAbstractItemModel::modelReset, this, &MprisControls::changed);
-    playback_.volume.volumeChanged = [this] { emit changed(); };
-    // The seek bar tells its own display first; a client hears of the jump after it.
-    playback_.seekBar.seeked = [this, showTime = std::move(playback_.seekBar.seeked)] {
-        if (showTime) showTime();
-        emit seeked(positionUs());
-    };
+    connect(&playback_, &Playback::volumeChanged, this, &MprisControls::changed);
+    // The window's boxes, made before, show the jump first; a client hears of it after them.
+    connect(&playback_, &Playback::seeked, this, [this] { emit seeked(positionUs()); });
 }
 
 MprisTrack MprisControls::readTrack() const {
@@ -67,7 +62,7 @@ MprisSnapshot MprisControls::snapshot() const {
     MprisSnapshot s;
     s.playbackStatus = PlaybackStatusOf(state.Channel != 0, state.Paused);
     s.playMode = playback_.controller.PlayMode();
-    s.volPos = playback_.volume.VolPos();
+    s.volPos = playback_.VolPos();
     s.canGoNext = hasRows;
     s.canPlay = hasRows;
     s.canPause = state.Channel != 0;
@@ -81,40 +76,35 @@ std::int64_t MprisControls::positionUs() const {
     return MicrosecondsOf(engine_.heardPosition(channel), bytesPerSecond());
 }
 
-void MprisControls::pressButton(PressKind kind) {
-    PressButton& button = window_.pressButton(kind);
-    if (button.action) button.action();
-}
-
 void MprisControls::play() {
     const QString status = snapshot().playbackStatus;
     if (status == QLatin1String("Paused"))
-        pressButton(PressKind::Pause); // the engine resumes a paused stream
+        playback_.pause(); // the engine resumes a paused stream
     else if (status == QLatin1String("Stopped"))
-        pressButton(PressKind::Play);
+        playback_.play();
 }
 
 void MprisControls::pause() {
-    if (snapshot().playbackStatus == QLatin1String("Playing")) pressButton(PressKind::Pause);
+    if (snapshot().playbackStatus == QLatin1String("Playing")) playback_.pause();
 }
 
 void MprisControls::playPause() {
     if (snapshot().playbackStatus == QLatin1String("Stopped"))
-        pressButton(PressKind::Play);
+        playback_.play();
     else
-        pressButton(PressKind::Pause);
+        playback_.pause();
 }
 
 void MprisControls::stop() {
-    pressButton(PressKind::Stop);
+    playback_.stop();
 }
 
 void MprisControls::next() {
-    pressButton(PressKind::Next);
+    playback_.next();
 }
 
 void MprisControls::previous() {
-    pressButton(PressKind::Back);
+    playback_.back();
 }
 
 void MprisControls::seek(std::int64_t offsetUs) {
@@ -124,23 +114,22 @@ void MprisControls::seek(std::int64_t offsetUs) {
         next();
         return;
     }
-    playback_.seekBar.seekTo(BytesOf(target, bytesPerSecond()));
+    playback_.seekTo(BytesOf(target, bytesPerSecond()));
 }
 
 void MprisControls::setPosition(const QString& trackId, std::int64_t positionUs) {
     if (playback_.state.Channel == 0 || trackId != TrackIdFor(track_.startNumber)) return;
     if (positionUs < 0 || positionUs > track_.lengthUs) return;
-    playback_.seekBar.seekTo(BytesOf(positionUs, bytesPerSecond()));
+    playback_.seekTo(BytesOf(positionUs, bytesPerSecond()));
 }
 
 void MprisControls::setVolume(double volume) {
-    if (const std::optional<int> volPos = VolPosFor(volume)) playback_.volume.setVolPos(*volPos);
+    if (const std::optional<int> volPos = VolPosFor(volume)) playback_.setVolPos(*volPos);
 }
 
 void MprisControls::setPlayMode(int mode) {
-    // As the mode button does it: its picture, then the controller, which tells everyone else.
-    window_.setPlayMode(mode);
-    playback_.controller.setPlayMode(mode);
+    // The mode button's picture follows, as every other listener does.
+    playback_.setPlayMode(mode);
 }
 
 void MprisControls::setLoopStatus(const QString& loopStatus) {

@@ -4,22 +4,17 @@
 #include <QByteArray>
 #include <QObject>
 
-#include <functional>
-
 class AudioEngine;
-class MainWindow;
+class Playback;
 class PlaylistModel;
-enum class PressKind;
-struct Playback;
 
 // The player as the media-player interface sees it: its state as one snapshot, and the
-// operations a client may ask for. Every operation is the one the window's own box performs
-// (the press buttons' actions, the mode button, the volume and seek bars), so the windows show
-// what a client did. GUI thread only.
+// operations a client may ask for. Every operation is playback's own, the one the window's boxes
+// perform too, so the windows show what a client did. GUI thread only.
 class MprisControls : public QObject {
     Q_OBJECT
   public:
-    MprisControls(AudioEngine& engine, Playback& playback, PlaylistModel& playlist, MainWindow& window);
+    MprisControls(AudioEngine& engine, Playback& playback, PlaylistModel& playlist);
 
     MprisSnapshot snapshot() const;
     // Where the playing track stands, read from the stream when asked.
@@ -41,20 +36,18 @@ class MprisControls : public QObject {
     void setLoopStatus(const QString& loopStatus);
     void setShuffle(bool shuffle);
 
-    // What the application does for the root interface and OpenUri.
-    std::function<void()> raise;
-    std::function<void()> quit;
-    // A local file, folder or playlist to add to the playlist and play.
-    std::function<void(const QByteArray& path)> openPath;
-
   signals:
+    // What the application does for the root interface and OpenUri.
+    void raiseRequested();
+    void quitRequested();
+    // A local file, folder or playlist to add to the playlist and play.
+    void openRequested(const QByteArray& path);
     // Something of the snapshot may differ; several in a row may come for one change.
     void changed();
     // The playing track's position jumped (a seek by anyone), to positionUs.
     void seeked(qint64 positionUs);
 
   private:
-    void pressButton(PressKind kind);
     void setPlayMode(int mode);
     std::int64_t bytesPerSecond() const;
     MprisTrack readTrack() const;
@@ -62,7 +55,6 @@ class MprisControls : public QObject {
     AudioEngine& engine_;
     Playback& playback_;
     PlaylistModel& playlist_;
-    MainWindow& window_;
     std::uint64_t startNumber_ = 0;
     MprisTrack track_;
 };

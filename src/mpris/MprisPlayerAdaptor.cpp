@@ -107,5 +107,5 @@ void MprisPlayerAdaptor::SetPosition(const QDBusObjectPath& TrackId, qlonglong P
 void MprisPlayerAdaptor::OpenUri(const QString& Uri) {
     // Only local files are offered; anything else is left alone.
     const QUrl url(Uri);
-    if (url.isLocalFile() && controls_.openPath) controls_.openPath(QFile::encodeName(url.toLocalFile()));
+    if (url.isLocalFile()) emit controls_.openRequested(QFile::encodeName(url.toLocalFile()));
 }

@@ -11,9 +11,9 @@ QStringList MprisRootAdaptor::mimeTypes() const {
 }
 
 void MprisRootAdaptor::Raise() {
-    if (controls_.raise) controls_.raise();
+    emit controls_.raiseRequested();
 }
 
 void MprisRootAdaptor::Quit() {
-    if (controls_.quit) controls_.quit();
+    emit controls_.quitRequested();
 }

@@ -76,6 +76,5 @@ void Equalizer::setEqEnabled(bool enabled) {
 }
 
 void Equalizer::notify() {
-    for (auto& listener : listeners_)
-        listener();
+    emit changed();
 }

@@ -2,15 +2,16 @@
 #include "AudioEngine.h"
 #include "PlaybackState.h"
 
+#include <QObject>
+
 #include <array>
-#include <functional>
-#include <vector>
 
 // The eleven-band equalizer: one peaking filter per band on the open stream, a semitone wide, with
 // a gain of 15 - EQParams[k] dB. EQParams are rows of the curve box (0 top = +15 dB, 15 = 0 dB,
 // 30 bottom = -15 dB) and stay stored while the equalizer is off. Effects belong to the stream they
 // were attached to; the controller attaches fresh ones to every new stream. GUI thread only.
-class Equalizer {
+class Equalizer : public QObject {
+    Q_OBJECT
   public:
     static constexpr int kBands = 11;
     static constexpr int kNeutral = 15, kTopRow = 0, kBottomRow = 30;
@@ -47,8 +48,9 @@ class Equalizer {
     bool EQEnabled() const { return enabled_; }
     void setEqEnabled(bool enabled);
 
-    // Called after the stored curve or the on/off look changed, for the boxes that draw them.
-    void onChanged(std::function<void()> listener) { listeners_.push_back(std::move(listener)); }
+  signals:
+    // The stored curve or the on/off look changed, for the boxes that draw them.
+    void changed();
 
   private:
     void notify();
@@ -59,5 +61,4 @@ class Equalizer {
     std::array<FxHandle, kBands> fx_{};
     bool applied_ = false;
     bool enabled_ = false;
-    std::vector<std::function<void()>> listeners_;
 };

@@ -1,13 +1,13 @@
 #pragma once
-// The logic of one painted box: a plain object, testable without a window.
+// The logic of one painted box: an object without a widget, testable without a window.
 // A widget forwards its mouse events here and shows image() on the screen;
-// the logic calls `changed` whenever its look changed, so the widget can
+// the logic emits `changed` whenever its look changed, so the widget can
 // show exactly that change.
 #include <QImage>
+#include <QObject>
 #include <QPoint>
 #include <QSize>
 #include <QString>
-#include <functional>
 
 // Rows of a box's picture, from the top.
 struct RowSpan {
@@ -15,9 +15,10 @@ struct RowSpan {
     int count = 0;
 };
 
-class BoxLogic {
+class BoxLogic : public QObject {
+    Q_OBJECT
   public:
-    virtual ~BoxLogic() = default;
+    ~BoxLogic() override = default;
 
     virtual QSize size() const = 0;
     // The finished picture of the box; redrawn first when the state changed.
@@ -33,8 +34,6 @@ class BoxLogic {
     // needs only these (the seek bar's line changes 3 of its 10 rows, 25 times a second).
     RowSpan changedRows() const { return changedRows_; }
 
-    std::function<void()> changed;
-
     // Device pixels per box pixel of the window the box is on (2 on a HiDPI screen). A box whose
     // picture holds text draws it at that resolution; the others' pictures stay in box pixels and
     // are enlarged on the way to the screen.
@@ -46,6 +45,10 @@ class BoxLogic {
         paintScaleChanged();
     }
 
+  signals:
+    // The look changed, in changedRows().
+    void changed();
+
   protected:
     // The next image() is to be drawn at the new paintScale().
     virtual void paintScaleChanged() {}
@@ -53,7 +56,7 @@ class BoxLogic {
     void notifyChanged() { notifyChanged({0, size().height()}); }
     void notifyChanged(RowSpan rows) {
         changedRows_ = rows;
-        if (changed) changed();
+        emit changed();
     }
 
   private:

@@ -6,7 +6,6 @@
 #include <QHelpEvent>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QPointer>
 
 PaintBox::PaintBox(BoxLogic& logic, HintWindow& hint, QWidget* parent, QPoint imageOffset)
     : QWidget(parent), logic_(logic), hint_(hint), imageOffset_(imageOffset) {
@@ -18,10 +17,8 @@ PaintBox::PaintBox(BoxLogic& logic, HintWindow& hint, QWidget* parent, QPoint im
     setAttribute(Qt::WA_OpaquePaintEvent, presenter_.covers(logic.image(), imageOffset));
     setCursor(Qt::PointingHandCursor);
     setMouseTracking(false);
-    QPointer<PaintBox> self(this);
-    logic_.changed = [self] {
-        if (self) self->presenter_.show(self->logic_.image(), self->imageOffset_, self->logic_.changedRows());
-    };
+    connect(&logic_, &BoxLogic::changed, this,
+            [this] { presenter_.show(logic_.image(), imageOffset_, logic_.changedRows()); });
 }
 
 void PaintBox::followScale() {

@@ -93,7 +93,7 @@ TEST_F(SpectrumAnalyserTest, CapsFollowTheSkinColourFromTheNextPicture) {
     analyser.feed(uniform(0.5f));
     EXPECT_EQ(analyser.image().pixel(1, 2), qRgb(0, 255, 0));
     int notices = 0;
-    analyser.changed = [&] { ++notices; };
+    QObject::connect(&analyser, &BoxLogic::changed, [&] { ++notices; });
     skin.setColor(QColor(200, 10, 30));
     // Nothing moves, yet the next tick must still ask for a repaint so the new colour shows.
     analyser.feed(uniform(0.5f));
@@ -104,7 +104,7 @@ TEST_F(SpectrumAnalyserTest, CapsFollowTheSkinColourFromTheNextPicture) {
 
 TEST_F(SpectrumAnalyserTest, AsksForARepaintOnlyWhenTheLookChanged) {
     int notices = 0;
-    analyser.changed = [&] { ++notices; };
+    QObject::connect(&analyser, &BoxLogic::changed, [&] { ++notices; });
     analyser.feed(uniform(0.05f));
     EXPECT_EQ(notices, 1);
     (void)analyser.image();

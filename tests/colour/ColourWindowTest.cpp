@@ -1,8 +1,8 @@
 #include "ColourWindow.h"
-#include "CellText.h"
 #include "ColourPanel.h"
 #include "FakeEngine.h"
 #include "Player.h"
+#include "SkinFonts.h"
 #include "WaitFor.h"
 
 #include <QApplication>

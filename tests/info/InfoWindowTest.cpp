@@ -1,9 +1,10 @@
 #include "InfoWindow.h"
 #include "InfoPanel.h"
 
-#include "CellText.h"
 #include "PlaybackRig.h"
+#include "Skin.h"
 #include "SkinFont.h"
+#include "SkinFonts.h"
 
 #include <QFontMetrics>
 #include <gtest/gtest.h>
@@ -85,7 +86,7 @@ TEST(InfoPanelLook, TaggedAndUntaggedTrackAtTheirPlaces) {
 TEST(InfoPanelBehaviour, CloseBoxActsOnAReleaseInsideAndEverywhereElseALeftPressDrags) {
     InfoPanel panel;
     int closes = 0;
-    panel.closeClicked = [&] { ++closes; };
+    QObject::connect(&panel, &InfoPanel::closeClicked, [&] { ++closes; });
     const QPoint onBox = InfoPanel::kCloseBox.topLeft() + QPoint(5, 5);
     EXPECT_FALSE(panel.press(onBox, Qt::LeftButton)) << "the close box is no place to drag from";
     EXPECT_TRUE(panel.closePressed());
@@ -108,9 +109,10 @@ TEST(InfoPanelBehaviour, CloseBoxActsOnAReleaseInsideAndEverywhereElseALeftPress
 
 TEST(InfoWindowFollow, OpensOnAStreamAndRepaintsAtOnceForTheNextTrackAndTheStop) {
     PlaybackRig rig;
+    const Skin skin{QColor(13, 90, 219)};
     rig.addTrack("a.mp3", FakeTrack{.artist = "Artist Name", .lengthSeconds = 100});
     rig.addTrack("b.xyz", FakeTrack{.lengthSeconds = 100});
-    InfoWindow window(rig.engine, rig.controller, rig.skin);
+    InfoWindow window(rig.engine, rig.controller, skin);
     const auto artist = [&] {
         return InkOf(window.grab().toImage(), {AfterLabel("Артист: "), 20, 200, 14}, kWhiteRgb);
     };

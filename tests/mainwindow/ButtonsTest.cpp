@@ -1,7 +1,7 @@
-#include "CellText.h"
 #include "LabelButton.h"
 #include "PressButton.h"
 #include "Skin.h"
+#include "SkinFonts.h"
 #include "TitleBarButton.h"
 
 #include <gtest/gtest.h>
@@ -35,11 +35,12 @@ std::set<QRgb> Colours(const QImage& image) {
     return colours;
 }
 
-PressButton MakeButton(PressKind kind, const Skin& skin) {
-    PressButton button(kind, skin);
-    button.later = [](int, std::function<void()> dim) { dim(); };
-    return button;
-}
+// A button whose afterglow ends at once.
+struct MakeButton : PressButton {
+    MakeButton(PressKind kind, const Skin& skin) : PressButton(kind, skin) {
+        later = [](int, std::function<void()> dim) { dim(); };
+    }
+};
 } // namespace
 
 TEST(PressButtonLook, GeometricGlyphsSitOnTheirColumnsAndRows) {
@@ -64,7 +65,7 @@ TEST(PressButtonLook, GeometricGlyphsSitOnTheirColumnsAndRows) {
     };
     for (const Case& c : cases) {
         for (bool lit : {false, true}) {
-            PressButton button = MakeButton(c.kind, skin);
+            MakeButton button(c.kind, skin);
             if (lit) button.press({1, 1}, Qt::LeftButton);
             const QImage& image = button.image();
             const QRgb glyph = lit ? kSkin.rgb() : qRgb(0, 0, 0);
@@ -79,7 +80,7 @@ TEST(PressButtonLook, GeometricGlyphsSitOnTheirColumnsAndRows) {
 TEST(PressButtonLook, ArrowGlyphsAreDrawnInTheGlyphColourOnly) {
     const Skin skin(kSkin);
     for (PressKind kind : {PressKind::Back, PressKind::Next}) {
-        PressButton button = MakeButton(kind, skin);
+        MakeButton button(kind, skin);
         const auto rest = InkPixels(button.image(), kWhiteRgb);
         EXPECT_GT(rest.size(), 10u);
         EXPECT_EQ(Colours(button.image()), (std::set<QRgb>{kWhiteRgb, qRgb(0, 0, 0)}));
@@ -88,13 +89,13 @@ TEST(PressButtonLook, ArrowGlyphsAreDrawnInTheGlyphColourOnly) {
         EXPECT_EQ(InkPixels(button.image(), kWhiteRgb), rest) << "lighting changes the colour, not the shape";
     }
     // « and » are mirror images of each other; at least they must differ.
-    PressButton back = MakeButton(PressKind::Back, skin), next = MakeButton(PressKind::Next, skin);
+    MakeButton back(PressKind::Back, skin), next(PressKind::Next, skin);
     EXPECT_NE(back.image(), next.image());
 }
 
 TEST(PressButtonLook, FollowsASkinColourChangeWhileLit) {
     Skin skin(kSkin);
-    PressButton button = MakeButton(PressKind::Stop, skin);
+    MakeButton button(PressKind::Stop, skin);
     button.press({1, 1}, Qt::LeftButton);
     EXPECT_EQ(button.image().pixel(10, 10), kSkin.rgb());
     skin.setColor(QColor(200, 10, 10));
@@ -121,10 +122,10 @@ struct GlowingButton {
 TEST(PressButtonBehaviour, ActsOnTheLeftPressAndStaysLitUntilItsAfterglowEnds) {
     GlowingButton play(PressKind::Play);
     int actions = 0;
-    play.button.action = [&] {
+    QObject::connect(&play.button, &PressButton::triggered, [&] {
         EXPECT_TRUE(play.button.lit());
         ++actions;
-    };
+    });
     play.button.press({3, 3}, Qt::RightButton);
     play.button.release({3, 3}, Qt::RightButton);
     EXPECT_EQ(actions, 0) << "other buttons do nothing";
@@ -183,7 +184,9 @@ TEST(PressButtonBehaviour, AModalActionGoesDarkAfterItsEndWhenTheReleaseNeverCam
     EXPECT_FALSE(open.lit());
     EXPECT_EQ(afterglows, 1);
 
-    open.action = [&] { open.release({1, 1}, Qt::LeftButton); }; // this time it came through
+    QObject::connect(&open, &PressButton::triggered, [&] {
+        open.release({1, 1}, Qt::LeftButton);
+    }); // this time it came through
     open.press({1, 1}, Qt::LeftButton);
     EXPECT_FALSE(open.lit());
     EXPECT_EQ(afterglows, 2) << "one afterglow per click";
@@ -213,7 +216,7 @@ TEST(TitleBarButtonBehaviour, ClicksOnlyOnAReleaseInsideTheBox) {
         for (const Case& c : cases) {
             TitleBarButton button(kind);
             int clicks = 0;
-            button.clicked = [&] { ++clicks; };
+            QObject::connect(&button, &TitleBarButton::clicked, [&] { ++clicks; });
             button.press({5, 5}, Qt::LeftButton);
             EXPECT_TRUE(button.lit());
             button.release(c.release, Qt::LeftButton);
@@ -285,7 +288,7 @@ TEST(LabelButtonBehaviour, ModeCyclesAndAStrangeModeRestartsAtZero) {
     const Skin skin(kSkin);
     LabelButton mode(LabelKind::Mode, skin);
     std::vector<int> seen;
-    mode.modeChanged = [&](int m) { seen.push_back(m); };
+    QObject::connect(&mode, &LabelButton::modeChanged, [&](int m) { seen.push_back(m); });
     for (int i = 0; i < 4; ++i) {
         mode.press({1, 1}, Qt::LeftButton); // no press action
         mode.release({1, 1}, Qt::LeftButton);
@@ -323,10 +326,10 @@ TEST(LabelButtonBehaviour, PlaylistLightsOnPressAndFollowsTheWindowOnRelease) {
     const Skin skin(kSkin);
     LabelButton pl(LabelKind::Playlist, skin);
     bool windowVisible = false;
-    pl.toggle = [&] {
+    QObject::connect(&pl, &LabelButton::toggleRequested, [&] {
         windowVisible = !windowVisible;
-        return windowVisible;
-    };
+        pl.setShown(windowVisible);
+    });
     auto hasSkin = [&] { return Colours(pl.image()).count(kSkin.rgb()) == 1; };
     EXPECT_FALSE(hasSkin());
     pl.press({1, 1}, Qt::LeftButton);
@@ -346,7 +349,7 @@ TEST(LabelButtonBehaviour, EqualizerLabelFollowsTheToggle) {
     const Skin skin(kSkin);
     LabelButton eq(LabelKind::Equalizer, skin);
     bool open = false;
-    eq.toggle = [&] { return open = !open; };
+    QObject::connect(&eq, &LabelButton::toggleRequested, [&] { eq.setShown(open = !open); });
     eq.press({1, 1}, Qt::LeftButton);
     EXPECT_FALSE(eq.shown()) << "the equalizer acts on the release";
     eq.release({1, 1}, Qt::LeftButton);

@@ -1,4 +1,4 @@
-#include "PlaybackRig.h"
+#include "PlaybackBoxesRig.h"
 
 #include <gtest/gtest.h>
 
@@ -16,7 +16,7 @@ std::vector<float> flat(float gain) {
 } // namespace
 
 TEST(Equalizer, AttachSetsCentresBandwidthAndTheStoredGains) {
-    PlaybackRig rig;
+    PlaybackBoxesRig rig;
     rig.addTrack("a.mp3");
     rig.controller.PlayTrack(0);
     Equalizer& eq = rig.playback.equalizer;
@@ -56,11 +56,11 @@ TEST(EqualizerCurve, PressesAndDragsSetTheBandsUnderThePointer) {
         {{{5, 20}, {120, 0}}, {{0, -5.0f}}, {10}}, // right of the box: nothing
     };
     for (const Gesture& g : cases) {
-        PlaybackRig rig;
+        PlaybackBoxesRig rig;
         rig.addTrack("a.mp3");
         rig.playback.equalizer.switchEq(true);
         rig.controller.PlayTrack(0);
-        EqualizerCurve& curve = rig.playback.curve;
+        EqualizerCurve& curve = rig.boxes.curve;
         curve.press(g.points[0], Qt::LeftButton);
         for (size_t i = 1; i < g.points.size(); ++i)
             curve.move(g.points[i], Qt::LeftButton);
@@ -75,8 +75,8 @@ TEST(EqualizerCurve, PressesAndDragsSetTheBandsUnderThePointer) {
 }
 
 TEST(EqualizerCurve, OnlyTheLeftButtonDrags) {
-    PlaybackRig rig;
-    EqualizerCurve& curve = rig.playback.curve;
+    PlaybackBoxesRig rig;
+    EqualizerCurve& curve = rig.boxes.curve;
     curve.press({5, 3}, Qt::RightButton);
     curve.move({5, 3}, Qt::RightButton);
     EXPECT_EQ(rig.playback.equalizer.EQParams()[0], 15);
@@ -87,14 +87,14 @@ TEST(EqualizerCurve, OnlyTheLeftButtonDrags) {
 }
 
 TEST(Equalizer, TheCurveIsKeptWhileOffAndHeardWhenSwitchedOn) {
-    PlaybackRig rig;
+    PlaybackBoxesRig rig;
     rig.addTracks(2);
     rig.controller.PlayTrack(0);
-    rig.playback.curve.press({5, 0}, Qt::LeftButton);
+    rig.boxes.curve.press({5, 0}, Qt::LeftButton);
     EXPECT_TRUE(streamGains(rig).empty()) << "off: nothing is attached";
     EXPECT_EQ(rig.playback.equalizer.EQParams()[0], 0);
 
-    EqualizerSwitch& on = rig.playback.eqSwitch;
+    EqualizerSwitch& on = rig.boxes.eqSwitch;
     on.press({5, 5}, Qt::LeftButton);
     on.release({5, 5}, Qt::LeftButton);
     std::vector<float> expected = flat(0.0f);
@@ -112,12 +112,12 @@ TEST(Equalizer, TheCurveIsKeptWhileOffAndHeardWhenSwitchedOn) {
 }
 
 TEST(Equalizer, DefFlattensTheCurveOnOrOff) {
-    PlaybackRig rig;
+    PlaybackBoxesRig rig;
     rig.addTrack("a.mp3");
     rig.controller.PlayTrack(0);
     Equalizer& eq = rig.playback.equalizer;
     eq.setEqParams({0, 3, 6, 9, 12, 15, 18, 21, 24, 27, 30});
-    EqualizerDefault& def = rig.playback.eqDefault;
+    EqualizerDefault& def = rig.boxes.eqDefault;
     def.press({3, 3}, Qt::LeftButton);
     EXPECT_TRUE(def.pressed());
     def.release({3, 3}, Qt::LeftButton);
@@ -133,7 +133,7 @@ TEST(Equalizer, DefFlattensTheCurveOnOrOff) {
 }
 
 TEST(Equalizer, SettingsRowsStayOnTheCurveBox) {
-    PlaybackRig rig;
+    PlaybackBoxesRig rig;
     Equalizer& eq = rig.playback.equalizer;
     eq.setEqParams({-40, 0, 30, 31, 1000, 15, 15, 15, 15, 15, 15});
     const std::array<int, 11> expected = {0, 0, 30, 30, 30, 15, 15, 15, 15, 15, 15};
@@ -144,8 +144,8 @@ TEST(Equalizer, SettingsRowsStayOnTheCurveBox) {
 }
 
 TEST(EqualizerCurve, PaintsTheCurveOnTheGround) {
-    PlaybackRig rig;
-    EqualizerCurve& curve = rig.playback.curve;
+    PlaybackBoxesRig rig;
+    EqualizerCurve& curve = rig.boxes.curve;
     const QImage& flatImage = curve.image();
     ASSERT_EQ(flatImage.size(), QSize(110, 31));
     for (int x = 0; x < 110; ++x)
@@ -156,7 +156,7 @@ TEST(EqualizerCurve, PaintsTheCurveOnTheGround) {
     EXPECT_EQ(flatImage.pixel(50, 14), qRgb(247, 247, 247)); // 192 + 63 * 14 / 16, truncated
 
     int changes = 0;
-    curve.changed = [&] { ++changes; };
+    QObject::connect(&curve, &BoxLogic::changed, [&] { ++changes; });
     curve.press({5, 3}, Qt::LeftButton); // band 0: its point at (10, 3), flat from x 0
     curve.release({5, 3}, Qt::LeftButton);
     EXPECT_GT(changes, 0);
@@ -175,8 +175,8 @@ TEST(EqualizerCurve, PaintsTheCurveOnTheGround) {
 }
 
 TEST(EqualizerSwitch, OutlineShowsTheStateAndLightsGreenWhileHeld) {
-    PlaybackRig rig;
-    EqualizerSwitch& on = rig.playback.eqSwitch;
+    PlaybackBoxesRig rig;
+    EqualizerSwitch& on = rig.boxes.eqSwitch;
     const QRgb green = qRgb(72, 194, 41), orange = qRgb(245, 95, 3);
     const auto outline = [&](QRgb color) {
         const QImage& image = on.image();
@@ -204,8 +204,8 @@ TEST(EqualizerSwitch, OutlineShowsTheStateAndLightsGreenWhileHeld) {
 }
 
 TEST(EqualizerDefault, LabelIsLitWhileHeld) {
-    PlaybackRig rig;
-    EqualizerDefault& def = rig.playback.eqDefault;
+    PlaybackBoxesRig rig;
+    EqualizerDefault& def = rig.boxes.eqDefault;
     const auto skinPixels = [&] {
         const QImage& image = def.image();
         int n = 0;

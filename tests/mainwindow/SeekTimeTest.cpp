@@ -1,7 +1,7 @@
 #include "DotLine.h"
 #include "LineStepper.h"
 #include "PaintGradient.h"
-#include "PlaybackRig.h"
+#include "PlaybackBoxesRig.h"
 
 #include <gtest/gtest.h>
 
@@ -33,7 +33,7 @@ int countSkinOnRows(const QImage& image, int fromY, int toY) {
 } // namespace
 
 TEST(SeekBar, APointerMapsToBytesWith64BitsAndIsClampedToTheBar) {
-    PlaybackRig rig;
+    PlaybackBoxesRig rig;
     rig.addTrack("long.mp3", FakeTrack{.lengthSeconds = 5 * 3600});
     rig.controller.PlayTrack(0);
     const std::int64_t bpp = rig.playback.state.BytesPerPixel;
@@ -42,15 +42,15 @@ TEST(SeekBar, APointerMapsToBytesWith64BitsAndIsClampedToTheBar) {
         {-40, 0}, {0, 0}, {1, bpp}, {151, 151 * bpp}, {301, 301 * bpp}, {302, 302 * bpp}, {5000, 302 * bpp},
     };
     for (auto [x, bytes] : cases)
-        EXPECT_EQ(rig.playback.seekBar.PositionForX(x), bytes) << x;
-    EXPECT_GT(rig.playback.seekBar.PositionForX(250), std::int64_t(1) << 31) << "past what 32 bits can hold";
+        EXPECT_EQ(rig.boxes.seekBar.PositionForX(x), bytes) << x;
+    EXPECT_GT(rig.boxes.seekBar.PositionForX(250), std::int64_t(1) << 31) << "past what 32 bits can hold";
 }
 
 TEST(SeekBar, ClickAndDragSeekAtTheRelease) {
-    PlaybackRig rig;
+    PlaybackBoxesRig rig;
     rig.addTrack("long.mp3", FakeTrack{.lengthSeconds = 5 * 3600});
     rig.controller.PlayTrack(0);
-    SeekBar& bar = rig.playback.seekBar;
+    SeekBar& bar = rig.boxes.seekBar;
     const std::int64_t bpp = rig.playback.state.BytesPerPixel;
     const std::string h = std::to_string(rig.controller.Channel());
 
@@ -80,9 +80,9 @@ TEST(SeekBar, ClickAndDragSeekAtTheRelease) {
 }
 
 TEST(SeekBar, WithoutAStreamNothingSeeksAndAPausedOneSeeksWithTheDisplaysFollowing) {
-    PlaybackRig rig;
+    PlaybackBoxesRig rig;
     rig.addTrack("a.mp3", FakeTrack{.lengthSeconds = 302});
-    SeekBar& bar = rig.playback.seekBar;
+    SeekBar& bar = rig.boxes.seekBar;
     bar.press({100, 5}, Qt::LeftButton);
     EXPECT_FALSE(bar.SeekDragging());
     bar.release({100, 5}, Qt::LeftButton);
@@ -90,21 +90,23 @@ TEST(SeekBar, WithoutAStreamNothingSeeksAndAPausedOneSeeksWithTheDisplaysFollowi
 
     rig.controller.PlayTrack(0);
     rig.controller.pause();
-    const QString timeBefore = rig.playback.time.text();
+    const QString timeBefore = rig.boxes.time.text();
     rig.engine.clearCalls();
     bar.press({10, 5}, Qt::LeftButton);
     EXPECT_TRUE(bar.SeekDragging());
     bar.release({200, 5}, Qt::LeftButton);
-    EXPECT_EQ(rig.engine.calls, (std::vector<std::string>{"SetPosition " + std::to_string(rig.controller.Channel()) +
-                                                          " " + std::to_string(200 * rig.playback.state.BytesPerPixel)}));
+    EXPECT_EQ(rig.engine.calls,
+              (std::vector<std::string>{"SetPosition " + std::to_string(rig.controller.Channel()) + " " +
+                                        std::to_string(200 * rig.playback.state.BytesPerPixel)}));
     EXPECT_FALSE(bar.tick()) << "the position timer still draws nothing for a paused stream";
     EXPECT_TRUE(isSkin(bar.image(), 199, 5)) << "the line reaches the new place at once";
-    EXPECT_NE(rig.playback.time.text(), timeBefore);
+    EXPECT_NE(rig.boxes.time.text(), timeBefore);
 
     // Play goes on from there rather than starting the track again.
     rig.engine.clearCalls();
     rig.controller.play();
-    EXPECT_EQ(rig.engine.calls, (std::vector<std::string>{"Play " + std::to_string(rig.controller.Channel())}));
+    EXPECT_EQ(rig.engine.calls,
+              (std::vector<std::string>{"Play " + std::to_string(rig.controller.Channel())}));
     EXPECT_EQ(rig.engine.position, 200 * rig.playback.state.BytesPerPixel);
 
     rig.controller.stop();
@@ -115,10 +117,10 @@ TEST(SeekBar, WithoutAStreamNothingSeeksAndAPausedOneSeeksWithTheDisplaysFollowi
 }
 
 TEST(SeekBar, ProgressIsADottedLineWhosePhaseCarriesOn) {
-    PlaybackRig rig;
+    PlaybackBoxesRig rig;
     rig.addTrack("a.mp3", FakeTrack{.lengthSeconds = 302});
     rig.controller.PlayTrack(0);
-    SeekBar& bar = rig.playback.seekBar;
+    SeekBar& bar = rig.boxes.seekBar;
     const std::int64_t bpp = rig.playback.state.BytesPerPixel;
 
     bar.setDotCounter(0);
@@ -152,10 +154,10 @@ TEST(SeekBar, ProgressIsADottedLineWhosePhaseCarriesOn) {
 }
 
 TEST(SeekBar, ProgressEqualsTheLineDrawnPointByPoint) {
-    PlaybackRig rig;
+    PlaybackBoxesRig rig;
     rig.addTrack("a.mp3", FakeTrack{.lengthSeconds = 302});
     rig.controller.PlayTrack(0);
-    SeekBar& bar = rig.playback.seekBar;
+    SeekBar& bar = rig.boxes.seekBar;
     const std::int64_t bpp = rig.playback.state.BytesPerPixel;
     QImage empty(302, 10, QImage::Format_RGB32);
     {
@@ -173,7 +175,8 @@ TEST(SeekBar, ProgressEqualsTheLineDrawnPointByPoint) {
                 painter.end();
                 std::int32_t counterAfter = counter;
                 const QRgb skin = kTestSkin.rgb();
-                StepLine(0, 5, x, 5, [&](int px, int py) { DotLineProc(px, py, expected, skin, counterAfter); });
+                StepLine(0, 5, x, 5,
+                         [&](int px, int py) { DotLineProc(px, py, expected, skin, counterAfter); });
                 if (!dragging) DotLineProc(x, 5, expected, skin, counterAfter);
 
                 bar.setDotCounter(counter);
@@ -202,10 +205,10 @@ TEST(SeekBar, ProgressEqualsTheLineDrawnPointByPoint) {
 }
 
 TEST(SeekBar, DraggingLeavesOutTheHeadDot) {
-    PlaybackRig rig;
+    PlaybackBoxesRig rig;
     rig.addTrack("a.mp3", FakeTrack{.lengthSeconds = 302});
     rig.controller.PlayTrack(0);
-    SeekBar& bar = rig.playback.seekBar;
+    SeekBar& bar = rig.boxes.seekBar;
     bar.setDotCounter(0);
     rig.engine.position = 100 * rig.playback.state.BytesPerPixel;
     bar.press({20, 5}, Qt::LeftButton);
@@ -222,12 +225,12 @@ TEST(SeekBar, TheLineReachesTheEndOnlyForStreamsOfSixSecondsOrMore) {
         int lastLineX;
     } cases[] = {{302, 301}, {6, 301}, {2, 99}};
     for (const Case& c : cases) {
-        PlaybackRig rig;
+        PlaybackBoxesRig rig;
         rig.addTrack("a.mp3", FakeTrack{.lengthSeconds = c.seconds});
         rig.controller.PlayTrack(0);
         rig.engine.position = c.seconds * kBytesPerSecond;
-        ASSERT_TRUE(rig.playback.seekBar.tick());
-        const QImage& image = rig.playback.seekBar.image();
+        ASSERT_TRUE(rig.boxes.seekBar.tick());
+        const QImage& image = rig.boxes.seekBar.image();
         EXPECT_NE(image.pixel(c.lastLineX, 5), groundRow5) << c.seconds;
         if (c.lastLineX + 3 < SeekBar::kWidth) {
             EXPECT_EQ(image.pixel(c.lastLineX + 3, 5), groundRow5) << c.seconds;
@@ -236,24 +239,24 @@ TEST(SeekBar, TheLineReachesTheEndOnlyForStreamsOfSixSecondsOrMore) {
 }
 
 TEST(SeekBar, ABogusPositionDrawsAtMostOneBarOfPoints) {
-    PlaybackRig rig;
+    PlaybackBoxesRig rig;
     rig.addTrack("a.mp3", FakeTrack{.lengthSeconds = 302});
     rig.controller.PlayTrack(0);
-    rig.playback.seekBar.setDotCounter(0);
+    rig.boxes.seekBar.setDotCounter(0);
     rig.engine.position = std::int64_t(1) << 60;
-    ASSERT_TRUE(rig.playback.seekBar.tick());
-    EXPECT_EQ(rig.playback.seekBar.DotCounter(), 304);
+    ASSERT_TRUE(rig.boxes.seekBar.tick());
+    EXPECT_EQ(rig.boxes.seekBar.DotCounter(), 304);
 }
 
 TEST(SeekBar, StopShowsTheEmptyBar) {
-    PlaybackRig rig;
+    PlaybackBoxesRig rig;
     rig.addTrack("a.mp3", FakeTrack{.lengthSeconds = 302});
     rig.controller.PlayTrack(0);
     rig.engine.position = 150 * rig.playback.state.BytesPerPixel;
-    ASSERT_TRUE(rig.playback.seekBar.tick());
-    ASSERT_GT(countSkinOnRows(rig.playback.seekBar.image(), 4, 6), 0);
+    ASSERT_TRUE(rig.boxes.seekBar.tick());
+    ASSERT_GT(countSkinOnRows(rig.boxes.seekBar.image(), 4, 6), 0);
     rig.controller.stop();
-    const QImage& image = rig.playback.seekBar.image();
+    const QImage& image = rig.boxes.seekBar.image();
     EXPECT_EQ(countSkinOnRows(image, 0, 9), 0);
     for (int x : {0, 150, 301})
         EXPECT_EQ(image.pixel(x, 5), qRgb(220, 220, 220)) << x;
@@ -269,18 +272,18 @@ TEST(TimeDisplay, ShowsElapsedOrRemainingTime) {
         {200, 59, 0, "-02:21"},    {400000, 0, 0, "-111:06:40"},
     };
     for (const Case& c : cases) {
-        PlaybackRig rig;
+        PlaybackBoxesRig rig;
         rig.addTrack("a.mp3", FakeTrack{.lengthSeconds = c.lengthSeconds});
         rig.controller.PlayTrack(0);
         rig.engine.position = c.positionSeconds * kBytesPerSecond;
-        rig.playback.time.setTimeMode(c.mode);
-        EXPECT_EQ(rig.playback.time.text(), QString::fromLatin1(c.text));
+        rig.boxes.time.setTimeMode(c.mode);
+        EXPECT_EQ(rig.boxes.time.text(), QString::fromLatin1(c.text));
     }
 }
 
 TEST(TimeDisplay, AClickSwitchesTheModeAndItsPlace) {
-    PlaybackRig rig;
-    TimeDisplay& time = rig.playback.time;
+    PlaybackBoxesRig rig;
+    TimeDisplay& time = rig.boxes.time;
     // Ink in the first columns only in remaining mode, where "-" stands at x 0; elapsed text starts at 6.
     const auto inkLeftOf6 = [](const QImage& image) {
         for (int y = 0; y < image.height(); ++y)
@@ -291,7 +294,7 @@ TEST(TimeDisplay, AClickSwitchesTheModeAndItsPlace) {
     EXPECT_EQ(time.text(), QStringLiteral("-00:00"));
     EXPECT_TRUE(inkLeftOf6(time.image()));
     int changes = 0;
-    time.changed = [&] { ++changes; };
+    QObject::connect(&time, &BoxLogic::changed, [&] { ++changes; });
     time.press({10, 10}, Qt::RightButton);
     EXPECT_EQ(time.TimeMode(), 0);
     time.press({10, 10}, Qt::LeftButton);
@@ -308,4 +311,32 @@ TEST(TimeDisplay, AClickSwitchesTheModeAndItsPlace) {
                 EXPECT_EQ(image.pixel(x, y), kTestSkin.rgb()) << x << "," << y;
             }
     EXPECT_TRUE(inked);
+}
+
+TEST(PlaybackBoxes, PositionTimerAndStopDriveSeekBarAndTime) {
+    PlaybackBoxesRig rig;
+    rig.addTrack("a.mp3", FakeTrack{.lengthSeconds = 302});
+    rig.boxes.time.setTimeMode(1);
+    rig.controller.PlayTrack(0);
+    int seekChanges = 0, timeChanges = 0;
+    QObject::connect(&rig.boxes.seekBar, &BoxLogic::changed, [&] { ++seekChanges; });
+    QObject::connect(&rig.boxes.time, &BoxLogic::changed, [&] { ++timeChanges; });
+    (void)rig.boxes.time.image();
+    rig.engine.position = 5 * 44100 * 4;
+    rig.controller.positionTick();
+    EXPECT_EQ(seekChanges, 1);
+    EXPECT_EQ(timeChanges, 1);
+    EXPECT_EQ(rig.boxes.time.text(), QStringLiteral("00:05"));
+    (void)rig.boxes.time.image();
+    rig.controller.positionTick();
+    EXPECT_EQ(seekChanges, 2);
+    EXPECT_EQ(timeChanges, 1) << "the same second needs no repaint of the time";
+
+    rig.controller.pause();
+    rig.controller.positionTick();
+    EXPECT_EQ(seekChanges, 2) << "a paused stream leaves the displays as they were";
+
+    rig.controller.stop();
+    EXPECT_EQ(rig.boxes.seekBar.SeekPos(), 0);
+    EXPECT_EQ(rig.boxes.time.text(), QStringLiteral("00:00"));
 }

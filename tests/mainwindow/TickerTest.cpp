@@ -11,13 +11,14 @@
 
 namespace {
 // A text and the offset it is put at; the ticker's width follows the text.
-TitleTicker Ticker(const Skin& skin, const QString& text, int offset, int direction = 0) {
-    TitleTicker ticker(skin);
-    ticker.setTickerText(text);
-    ticker.setTickerOffset(offset);
-    ticker.setDirection(direction);
-    return ticker;
-}
+// A ticker showing text from offset.
+struct Ticker : TitleTicker {
+    Ticker(const Skin& skin, const QString& text, int offset, int direction = 0) : TitleTicker(skin) {
+        setTickerText(text);
+        setTickerOffset(offset);
+        setDirection(direction);
+    }
+};
 
 const QColor kSkin(13, 90, 219);
 
@@ -31,7 +32,7 @@ int SkinPixelsInColumn(const QImage& image, int x) {
 
 TEST(TitleTickerSteps, MovesOnePixelAndWrapsAtTheEdges) {
     const Skin skin(kSkin);
-    TitleTicker probe = Ticker(skin, "Some Artist - A Title", 0);
+    Ticker probe(skin, "Some Artist - A Title", 0);
     const int w = probe.tickerWidth();
     ASSERT_GT(w, 50);
     struct Case {
@@ -44,7 +45,7 @@ TEST(TitleTickerSteps, MovesOnePixelAndWrapsAtTheEdges) {
         {2, 10, 10},     {-1, 10, 10},  // any other direction stands still
     };
     for (const Case& c : cases) {
-        TitleTicker ticker = Ticker(skin, "Some Artist - A Title", c.start, c.direction);
+        Ticker ticker(skin, "Some Artist - A Title", c.start, c.direction);
         ticker.step();
         EXPECT_EQ(ticker.tickerOffset(), c.after) << c.direction << " from " << c.start;
     }
@@ -52,7 +53,7 @@ TEST(TitleTickerSteps, MovesOnePixelAndWrapsAtTheEdges) {
 
 TEST(TitleTickerSteps, ANewTitleReachesTheLastColumnAfterSixteenSteps) {
     const Skin skin(kSkin);
-    TitleTicker ticker = Ticker(skin, "Title", TitleTicker::kStartOffset);
+    Ticker ticker(skin, "Title", TitleTicker::kStartOffset);
     int steps = 0;
     while (ticker.tickerOffset() > TitleTicker::kWidth - 1) {
         ticker.step();
@@ -63,7 +64,7 @@ TEST(TitleTickerSteps, ANewTitleReachesTheLastColumnAfterSixteenSteps) {
 
 TEST(TitleTickerDrag, TheTextsMiddleFollowsThePointerAndScrollingResumesFromThere) {
     const Skin skin(kSkin);
-    TitleTicker ticker = Ticker(skin, "Some Artist - A Title", 100);
+    Ticker ticker(skin, "Some Artist - A Title", 100);
     const int half = ticker.tickerWidth() / 2;
     ticker.press({50, 5}, Qt::LeftButton);
     EXPECT_TRUE(ticker.dragging());
@@ -83,9 +84,9 @@ TEST(TitleTickerDrag, TheTextsMiddleFollowsThePointerAndScrollingResumesFromTher
 
 TEST(TitleTickerMouse, RightPressReversesAndMiddleClickAsksForInformation) {
     const Skin skin(kSkin);
-    TitleTicker ticker = Ticker(skin, "Title", 100, 0);
+    Ticker ticker(skin, "Title", 100, 0);
     int infoRequests = 0;
-    ticker.infoRequested = [&] { ++infoRequests; };
+    QObject::connect(&ticker, &TitleTicker::infoRequested, [&] { ++infoRequests; });
     ticker.press({5, 5}, Qt::RightButton);
     EXPECT_EQ(ticker.direction(), 1);
     ticker.step();
@@ -106,7 +107,7 @@ TEST(TitleTickerTimer, NothingToMoveMeansNoTimer) {
     const Skin skin(kSkin);
     TitleTicker ticker(skin);
     int motionChanges = 0;
-    ticker.motionChanged = [&] { ++motionChanges; };
+    QObject::connect(&ticker, &TitleTicker::motionChanged, [&] { ++motionChanges; });
     EXPECT_FALSE(ticker.moving()) << "an empty ticker";
     ticker.setTickerText("Title");
     EXPECT_TRUE(ticker.moving());
@@ -124,7 +125,7 @@ TEST(TitleTickerTimer, NothingToMoveMeansNoTimer) {
 
 TEST(TitleTickerLook, GradientGroundAndTheTextAtItsOffset) {
     const Skin skin(kSkin);
-    TitleTicker ticker = Ticker(skin, "Some Artist - A Title", 20);
+    Ticker ticker(skin, "Some Artist - A Title", 20);
     const QImage image = ticker.image();
     ASSERT_EQ(image.size(), QSize(209, 14));
     EXPECT_EQ(image.pixel(5, 0), qRgb(192, 192, 192));
@@ -150,7 +151,7 @@ TEST(TitleTickerLook, GradientGroundAndTheTextAtItsOffset) {
 
 TEST(TitleTickerLook, TextOutsideTheStripIsClipped) {
     const Skin skin(kSkin);
-    TitleTicker ticker = Ticker(skin, "Title", TitleTicker::kStartOffset);
+    Ticker ticker(skin, "Title", TitleTicker::kStartOffset);
     const QImage image = ticker.image();
     for (int x = 0; x < 209; ++x)
         EXPECT_EQ(SkinPixelsInColumn(image, x), 0);
@@ -163,11 +164,11 @@ TEST(TitleTickerLook, SamePictureAsAPainterAtEveryKindOfOffset) {
     Skin skin(kSkin);
     int checked = 0, inked = 0;
     for (int scale : {1, 2}) {
-        TitleTicker empty = Ticker(skin, QString(), 0);
+        Ticker empty(skin, QString(), 0);
         empty.setPaintScale(scale);
         const QImage ground = empty.image().copy();
         ASSERT_EQ(ground.size(), QSize(TitleTicker::kWidth, TitleTicker::kHeight) * scale);
-        TitleTicker ticker = Ticker(skin, "x", 0);
+        Ticker ticker(skin, "x", 0);
         ticker.setPaintScale(scale);
         for (QColor colour : {QColor(200, 40, 90), QColor(10, 200, 30)}) {
             skin.setColor(colour);

@@ -1,5 +1,5 @@
 #include "BalanceZones.h"
-#include "PlaybackRig.h"
+#include "PlaybackBoxesRig.h"
 
 #include <gtest/gtest.h>
 
@@ -35,8 +35,8 @@ TEST(VolumeBar, PressDragAndWheelSendThePercentAtOnceAndAPaintSendsNothing) {
         {300, {}, 104, 100},                                  // a settings file's out-of-range value
     };
     for (const Case& c : cases) {
-        PlaybackRig rig;
-        VolumeBar& bar = rig.playback.volume;
+        PlaybackBoxesRig rig;
+        VolumeBar& bar = rig.boxes.volume;
         rig.engine.clearCalls();
         bar.setVolPos(c.startPos);
         for (const Step& s : c.steps) {
@@ -46,7 +46,8 @@ TEST(VolumeBar, PressDragAndWheelSendThePercentAtOnceAndAPaintSendsNothing) {
         }
         bar.release({0, 0}, Qt::LeftButton);
         EXPECT_EQ(bar.VolPos(), c.volPos) << c.startPos;
-        EXPECT_EQ(lastCall(rig.engine, "SetVolume"), "SetVolume 0 " + std::to_string(c.percent)) << c.startPos;
+        EXPECT_EQ(lastCall(rig.engine, "SetVolume"), "SetVolume 0 " + std::to_string(c.percent))
+            << c.startPos;
         rig.engine.clearCalls();
         (void)bar.image();
         EXPECT_TRUE(rig.engine.calls.empty()) << "a paint has no effect on the sound";
@@ -54,12 +55,12 @@ TEST(VolumeBar, PressDragAndWheelSendThePercentAtOnceAndAPaintSendsNothing) {
 }
 
 TEST(VolumeBar, MovingWithoutAPressOnlyUpdatesTheHint) {
-    PlaybackRig rig;
-    VolumeBar& bar = rig.playback.volume;
+    PlaybackBoxesRig rig;
+    VolumeBar& bar = rig.boxes.volume;
     EXPECT_EQ(bar.hint(), QStringLiteral("Громкость"));
     bar.setVolPos(79);
     int changes = 0;
-    bar.changed = [&] { ++changes; };
+    QObject::connect(&bar, &BoxLogic::changed, [&] { ++changes; });
     bar.move({20, 4}, Qt::NoButton);
     EXPECT_EQ(bar.hint(), QStringLiteral("Громкость: 75%"));
     EXPECT_EQ(bar.VolPos(), 79);
@@ -73,10 +74,10 @@ TEST(VolumeBar, MovingWithoutAPressOnlyUpdatesTheHint) {
 }
 
 TEST(VolumeBar, ANewStreamStartsAtTheBarsValueAndPan) {
-    PlaybackRig rig;
+    PlaybackBoxesRig rig;
     rig.addTrack("a.mp3");
-    rig.playback.volume.setVolPos(79);
-    rig.playback.balance.setBalance(-0.4f, 30);
+    rig.boxes.volume.setVolPos(79);
+    rig.boxes.balance.setBalance(-0.4f, 30);
     rig.controller.PlayTrack(0);
     const StreamHandle h = rig.controller.Channel();
     EXPECT_EQ(rig.engine.streams.at(h).volume, 75);
@@ -84,8 +85,8 @@ TEST(VolumeBar, ANewStreamStartsAtTheBarsValueAndPan) {
 }
 
 TEST(VolumeBar, PaintsAGradientAndTheMarker) {
-    PlaybackRig rig;
-    VolumeBar& bar = rig.playback.volume;
+    PlaybackBoxesRig rig;
+    VolumeBar& bar = rig.boxes.volume;
     bar.setVolPos(54);
     const QImage& image = bar.image();
     ASSERT_EQ(image.size(), QSize(115, 8));
@@ -99,7 +100,6 @@ TEST(VolumeBar, PaintsAGradientAndTheMarker) {
             EXPECT_EQ(image.pixel(x, y), kTestSkin.rgb()) << x << "," << y;
     EXPECT_NE(image.pixel(54, 3), kTestSkin.rgb());
     EXPECT_NE(image.pixel(59, 3), kTestSkin.rgb());
-
 }
 
 TEST(BalanceZones, PressAndDragTables) {
@@ -141,10 +141,10 @@ TEST(BalanceZones, TextsInTheLocalesNotation) {
 }
 
 TEST(BalanceBar, PressDragAndRightClick) {
-    PlaybackRig rig;
-    BalanceBar& bar = rig.playback.balance;
+    PlaybackBoxesRig rig;
+    BalanceBar& bar = rig.boxes.balance;
     int changes = 0;
-    bar.changed = [&] { ++changes; };
+    QObject::connect(&bar, &BoxLogic::changed, [&] { ++changes; });
 
     bar.press({100, 4}, Qt::LeftButton); // beside the zones: nothing moves, but the drag starts
     EXPECT_TRUE(bar.dragging());
@@ -177,10 +177,10 @@ TEST(BalanceBar, PressDragAndRightClick) {
 }
 
 TEST(BalanceBar, APressSendsThePanAndThePaintDrawsTheMarker) {
-    PlaybackRig rig;
+    PlaybackBoxesRig rig;
     rig.addTrack("a.mp3");
     rig.controller.PlayTrack(0);
-    BalanceBar& bar = rig.playback.balance;
+    BalanceBar& bar = rig.boxes.balance;
     bar.press({82, 4}, Qt::LeftButton);
     EXPECT_FLOAT_EQ(rig.engine.streams.at(1).pan, 0.6f);
     rig.engine.clearCalls();
@@ -196,8 +196,8 @@ TEST(BalanceBar, APressSendsThePanAndThePaintDrawsTheMarker) {
 }
 
 TEST(BalanceBar, SettingsValuesAreKeptOnTheBar) {
-    PlaybackRig rig;
-    BalanceBar& bar = rig.playback.balance;
+    PlaybackBoxesRig rig;
+    BalanceBar& bar = rig.boxes.balance;
     bar.setBalance(7.5f, 400);
     EXPECT_EQ(bar.BalValue(), 1.0f);
     EXPECT_EQ(bar.BalPos(), 98);

@@ -1,5 +1,6 @@
 #include "CellText.h"
 #include "SkinFont.h"
+#include "SkinFonts.h"
 
 #include <QFontMetrics>
 #include <QImage>

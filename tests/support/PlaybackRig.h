@@ -1,10 +1,10 @@
 #pragma once
 // A playlist of real files in a temporary folder, the fake engine scripted with the same paths, and
-// the playback objects the main window would hold.
+// playback on them.
+#include "BeatTimer.h"
 #include "FakeEngine.h"
 #include "Playback.h"
 #include "PlaylistModel.h"
-#include "Skin.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -12,21 +12,18 @@
 
 #include <string>
 
-inline const QColor kTestSkin{13, 90, 219};
-
 struct PlaybackRig {
     QTemporaryDir dir;
     FakeEngine engine;
     PlaylistModel playlist;
     Beat beat;
-    Skin skin{kTestSkin};
-    Playback playback{engine, playlist, skin, beat};
+    Playback playback{engine, playlist, beat};
     PlaybackController& controller = playback.controller;
 
     PlaybackRig() {
-        playback.volume.setVolPos(104);
-        playback.balance.setBalance(0.0f, 48);
-        engine.clearCalls(); // the bars told the engine their values (no stream yet)
+        playback.setVolPos(104);
+        playback.setBalance(0.0f, 48);
+        engine.clearCalls(); // the engine was told the values (no stream yet)
     }
 
     std::string path(const QString& name) const { return dir.filePath(name).toStdString(); }

@@ -1,4 +1,3 @@
-#include "CellText.h"
 #include "CommandLinePaths.h"
 #include "DisplayScale.h"
 #include "EngineFactory.h"
@@ -7,6 +6,7 @@
 #include "PlatformChoice.h"
 #include "Player.h"
 #include "SingleInstance.h"
+#include "SkinFonts.h"
 #include "StartWindow.h"
 #include "StartupTrace.h"
 #include "TerminationSignals.h"

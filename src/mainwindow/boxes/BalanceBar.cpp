@@ -10,36 +10,27 @@
 #include <algorithm>
 #include <cmath>
 
-BalanceBar::BalanceBar(AudioEngine& engine, const PlaybackState& state, const Skin& skin)
-    : skin_(skin), engine_(engine), state_(state), image_(kWidth, kHeight, QImage::Format_RGB32) {
+BalanceBar::BalanceBar(Playback& playback, const Skin& skin)
+    : skin_(skin), playback_(playback), image_(kWidth, kHeight, QImage::Format_RGB32) {
     image_.fill(Qt::white);
+    connect(&playback_, &Playback::balanceChanged, this, [this] { notifyChanged(); });
 }
 
 const QImage& BalanceBar::image() {
     const QRgb color = skin_.rgb();
-    if (balPos_ != drawnPos_ || color != drawnColor_) {
+    const int balPos = BalPos();
+    if (balPos != drawnPos_ || color != drawnColor_) {
         QPainter painter(&image_);
         painter.setRenderHint(QPainter::Antialiasing, false);
         PaintGradient(painter, image_.rect(), false, {kWhite, kSilver, kWhite});
         // The marker glyph's empty box: four columns right of the marker's x, rows 1..5.
         painter.setPen(skin_.color());
         painter.setBrush(Qt::NoBrush);
-        painter.drawRect(balPos_ + 1, 1, 3, 4);
-        drawnPos_ = balPos_;
+        painter.drawRect(balPos + 1, 1, 3, 4);
+        drawnPos_ = balPos;
         drawnColor_ = color;
     }
     return image_;
-}
-
-void BalanceBar::set(float balValue, int balPos) {
-    balValue_ = balValue;
-    balPos_ = balPos;
-    applyPan();
-    notifyChanged();
-}
-
-void BalanceBar::applyPan() {
-    engine_.setPan(state_.Channel, balValue_);
 }
 
 void BalanceBar::press(QPoint pos, Qt::MouseButton button) {
@@ -51,13 +42,13 @@ void BalanceBar::press(QPoint pos, Qt::MouseButton button) {
     if (button != Qt::LeftButton) return;
     // A press beside the zones still starts a drag, which sets the pan once it enters them.
     balDrag_ = true;
-    if (auto setting = BalanceForX(pos.x(), false)) set(setting->pan, setting->markerX);
+    if (auto setting = BalanceForX(pos.x(), false)) playback_.setBalance(setting->pan, setting->markerX);
 }
 
 void BalanceBar::move(QPoint pos, Qt::MouseButtons) {
-    hint_ = QStringLiteral("Баланс: ") + BalanceHintNumber(balValue_);
+    hint_ = QStringLiteral("Баланс: ") + BalanceHintNumber(BalValue());
     if (!balDrag_) return;
-    if (auto setting = BalanceForX(pos.x(), true)) set(setting->pan, setting->markerX);
+    if (auto setting = BalanceForX(pos.x(), true)) playback_.setBalance(setting->pan, setting->markerX);
 }
 
 void BalanceBar::release(QPoint, Qt::MouseButton) {
@@ -65,11 +56,12 @@ void BalanceBar::release(QPoint, Qt::MouseButton) {
 }
 
 QString BalanceBar::BalText() const {
-    return BalanceText(balValue_);
+    return BalanceText(BalValue());
 }
 
 void BalanceBar::setBalance(float balValue, int balPos) {
     // Values come from an editable settings file: a pan beyond the ends (or not a number) must not
     // reach the engine, and a marker must stay on the bar.
-    set(std::isnan(balValue) ? 0.0f : std::clamp(balValue, -1.0f, 1.0f), std::clamp(balPos, 0, 98));
+    playback_.setBalance(std::isnan(balValue) ? 0.0f : std::clamp(balValue, -1.0f, 1.0f),
+                         std::clamp(balPos, 0, 98));
 }

@@ -10,7 +10,7 @@
 EqualizerCurve::EqualizerCurve(Equalizer& equalizer, const Skin& skin)
     : skin_(skin), equalizer_(equalizer), image_(kWidth, kHeight, QImage::Format_RGB32) {
     image_.fill(Qt::white);
-    equalizer_.onChanged([this] {
+    connect(&equalizer_, &Equalizer::changed, this, [this] {
         dirty_ = true;
         notifyChanged();
     });

@@ -9,7 +9,7 @@
 EqualizerSwitch::EqualizerSwitch(Equalizer& equalizer)
     : equalizer_(equalizer), image_(kWidth, kHeight, QImage::Format_RGB32) {
     image_.fill(Qt::white);
-    equalizer_.onChanged([this] {
+    connect(&equalizer_, &Equalizer::changed, this, [this] {
         if ((equalizer_.EQEnabled() ? 1 : 0) != drawnState_) notifyChanged();
     });
 }

@@ -55,10 +55,10 @@ void LabelButton::release(QPoint, Qt::MouseButton button) {
         mode_ = (mode_ + 1 > 2 || mode_ < 0) ? 0 : mode_ + 1;
         dirty_ = true;
         notifyChanged();
-        if (modeChanged) modeChanged(mode_);
+        emit modeChanged(mode_);
         return;
     }
-    shown_ = toggle ? toggle() : !shown_;
+    emit toggleRequested();
     dirty_ = true;
     notifyChanged();
 }

@@ -2,12 +2,11 @@
 #include "BoxLogic.h"
 #include "Skin.h"
 
-#include <functional>
-
 enum class LabelKind { Playlist, Equalizer, Mode };
 
 // The three small silver buttons: playlist and equalizer toggles and the play-mode cycle.
 class LabelButton : public BoxLogic {
+    Q_OBJECT
   public:
     LabelButton(LabelKind kind, const Skin& skin);
 
@@ -26,10 +25,12 @@ class LabelButton : public BoxLogic {
     void release(QPoint pos, Qt::MouseButton button) override;
     QString hint() const override;
 
-    // Playlist and Equalizer: toggles what the button shows and returns whether it is now shown.
-    std::function<bool()> toggle;
+  signals:
+    // Playlist and Equalizer, on the release: the owner toggles what the button shows and tells
+    // the label whether it is now shown (setShown).
+    void toggleRequested();
     // Mode: the new mode after a click.
-    std::function<void(int mode)> modeChanged;
+    void modeChanged(int mode);
 
   protected:
     void paintScaleChanged() override { dirty_ = true; }

@@ -52,7 +52,7 @@ void PressButton::press(QPoint pos, Qt::MouseButton button) {
     held_ = true;
     dirty_ = true;
     notifyChanged();
-    if (action) action();
+    emit triggered();
     if (modalAction && held_) release(pos, button);
 }
 

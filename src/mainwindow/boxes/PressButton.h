@@ -10,6 +10,7 @@ enum class PressKind { Back, Play, Pause, Stop, Next, Open };
 // One of the six transport and add-files buttons. It acts on the press of the left button and
 // stays lit until 400 ms after the release, so a quick click is still seen.
 class PressButton : public BoxLogic {
+    Q_OBJECT
   public:
     static constexpr int kLitAfterReleaseMs = 400;
 
@@ -24,14 +25,16 @@ class PressButton : public BoxLogic {
     void release(QPoint pos, Qt::MouseButton button) override;
     QString hint() const override;
 
-    // The button's job, run on the press.
-    std::function<void()> action;
     // The action runs a modal dialog (adding files). The release of the click that opened it goes
     // to the dialog and never comes here, so the action's end stands for it.
     bool modalAction = false;
     // Runs `dim` once ms milliseconds have passed, from the event loop: the afterglow is a state
     // that a timer ends, never a wait inside the release. Tests run `dim` when they like.
     std::function<void(int ms, std::function<void()> dim)> later;
+
+  signals:
+    // The button's job, run on the press.
+    void triggered();
 
   protected:
     void paintScaleChanged() override { dirty_ = true; }

@@ -11,9 +11,15 @@
 #include <algorithm>
 #include <limits>
 
-SeekBar::SeekBar(AudioEngine& engine, const PlaybackState& state, const Skin& skin)
-    : skin_(skin), engine_(engine), state_(state), image_(kWidth, kHeight, QImage::Format_RGB32) {
+SeekBar::SeekBar(Playback& playback, AudioEngine& engine, const Skin& skin)
+    : skin_(skin), playback_(playback), engine_(engine), state_(playback.state),
+      image_(kWidth, kHeight, QImage::Format_RGB32) {
     paintEmpty();
+    // A paused stream's position timer draws nothing: the line goes to the new place here.
+    connect(&playback_, &Playback::seeked, this, [this] {
+        DrawProgress(engine_.heardPosition(state_.Channel));
+        notifyChanged(kLineRows);
+    });
 }
 
 void SeekBar::paintEmpty() {
@@ -108,12 +114,8 @@ std::int64_t SeekBar::PositionForX(int x) const {
     return std::int64_t(std::clamp(x, 0, kWidth)) * state_.BytesPerPixel;
 }
 
-bool SeekBar::seekable() const {
-    return engine_.IsActiveChannel(state_.Channel) || (state_.Paused && state_.Channel != 0);
-}
-
 void SeekBar::press(QPoint, Qt::MouseButton button) {
-    if (button == Qt::LeftButton && seekable()) seekDragging_ = true;
+    if (button == Qt::LeftButton && playback_.seekable()) seekDragging_ = true;
 }
 
 void SeekBar::move(QPoint pos, Qt::MouseButtons) {
@@ -125,15 +127,5 @@ void SeekBar::release(QPoint pos, Qt::MouseButton button) {
     if (button != Qt::LeftButton) return;
     seekPos_ = PositionForX(pos.x());
     seekDragging_ = false;
-    seekTo(seekPos_);
-}
-
-bool SeekBar::seekTo(std::int64_t bytePos) {
-    if (!seekable()) return false;
-    engine_.SetPosition(state_.Channel, bytePos);
-    // A paused stream's position timer draws nothing: the line goes to the new place here.
-    DrawProgress(engine_.heardPosition(state_.Channel));
-    notifyChanged(kLineRows);
-    if (seeked) seeked();
-    return true;
+    playback_.seekTo(seekPos_);
 }

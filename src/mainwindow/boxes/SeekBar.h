@@ -1,23 +1,24 @@
 #pragma once
-#include "Skin.h"
 #include "AudioEngine.h"
 #include "BoxLogic.h"
-#include "PlaybackState.h"
+#include "Playback.h"
+#include "Skin.h"
 
 #include <array>
 #include <cstdint>
-#include <functional>
 
 // The seek bar (302 x 10): a dotted line from the left grows with the position, one pixel per
 // BytesPerPixel bytes. A click seeks to the clicked pixel, a drag to where the button is let go;
 // while dragging the line's head dot is left out. A paused stream seeks too, and the line shows the
-// new place at once. Byte positions are 64 bits wide so that a track of many hours seeks correctly.
+// new place at once, whoever seeked. Byte positions are 64 bits wide so that a track of many hours seeks
+// correctly.
 class SeekBar : public BoxLogic {
   public:
     static constexpr int kWidth = kSeekBarPixels, kHeight = 10;
     static constexpr int kLineY = 5;
 
-    SeekBar(AudioEngine& engine, const PlaybackState& state, const Skin& skin);
+    // Reads the stream's position from `engine`; seeks through `playback`.
+    SeekBar(Playback& playback, AudioEngine& engine, const Skin& skin);
 
     QSize size() const override { return {kWidth, kHeight}; }
     // The empty bar while the position timer is off, else the last drawn progress.
@@ -44,22 +45,15 @@ class SeekBar : public BoxLogic {
     // drag and can be released anywhere).
     std::int64_t PositionForX(int x) const;
 
-    // Moves a playing or paused stream to bytePos, and the line with it; false without one.
-    bool seekTo(std::int64_t bytePos);
-
-    // After every seek, once the line shows the new place.
-    std::function<void()> seeked;
-
   private:
     const Skin& skin_;
     // The dots reach one row above and below the line; the other rows are always the empty bar.
     static constexpr RowSpan kLineRows{kLineY - 1, 3};
 
-    // A stream that plays or that the user paused.
-    bool seekable() const;
     void paintEmpty();
     void prepareLines();
 
+    Playback& playback_;
     AudioEngine& engine_;
     const PlaybackState& state_;
     std::int64_t seekPos_ = 0;

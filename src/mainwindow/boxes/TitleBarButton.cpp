@@ -59,7 +59,7 @@ void TitleBarButton::release(QPoint pos, Qt::MouseButton button) {
     }
     dirty_ = true;
     notifyChanged();
-    if (click && clicked) clicked();
+    if (click) emit clicked();
 }
 
 const QImage& TitleBarButton::image() {

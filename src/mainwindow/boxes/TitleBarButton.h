@@ -1,13 +1,12 @@
 #pragma once
 #include "BoxLogic.h"
 
-#include <functional>
-
 enum class TitleBarKind { Min, TopMost, Exit };
 
 // The three tiny buttons in the top right corner. They act on a release inside the box, so a
 // press can still be taken back by sliding off.
 class TitleBarButton : public BoxLogic {
+    Q_OBJECT
   public:
     explicit TitleBarButton(TitleBarKind kind);
 
@@ -25,8 +24,9 @@ class TitleBarButton : public BoxLogic {
     void release(QPoint pos, Qt::MouseButton button) override;
     QString hint() const override;
 
+  signals:
     // Min: minimise; Exit: close; TopMost: the new stayOnTop() is to be applied to the window.
-    std::function<void()> clicked;
+    void clicked();
 
   protected:
     void paintScaleChanged() override { dirty_ = true; }

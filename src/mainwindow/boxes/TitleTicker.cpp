@@ -29,7 +29,7 @@ void TitleTicker::setTickerText(const QString& text) {
     textWidth_ = text.isEmpty() ? 0 : QFontMetrics(SkinFont(8)).horizontalAdvance(text);
     dirty_ = stripDirty_ = true;
     notifyChanged();
-    if (wasMoving != moving() && motionChanged) motionChanged();
+    if (wasMoving != moving()) emit motionChanged();
 }
 
 void TitleTicker::setTickerOffset(int offset) {
@@ -39,7 +39,7 @@ void TitleTicker::setTickerOffset(int offset) {
 void TitleTicker::setDirection(int direction) {
     const bool wasMoving = moving();
     direction_ = direction;
-    if (wasMoving != moving() && motionChanged) motionChanged();
+    if (wasMoving != moving()) emit motionChanged();
 }
 
 bool TitleTicker::moving() const {
@@ -77,7 +77,7 @@ void TitleTicker::press(QPoint pos, Qt::MouseButton button) {
         offset_ = pos.x() - textWidth_ / 2;
         dirty_ = true;
         notifyChanged();
-        if (wasMoving != moving() && motionChanged) motionChanged();
+        if (wasMoving != moving()) emit motionChanged();
     } else if (button == Qt::RightButton) {
         setDirection(direction_ == 0 ? 1 : 0);
     }
@@ -90,8 +90,8 @@ void TitleTicker::move(QPoint pos, Qt::MouseButtons) {
 void TitleTicker::release(QPoint, Qt::MouseButton button) {
     const bool wasMoving = moving();
     drag_ = false;
-    if (wasMoving != moving() && motionChanged) motionChanged();
-    if (button == Qt::MiddleButton && infoRequested) infoRequested();
+    if (wasMoving != moving()) emit motionChanged();
+    if (button == Qt::MiddleButton) emit infoRequested();
 }
 
 void TitleTicker::renderStrip() {

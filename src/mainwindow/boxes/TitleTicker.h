@@ -2,12 +2,11 @@
 #include "BoxLogic.h"
 #include "Skin.h"
 
-#include <functional>
-
 // The scrolling title line (RunBox): moves one pixel per step, may be dragged with the left
 // button and reversed with the right one. The title is drawn once, over the ground, into a strip
 // and a step shows another window of it: a copy of rows, not a text layout or a blend.
 class TitleTicker : public BoxLogic {
+    Q_OBJECT
   public:
     static constexpr int kWidth = 209;
     static constexpr int kHeight = 14;
@@ -39,10 +38,11 @@ class TitleTicker : public BoxLogic {
     void release(QPoint pos, Qt::MouseButton button) override;
     QString hint() const override;
 
+  signals:
     // A middle click: the owner opens the information window when a track plays.
-    std::function<void()> infoRequested;
-    // Called when moving() may have changed, so the owner can start or stop its timer.
-    std::function<void()> motionChanged;
+    void infoRequested();
+    // moving() may have changed, so the owner can start or stop its timer.
+    void motionChanged();
 
   protected:
     void paintScaleChanged() override;

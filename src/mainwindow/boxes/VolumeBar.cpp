@@ -23,30 +23,21 @@ void drawMarker(QPainter& painter, int x, bool filled, const QColor& skin) {
 }
 } // namespace
 
-VolumeBar::VolumeBar(AudioEngine& engine, const PlaybackState& state, const Skin& skin)
-    : skin_(skin), engine_(engine), state_(state), image_(kWidth, kHeight, QImage::Format_RGB32) {
+VolumeBar::VolumeBar(Playback& playback, const Skin& skin)
+    : skin_(skin), playback_(playback), image_(kWidth, kHeight, QImage::Format_RGB32) {
     image_.fill(Qt::white);
-}
-
-void VolumeBar::setPos(int volPos) {
-    volPos_ = std::clamp(volPos, kMinPos, kMaxPos);
-    applyVolume();
-    notifyChanged();
-    if (volumeChanged) volumeChanged();
-}
-
-void VolumeBar::applyVolume() {
-    engine_.SetVolume(state_.Channel, volPos_ - kMinPos);
+    connect(&playback_, &Playback::volumeChanged, this, [this] { notifyChanged(); });
 }
 
 const QImage& VolumeBar::image() {
     const QRgb color = skin_.rgb();
-    if (volPos_ != drawnPos_ || color != drawnColor_) {
+    const int volPos = VolPos();
+    if (volPos != drawnPos_ || color != drawnColor_) {
         QPainter painter(&image_);
         painter.setRenderHint(QPainter::Antialiasing, false);
         PaintGradient(painter, image_.rect(), false, {kWhite, kSilver, kWhite});
-        drawMarker(painter, volPos_, true, skin_.color());
-        drawnPos_ = volPos_;
+        drawMarker(painter, volPos, true, skin_.color());
+        drawnPos_ = volPos;
         drawnColor_ = color;
     }
     return image_;
@@ -55,11 +46,11 @@ const QImage& VolumeBar::image() {
 void VolumeBar::press(QPoint pos, Qt::MouseButton button) {
     if (button != Qt::LeftButton) return;
     volDrag_ = true;
-    setPos(pos.x() > kMaxPos - 1 ? kMaxPos : pos.x());
+    setVolPos(pos.x() > kMaxPos - 1 ? kMaxPos : pos.x());
 }
 
 void VolumeBar::tellValue() {
-    hint_ = QStringLiteral("Громкость: %1%").arg(volPos_ - kMinPos);
+    hint_ = QStringLiteral("Громкость: %1%").arg(VolPos() - kMinPos);
 }
 
 void VolumeBar::move(QPoint pos, Qt::MouseButtons) {
@@ -67,7 +58,7 @@ void VolumeBar::move(QPoint pos, Qt::MouseButtons) {
     // the pointer travels.
     tellValue();
     const int x = pos.x();
-    if (volDrag_ && x > 0 && x < kMaxPos + 1) setPos(x);
+    if (volDrag_ && x > 0 && x < kMaxPos + 1) setVolPos(x);
 }
 
 void VolumeBar::release(QPoint, Qt::MouseButton) {
@@ -87,15 +78,11 @@ void VolumeBar::wheel(QPoint, int angleDelta) {
 }
 
 void VolumeBar::wheelUp() {
-    setPos(volPos_ + 1);
+    setVolPos(VolPos() + 1);
     tellValue();
 }
 
 void VolumeBar::wheelDown() {
-    setPos(volPos_ - 1);
+    setVolPos(VolPos() - 1);
     tellValue();
-}
-
-void VolumeBar::setVolPos(int volPos) {
-    setPos(volPos);
 }

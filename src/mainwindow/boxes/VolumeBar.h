@@ -1,20 +1,16 @@
 #pragma once
-#include "Skin.h"
-#include "AudioEngine.h"
 #include "BoxLogic.h"
-#include "PlaybackState.h"
+#include "Playback.h"
+#include "Skin.h"
 
-#include <functional>
-
-// The volume bar (115 x 8): a marker at x = VolPos, 4 meaning 0 % and 104 meaning 100 %. The value
-// reaches the engine, as VolPos - 4 per cent, when it changes and when a track starts; a paint only
-// draws.
+// The volume bar (115 x 8): a marker at x = playback's VolPos, 4 meaning 0 % and 104 meaning
+// 100 %. It shows every change of the volume, whoever made it; a paint only draws.
 class VolumeBar : public BoxLogic {
   public:
     static constexpr int kWidth = 115, kHeight = 8;
-    static constexpr int kMinPos = 4, kMaxPos = 104;
+    static constexpr int kMinPos = Playback::kMinVolPos, kMaxPos = Playback::kMaxVolPos;
 
-    VolumeBar(AudioEngine& engine, const PlaybackState& state, const Skin& skin);
+    VolumeBar(Playback& playback, const Skin& skin);
 
     QSize size() const override { return {kWidth, kHeight}; }
     const QImage& image() override;
@@ -30,24 +26,15 @@ class VolumeBar : public BoxLogic {
     void wheelDown();
 
     // The marker position as stored in the settings, always 4..104.
-    int VolPos() const { return volPos_; }
-    void setVolPos(int volPos);
-    // Sends the volume to the playing stream (a new one starts without it).
-    void applyVolume();
+    int VolPos() const { return playback_.VolPos(); }
+    void setVolPos(int volPos) { playback_.setVolPos(volPos); }
     bool dragging() const { return volDrag_; }
-
-    // After every change of VolPos, whoever made it; the picture has its own `changed`.
-    std::function<void()> volumeChanged;
 
   private:
     const Skin& skin_;
     void tellValue();
-    // A settings file may hold any number; the engine only takes 0..100 %.
-    void setPos(int volPos);
 
-    AudioEngine& engine_;
-    const PlaybackState& state_;
-    int volPos_ = kMinPos;
+    Playback& playback_;
     bool volDrag_ = false;
     int wheelRemainder_ = 0;
     QString hint_ = QStringLiteral("Громкость");

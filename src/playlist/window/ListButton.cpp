@@ -52,6 +52,6 @@ void ListButton::press(QPoint, Qt::MouseButton button) {
 void ListButton::release(QPoint, Qt::MouseButton button) {
     if (button != Qt::LeftButton) return;
     if (kind_ == ListButtonKind::Save) setPressed(false);
-    if (action) action();
+    emit triggered();
     setPressed(false);
 }

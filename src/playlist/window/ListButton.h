@@ -2,13 +2,12 @@
 #include "BoxLogic.h"
 #include "Skin.h"
 
-#include <functional>
-
 enum class ListButtonKind { Add, Del, Save };
 
 // The playlist window's three small gradient buttons. Add and Del stay pressed while the menu they
 // open is up; Save looks released while its dialog is open.
 class ListButton : public BoxLogic {
+    Q_OBJECT
   public:
     ListButton(ListButtonKind kind, const Skin& skin) : skin_(skin), kind_(kind) {}
 
@@ -21,8 +20,9 @@ class ListButton : public BoxLogic {
     void press(QPoint pos, Qt::MouseButton button) override;
     void release(QPoint pos, Qt::MouseButton button) override;
 
-    // Runs on the release of the left button: a menu or a dialog, modal.
-    std::function<void()> action;
+  signals:
+    // On the release of the left button: a menu or a dialog, modal.
+    void triggered();
 
   protected:
     void paintScaleChanged() override { dirty_ = true; }

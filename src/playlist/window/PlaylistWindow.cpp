@@ -19,7 +19,6 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFile>
-#include <QMessageBox>
 #include <QMimeData>
 #include <QPainter>
 #include <QScreen>
@@ -59,25 +58,22 @@ PlaylistWindow::PlaylistWindow(PlaylistModel& model, PlaylistAdder& adder, Track
     connect(&skin, &Skin::changed, this, [this] { RepaintWithChildren(*this); });
 
     execMenu = [](QMenu& menu, QPoint at) { return menu.exec(at); };
-    showError = [this](const QString& message) {
-        QMessageBox::critical(this, QStringLiteral("Vexo MP"), message);
-    };
     wire();
 }
 
 PlaylistWindow::~PlaylistWindow() = default;
 
 void PlaylistWindow::wire() {
-    button(ListButtonKind::Add).action = [this] { openAddMenu(); };
-    button(ListButtonKind::Del).action = [this] { openDelMenu(); };
-    button(ListButtonKind::Save).action = [this] { save(); };
+    connect(&button(ListButtonKind::Add), &ListButton::triggered, this, &PlaylistWindow::openAddMenu);
+    connect(&button(ListButtonKind::Del), &ListButton::triggered, this, &PlaylistWindow::openDelMenu);
+    connect(&button(ListButtonKind::Save), &ListButton::triggered, this, &PlaylistWindow::save);
 
     strip_.windowRect = [this] { return frameGeometry(); };
     strip_.screenHeight = [this] { return screen() ? screen()->geometry().bottom() + 1 : INT_MAX; };
-    strip_.resizeTo = [this](int height) {
+    connect(&strip_, &SizeStrip::resizeRequested, this, [this](int height) {
         resize(kWidth, std::max(kMinHeight, height));
         list_->viewport()->update();
-    };
+    });
 
     connect(list_, &PlaylistView::playRequested, this, &PlaylistWindow::playRequested);
     connect(list_, &PlaylistView::rowsDeletedByKey, this, &PlaylistWindow::rowsDeletedByKey);
@@ -104,7 +100,7 @@ void PlaylistWindow::openDelMenu() {
 }
 
 void PlaylistWindow::report(const FileResult& result) {
-    if (!result.ok() && showError) showError(result.message());
+    if (!result.ok()) emit fileFailed(result.message());
 }
 
 void PlaylistWindow::addFiles() {

@@ -54,10 +54,9 @@ class PlaylistWindow : public QWidget {
     // Shows a popup menu at a screen point until it closes and returns the chosen item, or none;
     // tests replace it to pick an item without a menu on the screen.
     std::function<QAction*(QMenu& menu, QPoint screenPos)> execMenu;
-    // How a file error reaches the user; a message box unless replaced.
-    std::function<void(const QString& message)> showError;
-
   signals:
+    // A file operation failed: whoever assembles the player shows the message to the user.
+    void fileFailed(const QString& message);
     // Enter or a double click in the list.
     void playRequested();
     // The Delete key removed the selected rows (all of them, when the list is now empty).
@@ -97,7 +96,8 @@ class PlaylistWindow : public QWidget {
     HintWindow& hint_;
     PlaylistBackground background_{skin_};
     PlaylistMenus menus_{skin_};
-    std::array<ListButton, 3> buttons_{ListButton(ListButtonKind::Add, skin_), ListButton(ListButtonKind::Del, skin_),
+    std::array<ListButton, 3> buttons_{ListButton(ListButtonKind::Add, skin_),
+                                       ListButton(ListButtonKind::Del, skin_),
                                        ListButton(ListButtonKind::Save, skin_)};
     std::array<PaintBox*, 3> boxes_{};
     SizeStrip strip_{kWidth, skin_};

@@ -38,5 +38,5 @@ void SizeStrip::move(QPoint pos, Qt::MouseButtons) {
 void SizeStrip::release(QPoint, Qt::MouseButton) {
     if (!resizing_) return;
     resizing_ = false;
-    if (resizeTo) resizeTo(tracked_.height());
+    emit resizeRequested(tracked_.height());
 }

@@ -9,6 +9,7 @@
 // The strip along the playlist window's bottom edge. Dragging it tracks a new height that the
 // window takes only when the button is released; the width never changes.
 class SizeStrip : public BoxLogic {
+    Q_OBJECT
   public:
     // A tracked height must stay above this; the window's own minimum applies at the release.
     static constexpr int kTrackedMinimum = 120;
@@ -29,8 +30,10 @@ class SizeStrip : public BoxLogic {
     // The window's rectangle on the screen and the screen's height, read when a drag starts.
     std::function<QRect()> windowRect;
     std::function<int()> screenHeight;
+
+  signals:
     // The window's new height, at the release.
-    std::function<void(int height)> resizeTo;
+    void resizeRequested(int height);
 
   private:
     const Skin& skin_;

@@ -1,5 +1,4 @@
 // The looks of the playlist window's parts: rows, menu items, the window's ground and its boxes.
-#include "CellText.h"
 #include "ListButton.h"
 #include "ListRig.h"
 #include "MenuItemPainter.h"
@@ -9,6 +8,7 @@
 #include "PlaylistRow.h"
 #include "SizeStrip.h"
 #include "Skin.h"
+#include "SkinFonts.h"
 #include "WaitFor.h"
 
 #include <QPainter>

@@ -17,7 +17,8 @@
 namespace {
 struct WindowTest : ::testing::Test, ListRig {
     void SetUp() override {
-        window.showError = [this](const QString& message) { errors << message; };
+        QObject::connect(&window, &PlaylistWindow::fileFailed,
+                         [this](const QString& message) { errors << message; });
         window.execMenu = [this](QMenu& menu, QPoint) {
             menusOpened << &menu;
             pressedDuringMenu =
