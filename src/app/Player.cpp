@@ -287,6 +287,7 @@ Settings Player::collectSettings() const {
 void Player::shutdown() {
     if (shutDown_) return;
     shutDown_ = true;
+    emit shuttingDown();
     QStringList failures;
     if (const int err = WriteSettings(optionsPath(), collectSettings()))
         failures << FileError::cannotCreate(QFile::encodeName(optionsPath()), FileError::reason(err)).message;
@@ -297,7 +298,6 @@ void Player::shutdown() {
     // Only now may the playlist window close; a folder still being walked stops with it.
     playlistWindow_.setAppClosing(true);
     playlistWindow_.close();
-    emit shuttingDown();
     playback_.controller.shutdown();
     engine_.closeOutput();
     visTimer_.stop();

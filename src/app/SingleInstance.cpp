@@ -204,8 +204,10 @@ SingleInstance::Claim SingleInstance::claim() {
         if (lockFd_ < 0) {
             const int err = errno;
             const QString reason = QString::fromLocal8Bit(std::strerror(err));
-            // A home this user cannot write to holds no file that this player could overwrite.
-            if (err == EACCES || err == EPERM || err == EROFS || err == ENOENT) {
+            // A home this user cannot write to holds no file that this player could overwrite; on a
+            // full disk none of its saves can be written either.
+            if (err == EACCES || err == EPERM || err == EROFS || err == ENOENT || err == ENOSPC ||
+                err == EDQUOT) {
                 failure_ = QStringLiteral("cannot create the lock file \"%1\": %2").arg(lockFile, reason);
                 return Claim::First;
             }

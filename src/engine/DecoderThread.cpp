@@ -1,4 +1,5 @@
 #include "DecoderThread.h"
+#include "Log.h"
 
 #include <algorithm>
 #include <climits>
@@ -64,6 +65,7 @@ void DecoderThread::fill(Stream& s, std::int64_t maxFrames) {
         if (n < r.frames) {
             s.decoderEnded = true;
             s.decoderFailed = s.decoder->failed();
+            if (s.decoderFailed) LogWarning("the decoder gave up on \"" + s.path + "\" before its end");
             s.eofSerial.store(s.decoderSerial, std::memory_order_release);
         }
     }

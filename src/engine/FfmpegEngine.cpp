@@ -1,4 +1,5 @@
 #include "FfmpegEngine.h"
+#include "Log.h"
 
 #include "FileDecoders.h"
 #include "LocalPath.h"
@@ -105,9 +106,12 @@ std::optional<StreamFacts> FfmpegEngine::readFileFacts(const std::string& path) 
 
 StreamHandle FfmpegEngine::Create(const std::string& path) {
     std::unique_ptr<Decoder> decoder = openDecoder(path);
-    if (!decoder) return 0;
+    if (!decoder) {
+        LogWarning("cannot open \"" + path + "\": no decoder takes it");
+        return 0;
+    }
     const StreamHandle h = nextHandle();
-    streams_.emplace(h, Entry{std::make_shared<Stream>(std::move(decoder))});
+    streams_.emplace(h, Entry{std::make_shared<Stream>(std::move(decoder), path)});
     return h;
 }
 
@@ -139,6 +143,8 @@ bool FfmpegEngine::handOver(Entry& e) {
     }
     s.decoder->limitReadsTo(Decoder::Deadline::max());
     if (!started || s.decoder->timedOut()) {
+        LogWarning("the decoder gave up on \"" + s.path +
+                   "\": " + (started ? "its first audio took too long" : "it has no audio it can decode"));
         // An undecodable stream ends at once, so the player moves on.
         s.decoderEnded = true;
         s.decoderFailed = true;

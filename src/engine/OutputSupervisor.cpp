@@ -1,4 +1,5 @@
 #include "OutputSupervisor.h"
+#include "Log.h"
 
 #include <algorithm>
 
@@ -58,13 +59,19 @@ void OutputSupervisor::close() {
 
 bool OutputSupervisor::openOutput(const Lock& held) {
     auto out = makeAudioOutput(chosen_);
-    if (!out) return false;
+    if (!out) {
+        LogWarning("there is no sound output \"" + chosen_ + "\"");
+        return false;
+    }
     out->setRewindCallback(rewind_);
     Mixer* mixer = &mixer_;
     if (!out->open(preferredRate_, [mixer](float* buffer, int frames) { mixer->render(buffer, frames); })) {
-        if (std::string why = out->failure(); !why.empty()) noteFailure(held, std::move(why));
+        std::string why = out->failure();
+        LogWarning("the sound output \"" + chosen_ + "\" could not open" + (why.empty() ? "" : ": " + why));
+        if (!why.empty()) noteFailure(held, std::move(why));
         return false;
     }
+    LogDebug("the sound output \"" + chosen_ + "\" is open at " + std::to_string(out->rate()) + " Hz");
     if (out->rate() > 0) rate_.store(out->rate(), std::memory_order_release);
     rewindFrames_.store(out->rewindFrames(), std::memory_order_release);
     {
@@ -163,13 +170,17 @@ void OutputSupervisor::run() {
                 if (!failure_.empty()) {
                     reportWanted_ = true;
                 } else {
+                    LogWarning("the sound output \"" + chosen_ + "\" went away; opening it again");
                     closeOutput(held);
-                    openOutput(held);
+                    if (openOutput(held)) LogWarning("the sound output \"" + chosen_ + "\" is back");
                 }
             }
             if (wakeWanted_.exchange(false, std::memory_order_acq_rel)) wakeOutput(held);
             if (output_ && !output_->healthy())
-                if (std::string why = output_->failure(); !why.empty()) noteFailure(held, std::move(why));
+                if (std::string why = output_->failure(); !why.empty()) {
+                    LogWarning("the sound output \"" + chosen_ + "\" failed: " + why);
+                    noteFailure(held, std::move(why));
+                }
             sleepIfIdle(held);
             awake = output_ && !asleep();
             if (reportWanted_ && report_) {

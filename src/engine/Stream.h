@@ -29,6 +29,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <string>
 #include <vector>
 
 inline constexpr std::uint32_t kNoSerial = 0xFFFFFFFFu;
@@ -52,10 +53,12 @@ struct EndSync {
 };
 
 struct Stream {
-    explicit Stream(std::unique_ptr<Decoder> d) : decoder(std::move(d)), facts(decoder->facts()) {}
+    explicit Stream(std::unique_ptr<Decoder> d, std::string file = {})
+        : decoder(std::move(d)), facts(decoder->facts()), path(std::move(file)) {}
 
     std::unique_ptr<Decoder> decoder;
     const StreamFacts facts;
+    const std::string path;         // for the log
     std::unique_ptr<SpscRing> ring; // made at the first Play, before the stream is shared
     int aheadFrames = 0;            // how far the decoder runs ahead; the ring also keeps history
     int outputRate = 0;

@@ -45,6 +45,9 @@ mkdir -p "$HOME_DIR/Plugins" "$HOME_DIR/Data"
 cp "$HOME_DIR/Data/Options.ini" "$WORK/options.before"
 [ "$(stat -c %s "$WORK/options.before")" -gt 4096 ] || fail "the settings file is too small for the check"
 
+# The single-instance lock a run before this one left, holding its note.
+printf 'vexo-mp 1\n%s/socket\n' "$WORK" >"$HOME_DIR/Data/vexo-mp.lock"
+
 # Fill the file system, then free exactly one page.
 dd if=/dev/zero of="$HOME_DIR/filler" bs=4096 2>/dev/null
 truncate -s -4096 "$HOME_DIR/filler" || fail "could not free a page"
