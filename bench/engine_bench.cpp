@@ -2,8 +2,8 @@
 // same file, CPU while playing in real time, the gap between two tracks and
 // how soon a volume change is heard. Fixtures are made with ffmpeg once in
 // /tmp/vexo-engine-bench.
-#include "FfmpegEngine.h"
 #include "ProcessCpu.h"
+#include "VexoEngine.h"
 
 #include <benchmark/benchmark.h>
 
@@ -80,7 +80,7 @@ std::vector<std::int16_t> readWav16(const std::string& path) {
     return samples;
 }
 
-void addEqualizer(FfmpegEngine& engine, StreamHandle h) {
+void addEqualizer(VexoEngine& engine, StreamHandle h) {
     const float centres[11] = {80, 150, 300, 600, 1000, 2000, 4000, 8000, 12000, 14000, 16000};
     for (int i = 0; i < 11; ++i) {
         const FxHandle fx = engine.addEffect(h, FxType::ParamEq, 1);
@@ -122,7 +122,7 @@ void engine_vs_ffmpeg_ratio(benchmark::State& state) {
         const double ffmpegSeconds = seconds(Clock::now() - start);
 
         setenv("VEXO_AUDIO", "null:unpaced", 1);
-        FfmpegEngine engine;
+        VexoEngine engine;
         engine.openOutput(44100);
         engine.setDecodeAhead(1000);
         start = Clock::now();
@@ -158,7 +158,7 @@ void engine_play_cpu_percent(benchmark::State& state) {
     if (mp3.empty()) return state.SkipWithError("ffmpeg could not make the fixture");
     for (auto _ : state) {
         setenv("VEXO_AUDIO", "null", 1);
-        FfmpegEngine engine;
+        VexoEngine engine;
         engine.openOutput(44100);
         engine.setDecodeAhead(1000);
         const StreamHandle h = engine.Create(mp3);
@@ -183,14 +183,14 @@ void track_gap_ms(benchmark::State& state) {
     const std::string out = kFolder + "/gap-out.wav";
     std::int64_t expectedFrames = 0;
     {
-        FfmpegEngine probe;
+        VexoEngine probe;
         for (const auto& path : {first, second})
             expectedFrames += probe.GetLength(probe.Create(path)) / 4;
     }
     for (auto _ : state) {
         setenv("VEXO_AUDIO", ("wav:" + out).c_str(), 1);
         {
-            FfmpegEngine engine;
+            VexoEngine engine;
             engine.openOutput(44100);
             engine.setDecodeAhead(1000);
             StreamHandle h = engine.Create(first);
@@ -234,7 +234,7 @@ void volume_latency_ms(benchmark::State& state) {
         setenv("VEXO_AUDIO", ("wav:" + out).c_str(), 1);
         std::int64_t heardFrames = 0;
         {
-            FfmpegEngine engine;
+            VexoEngine engine;
             engine.openOutput(44100);
             const StreamHandle h = engine.Create(tone);
             engine.Play(h);
@@ -266,7 +266,7 @@ void pulse_server_cpu_percent(benchmark::State& state) {
     const std::string mp3 = longMp3();
     for (auto _ : state) {
         setenv("VEXO_AUDIO", "pulse", 1);
-        FfmpegEngine engine;
+        VexoEngine engine;
         if (!engine.openOutput(44100)) return state.SkipWithError("no connection to the sound server");
         const StreamHandle h = engine.Create(mp3);
         engine.Play(h);

@@ -6,7 +6,7 @@
 // Bounding FFmpeg's probe size or analyse duration does not shorten it (the
 // walk is part of reading the header, not of probing); answering the size
 // from memory instead of a system call does, by about a hundred times.
-#include "FfmpegEngine.h"
+#include "VexoEngine.h"
 
 #include <benchmark/benchmark.h>
 
@@ -58,7 +58,7 @@ std::string zeroTailedWav() {
 void wav_zero_tail_open_ms(benchmark::State& state) {
     setenv("VEXO_AUDIO", "null", 1);
     const std::string path = zeroTailedWav();
-    FfmpegEngine engine;
+    VexoEngine engine;
     engine.openOutput(44100);
     for (auto _ : state) {
         const StreamHandle h = engine.Create(path);

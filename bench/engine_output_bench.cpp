@@ -2,11 +2,11 @@
 // while we play, how long a change takes to be heard, what a drag of the
 // volume bar costs the player and the server, and the WAV output's unpaced
 // throughput.
-#include "FfmpegEngine.h"
 #include "OutputPulse.h"
 #include "OutputWav.h"
 #include "ProcessCpu.h"
 #include "PulseServer.h"
+#include "VexoEngine.h"
 
 #include <benchmark/benchmark.h>
 
@@ -83,7 +83,7 @@ static void pulse_volume_latency_ms(benchmark::State& state) {
         setenv("VEXO_AUDIO", "pulse", 1);
         std::int64_t heardFrames = 0;
         {
-            FfmpegEngine engine;
+            VexoEngine engine;
             if (!engine.openOutput(44100)) return state.SkipWithError("no connection to the sound server");
             const StreamHandle h = engine.Create(tone);
             engine.Play(h);
@@ -129,7 +129,7 @@ void volumeDragCpu(benchmark::State& state, Cpu whose) {
         PulseServer server(PulseServer::Sink::LikeADevice);
         if (!server.running()) return state.SkipWithError(server.error().c_str());
         setenv("VEXO_AUDIO", "pulse", 1);
-        FfmpegEngine engine;
+        VexoEngine engine;
         if (!engine.openOutput(44100)) return state.SkipWithError("no connection to the sound server");
         const StreamHandle h = engine.Create(music);
         for (int band = 0; band < 10; ++band) {

@@ -3,7 +3,6 @@
 // it, one scroll step, every row deleted with the keys, 10,000 rows dragged to the top, and a
 // 20,000-file folder added through the window's own menu, with the longest time the event loop was
 // kept from running meanwhile.
-#include "FfmpegEngine.h"
 #include "FileDialogs.h"
 #include "FolderScan.h"
 #include "HintWindow.h"
@@ -13,6 +12,7 @@
 #include "PlaylistWindow.h"
 #include "Skin.h"
 #include "TrackInfoCache.h"
+#include "VexoEngine.h"
 
 #include <QApplication>
 #include <QDeadlineTimer>
@@ -112,8 +112,8 @@ Fixture& fixture() {
 }
 
 // Titles and durations need no sound output: the engine is only asked to open files.
-FfmpegEngine& engine() {
-    static FfmpegEngine e;
+VexoEngine& engine() {
+    static VexoEngine e;
     return e;
 }
 

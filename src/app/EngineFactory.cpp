@@ -1,7 +1,7 @@
 #include "EngineFactory.h"
 
-#include "FfmpegEngine.h"
+#include "VexoEngine.h"
 
 std::unique_ptr<AudioEngine> MakeEngine() {
-    return std::make_unique<FfmpegEngine>();
+    return std::make_unique<VexoEngine>();
 }

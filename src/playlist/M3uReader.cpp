@@ -1,7 +1,6 @@
 #include "M3uReader.h"
 
 #include "FileError.h"
-#include "FileReplace.h"
 
 #include <cerrno>
 #include <climits>
@@ -109,25 +108,29 @@ class LineSplitter {
     bool overlong_ = false;     // the line being read is too long to be a path
 };
 
+FileError openFailed(const QByteArray& path, int reason) {
+    return {FileError::Step::Open, path, reason};
+}
+
 } // namespace
 
 FileResult ReadM3uEntries(const QByteArray& path, const std::function<void(const QByteArray& line)>& onEntry) {
     // Without O_NONBLOCK a named pipe would hold open() until a writer came.
     FileDescriptor file(path.isEmpty() ? -1 : ::open(path.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
-    if (file.get() < 0) return FileError::cannotOpen(path, FileError::reason(path.isEmpty() ? ENOENT : errno));
+    if (file.get() < 0) return openFailed(path, path.isEmpty() ? ENOENT : errno);
     // Only a regular file is a playlist: a pipe, a device or a socket may
     // never end or may stall every read.
     struct stat st {};
-    if (::fstat(file.get(), &st) != 0) return FileError::cannotOpen(path, FileError::reason(errno));
-    if (S_ISDIR(st.st_mode)) return FileError::cannotOpen(path, FileError::reason(EISDIR));
-    if (!S_ISREG(st.st_mode)) return FileError::cannotOpen(path, FileError::reason(kNotRegularFile));
+    if (::fstat(file.get(), &st) != 0) return openFailed(path, errno);
+    if (S_ISDIR(st.st_mode)) return openFailed(path, EISDIR);
+    if (!S_ISREG(st.st_mode)) return openFailed(path, kNotRegularFile);
 
     LineSplitter splitter(onEntry);
     std::vector<char> block(kBlockBytes);
     for (;;) {
         const ssize_t got = ::read(file.get(), block.data(), block.size());
         if (got < 0 && errno == EINTR) continue;
-        if (got < 0) return FileError::cannotOpen(path, FileError::reason(errno));
+        if (got < 0) return openFailed(path, errno);
         if (got == 0) {
             splitter.finish();
             break;

@@ -38,6 +38,6 @@ QByteArray M3uText(const PlaylistModel& model, const TrackInfoCache* known) {
 
 FileResult SavePlaylist(const QByteArray& path, const PlaylistModel& model, const TrackInfoCache* known) {
     if (const int err = ReplaceFileContents(path, M3uText(model, known)))
-        return FileError::cannotCreate(path, FileError::reason(err));
+        return FileError{FileError::Step::Create, path, err};
     return {};
 }

@@ -17,7 +17,7 @@ QByteArray M3uText(const PlaylistModel& model, const TrackInfoCache* known = nul
 
 // Writes M3uText to path by ReplaceFileContents: the old file is replaced
 // only once the new one is completely on disk, except in a folder that takes
-// no new files, where the playlist is rewritten in place. Fails with
-// "Cannot create file ...".
+// no new files, where the playlist is rewritten in place. Fails as a file
+// that cannot be created.
 FileResult SavePlaylist(const QByteArray& path, const PlaylistModel& model,
                         const TrackInfoCache* known = nullptr);

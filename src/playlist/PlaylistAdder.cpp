@@ -89,7 +89,7 @@ FileResult PlaylistAdder::add(const QByteArray& path) {
     if (!IsAudioExtension(ext)) return {};
     // A playlist line ends at a line break: saved, such a name would read back as other files.
     if (path.contains('\n') || path.contains('\r'))
-        return FileError::cannotOpen(path, QStringLiteral("A playlist cannot hold a name with a line break"));
+        return FileError{FileError::Step::Open, path, kNameHasLineBreak};
     pending_.push_back({QString(), QString(), path});
     return {};
 }

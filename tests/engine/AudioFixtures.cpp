@@ -1,7 +1,7 @@
 #include "AudioFixtures.h"
 
 #include "ChildProcess.h"
-#include "FfmpegEngine.h"
+#include "VexoEngine.h"
 
 #include <QProcess>
 #include <QStringList>
@@ -127,12 +127,12 @@ bool waitFor(const std::function<bool()>& done, int timeoutMs) {
     return true;
 }
 
-Pcm playAndRecord(const std::string& path, const std::function<void(FfmpegEngine&, unsigned)>& setup) {
+Pcm playAndRecord(const std::string& path, const std::function<void(VexoEngine&, unsigned)>& setup) {
     static int serial = 0;
     const std::string out = fixtureFolder() + "/recorded" + std::to_string(++serial) + ".wav";
     setenv("VEXO_AUDIO", ("wav:" + out).c_str(), 1);
     {
-        FfmpegEngine engine;
+        VexoEngine engine;
         if (!engine.openOutput(44100)) return {};
         const StreamHandle h = engine.Create(path);
         if (!h) return {};

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-class FfmpegEngine;
+class VexoEngine;
 
 // Runs `ffmpeg -y <args> <folder>/<name>` once per process; returns the path,
 // or "" when ffmpeg cannot make that file here (missing encoder).
@@ -39,7 +39,7 @@ std::pair<int, int> soundingSpan(const Pcm& pcm);
 
 // Plays `path` through a real-time WAV output until its end sync, with
 // `setup` called between Create and Play; returns what the output wrote.
-Pcm playAndRecord(const std::string& path, const std::function<void(FfmpegEngine&, unsigned)>& setup = {});
+Pcm playAndRecord(const std::string& path, const std::function<void(VexoEngine&, unsigned)>& setup = {});
 
 // Waits up to `timeoutMs` for `done`, polling.
 bool waitFor(const std::function<bool()>& done, int timeoutMs);

@@ -2,7 +2,7 @@
 // and decodes to the expected tone at the output rate.
 #include "AudioFixtures.h"
 #include "FileDecoders.h"
-#include "FfmpegEngine.h"
+#include "VexoEngine.h"
 
 #include <gtest/gtest.h>
 
@@ -62,7 +62,7 @@ TEST(DecoderFormats, EveryEncodableExtensionOpensAndDecodesTheTone) {
         const std::string path = makeAudio(f.file, toneInput(kTone, f.rate, 1.5, f.channels) + f.encode);
         ASSERT_FALSE(path.empty()) << "ffmpeg could not make " << f.file;
 
-        FfmpegEngine engine;
+        VexoEngine engine;
         const StreamHandle h = engine.Create(path);
         ASSERT_NE(h, 0u);
         const auto info = engine.streamInfo(h);
@@ -158,10 +158,11 @@ TEST(DecoderFormats, MpegLayerOneWrittenByHandPlays) {
     const std::string header("\xFF\xFF\x10\xC0", 4);
     std::string bytes;
     constexpr int kFrames = 200;
-    for (int i = 0; i < kFrames; ++i) bytes += header + std::string(28, '\0');
+    for (int i = 0; i < kFrames; ++i)
+        bytes += header + std::string(28, '\0');
     const std::string path = makeFile("silence.mp1", bytes);
 
-    FfmpegEngine engine;
+    VexoEngine engine;
     const StreamHandle h = engine.Create(path);
     ASSERT_NE(h, 0u);
     const auto info = engine.streamInfo(h);

@@ -1,7 +1,7 @@
 // Handles: every call is harmless with 0, a freed handle or a handle of
 // another kind; states follow Play, Pause, Stop and the end of the stream.
 #include "AudioFixtures.h"
-#include "FfmpegEngine.h"
+#include "VexoEngine.h"
 
 #include <gtest/gtest.h>
 
@@ -19,7 +19,7 @@ std::string shortTone() {
 }
 
 // Effect calls are checked separately: an effect handle is valid for them.
-void expectRefusedEverywhere(FfmpegEngine& engine, StreamHandle h) {
+void expectRefusedEverywhere(VexoEngine& engine, StreamHandle h) {
     engine.Play(h);
     engine.Pause(h);
     engine.Stop(h);
@@ -48,7 +48,7 @@ void expectRefusedEverywhere(FfmpegEngine& engine, StreamHandle h) {
 
 TEST(EngineHandles, ZeroFreedAndForeignHandlesAreRefused) {
     setenv("VEXO_AUDIO", "null", 1);
-    FfmpegEngine engine;
+    VexoEngine engine;
     ASSERT_TRUE(engine.openOutput(44100));
     const StreamHandle live = engine.Create(shortTone());
     ASSERT_NE(live, 0u);
@@ -92,7 +92,7 @@ TEST(EngineHandles, ZeroFreedAndForeignHandlesAreRefused) {
 
 TEST(EngineHandles, PauseTogglesAndOnlyPlayingCountsAsActive) {
     setenv("VEXO_AUDIO", "null", 1);
-    FfmpegEngine engine;
+    VexoEngine engine;
     ASSERT_TRUE(engine.openOutput(44100));
     const StreamHandle h = engine.Create(shortTone());
     std::atomic<int> ends{0};
@@ -130,7 +130,7 @@ TEST(EngineHandles, PauseTogglesAndOnlyPlayingCountsAsActive) {
 
 TEST(EngineHandles, PositionsTimesAndValuesInTheStreamsOwnUnits) {
     setenv("VEXO_AUDIO", "null", 1);
-    FfmpegEngine engine;
+    VexoEngine engine;
     ASSERT_TRUE(engine.openOutput(44100));
     // 22050 Hz mono: one second is 44100 bytes.
     const std::string path = makeAudio(
@@ -162,7 +162,7 @@ TEST(EngineHandles, PositionsTimesAndValuesInTheStreamsOwnUnits) {
 
 TEST(EngineHandles, UrlsAndBrokenFilesGiveNoStream) {
     setenv("VEXO_AUDIO", "null", 1);
-    FfmpegEngine engine;
+    VexoEngine engine;
     ASSERT_TRUE(engine.openOutput(44100));
     const std::string good = shortTone();
     for (const std::string& path :
@@ -194,7 +194,7 @@ TEST(EngineHandles, TruncatedAndDamagedFilesEndCleanly) {
     for (std::size_t i = 200; i < scrambled.size(); i += 97)
         scrambled[i] = static_cast<char>(scrambled[i] ^ 0x5a);
 
-    FfmpegEngine engine;
+    VexoEngine engine;
     ASSERT_TRUE(engine.openOutput(44100));
     engine.setDecodeAhead(100);
     for (const std::string& path : {makeFile("half.mp3", mp3Bytes.substr(0, mp3Bytes.size() / 2)),

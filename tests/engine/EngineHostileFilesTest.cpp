@@ -1,9 +1,9 @@
 // Files a hostile folder may hold under audio names: the engine refuses them
 // at once instead of waiting on them.
 #include "AudioFixtures.h"
-#include "FfmpegEngine.h"
 #include "FileDecoders.h"
 #include "NamedPipe.h"
+#include "VexoEngine.h"
 
 #include <gtest/gtest.h>
 
@@ -14,7 +14,7 @@
 
 TEST(EngineHostileFiles, PipesAndDevicesAreRefusedWithoutWaiting) {
     setenv("VEXO_AUDIO", "null", 1);
-    FfmpegEngine engine;
+    VexoEngine engine;
     engine.loadPlugin(VEXO_TONE_PLUGIN); // a plug-in opens by name, before FFmpeg
     const std::string folder = fixtureFolder();
     const NamedPipe mp3(QByteArray::fromStdString(folder + "/pipe.mp3"));

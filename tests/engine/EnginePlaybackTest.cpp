@@ -1,7 +1,7 @@
 // What the output receives: volume, pan, equalizer, spectrum, the end of a
 // track and the next one behind it, recorded through the WAV output.
 #include "AudioFixtures.h"
-#include "FfmpegEngine.h"
+#include "VexoEngine.h"
 
 #include <gtest/gtest.h>
 
@@ -40,7 +40,7 @@ TEST(EnginePlayback, VolumeAndPanScaleEachChannel) {
                           Case{250, 0.0f, 0.5, 0.5}, Case{100, 0.5f, 0.25, 0.5},
                           Case{100, -0.75f, 0.5, 0.125}, Case{80, 1.0f, 0.0, 0.4}}) {
         SCOPED_TRACE(::testing::Message() << "volume " << c.volume << " pan " << c.pan);
-        const Pcm pcm = playAndRecord(path, [&](FfmpegEngine& e, unsigned h) {
+        const Pcm pcm = playAndRecord(path, [&](VexoEngine& e, unsigned h) {
             e.SetVolume(h, c.volume);
             e.setPan(h, c.pan);
         });
@@ -64,7 +64,7 @@ TEST(EnginePlayback, EqualizerBandsBoostAndCutAtTheirCentreOnly) {
                       "-c:a pcm_s16le");
     const Pcm flat = readWav(path);
     FxHandle boost = 0, cut = 0, removed = 0;
-    const Pcm pcm = playAndRecord(path, [&](FfmpegEngine& e, unsigned h) {
+    const Pcm pcm = playAndRecord(path, [&](VexoEngine& e, unsigned h) {
         // Bands as the player sets them: one semitone wide.
         removed = e.addEffect(h, FxType::ParamEq, 1);
         boost = e.addEffect(h, FxType::ParamEq, 1);
@@ -104,7 +104,7 @@ TEST(EnginePlayback, EndSyncComesOnceAfterTheLastFrameAndNothingIsCut) {
     std::chrono::steady_clock::time_point endTime;
     const auto playTime = std::chrono::steady_clock::now();
     {
-        FfmpegEngine engine;
+        VexoEngine engine;
         ASSERT_TRUE(engine.openOutput(44100));
         const auto gui = std::this_thread::get_id();
         StreamHandle h = engine.Create(first);
@@ -154,7 +154,7 @@ TEST(EnginePlayback, SpectrumPeaksAtTheBinOfTheToneBeingHeard) {
     const double binHz = 44100.0 / 1024;
     const std::string low =
         makeAudio("bin40.wav", toneInput("0.8*sin(2*PI*" + std::to_string(40 * binHz) + "*t)", 44100, 3));
-    FfmpegEngine engine;
+    VexoEngine engine;
     ASSERT_TRUE(engine.openOutput(44100));
     const StreamHandle h = engine.Create(low);
     float fft[kFftBins] = {};
@@ -174,7 +174,7 @@ TEST(EnginePlayback, OutputSleepsThroughSilenceAndWakesForTheNextTrack) {
     const std::string wav = fixtureFolder() + "/sleep-recording.wav";
     setenv("VEXO_AUDIO", ("wav:" + wav).c_str(), 1);
     {
-        FfmpegEngine engine;
+        VexoEngine engine;
         ASSERT_TRUE(engine.openOutput(44100));
         for (int round = 0; round < 2; ++round) {
             const unsigned h = engine.Create(path);
@@ -204,7 +204,7 @@ TEST(EnginePlayback, OutputSleepsThroughSilenceAndWakesForTheNextTrack) {
 TEST(EnginePlayback, ARecordingThatCannotBeWrittenIsReportedAtStartAndAtEachPlay) {
     std::atomic<int> reports{0};
     setenv("VEXO_AUDIO", "wav:/nonexistent-folder/out.wav", 1);
-    FfmpegEngine engine;
+    VexoEngine engine;
     EXPECT_FALSE(engine.openOutput(44100));
     engine.notifyOutputFailure([&reports](const std::string& why) {
         if (why.find("/nonexistent-folder/out.wav") != std::string::npos) ++reports;

@@ -1,7 +1,7 @@
 // Decoder plug-ins: a built test plug-in adds ".tone"; other files are ignored, broken and hostile
 // ones refused at no cost to the player.
 #include "AudioFixtures.h"
-#include "FfmpegEngine.h"
+#include "VexoEngine.h"
 
 #include <gtest/gtest.h>
 
@@ -66,7 +66,7 @@ int vexo_plugin_register(const VexoPluginHost* h) {
 
 TEST(EnginePlugins, BrokenOrHostilePluginsAreRefusedAndCostOnlyThemselves) {
     setenv("VEXO_AUDIO", "null:unpaced", 1);
-    FfmpegEngine engine;
+    VexoEngine engine;
     ASSERT_TRUE(engine.openOutput(44100));
     const std::string cut = fixtureFolder() + "/cut.so";
     std::filesystem::copy_file(VEXO_TONE_PLUGIN, cut, std::filesystem::copy_options::overwrite_existing);
@@ -100,7 +100,7 @@ TEST(EnginePlugins, BrokenOrHostilePluginsAreRefusedAndCostOnlyThemselves) {
     engine.ChannelFree(h);
 
     // An open that hangs is given up at the open deadline, and not asked again while it hangs.
-    FfmpegEngine slowEngine;
+    VexoEngine slowEngine;
     EXPECT_FALSE(slowEngine.loadPlugin(buildPlugin("slow-open", "#define SLOW")));
     for (int i = 0; i < 2; ++i) {
         const auto started = std::chrono::steady_clock::now();
@@ -113,7 +113,7 @@ TEST(EnginePlugins, BrokenOrHostilePluginsAreRefusedAndCostOnlyThemselves) {
 TEST(EnginePlugins, ThePluginsExtensionPlaysThroughTheEngine) {
     const std::string tone = makeFile("a.tone", "1000 22050 1 0.5\n");
     {
-        FfmpegEngine engine;
+        VexoEngine engine;
         EXPECT_EQ(engine.Create(tone), 0u) << "no decoder for .tone before the plug-in";
         EXPECT_FALSE(engine.loadPlugin(VEXO_TONE_PLUGIN));
         const StreamHandle h = engine.Create(tone);
@@ -133,7 +133,7 @@ TEST(EnginePlugins, ThePluginsExtensionPlaysThroughTheEngine) {
     const std::string out = fixtureFolder() + "/plugin.wav";
     setenv("VEXO_AUDIO", ("wav:" + out).c_str(), 1);
     {
-        FfmpegEngine engine;
+        VexoEngine engine;
         ASSERT_TRUE(engine.openOutput(44100));
         engine.loadPlugin(VEXO_TONE_PLUGIN);
         const StreamHandle h = engine.Create(tone);

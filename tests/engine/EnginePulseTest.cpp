@@ -1,8 +1,8 @@
 // Real sound output: a private PulseAudio server with a null sink, whose
 // monitor records what the engine played; and the server going away.
 #include "AudioFixtures.h"
-#include "FfmpegEngine.h"
 #include "PulseServer.h"
+#include "VexoEngine.h"
 
 #include <gtest/gtest.h>
 
@@ -66,7 +66,7 @@ TEST(EnginePulse, PlayDoesNotWaitForAServerThatDoesNotAnswer) {
     PulseServer server;
     ASSERT_TRUE(server.running()) << server.error();
     setenv("VEXO_AUDIO", "pulse", 1);
-    FfmpegEngine engine;
+    VexoEngine engine;
     ASSERT_TRUE(engine.openOutput(44100));
     const StreamHandle h = engine.Create(makeAudio("hung.wav", "-f lavfi -i sine=d=2 -c:a pcm_s16le"));
     engine.Play(h);
@@ -96,7 +96,7 @@ TEST(EnginePulse, PlaysThroughARealServerAndSurvivesItsDeath) {
         "-f lavfi -i aevalsrc=0.4*sin(2*PI*1000*t)|0.2*sin(2*PI*1500*t):s=44100:d=1 -c:a pcm_s16le");
     const std::string recording = fixtureFolder() + "/monitor.raw";
 
-    FfmpegEngine engine;
+    VexoEngine engine;
     ASSERT_TRUE(engine.openOutput(44100));
     EXPECT_EQ(engine.deviceCount(), 1);
     ASSERT_TRUE(server.startRecording(recording)) << server.error();
@@ -183,7 +183,7 @@ TEST(EnginePulse, ChangesAreHeardAtOnceThoughHalfASecondIsQueued) {
         "levels.wav", "-f lavfi -i aevalsrc=if(lt(t\\,2)\\,0.5\\,0.3)|if(lt(t\\,2)\\,0.5\\,0.3):s=44100:d=6 "
                       "-c:a pcm_s16le");
     const std::string recording = fixtureFolder() + "/changes.raw";
-    FfmpegEngine engine;
+    VexoEngine engine;
     ASSERT_TRUE(engine.openOutput(44100));
     ASSERT_TRUE(server.startRecording(recording)) << server.error();
     const StreamHandle h = engine.Create(path);
@@ -242,7 +242,7 @@ TEST(EnginePulse, ADragOfTheVolumeIsHeardWholeAndEndsAtItsLastValue) {
     const std::string path =
         makeAudio("ramp.wav", "-f lavfi -i aevalsrc=0.5|0.05+t/10:s=44100:d=6 -c:a pcm_s16le");
     const std::string recording = fixtureFolder() + "/drag.raw";
-    FfmpegEngine engine;
+    VexoEngine engine;
     ASSERT_TRUE(engine.openOutput(44100));
     ASSERT_TRUE(server.startRecording(recording)) << server.error();
     const StreamHandle h = engine.Create(path);

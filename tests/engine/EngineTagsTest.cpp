@@ -1,6 +1,6 @@
 // Tags, bit rate and sample rate as the playlist and the information window read them.
 #include "AudioFixtures.h"
-#include "FfmpegEngine.h"
+#include "VexoEngine.h"
 
 #include <gtest/gtest.h>
 
@@ -25,7 +25,7 @@ TEST(EngineTags, AllSevenTagsComeBackAsUtf8Text) {
         {"tags.wma", "-c:a wmav2"},
         {"tags.wv", "-c:a wavpack"},
     };
-    FfmpegEngine engine;
+    VexoEngine engine;
     for (const auto& file : files) {
         SCOPED_TRACE(file[0]);
         const std::string path = makeAudio(file[0], source(44100) + kTags + file[1]);
@@ -56,7 +56,7 @@ TEST(EngineTags, BitRateInKbpsAndTheFilesOwnSampleRate) {
         int rate;
         std::uint32_t kbps;
     };
-    FfmpegEngine engine;
+    VexoEngine engine;
     for (const Case& c :
          {Case{"cbr128.mp3", "-c:a libmp3lame -b:a 128k", 44100, 128},
           Case{"cbr320.mp3", "-c:a libmp3lame -b:a 320k", 48000, 320},

@@ -100,7 +100,7 @@ void PlaylistWindow::openDelMenu() {
 }
 
 void PlaylistWindow::report(const FileResult& result) {
-    if (!result.ok()) emit fileFailed(result.message());
+    if (!result.ok()) emit fileFailed(result.error());
 }
 
 void PlaylistWindow::addFiles() {

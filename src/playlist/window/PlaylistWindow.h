@@ -14,6 +14,7 @@
 
 class FileDialogs;
 class FileResult;
+struct FileError;
 class FolderScanJob;
 class HintWindow;
 class PaintBox;
@@ -55,8 +56,8 @@ class PlaylistWindow : public QWidget {
     // tests replace it to pick an item without a menu on the screen.
     std::function<QAction*(QMenu& menu, QPoint screenPos)> execMenu;
   signals:
-    // A file operation failed: whoever assembles the player shows the message to the user.
-    void fileFailed(const QString& message);
+    // A file operation failed: whoever assembles the player tells the user.
+    void fileFailed(const FileError& error);
     // Enter or a double click in the list.
     void playRequested();
     // The Delete key removed the selected rows (all of them, when the list is now empty).

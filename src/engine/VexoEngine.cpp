@@ -1,4 +1,4 @@
-#include "FfmpegEngine.h"
+#include "VexoEngine.h"
 #include "Log.h"
 
 #include "FileDecoders.h"
@@ -25,18 +25,18 @@ std::string outputSpecFromEnvironment() {
 
 } // namespace
 
-FfmpegEngine::FfmpegEngine() = default;
+VexoEngine::VexoEngine() = default;
 
-FfmpegEngine::~FfmpegEngine() {
+VexoEngine::~VexoEngine() {
     closeOutput();
 }
 
-OutputSupervisor& FfmpegEngine::output() {
+OutputSupervisor& VexoEngine::output() {
     if (!output_) output_ = std::make_unique<OutputSupervisor>(mixer_, outputSpecFromEnvironment());
     return *output_;
 }
 
-bool FfmpegEngine::openOutput(int sampleRate) {
+bool VexoEngine::openOutput(int sampleRate) {
     if (initialised_) return output().usable();
     initialised_ = true;
     OutputSupervisor& out = output();
@@ -50,11 +50,11 @@ bool FfmpegEngine::openOutput(int sampleRate) {
     });
 }
 
-void FfmpegEngine::setDecodeAhead(int milliseconds) {
+void VexoEngine::setDecodeAhead(int milliseconds) {
     aheadMs_ = std::clamp(milliseconds, kMinAheadMs, kMaxAheadMs);
 }
 
-void FfmpegEngine::closeOutput() {
+void VexoEngine::closeOutput() {
     // The callback stops first, so nothing reads the streams while they go.
     if (output_) output_->close();
     for (auto& [handle, entry] : streams_)
@@ -67,7 +67,7 @@ void FfmpegEngine::closeOutput() {
     initialised_ = false;
 }
 
-void FfmpegEngine::reconnectOutput() {
+void VexoEngine::reconnectOutput() {
     // What the lost output queued but never played went with it. Every stream goes on from the
     // last sample heard, so neither its position nor its sound runs backwards or skips ahead,
     // and a stream whose end was mixed but not heard is not taken for finished.
@@ -80,16 +80,16 @@ void FfmpegEngine::reconnectOutput() {
     output_->reconnect();
 }
 
-void FfmpegEngine::requestRewrite() {
+void VexoEngine::requestRewrite() {
     if (decoderThread_ && output_->rewindFrames() > 0) decoderThread_->requestRewrite();
 }
 
-FfmpegEngine::Entry* FfmpegEngine::find(StreamHandle h) {
+VexoEngine::Entry* VexoEngine::find(StreamHandle h) {
     auto it = streams_.find(h);
     return it == streams_.end() ? nullptr : &it->second;
 }
 
-std::unique_ptr<Decoder> FfmpegEngine::openDecoder(const std::string& path) const {
+std::unique_ptr<Decoder> VexoEngine::openDecoder(const std::string& path) const {
     // Plug-ins open by name; the file decoders check again on their own open file.
     if (!isRegularFile(path)) return nullptr;
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kOpenTimeLimitMs);
@@ -98,13 +98,13 @@ std::unique_ptr<Decoder> FfmpegEngine::openDecoder(const std::string& path) cons
     return decoder;
 }
 
-std::optional<StreamFacts> FfmpegEngine::readFileFacts(const std::string& path) {
+std::optional<StreamFacts> VexoEngine::readFileFacts(const std::string& path) {
     const std::unique_ptr<Decoder> decoder = openDecoder(path);
     if (!decoder) return std::nullopt;
     return decoder->facts();
 }
 
-StreamHandle FfmpegEngine::Create(const std::string& path) {
+StreamHandle VexoEngine::Create(const std::string& path) {
     std::unique_ptr<Decoder> decoder = openDecoder(path);
     if (!decoder) {
         LogWarning("cannot open \"" + path + "\": no decoder takes it");
@@ -115,7 +115,7 @@ StreamHandle FfmpegEngine::Create(const std::string& path) {
     return h;
 }
 
-bool FfmpegEngine::handOver(Entry& e) {
+bool VexoEngine::handOver(Entry& e) {
     if (!decoderThread_) return false;
     Stream& s = *e.stream;
     const int rate = output_->rate();
@@ -156,7 +156,7 @@ bool FfmpegEngine::handOver(Entry& e) {
     return true;
 }
 
-void FfmpegEngine::Play(StreamHandle h) {
+void VexoEngine::Play(StreamHandle h) {
     Entry* e = find(h);
     if (!e) return;
     // The sound server went away; try again now that the user asks for sound.
@@ -174,7 +174,7 @@ void FfmpegEngine::Play(StreamHandle h) {
     decoderThread_->wake();
 }
 
-void FfmpegEngine::Pause(StreamHandle h) {
+void VexoEngine::Pause(StreamHandle h) {
     Entry* e = find(h);
     if (!e) return;
     if (e->state == State::Playing && !e->stream->ended()) {
@@ -186,7 +186,7 @@ void FfmpegEngine::Pause(StreamHandle h) {
     }
 }
 
-void FfmpegEngine::Stop(StreamHandle h) {
+void VexoEngine::Stop(StreamHandle h) {
     Entry* e = find(h);
     if (!e) return;
     e->state = State::Stopped;
@@ -196,7 +196,7 @@ void FfmpegEngine::Stop(StreamHandle h) {
     if (e->handedOver) decoderThread_->wake();
 }
 
-void FfmpegEngine::ChannelFree(StreamHandle h) {
+void VexoEngine::ChannelFree(StreamHandle h) {
     auto it = streams_.find(h);
     if (it == streams_.end()) return;
     std::shared_ptr<Stream> s = std::move(it->second.stream);
@@ -217,12 +217,12 @@ void FfmpegEngine::ChannelFree(StreamHandle h) {
     }
 }
 
-bool FfmpegEngine::IsActiveChannel(StreamHandle h) {
+bool VexoEngine::IsActiveChannel(StreamHandle h) {
     Entry* e = find(h);
     return e && e->state == State::Playing && e->handedOver && !e->stream->ended() && output_->usable();
 }
 
-std::int64_t FfmpegEngine::positionFrames(const Stream& s) const {
+std::int64_t VexoEngine::positionFrames(const Stream& s) const {
     const std::int64_t target = s.seekTargetFrames.load(std::memory_order_relaxed);
     if (s.appliedSerial.load(std::memory_order_acquire) != s.seekRequest.load(std::memory_order_relaxed) ||
         s.outputRate <= 0)
@@ -236,7 +236,7 @@ std::int64_t FfmpegEngine::positionFrames(const Stream& s) const {
     return frames;
 }
 
-void FfmpegEngine::SetPosition(StreamHandle h, std::int64_t bytePos) {
+void VexoEngine::SetPosition(StreamHandle h, std::int64_t bytePos) {
     Entry* e = find(h);
     if (!e) return;
     Stream& s = *e->stream;
@@ -252,53 +252,53 @@ void FfmpegEngine::SetPosition(StreamHandle h, std::int64_t bytePos) {
     if (e->handedOver) decoderThread_->wake();
 }
 
-std::int64_t FfmpegEngine::heardPosition(StreamHandle h) {
+std::int64_t VexoEngine::heardPosition(StreamHandle h) {
     Entry* e = find(h);
     return e ? positionFrames(*e->stream) * frameBytes(*e->stream) : 0;
 }
 
-std::int64_t FfmpegEngine::SecToByte(StreamHandle h, double seconds) {
+std::int64_t VexoEngine::SecToByte(StreamHandle h, double seconds) {
     Entry* e = find(h);
     if (!e || !(seconds > 0.0)) return 0;
     const Stream& s = *e->stream;
     return static_cast<std::int64_t>(seconds * s.facts.sampleRate) * frameBytes(s);
 }
 
-std::int64_t FfmpegEngine::GetLength(StreamHandle h) {
+std::int64_t VexoEngine::GetLength(StreamHandle h) {
     Entry* e = find(h);
     return e ? e->stream->facts.lengthFrames * frameBytes(*e->stream) : 0;
 }
 
-std::int64_t FfmpegEngine::GetAllTime(StreamHandle h) {
+std::int64_t VexoEngine::GetAllTime(StreamHandle h) {
     Entry* e = find(h);
     return e ? e->stream->facts.lengthFrames / e->stream->facts.sampleRate : 0;
 }
 
-std::int64_t FfmpegEngine::CurTime(StreamHandle h) {
+std::int64_t VexoEngine::CurTime(StreamHandle h) {
     Entry* e = find(h);
     return e ? positionFrames(*e->stream) / e->stream->facts.sampleRate : 0;
 }
 
-std::int64_t FfmpegEngine::CurTimeRevers(StreamHandle h) {
+std::int64_t VexoEngine::CurTimeRevers(StreamHandle h) {
     Entry* e = find(h);
     if (!e) return 0;
     const Stream& s = *e->stream;
     return std::max<std::int64_t>(s.facts.lengthFrames - positionFrames(s), 0) / s.facts.sampleRate;
 }
 
-std::uint32_t FfmpegEngine::GetBitrate(StreamHandle h) {
+std::uint32_t VexoEngine::GetBitrate(StreamHandle h) {
     Entry* e = find(h);
     return e ? e->stream->facts.bitrateKbps : 0;
 }
 
-std::optional<ChannelInfo> FfmpegEngine::streamInfo(StreamHandle h) {
+std::optional<ChannelInfo> VexoEngine::streamInfo(StreamHandle h) {
     Entry* e = find(h);
     if (!e) return std::nullopt;
     const StreamFacts& f = e->stream->facts;
     return ChannelInfo{f.sampleRate, f.channels, f.codec};
 }
 
-bool FfmpegEngine::readSpectrum(StreamHandle h, float* bins) {
+bool VexoEngine::readSpectrum(StreamHandle h, float* bins) {
     Entry* e = find(h);
     if (!e || !bins) return false;
     float samples[Spectrum::kSamples] = {};
@@ -314,26 +314,26 @@ bool FfmpegEngine::readSpectrum(StreamHandle h, float* bins) {
     return true;
 }
 
-void FfmpegEngine::SetVolume(StreamHandle h, int percent) {
+void VexoEngine::SetVolume(StreamHandle h, int percent) {
     Entry* e = find(h);
     if (!e) return;
     e->stream->volume.store(std::clamp(percent, 0, 100) / 100.0f, std::memory_order_relaxed);
     if (e->handedOver) requestRewrite();
 }
 
-void FfmpegEngine::setPan(StreamHandle h, float pan) {
+void VexoEngine::setPan(StreamHandle h, float pan) {
     Entry* e = find(h);
     if (!e || !std::isfinite(pan)) return;
     e->stream->pan.store(std::clamp(pan, -1.0f, 1.0f), std::memory_order_relaxed);
     if (e->handedOver) requestRewrite();
 }
 
-std::optional<std::string> FfmpegEngine::tag(StreamHandle h, TagKey key) {
+std::optional<std::string> VexoEngine::tag(StreamHandle h, TagKey key) {
     Entry* e = find(h);
     return e ? e->stream->facts.tag(key) : std::nullopt;
 }
 
-SyncHandle FfmpegEngine::notifyAtEnd(StreamHandle h, EndCallback callback) {
+SyncHandle VexoEngine::notifyAtEnd(StreamHandle h, EndCallback callback) {
     Entry* e = find(h);
     if (!e || !callback) return 0;
     const SyncHandle sync = nextHandle();
@@ -347,7 +347,7 @@ SyncHandle FfmpegEngine::notifyAtEnd(StreamHandle h, EndCallback callback) {
     return sync;
 }
 
-FxHandle FfmpegEngine::addEffect(StreamHandle h, FxType type, int /*priority*/) {
+FxHandle VexoEngine::addEffect(StreamHandle h, FxType type, int /*priority*/) {
     Entry* e = find(h);
     if (!e || type != FxType::ParamEq) return 0;
     const ParamEqParams params;
@@ -361,7 +361,7 @@ FxHandle FfmpegEngine::addEffect(StreamHandle h, FxType type, int /*priority*/) 
     return fx;
 }
 
-void FfmpegEngine::removeEffect(StreamHandle h, FxHandle fx) {
+void VexoEngine::removeEffect(StreamHandle h, FxHandle fx) {
     auto it = effects_.find(fx);
     if (it == effects_.end() || it->second.stream != h) return;
     if (Entry* e = find(h)) {
@@ -371,7 +371,7 @@ void FfmpegEngine::removeEffect(StreamHandle h, FxHandle fx) {
     effects_.erase(it);
 }
 
-bool FfmpegEngine::setEffectParameters(FxHandle fx, const ParamEqParams& params) {
+bool VexoEngine::setEffectParameters(FxHandle fx, const ParamEqParams& params) {
     auto it = effects_.find(fx);
     if (it == effects_.end()) return false;
     if (!std::isfinite(params.centerHz) || !std::isfinite(params.bandwidthSemitones) ||
@@ -391,7 +391,7 @@ bool FfmpegEngine::setEffectParameters(FxHandle fx, const ParamEqParams& params)
     return true;
 }
 
-std::optional<ParamEqParams> FfmpegEngine::effectParameters(FxHandle fx) {
+std::optional<ParamEqParams> VexoEngine::effectParameters(FxHandle fx) {
     auto it = effects_.find(fx);
     if (it == effects_.end()) return std::nullopt;
     return it->second.params;

@@ -1,6 +1,6 @@
 #pragma once
-// The engine: FFmpeg decoders (and plug-in decoders) played through one
-// AudioOutput.
+// The player's own engine: the native decoders (MP3, FLAC, Vorbis), FFmpeg as an optional module
+// for every other format, and plug-in decoders, played through one AudioOutput.
 //
 // Threads: every public method runs on the GUI thread (see AudioEngine.h).
 // Besides it there are the output's audio thread, which only runs
@@ -21,10 +21,10 @@
 #include <string>
 #include <unordered_map>
 
-class FfmpegEngine : public AudioEngine {
+class VexoEngine : public AudioEngine {
   public:
-    FfmpegEngine();
-    ~FfmpegEngine() override;
+    VexoEngine();
+    ~VexoEngine() override;
 
     bool openOutput(int sampleRate) override;
     void setDecodeAhead(int milliseconds) override;
