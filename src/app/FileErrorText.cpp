@@ -14,5 +14,10 @@ QString ReasonText(int reason) {
 
 QString FileErrorText(const FileError& error) {
     const char* verb = error.step == FileError::Step::Open ? "Cannot open file" : "Cannot create file";
-    return QString::fromLatin1(verb) + " \"" + QFile::decodeName(error.path) + "\". " + ReasonText(error.reason);
+    return QString::fromLatin1(verb) + " \"" + QFile::decodeName(error.path) + "\". " +
+           ReasonText(error.reason);
+}
+
+QString FileErrorText(const FileResult& result) {
+    return result.ok() ? QString() : FileErrorText(result.error());
 }

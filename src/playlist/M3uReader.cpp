@@ -114,7 +114,8 @@ FileError openFailed(const QByteArray& path, int reason) {
 
 } // namespace
 
-FileResult ReadM3uEntries(const QByteArray& path, const std::function<void(const QByteArray& line)>& onEntry) {
+FileResult ReadM3uEntries(const QByteArray& path,
+                          const std::function<void(const QByteArray& line)>& onEntry) {
     // Without O_NONBLOCK a named pipe would hold open() until a writer came.
     FileDescriptor file(path.isEmpty() ? -1 : ::open(path.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
     if (file.get() < 0) return openFailed(path, path.isEmpty() ? ENOENT : errno);

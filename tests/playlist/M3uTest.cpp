@@ -1,5 +1,6 @@
-#include "M3uWriter.h"
 #include "FakeEngine.h"
+#include "FileErrorText.h"
+#include "M3uWriter.h"
 #include "NamedPipe.h"
 #include "PlaylistAdder.h"
 #include "PlaylistModel.h"
@@ -116,8 +117,9 @@ TEST(M3u, NestedPlaylistsLoadOnceEachAndErrorsKeepEarlierRows) {
     PlaylistModel model;
     int inserted = 0;
     QObject::connect(&model, &QAbstractItemModel::rowsInserted, [&] { ++inserted; });
-    EXPECT_EQ(PlaylistAdder(model).AddByPath(tree.path("broken.m3u")).message().toStdString(),
-              "Cannot open file \"" + tree.path("missing.m3u").toStdString() + "\". No such file or directory");
+    EXPECT_EQ(FileErrorText(PlaylistAdder(model).AddByPath(tree.path("broken.m3u"))).toStdString(),
+              "Cannot open file \"" + tree.path("missing.m3u").toStdString() +
+                  "\". No such file or directory");
     EXPECT_EQ(model.count(), 1);
     EXPECT_EQ(model.Row(0).Path, "/x1.mp3");
     EXPECT_EQ(inserted, 1);
@@ -164,9 +166,9 @@ TEST(M3u, APipeNamedLikeAPlaylistIsUnreadableAndDoesNotWait) {
     for (const QByteArray& file : {pipe.path(), tree.path("outer.m3u")}) {
         PlaylistModel model;
         std::string error;
-        EXPECT_TRUE(pipe.returnsWithoutWaiting(
-            [&] { error = PlaylistAdder(model).LoadPlaylist(file).message().toStdString(); }))
-            << file.constData();
+        EXPECT_TRUE(pipe.returnsWithoutWaiting([&] {
+            error = FileErrorText(PlaylistAdder(model).LoadPlaylist(file)).toStdString();
+        })) << file.constData();
         EXPECT_EQ(error, "Cannot open file \"" + pipe.path().toStdString() + "\". Not a regular file");
         EXPECT_EQ(model.count(), file == pipe.path() ? 0 : 1); // rows before the pipe stay
     }
@@ -203,7 +205,7 @@ TEST(M3u, FailedSavesLeaveTheOldFileAndSayWhy) {
     PlaylistModel model;
     model.append("", "", "/a.mp3");
     const QByteArray noFolder = tree.path("no/such/list.m3u");
-    EXPECT_EQ(SavePlaylist(noFolder, model).message().toStdString(),
+    EXPECT_EQ(FileErrorText(SavePlaylist(noFolder, model)).toStdString(),
               "Cannot create file \"" + noFolder.toStdString() + "\". No such file or directory");
 
     tree.mkdir("folder");

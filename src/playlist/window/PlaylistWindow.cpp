@@ -2,7 +2,6 @@
 
 #include "DroppedPaths.h"
 #include "FileDialogs.h"
-#include "FileError.h"
 #include "FolderScanJob.h"
 #include "M3uWriter.h"
 #include "PaintBox.h"

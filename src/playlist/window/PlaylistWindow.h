@@ -1,4 +1,5 @@
 #pragma once
+#include "FileError.h"
 #include "ListButton.h"
 #include "PlaylistBackground.h"
 #include "PlaylistMenus.h"
@@ -13,8 +14,6 @@
 #include <memory>
 
 class FileDialogs;
-class FileResult;
-struct FileError;
 class FolderScanJob;
 class HintWindow;
 class PaintBox;

@@ -2,6 +2,7 @@
 // save actions through its menus and its real dialog code, with the dialogs answered by tests.
 #include "PlaylistWindow.h"
 #include "FileDialogs.h"
+#include "FileErrorText.h"
 #include "ListRig.h"
 #include "PaintBox.h"
 #include "PlaylistAdder.h"
@@ -18,7 +19,7 @@ namespace {
 struct WindowTest : ::testing::Test, ListRig {
     void SetUp() override {
         QObject::connect(&window, &PlaylistWindow::fileFailed,
-                         [this](const QString& message) { errors << message; });
+                         [this](const FileError& error) { errors << FileErrorText(error); });
         window.execMenu = [this](QMenu& menu, QPoint) {
             menusOpened << &menu;
             pressedDuringMenu =
