@@ -1,4 +1,5 @@
 #include "CommandLinePaths.h"
+#include "CommandLine.h"
 
 #include <gtest/gtest.h>
 
@@ -18,4 +19,15 @@ TEST(CommandLinePaths, MadeAbsoluteWithoutResolvingParentFolders) {
          })
         EXPECT_EQ(AbsolutePaths({c.given}, "/home/u"), QByteArrayList{c.expected}) << c.given.constData();
     EXPECT_EQ(AbsolutePaths({"", "a"}, "/"), QByteArrayList{"/a"});
+}
+
+// The toolkit's options go to the toolkit, never into the playlist; after "--" every argument is a
+// path, even one named like an option.
+TEST(CommandLine, ToolkitOptionsAreNoPathsAndDoubleDashEndsTheOptions) {
+    const CommandLine line =
+        ParseCommandLine({"-platform", "xcb", "--play", "a.mp3", "--", "-style", "--help"});
+    EXPECT_EQ(line.action, CommandLine::Action::Run);
+    EXPECT_TRUE(line.play);
+    EXPECT_EQ(line.paths, QByteArrayList({"a.mp3", "-style", "--help"}));
+    EXPECT_EQ(line.toolkitOptions, QByteArrayList({"-platform", "xcb"}));
 }

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # A whole session with the real player: start with a tone, press play, hear the tone on a private
 # PulseAudio null sink, hand a second file over from a second start, close by the close box, and
-# find the settings and the playlist written; then the same after a logout's SIGTERM.
+# find the settings and the playlist written; then the command line's options, and the same close
+# after a logout's SIGTERM.
 #
 # Usage: player_session.sh PATH-TO-vexo-mp
 set -uo pipefail
@@ -132,13 +133,34 @@ grep -v '^#' "$WORK/m3u.txt" >"$WORK/paths.txt"
 printf '%s\n' "$WORK/tone.wav" "$WORK/second.wav" | cmp -s - "$WORK/paths.txt" ||
     fail "Default.m3u holds $(tr '\n' ' ' <"$WORK/paths.txt"), not the two tones in order"
 
-# --- A logout: the session manager's SIGTERM closes the player as its close box does.
+# --- The command line: it speaks without a display, and refuses what it does not know.
+[ "$(env -u DISPLAY "$BIN" --version)" = "vexo-mp 2.03" ] || fail "--version does not print the version"
+env -u DISPLAY "$BIN" --help | grep -q "VEXO_AUDIO" || fail "--help does not tell the environment"
+"$BIN" --no-such-option 2>"$WORK/option.err"
+[ $? -eq 2 ] && [ "$(wc -l <"$WORK/option.err")" -eq 1 ] || fail "an unknown option is not one line and status 2"
+env -u DISPLAY "$BIN" tone.wav 2>"$WORK/display.err"
+[ $? -eq 1 ] && [ "$(wc -l <"$WORK/display.err")" -eq 1 ] || fail "no display: $(head -3 "$WORK/display.err")"
+
+# --- --play plays the first given path, at a start and handed over; then a logout's SIGTERM
+# closes the player as its close box does.
+RATE=44100
 rm "$ini"
-(cd "$WORK" && exec "$BIN" second.wav) >"$WORK/player.out" 2>"$WORK/player.err" &
+(cd "$WORK" && exec "$BIN" --play -- second.wav) >"$WORK/player.out" 2>"$WORK/player.err" &
 PLAYER_PID=$!
 wait_for_main_window 320x135
+# The tone of $1 Hz is what the sink plays.
+playing_tone() {
+    listen
+    local band="$AT440"
+    [ "$1" = 880 ] && band="$AT880"
+    awk -v a="$band" -v w="$HEARD" 'BEGIN { exit !(w > -40 && a > w - 6) }'
+}
+poll_seconds 10 playing_tone 880 || fail "--play at the start did not play the given file"
+"$BIN" --play "$WORK/tone.wav" || fail "the --play hand-off ended with status $?"
+poll_seconds 10 playing_tone 440 || fail "a handed-over --play did not play its file"
 close_player TERM
 [ -f "$ini" ] || fail "no Data/Options.ini after SIGTERM"
-tr -d '\r' <"$m3u" | grep -v '^#' | cmp -s - <(echo "$WORK/second.wav") || fail "SIGTERM did not save the playlist"
-echo "SIGTERM closed the player as its close box does"
+tr -d '\r' <"$m3u" | grep -v '^#' | cmp -s - <(printf '%s\n' "$WORK/second.wav" "$WORK/tone.wav") ||
+    fail "SIGTERM did not save the playlist"
+echo "--play played at the start and handed over, and SIGTERM closed the player as its close box does"
 echo "player_session: PASS"

@@ -1,4 +1,6 @@
+#include "CommandLine.h"
 #include "CommandLinePaths.h"
+#include "DisplayCheck.h"
 #include "DisplayScale.h"
 #include "EngineFactory.h"
 #include "HomeFolder.h"
@@ -19,7 +21,9 @@
 #include <QMessageBox>
 #include <QTimer>
 
+#include <cstdio>
 #include <optional>
+#include <vector>
 
 // The start-up steps, in their order in main().
 namespace {
@@ -35,13 +39,22 @@ void NameApplication(QApplication& app) {
         LogWarning("the toolkit's Russian translation is not installed; dialogs speak English");
 }
 
-// argv as given (QApplication took its own options out): file names are bytes, and paths handed to
-// a running player must not depend on this process's working folder.
-QByteArrayList GivenPaths(int argc, char** argv) {
+// The command line as given: file names are bytes.
+CommandLine ReadCommandLine(int argc, char** argv) {
     QByteArrayList given;
     for (int i = 1; i < argc; ++i)
         given.append(QByteArray(argv[i]));
-    return AbsolutePaths(given, WorkingFolder());
+    return ParseCommandLine(given);
+}
+
+// What the application object is given: the program's name and the toolkit's own options, so that
+// a path after "--" is never taken for one of them. The bytes live in `arguments`.
+std::vector<char*> ToolkitArgv(const QByteArrayList& arguments) {
+    std::vector<char*> argv;
+    for (const QByteArray& argument : arguments)
+        argv.push_back(const_cast<char*>(argument.constData()));
+    argv.push_back(nullptr);
+    return argv;
 }
 
 // Every box the player shows before its main window also goes to the log.
@@ -59,12 +72,15 @@ int Refuse(const QString& why) {
 // Decides whether this process is the player of its home. Returns an exit status when it is not
 // (its paths were handed to the running player, or they could not be), else nothing; `arguments`
 // then holds the paths this player is to add.
-std::optional<int> ClaimHome(SingleInstance& instance, QByteArrayList& arguments) {
+std::optional<int> ClaimHome(SingleInstance& instance, QByteArrayList& arguments, bool play) {
     SingleInstance::Claim claim;
     while ((claim = instance.claim()) == SingleInstance::Claim::Another) {
         if (arguments.isEmpty()) return 0;
+        // An empty path first asks the running player to play the first of the others.
+        if (play && !arguments.first().isEmpty()) arguments.prepend(QByteArray());
         const SingleInstance::HandOff handOff = instance.handOver(arguments);
         if (handOff == SingleInstance::HandOff::Delivered) return 0;
+        if (!arguments.isEmpty() && arguments.first().isEmpty()) arguments.removeFirst();
         // Never a second player writing the same files: the paths are named, not lost silently.
         if (handOff == SingleInstance::HandOff::Unreachable)
             return Refuse(QStringLiteral("Another Vexo MP uses this home folder, and %1. Not added: %2")
@@ -147,41 +163,64 @@ void ReportHomeFolder(const StartChecks& checks, const QStringList& refusedPlugi
 // The start window stays for its two seconds on a timer (the event loop sleeps meanwhile), then
 // the main window takes its place.
 void ShowStartWindow(const StartChecks& checks, Player& player, StartupTrace& trace, bool loadDefaultPlaylist,
-                     StartState& state) {
+                     bool play, StartState& state) {
     auto* start =
         new StartWindow(checks.dataFolderReady ? checks.versionText : QStringLiteral("v " VEXO_VERSION));
     start->show();
-    QTimer::singleShot(StartWindow::kShowMs, start, [&player, &trace, &state, start, loadDefaultPlaylist] {
-        if (loadDefaultPlaylist) player.loadDefaultPlaylist();
-        start->close();
-        start->deleteLater();
-        trace.mark("startwindow-closed");
-        player.window().winId(); // creates the native window so its first exposure can be seen
-        trace.markExposed(player.window().windowHandle(), "mainwindow-shown");
-        player.window().show();
-        state.mainWindowShown = true;
-        player.trimSoon();
-    });
+    QTimer::singleShot(
+        StartWindow::kShowMs, start, [&player, &trace, &state, start, loadDefaultPlaylist, play] {
+            if (loadDefaultPlaylist) player.loadDefaultPlaylist();
+            start->close();
+            start->deleteLater();
+            trace.mark("startwindow-closed");
+            player.window().winId(); // creates the native window so its first exposure can be seen
+            trace.markExposed(player.window().windowHandle(), "mainwindow-shown");
+            player.window().show();
+            state.mainWindowShown = true;
+            // Its settings are applied now, the volume among them.
+            if (play) player.playRowIfAdded(0);
+            player.trimSoon();
+        });
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
-    SetUpPlatform(argc, argv);
+    const CommandLine line = ReadCommandLine(argc, argv);
+    switch (line.action) {
+    case CommandLine::Action::Help:
+        fputs(qPrintable(UsageText()), stdout);
+        return 0;
+    case CommandLine::Action::Version:
+        printf("vexo-mp %s\n", VEXO_VERSION);
+        return 0;
+    case CommandLine::Action::Refuse:
+        fprintf(stderr, "%s\n", qPrintable(line.error));
+        return 2;
+    case CommandLine::Action::Run:
+        break;
+    }
+    const QByteArrayList toolkitArguments = QByteArrayList{QByteArray(argv[0])} + line.toolkitOptions;
+    std::vector<char*> toolkitArgv = ToolkitArgv(toolkitArguments);
+    int toolkitArgc = int(toolkitArguments.size());
+    SetUpPlatform(toolkitArgc, toolkitArgv.data());
     SetUpScale();
     // The toolkit keeps its X shared memory for its own paints. The boxes that change many times a
     // second do not take that way (see BoxPresenter), and with them gone from it, switching the
     // toolkit's shared memory off measured no gain (bench/player_bench.sh while playing, runs taken
     // in turn on one loaded machine: 1.25 % of a core with it, 1.33 % without).
-    QApplication app(argc, argv);
+    std::optional<DisplayCheck> displayCheck(std::in_place);
+    QApplication app(toolkitArgc, toolkitArgv.data());
+    displayCheck.reset();
     NameApplication(app);
     StartupTrace trace;
     const QString home = HomeFolder();
-    QByteArrayList arguments = GivenPaths(argc, argv);
+    // Paths handed to a running player must not depend on this process's working folder.
+    QByteArrayList arguments = AbsolutePaths(line.paths, WorkingFolder());
 
     // Before the sound output or a window: a start that only hands its paths over touches neither.
     SingleInstance instance(home);
-    if (const std::optional<int> status = ClaimHome(instance, arguments)) return *status;
+    if (const std::optional<int> status = ClaimHome(instance, arguments, line.play)) return *status;
 
     const int titleFontId = RegisterSkinFonts(DataFolder());
     const std::unique_ptr<AudioEngine> engine = OpenSound();
@@ -202,6 +241,6 @@ int main(int argc, char** argv) {
     const StartChecks checks = PrepareHomeFolder(home);
     ReportHomeFolder(checks, refusedPlugins);
     if (state.endBeforeShowing) return 0;
-    ShowStartWindow(checks, player, trace, arguments.isEmpty(), state);
+    ShowStartWindow(checks, player, trace, arguments.isEmpty(), line.play, state);
     return app.exec();
 }
