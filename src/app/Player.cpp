@@ -166,9 +166,13 @@ void Player::openAndPlay(const QByteArray& path) {
     if (shutDown_) return;
     const int before = playlist_.count();
     addPaths({path});
-    if (playlist_.count() == before) return;
-    playback_.controller.setNavIndex(before);
-    playback_.controller.PlayTrack(before);
+    playRowIfAdded(before);
+}
+
+void Player::playRowIfAdded(int row) {
+    if (shutDown_ || row < 0 || row >= playlist_.count()) return;
+    playback_.controller.setNavIndex(row);
+    playback_.controller.PlayTrack(row);
     updateVisTimer();
 }
 
@@ -200,8 +204,12 @@ void Player::addQueuedPaths() {
     // in the queue for this loop, after the box has closed.
     if (addingQueuedPaths_) return;
     addingQueuedPaths_ = true;
-    while (!queuedPaths_.isEmpty() && !shutDown_)
-        addPaths(queuedPaths_.takeFirst());
+    while (!queuedPaths_.isEmpty() && !shutDown_) {
+        const QByteArrayList batch = queuedPaths_.takeFirst();
+        const int before = playlist_.count();
+        addPaths(batch);
+        if (!batch.isEmpty() && batch.first().isEmpty()) playRowIfAdded(before);
+    }
     addingQueuedPaths_ = false;
 }
 

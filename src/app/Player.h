@@ -52,9 +52,12 @@ class Player : public QObject {
     // Gives unused heap back to the system once the event loop runs again (after start-up work).
     void trimSoon() { trimmer_.trimSoon(); }
     // Paths handed over from another process or dropped on a window: added from the event loop,
+    // Starts row `row` when the list holds it: the first row a --play start added.
+    void playRowIfAdded(int row);
     // never inside the handler that received them, and one batch at a time, so a message box about
     // one waits neither inside a socket's or a drop's handler nor under a pile of boxes about the others.
     void queuePaths(const QByteArrayList& paths);
+    // A batch whose first path is empty asks that the first row it adds play (a --play start).
     // The playlist of the last run, when there is one.
     void loadDefaultPlaylist();
 
