@@ -17,6 +17,7 @@
 // -1.0 (left only) .. +1.0 (right only); equalizer values are Hz, semitones, dB.
 // Positions and times report what is being heard, not what was decoded.
 
+#include "CoverArt.h"
 #include "StreamFacts.h"
 
 #include <cstdint>
@@ -126,6 +127,11 @@ class AudioEngine {
     virtual std::optional<std::string> TagGenre(StreamHandle h) = 0;
     virtual std::optional<std::string> TagYear(StreamHandle h) = 0;
     virtual std::optional<std::string> TagComment(StreamHandle h) = 0;
+    // The cover picture the file's tags carry, read when the stream was made; nullopt when none.
+    virtual std::optional<CoverArt> TagPicture(StreamHandle h) {
+        (void)h;
+        return std::nullopt;
+    }
 
     // The callback runs once, when the stream's last sample has been handed to
     // the output (or the stream gave up), on an engine thread that is neither

@@ -5,10 +5,12 @@
 // decoder thread; never touched by the audio callback. Calls may block on the
 // file.
 
+#include "CoverArt.h"
 #include "StreamFacts.h"
 
 #include <chrono>
 #include <cstdint>
+#include <optional>
 
 class Decoder {
   public:
@@ -17,6 +19,8 @@ class Decoder {
     using Deadline = std::chrono::steady_clock::time_point;
 
     virtual const StreamFacts& facts() const = 0;
+    // The cover the file's tags carry, read with the header; the first call takes it.
+    virtual std::optional<CoverArt> takeCoverArt() { return std::nullopt; }
     // Until lifted with Deadline::max(), a read still searching the file at
     // the deadline gives up, and the decoder counts as damaged for good: the
     // window's thread must never wait long on a file.

@@ -29,6 +29,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -54,10 +55,12 @@ struct EndSync {
 
 struct Stream {
     explicit Stream(std::unique_ptr<Decoder> d, std::string file = {})
-        : decoder(std::move(d)), facts(decoder->facts()), path(std::move(file)) {}
+        : decoder(std::move(d)), facts(decoder->facts()), coverArt(decoder->takeCoverArt()),
+          path(std::move(file)) {}
 
     std::unique_ptr<Decoder> decoder;
     const StreamFacts facts;
+    const std::optional<CoverArt> coverArt;
     const std::string path;         // for the log
     std::unique_ptr<SpscRing> ring; // made at the first Play, before the stream is shared
     int aheadFrames = 0;            // how far the decoder runs ahead; the ring also keeps history

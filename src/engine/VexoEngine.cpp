@@ -333,6 +333,11 @@ std::optional<std::string> VexoEngine::tag(StreamHandle h, TagKey key) {
     return e ? e->stream->facts.tag(key) : std::nullopt;
 }
 
+std::optional<CoverArt> VexoEngine::TagPicture(StreamHandle h) {
+    Entry* e = find(h);
+    return e ? e->stream->coverArt : std::nullopt;
+}
+
 SyncHandle VexoEngine::notifyAtEnd(StreamHandle h, EndCallback callback) {
     Entry* e = find(h);
     if (!e || !callback) return 0;

@@ -64,6 +64,7 @@ class VexoEngine : public AudioEngine {
     std::optional<std::string> TagGenre(StreamHandle h) override { return tag(h, TagKey::Genre); }
     std::optional<std::string> TagYear(StreamHandle h) override { return tag(h, TagKey::Year); }
     std::optional<std::string> TagComment(StreamHandle h) override { return tag(h, TagKey::Comment); }
+    std::optional<CoverArt> TagPicture(StreamHandle h) override;
 
     SyncHandle notifyAtEnd(StreamHandle h, EndCallback callback) override;
 

@@ -2,6 +2,10 @@
 #include "AudioFixtures.h"
 #include "VexoEngine.h"
 
+#include <QByteArray>
+#include <QFile>
+#include <QtEndian>
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -47,6 +51,48 @@ TEST(EngineTags, AllSevenTagsComeBackAsUtf8Text) {
     EXPECT_FALSE(engine.TagTitle(bare));
     EXPECT_FALSE(engine.TagArtist(bare));
     EXPECT_FALSE(engine.TagYear(bare));
+    EXPECT_FALSE(engine.TagPicture(bare));
+}
+
+TEST(EngineTags, TheEmbeddedCoverComesBackAsItsImageFile) {
+    const std::string png = makeAudio("cover.png", "-f lavfi -i color=c=red:s=16x16 -frames:v 1");
+    QFile file(QString::fromStdString(png));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray image = file.readAll();
+    // Ogg files carry it as a FLAC picture block in a base64 comment, which FFmpeg cannot write.
+    QByteArray block;
+    const auto put = [&block](quint32 value) {
+        char bytes[4];
+        qToBigEndian(value, bytes);
+        block.append(bytes, 4);
+    };
+    put(3); // the front cover
+    put(9);
+    block.append("image/png");
+    for (const quint32 field : {0, 16, 16, 24, 0}) // no description; width, height, depth, no palette
+        put(field);
+    put(static_cast<quint32>(image.size()));
+    block.append(image);
+    const std::string picture = "-i " + png + " -map 0 -map 1 -c:v copy -disposition:v attached_pic ";
+    const std::string comment = "-metadata METADATA_BLOCK_PICTURE=" + block.toBase64().toStdString() + " ";
+    struct Case {
+        const char* file;
+        const char* encode;
+        bool inComment;
+    };
+    VexoEngine engine;
+    for (const Case& c : {Case{"cover.mp3", "-c:a libmp3lame", false}, Case{"cover.flac", "-c:a flac", false},
+                          Case{"cover.m4a", "-c:a aac", false}, Case{"cover.ogg", "-c:a libvorbis", true},
+                          Case{"cover.opus", "-c:a libopus", true}}) {
+        SCOPED_TRACE(c.file);
+        const StreamHandle h =
+            engine.Create(makeAudio(c.file, source(48000) + (c.inComment ? comment : picture) + c.encode));
+        ASSERT_NE(h, 0u);
+        const CoverArt cover = engine.TagPicture(h).value_or(CoverArt{});
+        EXPECT_EQ(cover.mimeType, "image/png");
+        EXPECT_EQ(QByteArray(reinterpret_cast<const char*>(cover.bytes.data()), cover.bytes.size()), image);
+        engine.ChannelFree(h);
+    }
 }
 
 TEST(EngineTags, BitRateInKbpsAndTheFilesOwnSampleRate) {

@@ -66,11 +66,15 @@ struct FlacDecoder::Callbacks {
             d.facts_.lengthFrames = static_cast<std::int64_t>(info.total_samples);
             d.bitsPerSample_ = static_cast<int>(info.bits_per_sample);
         } else if (block->type == FLAC__METADATA_TYPE_VORBIS_COMMENT) {
-            VorbisComments comments;
+            VorbisComments comments(d.cover_);
             const auto& vc = block->data.vorbis_comment;
             for (FLAC__uint32 i = 0; i < vc.num_comments; ++i)
                 comments.add({reinterpret_cast<const char*>(vc.comments[i].entry), vc.comments[i].length});
             comments.moveTo(d.facts_.tags);
+        } else if (block->type == FLAC__METADATA_TYPE_PICTURE) {
+            const auto& picture = block->data.picture;
+            d.cover_.offer(picture.type, picture.mime_type ? picture.mime_type : "", picture.data,
+                           picture.data_length);
         }
     }
     // libFLAC finds the next frame after a damaged one by itself.
@@ -93,6 +97,7 @@ FlacDecoder::~FlacDecoder() {
 
 bool FlacDecoder::readHeader() {
     FLAC__stream_decoder_set_metadata_respond(decoder_, FLAC__METADATA_TYPE_VORBIS_COMMENT);
+    FLAC__stream_decoder_set_metadata_respond(decoder_, FLAC__METADATA_TYPE_PICTURE);
     if (FLAC__stream_decoder_init_stream(decoder_, &Callbacks::read, &Callbacks::seek, &Callbacks::tell,
                                          &Callbacks::length, &Callbacks::eof, &Callbacks::write,
                                          &Callbacks::metadata, &Callbacks::error,

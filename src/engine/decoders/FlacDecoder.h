@@ -1,5 +1,6 @@
 #pragma once
-// FLAC files of one or two channels decoded with libFLAC, with their comments as tags.
+// FLAC files of one or two channels decoded with libFLAC, with their comments as tags and their
+// picture blocks for the cover.
 
 #include "NativeDecoder.h"
 

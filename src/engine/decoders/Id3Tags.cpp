@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <string_view>
 #include <strings.h>
 
 namespace {
@@ -306,4 +307,14 @@ void readId3Tags(const mpg123_id3v1* v1, const mpg123_id3v2* v2,
                  std::array<std::optional<std::string>, kTagCount>& tags) {
     if (v2) fromVersion2(*v2, tags);
     if (v1) fromVersion1(*v1, tags);
+}
+
+void readId3Pictures(const mpg123_id3v2* v2, CoverChoice& cover) {
+    if (!v2) return;
+    for (size_t i = 0; i < v2->pictures; ++i) {
+        const mpg123_picture& picture = v2->picture[i];
+        const mpg123_string& mime = picture.mime_type;
+        const std::string_view mimeType(mime.p ? mime.p : "", mime.p ? strnlen(mime.p, mime.fill) : 0);
+        cover.offer(static_cast<unsigned char>(picture.type), mimeType, picture.data, picture.size);
+    }
 }

@@ -48,7 +48,7 @@ Mp3Decoder::~Mp3Decoder() {
 
 bool Mp3Decoder::readHeader(std::int64_t firstFrame) {
     mpg123_handle* h = handle_;
-    mpg123_param(h, MPG123_ADD_FLAGS, MPG123_QUIET | MPG123_GAPLESS, 0);
+    mpg123_param(h, MPG123_ADD_FLAGS, MPG123_QUIET | MPG123_GAPLESS | MPG123_PICTURE, 0);
     // A damaged stretch is skipped to the next frame, however long, as other players do; the
     // first frames were found before, so this search only runs on the decoder's own thread.
     mpg123_param(h, MPG123_RESYNC_LIMIT, -1, 0);
@@ -80,8 +80,10 @@ bool Mp3Decoder::readHeader(std::int64_t firstFrame) {
     facts_.bitrateKbps = bitrateKbps(info.bitrate, firstFrame);
     mpg123_id3v1* v1 = nullptr;
     mpg123_id3v2* v2 = nullptr;
-    if ((mpg123_meta_check(h) & MPG123_ID3) && mpg123_id3(h, &v1, &v2) == MPG123_OK)
+    if ((mpg123_meta_check(h) & MPG123_ID3) && mpg123_id3(h, &v1, &v2) == MPG123_OK) {
         readId3Tags(v1, v2, facts_.tags);
+        readId3Pictures(v2, cover_);
+    }
     return true;
 }
 

@@ -3,6 +3,7 @@
 // the fold to stereo at the output rate. A subclass hands out pieces of interleaved float audio
 // at the file's own rate and channel count.
 
+#include "CoverChoice.h"
 #include "Decoder.h"
 #include "GuardedFile.h"
 #include "Resampler.h"
@@ -13,6 +14,7 @@
 class NativeDecoder : public Decoder {
   public:
     const StreamFacts& facts() const override { return facts_; }
+    std::optional<CoverArt> takeCoverArt() override { return cover_.take(); }
     void limitReadsTo(Deadline deadline) override { file_->setDeadline(deadline); }
     bool timedOut() const override { return file_->timedOut(); }
     bool failed() const override { return failed_ || timedOut(); }
@@ -29,6 +31,7 @@ class NativeDecoder : public Decoder {
 
     std::unique_ptr<GuardedFile> file_;
     StreamFacts facts_;
+    CoverChoice cover_;
 
   private:
     Resampler resampler_;

@@ -26,6 +26,10 @@ void VorbisComments::add(std::string_view comment) {
     const auto equals = comment.find('=');
     if (equals == std::string_view::npos || equals == 0) return;
     const std::string_view name = comment.substr(0, equals);
+    if (named(name, "METADATA_BLOCK_PICTURE")) {
+        cover_.offerBase64FlacPicture(comment.substr(equals + 1));
+        return;
+    }
     std::string value(comment.substr(equals + 1));
     if (named(name, "YEAR")) {
         if (!year_) year_ = std::move(value);

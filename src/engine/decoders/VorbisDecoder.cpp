@@ -69,7 +69,7 @@ bool VorbisDecoder::readHeader() {
     const long bitrate = info->bitrate_nominal > 0 ? info->bitrate_nominal : ov_bitrate(vorbis_.get(), -1);
     facts_.bitrateKbps = bitrate > 0 ? static_cast<std::uint32_t>((bitrate + 500) / 1000) : 0;
     if (const vorbis_comment* vc = ov_comment(vorbis_.get(), -1)) {
-        VorbisComments comments;
+        VorbisComments comments(cover_);
         for (int i = 0; i < vc->comments; ++i)
             comments.add({vc->user_comments[i], static_cast<std::size_t>(vc->comment_lengths[i])});
         comments.moveTo(facts_.tags);

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <string_view>
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -188,7 +189,31 @@ bool FfmpegDecoder::readHeader() {
     facts_.codec = avcodec_get_name(par->codec_id);
     for (int i = 0; i < kTagCount; ++i)
         facts_.tags[i] = findTag(format_->metadata, stream->metadata, kTagNames[i]);
+    readCover();
     return true;
+}
+
+void FfmpegDecoder::readCover() {
+    // The demuxers turn a file's pictures (MP4 "covr", ID3 APIC, FLAC and Ogg picture blocks) into
+    // streams of one packet, read with the header; each keeps the picture's role as its comment.
+    const AVStream* chosen = nullptr;
+    for (unsigned i = 0; i < format_->nb_streams; ++i) {
+        const AVStream* s = format_->streams[i];
+        const int size = s->attached_pic.size;
+        if (!(s->disposition & AV_DISPOSITION_ATTACHED_PIC) || size <= 0 ||
+            static_cast<std::size_t>(size) > kMaxCoverArtBytes || !s->attached_pic.data)
+            continue;
+        const AVDictionaryEntry* role = av_dict_get(s->metadata, "comment", nullptr, 0);
+        const bool front = role && std::string_view(role->value) == "Cover (front)";
+        if (!chosen || front) chosen = s;
+        if (front) break;
+    }
+    if (!chosen) return;
+    CoverArt cover;
+    const AVCodecDescriptor* codec = avcodec_descriptor_get(chosen->codecpar->codec_id);
+    if (codec && codec->mime_types && codec->mime_types[0]) cover.mimeType = codec->mime_types[0];
+    cover.bytes.assign(chosen->attached_pic.data, chosen->attached_pic.data + chosen->attached_pic.size);
+    cover_ = std::move(cover);
 }
 
 bool FfmpegDecoder::start(int outputRate) {

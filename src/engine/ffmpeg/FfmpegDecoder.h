@@ -1,5 +1,5 @@
 #pragma once
-// Decodes a local file with FFmpeg: header facts and tags at open, then PCM.
+// Decodes a local file with FFmpeg: header facts, tags and the cover at open, then PCM.
 //
 // Only regular files are opened, and only the file protocol is allowed, so a name that looks like a URL never
 // reaches the network (see LocalPath).
@@ -23,6 +23,7 @@ class FfmpegDecoder : public Decoder {
     ~FfmpegDecoder() override;
 
     const StreamFacts& facts() const override { return facts_; }
+    std::optional<CoverArt> takeCoverArt() override { return std::move(cover_); }
     void limitReadsTo(Deadline deadline) override;
     bool timedOut() const override;
     bool failed() const override { return failed_ || timedOut(); }
@@ -36,6 +37,7 @@ class FfmpegDecoder : public Decoder {
     static bool playableRate(int rate);
     bool headerIsComplete() const;
     bool readHeader();
+    void readCover();
     // Decodes until the resampler holds more audio; false at the end.
     bool decodeMore();
     bool receiveFrames();
@@ -48,6 +50,7 @@ class FfmpegDecoder : public Decoder {
     AVFrame* frame_ = nullptr;
     int streamIndex_ = -1;
     StreamFacts facts_;
+    std::optional<CoverArt> cover_;
     SwrResampler resampler_;
     int outputRate_ = 0;
     // What the resampler is set up for; a stream may change format midway.
