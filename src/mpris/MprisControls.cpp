@@ -21,10 +21,12 @@ MprisControls::MprisControls(AudioEngine& engine, Playback& playback, PlaylistMo
     connect(&controller, &PlaybackController::trackStarted, this, [this] {
         ++startNumber_;
         track_ = readTrack();
+        track_.artUrl = cover_.show(engine_.TagPicture(playback_.state.Channel), startNumber_);
         emit changed();
     });
     connect(&controller, &PlaybackController::stopped, this, [this] {
         track_ = MprisTrack();
+        cover_.clear();
         emit changed();
     });
     connect(&controller, &PlaybackController::pauseChanged, this, &MprisControls::changed);

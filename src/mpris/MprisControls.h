@@ -1,4 +1,5 @@
 #pragma once
+#include "CoverArtFile.h"
 #include "MprisMapping.h"
 
 #include <QByteArray>
@@ -15,6 +16,10 @@ class MprisControls : public QObject {
     Q_OBJECT
   public:
     MprisControls(AudioEngine& engine, Playback& playback, PlaylistModel& playlist);
+
+    // Where the playing track's cover is written for the desktop: a folder only this user may
+    // read. Without one, tracks have no cover.
+    void keepCoversIn(const QString& folder) { cover_.setFolder(folder); }
 
     MprisSnapshot snapshot() const;
     // Where the playing track stands, read from the stream when asked.
@@ -57,4 +62,5 @@ class MprisControls : public QObject {
     PlaylistModel& playlist_;
     std::uint64_t startNumber_ = 0;
     MprisTrack track_;
+    CoverArtFile cover_;
 };

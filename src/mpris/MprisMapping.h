@@ -43,6 +43,7 @@ struct MprisTrack {
     std::uint64_t startNumber = 0;
     std::int64_t lengthUs = 0;
     QString title, artist, album, url;
+    QString artUrl; // empty when the track has no cover
     bool operator==(const MprisTrack&) const = default;
 };
 

@@ -41,6 +41,7 @@ QVariantMap MprisPlayerAdaptor::metadata() const {
     if (!track.artist.isEmpty()) map.insert(QStringLiteral("xesam:artist"), QStringList{track.artist});
     if (!track.album.isEmpty()) map.insert(QStringLiteral("xesam:album"), track.album);
     map.insert(QStringLiteral("xesam:url"), track.url);
+    if (!track.artUrl.isEmpty()) map.insert(QStringLiteral("mpris:artUrl"), track.artUrl);
     return map;
 }
 
