@@ -25,6 +25,9 @@ QVariant PlaylistModel::data(const QModelIndex& index, int role) const {
     switch (role) {
     case Qt::DisplayRole:
         return QFile::decodeName(row.Path);
+    case Qt::AccessibleTextRole:
+        if (rowName) return rowName(index.row());
+        return QFile::decodeName(row.Path);
     case PathRole:
         return row.Path;
     case CaptionRole:

@@ -35,6 +35,10 @@ class PlaylistModel : public QAbstractListModel {
     // Rows can be picked up with the mouse: a press and a drag on a selected row moves the selection.
     Qt::ItemFlags flags(const QModelIndex& index) const override;
 
+    // What a screen reader calls a row (AccessibleTextRole): the title the view shows. Unset, the
+    // path.
+    std::function<QString(int row)> rowName;
+
     int count() const { return int(rows_.size()); }
     const PlaylistEntry& Row(int i) const;
 

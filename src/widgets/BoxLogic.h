@@ -3,16 +3,27 @@
 // A widget forwards its mouse events here and shows image() on the screen;
 // the logic emits `changed` whenever its look changed, so the widget can
 // show exactly that change.
+#include <QAccessible>
 #include <QImage>
 #include <QObject>
 #include <QPoint>
 #include <QSize>
 #include <QString>
 
+#include <optional>
+
 // Rows of a box's picture, from the top.
 struct RowSpan {
     int first = 0;
     int count = 0;
+};
+
+// What a bar or a display holds, in the units a screen reader speaks (percent, seconds).
+struct BoxValue {
+    double current = 0;
+    double minimum = 0;
+    double maximum = 0;
+    double step = 1;
 };
 
 class BoxLogic : public QObject {
@@ -29,6 +40,20 @@ class BoxLogic : public QObject {
     virtual void release(QPoint /*pos*/, Qt::MouseButton /*button*/) {}
     virtual void wheel(QPoint /*pos*/, int /*angleDelta*/) {}
     virtual QString hint() const { return {}; }
+
+    // How a screen reader sees the box: a picture named by its hint unless the box says more.
+    virtual QAccessible::Role accessibleRole() const { return QAccessible::Graphic; }
+    virtual QString accessibleName() const { return hint(); }
+    virtual QString accessibleDescription() const { return {}; }
+    // Bars and displays of a value; nothing for the others.
+    virtual std::optional<BoxValue> value() const { return std::nullopt; }
+    // A value asked for by a screen reader; a box that only shows its value ignores it.
+    virtual void setValue(double /*value*/) {}
+    // Toggles: whether they stand on; nothing for the other boxes.
+    virtual std::optional<bool> checked() const { return std::nullopt; }
+    // What a screen reader's press does: a left click in the middle, as the hand gives it.
+    virtual bool activatable() const { return accessibleRole() == QAccessible::Button; }
+    virtual void activate() { click(Qt::LeftButton); }
 
     // The rows the last change touched: the others look as they did before it, so the screen
     // needs only these (the seek bar's line changes 3 of its 10 rows, 25 times a second).
@@ -52,6 +77,12 @@ class BoxLogic : public QObject {
   protected:
     // The next image() is to be drawn at the new paintScale().
     virtual void paintScaleChanged() {}
+
+    void click(Qt::MouseButton button) {
+        const QPoint middle(size().width() / 2, size().height() / 2);
+        press(middle, button);
+        release(middle, button);
+    }
 
     void notifyChanged() { notifyChanged({0, size().height()}); }
     void notifyChanged(RowSpan rows) {

@@ -9,6 +9,8 @@
 
 PaintBox::PaintBox(BoxLogic& logic, HintWindow& hint, QWidget* parent, QPoint imageOffset)
     : QWidget(parent), logic_(logic), hint_(hint), imageOffset_(imageOffset) {
+    // A screen reader asks for the boxes whenever it likes, from the first one made.
+    InstallBoxAccessibility();
     resize(logic.size());
     followScale();
     // A picture that covers the whole box needs nothing painted beneath it: the window's ground
@@ -17,8 +19,10 @@ PaintBox::PaintBox(BoxLogic& logic, HintWindow& hint, QWidget* parent, QPoint im
     setAttribute(Qt::WA_OpaquePaintEvent, presenter_.covers(logic.image(), imageOffset));
     setCursor(Qt::PointingHandCursor);
     setMouseTracking(false);
-    connect(&logic_, &BoxLogic::changed, this,
-            [this] { presenter_.show(logic_.image(), imageOffset_, logic_.changedRows()); });
+    connect(&logic_, &BoxLogic::changed, this, [this] {
+        presenter_.show(logic_.image(), imageOffset_, logic_.changedRows());
+        announcer_.announce(*this);
+    });
 }
 
 void PaintBox::followScale() {

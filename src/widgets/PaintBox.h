@@ -1,4 +1,5 @@
 #pragma once
+#include "BoxAccessible.h"
 #include "BoxLogic.h"
 #include "BoxPresenter.h"
 
@@ -35,4 +36,5 @@ class PaintBox : public QWidget {
     HintWindow& hint_;
     QPoint imageOffset_;
     BoxPresenter presenter_{*this};
+    BoxAnnouncer announcer_;
 };

@@ -5,7 +5,9 @@
 # artist and album are offered; a volume set by the client moves the marker on the screen, and a
 # click on the volume bar reaches a following client; loop and shuffle set by the client are the
 # mode the player saves; a file opened by the client is added and plays; and Quit closes the player
-# normally, writing the settings and the playlist.
+# normally, writing the settings and the playlist. A screen reader on the same bus reads every box of
+# the main window by name, the bars with their values, the playlist's rows by their titles, and its
+# press on Play starts the track.
 #
 # Usage: mpris_playerctl.sh PATH-TO-vexo-mp
 set -uo pipefail
@@ -19,13 +21,18 @@ source "$(dirname "$0")/lib/headless.sh"
 [ -x "$BIN" ] || fail "no player at $BIN"
 BIN="$(realpath "$BIN")"
 require_tools Xvfb xdotool pulseaudio pactl parec ffmpeg dbus-daemon dbus-send playerctl awk timeout
+PYTHON=/usr/bin/python3 A11Y_LAUNCHER=/usr/libexec/at-spi-bus-launcher
+"$PYTHON" -c "import pyatspi" 2>/dev/null && [ -x "$A11Y_LAUNCHER" ] || fail "python3-pyatspi or at-spi2-core is missing (run ./dev setup)"
 begin_session vexo-e2e-mpris
-FOLLOW_PID=""
-trap 'stop_pid "$FOLLOW_PID"; end_session' EXIT
+FOLLOW_PID="" A11Y_PID=""
+trap 'stop_pid "$FOLLOW_PID"; stop_pid "$A11Y_PID"; end_session' EXIT
 
 start_xvfb
 start_pulse e2e
 start_session_bus
+# The accessibility bus a desktop starts for its screen reader.
+XDG_RUNTIME_DIR="$WORK/runtime" "$A11Y_LAUNCHER" --launch-immediately >"$WORK/a11y.log" 2>&1 &
+A11Y_PID=$!
 
 # Three minute-long tracks of their own pitch, the first tagged; a fourth opened by the client later.
 tone() {
@@ -40,7 +47,7 @@ HOME_DIR="$WORK/home"
 mkdir -p "$HOME_DIR/Plugins"
 export VEXO_HOME="$HOME_DIR" VEXO_AUDIO=pulse QT_QPA_PLATFORM=xcb
 
-(cd "$WORK" && exec "$BIN" one.flac two.flac three.flac) >"$WORK/player.out" 2>"$WORK/player.err" &
+(cd "$WORK" && QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 exec "$BIN" one.flac two.flac three.flac) >"$WORK/player.out" 2>"$WORK/player.err" &
 PLAYER_PID=$!
 wait_for_main_window 320x135
 eval "$(xdotool getwindowgeometry --shell "$WID" | grep -E '^(X|Y)=')"
@@ -66,6 +73,23 @@ pitch_heard() {
 }
 hearing() { pitch_heard && [ "$PITCH" = "$1" ]; }
 expect_heard() { poll_seconds 20 hearing "$1" || fail "$2: heard $PITCH ($LEVELS dB), not $1"; }
+
+# --- The screen reader: named boxes, the volume a slider at 100 %, the rows by their titles (the tagged
+# one by its tags), and Play pressed through it plays.
+reader() { "$PYTHON" "$(dirname "$0")/lib/screen_reader.py" "$@" 2>"$WORK/reader.err"; }
+poll_seconds 20 eval 'reader boxes >"$WORK/boxes.txt"' || fail "the screen reader: $(cat "$WORK/reader.err")"
+echo "the screen reader reads the main window as:" && cat "$WORK/boxes.txt"
+grep -qx "push button|Воспроизведение|" "$WORK/boxes.txt" && grep -qx "slider|Громкость|100" "$WORK/boxes.txt" ||
+    fail "the screen reader finds no Play button or no volume slider at 100"
+reader press "Плейлист (скрыть/показать)" || fail "the screen reader could not press the playlist button"
+titled_rows() { reader rows >"$WORK/rows.txt" && [ "$(tr '\n' '|' <"$WORK/rows.txt")" = "Vexo Tester - First Tone|two|three|" ]; }
+poll_seconds 20 titled_rows || fail "the screen reader reads the rows as: $(tr '\n' '|' <"$WORK/rows.txt") $(cat "$WORK/reader.err")"
+reader press "Воспроизведение" || fail "the screen reader could not press Play"
+poll_seconds 20 status_is Playing || fail "Play pressed by the screen reader: the status is \"$(ctl status)\""
+expect_heard 440 "Play pressed by the screen reader"
+ctl stop
+poll_seconds 20 status_is Stopped || fail "stop after the screen reader's Play: the status is \"$(ctl status)\""
+echo "the screen reader reads the rows by their titles and its Play plays"
 
 # --- Transport.
 ctl play

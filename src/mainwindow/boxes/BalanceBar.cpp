@@ -55,6 +55,15 @@ void BalanceBar::release(QPoint, Qt::MouseButton) {
     balDrag_ = false;
 }
 
+void BalanceBar::setValue(double pan) {
+    std::optional<BalanceSetting> nearest;
+    for (int x = 0; x < kWidth; ++x) {
+        const std::optional<BalanceSetting> at = BalanceForX(x, true);
+        if (at && (!nearest || std::abs(at->pan - pan) < std::abs(nearest->pan - pan))) nearest = at;
+    }
+    if (nearest) playback_.setBalance(nearest->pan, nearest->markerX);
+}
+
 QString BalanceBar::BalText() const {
     return BalanceText(BalValue());
 }

@@ -17,6 +17,13 @@ class BalanceBar : public BoxLogic {
     void move(QPoint pos, Qt::MouseButtons buttons) override;
     void release(QPoint pos, Qt::MouseButton button) override;
     QString hint() const override { return hint_; }
+    // The pan, -1 (left only) to 1; a value set puts the marker where a drag would give that pan.
+    QAccessible::Role accessibleRole() const override { return QAccessible::Slider; }
+    QString accessibleName() const override { return QStringLiteral("Баланс"); }
+    std::optional<BoxValue> value() const override {
+        return BoxValue{.current = BalValue(), .minimum = -1, .maximum = 1, .step = 0.1};
+    }
+    void setValue(double pan) override;
 
     float BalValue() const { return playback_.BalValue(); }
     int BalPos() const { return playback_.BalPos(); }

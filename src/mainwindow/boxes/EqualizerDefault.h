@@ -15,6 +15,7 @@ class EqualizerDefault : public BoxLogic {
     void press(QPoint pos, Qt::MouseButton button) override;
     void release(QPoint pos, Qt::MouseButton button) override;
     QString hint() const override { return QStringLiteral("Насиройки по умолчанию"); }
+    QAccessible::Role accessibleRole() const override { return QAccessible::Button; }
 
     bool pressed() const { return pressed_; }
 

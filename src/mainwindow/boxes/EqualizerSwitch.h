@@ -17,6 +17,8 @@ class EqualizerSwitch : public BoxLogic {
     void press(QPoint pos, Qt::MouseButton button) override;
     void release(QPoint pos, Qt::MouseButton button) override;
     QString hint() const override { return QStringLiteral("Вкл./Выкл."); }
+    QAccessible::Role accessibleRole() const override { return QAccessible::Button; }
+    std::optional<bool> checked() const override { return equalizer_.EQEnabled(); }
 
   protected:
     void paintScaleChanged() override { drawnState_ = -1; }

@@ -29,6 +29,17 @@ QString LabelButton::hint() const {
     return {};
 }
 
+std::optional<bool> LabelButton::checked() const {
+    if (kind_ == LabelKind::Mode) return std::nullopt;
+    return shown_;
+}
+
+QString LabelButton::accessibleDescription() const {
+    if (kind_ != LabelKind::Mode || mode_ < 0 || mode_ > 2) return {};
+    // The hint names the three modes in their order.
+    return hint().section(QStringLiteral(" / "), mode_, mode_);
+}
+
 void LabelButton::setShown(bool shown) {
     shown_ = shown;
     dirty_ = true;

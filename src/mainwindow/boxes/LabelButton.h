@@ -24,6 +24,10 @@ class LabelButton : public BoxLogic {
     void press(QPoint pos, Qt::MouseButton button) override;
     void release(QPoint pos, Qt::MouseButton button) override;
     QString hint() const override;
+    QAccessible::Role accessibleRole() const override { return QAccessible::Button; }
+    std::optional<bool> checked() const override;
+    // The mode: what its picture shows.
+    QString accessibleDescription() const override;
 
   signals:
     // Playlist and Equalizer, on the release: the owner toggles what the button shows and tells

@@ -24,6 +24,7 @@ class PressButton : public BoxLogic {
     void press(QPoint pos, Qt::MouseButton button) override;
     void release(QPoint pos, Qt::MouseButton button) override;
     QString hint() const override;
+    QAccessible::Role accessibleRole() const override { return QAccessible::Button; }
 
     // The action runs a modal dialog (adding files). The release of the click that opened it goes
     // to the dialog and never comes here, so the action's end stands for it.

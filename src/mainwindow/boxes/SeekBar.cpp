@@ -55,6 +55,18 @@ const QImage& SeekBar::image() {
     return image_;
 }
 
+std::optional<BoxValue> SeekBar::value() const {
+    if (state_.Channel == 0) return BoxValue{};
+    return BoxValue{.current = double(engine_.CurTime(state_.Channel)),
+                    .maximum = double(engine_.GetAllTime(state_.Channel))};
+}
+
+void SeekBar::setValue(double seconds) {
+    const std::int64_t length = engine_.GetLength(state_.Channel);
+    playback_.seekTo(
+        std::clamp<std::int64_t>(engine_.SecToByte(state_.Channel, std::max(0.0, seconds)), 0, length));
+}
+
 bool SeekBar::tick() {
     if (!engine_.IsActiveChannel(state_.Channel) || state_.BytesPerPixel == 0) return false;
     DrawProgress(engine_.heardPosition(state_.Channel));

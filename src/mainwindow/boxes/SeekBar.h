@@ -27,6 +27,10 @@ class SeekBar : public BoxLogic {
     void move(QPoint pos, Qt::MouseButtons buttons) override;
     void release(QPoint pos, Qt::MouseButton button) override;
     QString hint() const override { return QStringLiteral("Полоса прокрутки"); }
+    // In seconds of the track; a value set seeks there.
+    QAccessible::Role accessibleRole() const override { return QAccessible::Slider; }
+    std::optional<BoxValue> value() const override;
+    void setValue(double seconds) override;
 
     // One tick of the position timer: redraws the progress of a playing stream. False (and
     // nothing drawn) without an active stream or before the stream's scale is known.

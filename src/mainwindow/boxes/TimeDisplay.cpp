@@ -44,6 +44,12 @@ const QImage& TimeDisplay::image() {
     return image_;
 }
 
+std::optional<BoxValue> TimeDisplay::value() const {
+    if (state_.Channel == 0) return BoxValue{};
+    return BoxValue{.current = double(engine_.CurTime(state_.Channel)),
+                    .maximum = double(engine_.GetAllTime(state_.Channel))};
+}
+
 void TimeDisplay::press(QPoint, Qt::MouseButton button) {
     if (button != Qt::LeftButton) return;
     timeMode_ = timeMode_ == 0 ? 1 : 0;

@@ -16,6 +16,12 @@ class TimeDisplay : public BoxLogic {
     QSize size() const override { return {kWidth, kHeight}; }
     const QImage& image() override;
     void press(QPoint pos, Qt::MouseButton button) override;
+    // Named by the time it shows; its value is the elapsed seconds of the track's length, and its
+    // press switches the mode as a click does.
+    QAccessible::Role accessibleRole() const override { return QAccessible::StaticText; }
+    QString accessibleName() const override { return text(); }
+    std::optional<BoxValue> value() const override;
+    bool activatable() const override { return true; }
 
     // The text as drawn now, "-" included in remaining mode.
     QString text() const;

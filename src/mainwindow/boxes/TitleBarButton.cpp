@@ -27,6 +27,11 @@ QString TitleBarButton::hint() const {
     return {};
 }
 
+std::optional<bool> TitleBarButton::checked() const {
+    if (kind_ != TitleBarKind::TopMost) return std::nullopt;
+    return stayOnTop_;
+}
+
 void TitleBarButton::setStayOnTop(bool on) {
     stayOnTop_ = on;
     lit_ = on;

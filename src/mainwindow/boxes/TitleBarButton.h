@@ -23,6 +23,8 @@ class TitleBarButton : public BoxLogic {
     void press(QPoint pos, Qt::MouseButton button) override;
     void release(QPoint pos, Qt::MouseButton button) override;
     QString hint() const override;
+    QAccessible::Role accessibleRole() const override { return QAccessible::Button; }
+    std::optional<bool> checked() const override;
 
   signals:
     // Min: minimise; Exit: close; TopMost: the new stayOnTop() is to be applied to the window.

@@ -37,6 +37,12 @@ class TitleTicker : public BoxLogic {
     void move(QPoint pos, Qt::MouseButtons buttons) override;
     void release(QPoint pos, Qt::MouseButton button) override;
     QString hint() const override;
+    // Named by the title it runs; its press is the middle click that opens the information.
+    QAccessible::Role accessibleRole() const override { return QAccessible::StaticText; }
+    QString accessibleName() const override { return text_.isEmpty() ? hint() : text_; }
+    QString accessibleDescription() const override { return hint(); }
+    bool activatable() const override { return true; }
+    void activate() override { click(Qt::MiddleButton); }
 
   signals:
     // A middle click: the owner opens the information window when a track plays.

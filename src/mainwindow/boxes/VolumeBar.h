@@ -21,6 +21,13 @@ class VolumeBar : public BoxLogic {
     // then tells the new value.
     void wheel(QPoint pos, int angleDelta) override;
     QString hint() const override { return hint_; }
+    // In percent, in the wheel's steps; the name stays while the hint tells the value.
+    QAccessible::Role accessibleRole() const override { return QAccessible::Slider; }
+    QString accessibleName() const override { return QStringLiteral("Громкость"); }
+    std::optional<BoxValue> value() const override {
+        return BoxValue{.current = double(VolPos() - kMinPos), .maximum = double(kMaxPos - kMinPos)};
+    }
+    void setValue(double percent) override { setVolPos(kMinPos + qRound(percent)); }
 
     void wheelUp();
     void wheelDown();

@@ -19,6 +19,9 @@ class ListButton : public BoxLogic {
     const QImage& image() override;
     void press(QPoint pos, Qt::MouseButton button) override;
     void release(QPoint pos, Qt::MouseButton button) override;
+    QAccessible::Role accessibleRole() const override { return QAccessible::Button; }
+    // It has no hint: it is named by what it shows.
+    QString accessibleName() const override { return label(); }
 
   signals:
     // On the release of the left button: a menu or a dialog, modal.

@@ -28,6 +28,8 @@ PlaylistView::PlaylistView(PlaylistModel& model, TrackInfoCache& cache, QWidget*
     setSelectionModel(&model.selectionModel());
     delete own;
     setItemDelegate(new PlaylistDelegate(model, cache, this));
+    // A screen reader names each row by the title painted on it, not by its file's path.
+    model.rowName = [&model, &cache](int row) { return cache.Lookup(model.Row(row).Path).title; };
     // Titles and durations arrive after the rows were first painted with file names.
     connect(&cache, &TrackInfoCache::ready, viewport(), qOverload<>(&QWidget::update));
     // Every row is as high as the first: the view lays out 100,000 rows without asking each one.

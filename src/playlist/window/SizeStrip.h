@@ -26,6 +26,8 @@ class SizeStrip : public BoxLogic {
     void move(QPoint pos, Qt::MouseButtons buttons) override;
     void release(QPoint pos, Qt::MouseButton button) override;
     QString hint() const override { return {}; }
+    // A grip with nothing to say: screen readers pass over it.
+    QAccessible::Role accessibleRole() const override { return QAccessible::Separator; }
 
     // The window's rectangle on the screen and the screen's height, read when a drag starts.
     std::function<QRect()> windowRect;
