@@ -1,6 +1,6 @@
 #include "Player.h"
 
-#include "FileError.h"
+#include "FileErrorText.h"
 #include "Log.h"
 #include "M3uWriter.h"
 #include "PaintBox.h"
@@ -32,7 +32,7 @@ Player::Player(AudioEngine& engine, const QString& homeFolder)
         QMessageBox::critical(&window_, QStringLiteral("Vexo MP"), message);
     };
     connect(&playlistWindow_, &PlaylistWindow::fileFailed, this,
-            [this](const QString& message) { showError(message); });
+            [this](const FileError& error) { showError(FileErrorText(error)); });
     wire();
     // An output that fails for good (a recording that cannot be written) ends playback, and says why.
     engine_.notifyOutputFailure([self = QPointer<Player>(this)](const std::string& why) {
@@ -93,8 +93,7 @@ void Player::wire() {
         // The player runs on defaults and keeps its hands off the file; the box waits for the window.
         if (refused)
             QTimer::singleShot(0, this, [this, refused] {
-                showError(FileError::cannotOpen(QFile::encodeName(optionsPath()), FileError::reason(refused))
-                              .message);
+                showError(FileErrorText({FileError::Step::Open, QFile::encodeName(optionsPath()), refused}));
             });
     });
     connect(&window_, &MainWindow::closing, this, &Player::shutdown);
@@ -181,7 +180,7 @@ void Player::updateVisTimer() {
 }
 
 void Player::report(const FileResult& result) {
-    if (!result.ok()) showError(result.message());
+    if (!result.ok()) showError(FileErrorText(result));
 }
 
 void Player::addPaths(const QByteArrayList& paths) {
@@ -298,9 +297,9 @@ void Player::shutdown() {
     emit shuttingDown();
     QStringList failures;
     if (const int err = WriteSettings(optionsPath(), collectSettings()))
-        failures << FileError::cannotCreate(QFile::encodeName(optionsPath()), FileError::reason(err)).message;
+        failures << FileErrorText({FileError::Step::Create, QFile::encodeName(optionsPath()), err});
     if (const FileResult saved = SavePlaylist(defaultPlaylistPath(), playlist_, &trackInfo_); !saved.ok())
-        failures << saved.message();
+        failures << FileErrorText(saved);
     tray_.remove();
     if (titleFontId >= 0) QFontDatabase::removeApplicationFont(titleFontId);
     // Only now may the playlist window close; a folder still being walked stops with it.
