@@ -69,6 +69,9 @@ void Player::wire() {
     connect(&window_.pressButton(PressKind::Next), &PressButton::triggered, &playback_, &Playback::next);
     connect(&window_.pressButton(PressKind::Open), &PressButton::triggered, this, &Player::openFiles);
     window_.pressButton(PressKind::Open).modalAction = true;
+    // The keys act through the same playback, in both windows; the list keeps Up and Down for its rows.
+    keys_.addWindow(window_, false);
+    keys_.addWindow(playlistWindow_, true);
     // A paused track may go on without a new start, and a resumed stream moves the bars again.
     connect(&playback_, &Playback::playOrPauseAsked, this, &Player::updateVisTimer);
 

@@ -9,6 +9,7 @@
 #include "MprisService.h"
 #include "Playback.h"
 #include "PlaybackBoxes.h"
+#include "PlaybackKeys.h"
 #include "PlaylistAdder.h"
 #include "PlaylistModel.h"
 #include "PlaylistWindow.h"
@@ -51,13 +52,13 @@ class Player : public QObject {
     void addPaths(const QByteArrayList& paths);
     // Gives unused heap back to the system once the event loop runs again (after start-up work).
     void trimSoon() { trimmer_.trimSoon(); }
-    // Paths handed over from another process or dropped on a window: added from the event loop,
     // Starts row `row` when the list holds it: the first row a --play start added.
     void playRowIfAdded(int row);
+    // Paths handed over from another process or dropped on a window: added from the event loop,
     // never inside the handler that received them, and one batch at a time, so a message box about
     // one waits neither inside a socket's or a drop's handler nor under a pile of boxes about the others.
-    void queuePaths(const QByteArrayList& paths);
     // A batch whose first path is empty asks that the first row it adds play (a --play start).
+    void queuePaths(const QByteArrayList& paths);
     // The playlist of the last run, when there is one.
     void loadDefaultPlaylist();
 
@@ -106,6 +107,7 @@ class Player : public QObject {
     FileDialogs dialogs_;
     Playback playback_{engine_, playlist_, beat_};
     PlaybackBoxes boxes_{playback_, engine_, skin_};
+    PlaybackKeys keys_{playback_, engine_, boxes_.volume};
     SpectrumAnalyser analyser_{skin_};
     MainWindow window_{skin_, hint_, beat_};
     InfoWindow info_{engine_, playback_.controller, skin_};

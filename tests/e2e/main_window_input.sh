@@ -3,7 +3,8 @@
 # over the title, the equalizer button and the bare ground turn the tone down as heard on a private
 # PulseAudio null sink; resting on the volume and balance bars shows hints that carry their values
 # and follow the wheel; a paused track is seeked on the seek bar, the time on the screen moves and
-# Play goes on from there; the add-files box goes dark after its dialog is cancelled.
+# Play goes on from there; the add-files box goes dark after its dialog is cancelled; on the keyboard
+# V stops, X plays, Right seeks on, Up turns the tone up, Space pauses and goes on, the Stop media key stops.
 #
 # Usage: main_window_input.sh PATH-TO-vexo-mp
 set -uo pipefail
@@ -157,7 +158,29 @@ open_dark() {
 poll 50 open_dark || fail "the add-files box stayed lit after its dialog was cancelled"
 echo "the add-files box goes dark after its dialog"
 
-# --- Close: the volume the wheel left is kept.
+# --- The keyboard on the focused window: V stops, X plays from the start (440 Hz), four times Right
+# seeks 20 s on (880 Hz), ten times Up turns 60 % into 70 %, Space pauses and goes on, the media
+# key Stop stops.
+xdotool windowfocus "$WID"
+xdotool key v
+poll 100 quieter_than -60 || fail "V did not stop the tone (${HEARD} dB)"
+xdotool key x
+poll 100 eval 'louder_than -20 && awk -v a="$AT440" -v b="$AT880" "BEGIN { exit !(a > b + 20) }"' ||
+    fail "X did not play the track from its start (440 Hz ${AT440} dB, 880 Hz ${AT880} dB)"
+xdotool key --delay 50 Right Right Right Right
+poll 100 hearing_880 || fail "Right did not seek 20 s on (440 Hz ${AT440} dB, 880 Hz ${AT880} dB)"
+xdotool key --delay 20 Up Up Up Up Up Up Up Up Up Up
+EXPECTED="$(awk -v f="$FULL" 'BEGIN { print f + 20 * log(70 / 100) / log(10) }')"
+poll 100 level_near "$EXPECTED" || fail "ten times Up did not turn 60 % into 70 %: ${EXPECTED} dB expected, ${HEARD} dB heard"
+xdotool key space
+poll 100 quieter_than -60 || fail "Space did not pause (${HEARD} dB)"
+xdotool key space
+poll 100 louder_than -20 || fail "Space did not go on (${HEARD} dB)"
+xdotool key XF86AudioStop
+poll 100 quieter_than -60 || fail "the media key Stop did not stop the tone (${HEARD} dB)"
+echo "the keys stop, play, seek, turn up, pause, go on and stop"
+
+# --- Close: the volume the keys left is kept.
 close_player "$EXIT_X" "$EXIT_Y"
-tr -d '\r' <"$HOME_DIR/Data/Options.ini" | grep -qx "Volume=64" || fail "Options.ini does not keep the volume of 60 %"
+tr -d '\r' <"$HOME_DIR/Data/Options.ini" | grep -qx "Volume=74" || fail "Options.ini does not keep the volume of 70 %"
 echo "main_window_input: PASS"
