@@ -57,8 +57,10 @@ QImage PaintHint(QSize size, const QString& text, const QColor& skin, int scale)
 }
 
 HintWindow::HintWindow(const Skin& skin)
+    // Transparent for input at the window system too: a wheel notch or a click where the hint
+    // stands reaches the box beneath it, as if the hint were not there.
     : QWidget(nullptr, Qt::ToolTip | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
-                           Qt::WindowDoesNotAcceptFocus),
+                           Qt::WindowDoesNotAcceptFocus | Qt::WindowTransparentForInput),
       skin_(skin) {
     setAttribute(Qt::WA_ShowWithoutActivating);
     setAttribute(Qt::WA_OpaquePaintEvent);
