@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The Debian package as a user gets it: CPack builds it from the finished build, its menu entry and
-# metadata pass the desktop's validators, its Depends were computed from the binaries (the FFmpeg
-# module's libraries among them), and the player unpacked into a temporary root starts, plays a
+# metadata pass the desktop's validators, the menu entry claims no video files, lintian finds no
+# error or warning, its Depends were computed from the binaries (the FFmpeg module's libraries
+# among them), and the player unpacked into a temporary root starts, plays a
 # file through the module installed beside it, and keeps its settings in the user's data folder,
 # never beside the program, even when run as root, who could write there.
 #
@@ -16,7 +17,7 @@ RATE=44100
 
 source "$(dirname "$0")/lib/headless.sh"
 [ -f "$BUILD/CPackConfig.cmake" ] || fail "no CPackConfig.cmake in $BUILD"
-require_tools cpack dpkg-deb dpkg-shlibdeps desktop-file-validate appstreamcli file Xvfb xdotool pulseaudio pactl parec ffmpeg
+require_tools cpack dpkg-deb dpkg-shlibdeps lintian desktop-file-validate appstreamcli file Xvfb xdotool pulseaudio pactl parec ffmpeg
 begin_session vexo-package
 
 # --- The package, staged and written outside the build folder.
@@ -48,7 +49,14 @@ for size in 16 22 24 32 48 64 128 256; do
     file "$ROOT/usr/share/icons/hicolor/${size}x${size}/apps/vexo-mp.png" | grep -q "PNG image data, $size x $size," ||
         fail "no $size px PNG icon"
 done
+grep '^MimeType=' "$ROOT/usr/share/applications/vexo-mp.desktop" | grep -q 'video/' &&
+    fail "the menu entry claims video files: $(grep -o 'video/[^;]*' "$ROOT/usr/share/applications/vexo-mp.desktop")"
 echo "menu entry, metadata and icons validate"
+
+# --- Debian's own checks: every error or warning fixed, or overridden with its reason.
+lintian --fail-on error,warning "$DEB" >"$WORK/lintian.log" 2>&1 ||
+    fail "lintian finds faults: $(grep -E '^[EW]: ' "$WORK/lintian.log" || cat "$WORK/lintian.log")"
+echo "lintian: no error, no warning"
 
 # --- The unpacked player, run by a user whose home is a fresh folder.
 start_xvfb
