@@ -1,5 +1,6 @@
 #include "M3uReader.h"
 
+#include "FileDescriptor.h"
 #include "FileError.h"
 
 #include <cerrno>
@@ -16,20 +17,6 @@ constexpr QByteArrayView kHeader = "#EXTM3U";
 constexpr size_t kBlockBytes = 256 * 1024;
 // PATH_MAX counts the terminating zero.
 constexpr qsizetype kLongestPath = PATH_MAX - 1;
-
-class FileDescriptor {
-  public:
-    explicit FileDescriptor(int fd) : fd_(fd) {}
-    ~FileDescriptor() {
-        if (fd_ >= 0) ::close(fd_);
-    }
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-    int get() const { return fd_; }
-
-  private:
-    int fd_;
-};
 
 // Splits the byte stream into lines and applies the header and comment rules.
 class LineSplitter {

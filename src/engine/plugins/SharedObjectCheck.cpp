@@ -1,5 +1,7 @@
 #include "SharedObjectCheck.h"
 
+#include "FileDescriptor.h"
+
 #include <elf.h>
 #include <fcntl.h>
 #include <link.h>
@@ -19,20 +21,6 @@ using Section = ElfW(Shdr);
 
 // A segment table of more entries than this is damage, not a library.
 constexpr unsigned kMaxSegments = 256;
-
-class Fd {
-  public:
-    explicit Fd(int fd) : fd_(fd) {}
-    ~Fd() {
-        if (fd_ >= 0) ::close(fd_);
-    }
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-    int get() const { return fd_; }
-
-  private:
-    int fd_;
-};
 
 bool readAt(int fd, std::uint64_t offset, void* buffer, std::size_t bytes) {
     auto* at = static_cast<char*>(buffer);
@@ -55,7 +43,7 @@ bool inside(std::uint64_t offset, std::uint64_t bytes, std::uint64_t size) {
 const Header* ownHeader() {
     static const Header header = [] {
         Header h{};
-        const Fd self(::open("/proc/self/exe", O_RDONLY | O_CLOEXEC));
+        const FileDescriptor self(::open("/proc/self/exe", O_RDONLY | O_CLOEXEC));
         if (self.get() < 0 || !readAt(self.get(), 0, &h, sizeof h)) h = Header{};
         return h;
     }();
@@ -66,7 +54,7 @@ const Header* ownHeader() {
 
 std::string sharedObjectFault(const std::string& path) {
     // Without blocking: a named pipe under a plug-in's name has no writer.
-    const Fd fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    const FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
     struct stat st {};
     if (fd.get() < 0 || ::fstat(fd.get(), &st) != 0)
         return std::string("it cannot be read: ") + std::strerror(errno);
