@@ -4,6 +4,7 @@
 #include "Log.h"
 #include "M3uWriter.h"
 #include "PaintBox.h"
+#include "PrivateFolder.h"
 #include "SettingsFile.h"
 #include "SkinColor.h"
 #include "WindowGeometry.h"
@@ -144,6 +145,8 @@ void Player::wirePlaylistWindow() {
 }
 
 void Player::wireMpris() {
+    // Beside the instance's socket, where no other user may read what the user listens to.
+    mprisControls_.keepCoversIn(PrivateFolder(nullptr));
     connect(&mprisControls_, &MprisControls::raiseRequested, this, [this] {
         tray_.restore();
         if (!window_.isVisible()) return;

@@ -2,9 +2,10 @@
 # The desktop's media-player client (playerctl) drives the real player over a private session bus
 # while its sound goes to a private PulseAudio null sink: the status follows play, pause and stop;
 # play, next, previous and pause are heard (three tracks of three pitches); the tagged track's title,
-# artist and album are offered; a volume set by the client moves the marker on the screen, and a
-# click on the volume bar reaches a following client; loop and shuffle set by the client are the
-# mode the player saves; a file opened by the client is added and plays; and Quit closes the player
+# artist and album are offered, and the cover it carries as a file of its own that goes with the
+# track, on the next track, Stop and Quit; a volume set by the client moves the marker on the
+# screen, and a click on the volume bar reaches a following client; loop and shuffle set by the
+# client are the mode the player saves; a file opened by the client is added and plays; and Quit closes the player
 # normally, writing the settings and the playlist. A screen reader on the same bus reads every box of
 # the main window by name, the bars with their values, the playlist's rows by their titles, and its
 # press on Play starts the track.
@@ -43,6 +44,12 @@ tone one.flac 440 -metadata title="First Tone" -metadata artist="Vexo Tester" -m
 tone two.flac 660
 tone three.flac 990
 tone opened.flac 1485
+# The first and the opened track carry a cover picture.
+ffmpeg -v error -f lavfi -i color=c=red:s=16x16 -frames:v 1 "$WORK/cover.png" || fail "ffmpeg could not make cover.png"
+for covered in one.flac opened.flac; do
+    ffmpeg -v error -i "$WORK/$covered" -i "$WORK/cover.png" -map 0 -map 1 -c copy -disposition:v attached_pic \
+        "$WORK/covered.flac" && mv "$WORK/covered.flac" "$WORK/$covered" || fail "ffmpeg could not put a cover into $covered"
+done
 HOME_DIR="$WORK/home"
 mkdir -p "$HOME_DIR/Plugins"
 export VEXO_HOME="$HOME_DIR" VEXO_AUDIO=pulse QT_QPA_PLATFORM=xcb
@@ -92,13 +99,22 @@ poll_seconds 20 status_is Stopped || fail "stop after the screen reader's Play: 
 echo "the screen reader reads the rows by their titles and its Play plays"
 
 # --- Transport.
+# The playing track's cover: a file only its user may read, holding the picture the track carries.
+cover_shown() {
+    local art="$(ctl metadata mpris:artUrl)"
+    COVER="${art#file://}"
+    [ "$art" != "$COVER" ] && cmp -s "$COVER" "$WORK/cover.png" && [ "$(stat -c %a "$COVER")" = 600 ]
+}
+cover_gone() { [ ! -e "$COVER" ] && [ -z "$(ctl metadata mpris:artUrl)" ]; }
 ctl play
 poll_seconds 20 status_is Playing || fail "play: the status is \"$(ctl status)\""
 expect_heard 440 "play"
 metadata="$(ctl metadata --format '{{title}}|{{artist}}|{{album}}|{{mpris:length}}')"
 [ "$metadata" = "First Tone|Vexo Tester|Test Tones|60000000" ] || fail "the first track's metadata reads \"$metadata\""
+poll_seconds 20 cover_shown || fail "the first track's cover is \"$(ctl metadata mpris:artUrl)\", not its picture"
 ctl next
 expect_heard 660 "next"
+cover_gone || fail "the first track's cover $COVER stayed on the next track"
 [ "$(ctl metadata xesam:url)" = "file://$WORK/two.flac" ] || fail "after next the url is \"$(ctl metadata xesam:url)\""
 ctl next
 expect_heard 990 "next again"
@@ -141,11 +157,15 @@ ctl shuffle On
 # --- A file opened by the client is added and plays.
 ctl open "file://$WORK/opened.flac"
 expect_heard 1485 "open"
+poll_seconds 20 cover_shown || fail "the opened track's cover is \"$(ctl metadata mpris:artUrl)\", not its picture"
 
 # --- Stop, then Quit through the normal close.
 ctl stop
 poll_seconds 20 status_is Stopped || fail "stop: the status is \"$(ctl status)\""
 expect_heard silence "stop"
+cover_gone || fail "the cover $COVER stayed after stop"
+ctl play
+poll_seconds 20 cover_shown || fail "the cover of the track played again is \"$(ctl metadata mpris:artUrl)\""
 rm -f "$HOME_DIR/Data/Options.ini" "$HOME_DIR/Data/Default.m3u"
 dbus-send --session --type=method_call --dest=org.mpris.MediaPlayer2.vexo_mp /org/mpris/MediaPlayer2 \
     org.mpris.MediaPlayer2.Quit || fail "Quit could not be sent"
@@ -154,6 +174,7 @@ wait "$PLAYER_PID"
 status=$?
 PLAYER_PID=""
 [ "$status" -eq 0 ] || fail "the player ended with status $status: $(tail -3 "$WORK/player.err")"
+[ ! -e "$COVER" ] || fail "the cover $COVER stayed after Quit"
 options="$(tr -d '\r' <"$HOME_DIR/Data/Options.ini" 2>/dev/null)"
 grep -qx "PlayMode=2" <<<"$options" || fail "the saved settings hold no PlayMode=2 (shuffle): $(grep -i playmode <<<"$options")"
 grep -qx "Volume=74" <<<"$options" || fail "the saved settings hold no Volume=74: $(grep -i volume <<<"$options")"
