@@ -161,26 +161,29 @@ void ReportHomeFolder(const StartChecks& checks, const QStringList& refusedPlugi
 }
 
 // The start window stays for its two seconds on a timer (the event loop sleeps meanwhile), then
-// the main window takes its place.
-void ShowStartWindow(const StartChecks& checks, Player& player, StartupTrace& trace, bool loadDefaultPlaylist,
-                     bool play, StartState& state) {
+// the main window takes its place. A plain start with paths plays the list of those paths (added
+// already); a --play start, a file opened from a file manager, keeps the last session's list, adds
+// its paths after it and plays the first of them.
+void ShowStartWindow(const StartChecks& checks, Player& player, StartupTrace& trace,
+                     const QByteArrayList& paths, bool play, StartState& state) {
     auto* start =
         new StartWindow(checks.dataFolderReady ? checks.versionText : QStringLiteral("v " VEXO_VERSION));
     start->show();
-    QTimer::singleShot(
-        StartWindow::kShowMs, start, [&player, &trace, &state, start, loadDefaultPlaylist, play] {
-            if (loadDefaultPlaylist) player.loadDefaultPlaylist();
-            start->close();
-            start->deleteLater();
-            trace.mark("startwindow-closed");
-            player.window().winId(); // creates the native window so its first exposure can be seen
-            trace.markExposed(player.window().windowHandle(), "mainwindow-shown");
-            player.window().show();
-            state.mainWindowShown = true;
-            // Its settings are applied now, the volume among them.
-            if (play) player.playRowIfAdded(0);
-            player.trimSoon();
-        });
+    QTimer::singleShot(StartWindow::kShowMs, start, [&player, &trace, &state, start, paths, play] {
+        if (paths.isEmpty() || play) player.loadDefaultPlaylist();
+        const int firstAdded = player.playlist().count();
+        if (play) player.addPaths(paths);
+        start->close();
+        start->deleteLater();
+        trace.mark("startwindow-closed");
+        player.window().winId(); // creates the native window so its first exposure can be seen
+        trace.markExposed(player.window().windowHandle(), "mainwindow-shown");
+        player.window().show();
+        state.mainWindowShown = true;
+        // Its settings are applied now, the volume among them.
+        if (play) player.playRowIfAdded(firstAdded);
+        player.trimSoon();
+    });
 }
 
 } // namespace
@@ -230,7 +233,7 @@ int main(int argc, char** argv) {
     const QStringList refusedPlugins = LoadPlugins(*engine);
     player.trimSoon();
 
-    player.addPaths(arguments);
+    if (!line.play) player.addPaths(arguments);
     QObject::connect(&instance, &SingleInstance::pathsReceived, &player, &Player::queuePaths);
     QObject::connect(&player, &Player::shuttingDown, &instance, &SingleInstance::stopListening);
     QObject::connect(&player, &Player::shutDownFinished, &app, &QApplication::quit, Qt::QueuedConnection);
@@ -241,6 +244,6 @@ int main(int argc, char** argv) {
     const StartChecks checks = PrepareHomeFolder(home);
     ReportHomeFolder(checks, refusedPlugins);
     if (state.endBeforeShowing) return 0;
-    ShowStartWindow(checks, player, trace, arguments.isEmpty(), line.play, state);
+    ShowStartWindow(checks, player, trace, arguments, line.play, state);
     return app.exec();
 }
