@@ -2,9 +2,10 @@
 // The contract between the player and its audio engine.
 //
 // Threads: every method but readFileFacts is called from the GUI thread only,
-// never from the audio callback. None of them blocks on the sound output;
-// Create may read the file's header (a few milliseconds for a local file, and
-// never more than kOpenTimeLimitMs).
+// never from the audio callback. None of them blocks on the sound output, and
+// none but Create waits for a file: Open and OpenFollower read it on an engine
+// thread. Create reads the file's header itself (a few milliseconds for a local
+// file, and never more than kOpenTimeLimitMs); it serves tools and tests.
 //
 // Handles: a stream handle, an effect handle and a sync handle are nonzero
 // numbers that are never reused while the program runs. Handle 0, a freed
@@ -36,10 +37,19 @@ inline constexpr int kFftBins = 512;
 // (some damaged files keep a demuxer searching for minutes) counts as one
 // that cannot be played: the window must not wait for it.
 inline constexpr int kOpenTimeLimitMs = 500;
+// How long an engine thread gives a file to open and yield its first audio
+// (or its facts) before the stream counts as failed. A disk that spins up
+// takes seconds; a hung network mount never answers, and its read is left to
+// return on its own while the player moves on.
+inline constexpr int kOpenGiveUpMs = 10000;
 
-// Why a stream ended: it played to its end, or its file could not be decoded
-// (on, or in time) and the stream gave up.
-enum class EndReason { Played, Failed };
+// Why a stream ended: it played to its end, its file could not be opened or
+// decoded (on, or in time) and the stream gave up, or its file was not there
+// when the stream went to open it.
+enum class EndReason { Played, Failed, Missing };
+// What readFileFacts learnt: the facts, or why none. A read that timed out may
+// succeed later (a disk spinning up); one that found nothing decodable will not.
+enum class FactsRead { Read, NotDecodable, TimedOut };
 using EndCallback = std::function<void(EndReason)>;
 
 // addEffect type: a peaking (parametric) equalizer band.
@@ -87,6 +97,43 @@ class AudioEngine {
     // learn of the file (length, tags), without making a stream. nullopt where
     // Create would give 0.
     virtual std::optional<StreamFacts> readFileFacts(const std::string& path) = 0;
+    // readFileFacts that also says why nothing was learnt. It gives the file kOpenGiveUpMs.
+    virtual std::optional<StreamFacts> readFileFacts(const std::string& path, FactsRead& why) {
+        std::optional<StreamFacts> facts = readFileFacts(path);
+        why = facts ? FactsRead::Read : FactsRead::NotDecodable;
+        return facts;
+    }
+    // Returns at once a stream whose file opens on an engine thread; 0 only when no stream can be
+    // made at all. Until it is open its facts read as unknown (0, nullopt); Play, volume, pan and
+    // effects may be set meanwhile and take effect as it starts. A file that is missing, does not
+    // decode or does not open within kOpenGiveUpMs ends the stream: its end syncs hear Missing or
+    // Failed. An engine without threads of its own opens at once.
+    virtual StreamHandle Open(const std::string& path) { return Create(path); }
+    // Open for the track that follows `playing` without a gap: once `playing` runs out it starts at
+    // the very next sample, within the same block of output, and `playing` ends as usual. It shares
+    // `playing`'s volume, pan and effects, which stay with it when `playing` is freed. It never
+    // starts by itself when it is not ready in time (still opening, failed); Play then starts it as
+    // any stream. 0 where the engine does not join tracks, or for a bad handle.
+    virtual StreamHandle OpenFollower(StreamHandle playing, const std::string& path) {
+        (void)playing;
+        (void)path;
+        return 0;
+    }
+    // True once the stream's file is open and its facts known.
+    virtual bool isOpen(StreamHandle h) { return h != 0; }
+    // The callback runs once, on an engine thread, when the stream's file is open (at once for a
+    // stream already open); it must only post to the GUI thread. A stream that fails to open never
+    // calls it: its end syncs report that.
+    virtual SyncHandle notifyWhenOpen(StreamHandle h, std::function<void()> callback) {
+        if (h == 0 || !callback) return 0;
+        callback();
+        return h;
+    }
+    // True once a follower took over: its first sample went to the output after the other's last.
+    virtual bool tookOver(StreamHandle follower) {
+        (void)follower;
+        return false;
+    }
     // Starts or continues playback.
     virtual void Play(StreamHandle h) = 0;
     // Pauses a playing stream; on a paused stream it resumes playback.
