@@ -46,12 +46,27 @@ const Format kFormats[] = {
     {"tone-s24.wav", "-c:a pcm_s24le", 48000, 2, "pcm_s24le", true},
 };
 
-Pcm decodeAll(Decoder& decoder) {
-    Pcm pcm{kOutputRate, 2, {}};
+Pcm decodeAll(Decoder& decoder, int rate = kOutputRate) {
+    Pcm pcm{rate, 2, {}};
     std::vector<float> piece(2 * 4096);
     for (int n; (n = decoder.read(piece.data(), 4096)) > 0;)
         pcm.samples.insert(pcm.samples.end(), piece.begin(), piece.begin() + 2 * n);
     return pcm;
+}
+
+// Where `piece`'s 2048 frames from `from` best match `all` (left channel), as an offset from `at`
+// within ±4096.
+int bestOffset(const Pcm& piece, int from, const Pcm& all, int at) {
+    int bestOffset = 0;
+    double best = -1;
+    for (int offset = -4096; offset <= 4096; ++offset) {
+        if (at + offset < 0 || at + offset + 2048 > all.frames()) continue;
+        double dot = 0;
+        for (int i = 0; i < 2048; ++i)
+            dot += piece.at(from + i, 0) * all.at(at + offset + i, 0);
+        if (dot > best) best = dot, bestOffset = offset;
+    }
+    return bestOffset;
 }
 
 } // namespace
@@ -122,18 +137,40 @@ TEST(DecoderFormats, SeeksLandOnTheSampleAskedFor) {
             ASSERT_TRUE(decoder->seek(target));
             Pcm piece = decodeAll(*decoder);
             ASSERT_GT(piece.frames(), 4096);
-            // Best match of the piece's first 2048 frames within ±4096 of the target.
-            int bestOffset = 0;
-            double best = -1;
-            for (int offset = -4096; offset <= 4096; ++offset) {
-                const int at = target + offset;
-                if (at < 0 || at + 2048 > all.frames()) continue;
-                double dot = 0;
-                for (int i = 0; i < 2048; ++i)
-                    dot += piece.at(i, 0) * all.at(at + i, 0);
-                if (dot > best) best = dot, bestOffset = offset;
-            }
-            EXPECT_EQ(bestOffset, 0) << "target " << target;
+            EXPECT_EQ(bestOffset(piece, 0, all, target), 0) << "target " << target;
+        }
+    }
+}
+
+TEST(DecoderFormats, PiecesCutAnywhereDecodeToExactlyTheirStretchOfTheWhole) {
+    // Noise at Opus's own rate, cut where no codec's frame size divides, each piece encoded alone:
+    // an encoder's delay or padding left in, or a frame lost at either end, shifts or stretches it.
+    const std::string source =
+        makeAudio("gapless-source.wav", "-f lavfi -i anoisesrc=r=48000:a=0.3:d=3:seed=11 "
+                                        "-ac 2 -c:a pcm_s16le");
+    const Pcm truth = readWav(source);
+    const int cuts[] = {0, 47917, 100308, truth.frames()};
+    const char* const formats[][2] = {
+        {"mp3", "-c:a libmp3lame -b:a 192k"}, {"m4a", "-c:a aac -b:a 192k"}, {"ogg", "-c:a libvorbis -q:a 6"},
+        {"opus", "-c:a libopus -b:a 192k"},   {"flac", "-c:a flac"},         {"wav", "-c:a pcm_s16le"},
+    };
+    for (const auto& [extension, encode] : formats) {
+        for (int i = 0; i < 4; ++i) {
+            // The fourth piece is the whole file.
+            const int first = i < 3 ? cuts[i] : 0, end = cuts[i < 3 ? i + 1 : 3];
+            const std::string name = "gapless" + std::to_string(i) + "." + extension;
+            SCOPED_TRACE(name);
+            const std::string path =
+                makeAudio(name, "-i " + source + " -af atrim=start_sample=" + std::to_string(first) +
+                                    ":end_sample=" + std::to_string(end) + ",asetpts=PTS-STARTPTS " + encode);
+            auto decoder = openFileDecoder(path);
+            ASSERT_TRUE(decoder && decoder->start(48000));
+            EXPECT_EQ(decoder->facts().lengthFrames, end - first);
+            const Pcm piece = decodeAll(*decoder, 48000);
+            EXPECT_EQ(piece.frames(), end - first);
+            ASSERT_GT(piece.frames(), 4096);
+            EXPECT_EQ(bestOffset(piece, 0, truth, first), 0) << "the start is shifted";
+            EXPECT_EQ(bestOffset(piece, piece.frames() - 2048, truth, end - 2048), 0) << "the end is shifted";
         }
     }
 }

@@ -1,6 +1,7 @@
 #include "FfmpegDecoder.h"
 
 #include "LocalPath.h"
+#include "TrimmedLength.h"
 
 #include "decoders/GuardedFile.h"
 #include "decoders/RiffWave.h"
@@ -59,6 +60,7 @@ class FfmpegDecoder::FileSource {
         file->endAt(riffWaveEnd(*file));
         return std::unique_ptr<FileSource>(new FileSource(std::move(file)));
     }
+    GuardedFile& file() { return *file_; }
     void setDeadline(Deadline deadline) { file_->setDeadline(deadline); }
     bool timedOut() const { return file_->timedOut(); }
     // FFmpeg's interrupt callback: nonzero stops what it is doing.
@@ -184,6 +186,8 @@ bool FfmpegDecoder::readHeader() {
             av_rescale_q(stream->duration, stream->time_base, AVRational{1, par->sample_rate});
     else if (format_->duration != AV_NOPTS_VALUE && format_->duration > 0)
         facts_.lengthFrames = av_rescale(format_->duration, par->sample_rate, AV_TIME_BASE);
+    endFrame_ = trimmedLength(*format_, *stream, source_->file());
+    if (endFrame_ > 0) facts_.lengthFrames = endFrame_;
     const std::int64_t bitsPerSecond = par->bit_rate > 0 ? par->bit_rate : format_->bit_rate;
     facts_.bitrateKbps = bitsPerSecond > 0 ? static_cast<std::uint32_t>((bitsPerSecond + 500) / 1000) : 0;
     facts_.codec = avcodec_get_name(par->codec_id);
@@ -294,15 +298,25 @@ void FfmpegDecoder::queueFrame() {
     if (channels <= 0 || rate <= 0) return;
 
     int offset = 0;
-    if (skipBeforeFrame_ >= 0 && frame_->best_effort_timestamp != AV_NOPTS_VALUE) {
-        const AVStream* stream = format_->streams[streamIndex_];
-        const std::int64_t origin = stream->start_time != AV_NOPTS_VALUE ? stream->start_time : 0;
-        const std::int64_t first =
-            av_rescale_q(frame_->best_effort_timestamp - origin, stream->time_base, AVRational{1, rate});
-        if (first + frame_->nb_samples <= skipBeforeFrame_) return;
-        if (first < skipBeforeFrame_) offset = static_cast<int>(skipBeforeFrame_ - first);
+    if (skipBeforeFrame_ >= 0) {
+        position_ = skipBeforeFrame_;
+        if (frame_->best_effort_timestamp != AV_NOPTS_VALUE) {
+            const AVStream* stream = format_->streams[streamIndex_];
+            const std::int64_t origin = stream->start_time != AV_NOPTS_VALUE ? stream->start_time : 0;
+            const std::int64_t first =
+                av_rescale_q(frame_->best_effort_timestamp - origin, stream->time_base, AVRational{1, rate});
+            if (first + frame_->nb_samples <= skipBeforeFrame_) return;
+            if (first < skipBeforeFrame_) offset = static_cast<int>(skipBeforeFrame_ - first);
+            position_ = std::max(first, skipBeforeFrame_);
+        }
     }
     skipBeforeFrame_ = -1;
+    // The encoder's padding fills the last frame past the end the file gives.
+    int count = frame_->nb_samples - offset;
+    if (endFrame_ > 0 && rate == facts_.sampleRate)
+        count = static_cast<int>(std::clamp<std::int64_t>(endFrame_ - position_, 0, count));
+    position_ += count;
+    if (count <= 0) return;
 
     const bool changed = rate != inRate_ || format != inFormat_ ||
                          av_channel_layout_compare(&frame_->ch_layout, &inLayout_) != 0;
@@ -324,7 +338,7 @@ void FfmpegDecoder::queueFrame() {
     const int step = av_get_bytes_per_sample(format) * (planar ? 1 : channels) * offset;
     for (int i = 0; i < planeCount; ++i)
         planes[i] = frame_->extended_data[i] + step;
-    resampler_.push(planes, frame_->nb_samples - offset);
+    resampler_.push(planes, count);
 }
 
 bool FfmpegDecoder::seek(std::int64_t sourceFrame) {

@@ -65,4 +65,8 @@ class FfmpegDecoder : public Decoder {
     // After a seek, decoded audio before this source frame is dropped so the
     // position lands on the sample asked for, not on the packet before it.
     std::int64_t skipBeforeFrame_ = -1;
+    // Where the next decoded frame starts, and where the audio ends when the file says so more
+    // exactly than FFmpeg cuts it (see TrimmedLength); at the file's rate.
+    std::int64_t position_ = 0;
+    std::int64_t endFrame_ = -1;
 };
