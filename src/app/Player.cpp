@@ -17,6 +17,8 @@
 #include <QScreen>
 #include <QTimer>
 
+#include <algorithm>
+
 namespace {
 constexpr int kVisIntervalMs = 60;
 // The ticker's place once the player has closed.
@@ -125,8 +127,12 @@ void Player::wire() {
 
     visTimer_.setInterval(kVisIntervalMs);
     connect(&visTimer_, &BeatTimer::timeout, this, [this] {
-        // A fallen analyser with no stream playing has nothing to show: stop waking up.
-        if (!analyser_.tick(engine_, playback_.controller.Channel())) visTimer_.stop();
+        // Back on the screen, the bars stand as low as the frames left out would have let them
+        // fall; no bar falls further than its full height.
+        const int frames = 1 + std::min(visTimer_.missedTimeouts(), SpectrumLevels::kHeightLimitPx);
+        for (int frame = 0; frame < frames; ++frame)
+            // A fallen analyser with no stream playing has nothing to show: stop waking up.
+            if (!analyser_.tick(engine_, playback_.controller.Channel())) return visTimer_.stop();
     });
 }
 

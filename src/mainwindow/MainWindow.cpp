@@ -20,7 +20,8 @@ constexpr int kParkedTickerOffset = 115;
 } // namespace
 
 MainWindow::MainWindow(const Skin& skin, HintWindow& hint, Beat& beat, QWidget* parent)
-    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), skin_(skin), hint_(hint), runTimer_(beat) {
+    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), skin_(skin), hint_(hint), beat_(beat),
+      runTimer_(beat) {
     setWindowTitle(QStringLiteral("Vexo MP"));
     setAttribute(Qt::WA_OpaquePaintEvent);
     setAcceptDrops(true);
@@ -193,6 +194,8 @@ void MainWindow::resizeEvent(QResizeEvent* event) {
 
 void MainWindow::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
+    // Back from a minimise or a hide: every animation shows where it stands now.
+    beat_.release();
     // The settings are applied before the window is first painted, and only once: a restore from
     // the tray must not reload them.
     if (firstShowing_) {
@@ -200,6 +203,13 @@ void MainWindow::showEvent(QShowEvent* event) {
         emit firstShown();
         updateTickerTimer();
     }
+}
+
+void MainWindow::hideEvent(QHideEvent* event) {
+    QWidget::hideEvent(event);
+    // Minimised (a spontaneous hide) or hidden, with the side windows gone along: nothing that
+    // moves is on the screen, and the sound needs no beat.
+    beat_.hold();
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {

@@ -85,6 +85,7 @@ class MainWindow : public QWidget {
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void moveEvent(QMoveEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
@@ -102,17 +103,20 @@ class MainWindow : public QWidget {
     const Skin& skin_;
     HintWindow& hint_;
     FrameBackground background_{skin_};
-    std::array<PressButton, 6> press_{PressButton(PressKind::Back, skin_),  PressButton(PressKind::Play, skin_),
-                                      PressButton(PressKind::Pause, skin_), PressButton(PressKind::Stop, skin_),
-                                      PressButton(PressKind::Next, skin_),  PressButton(PressKind::Open, skin_)};
+    std::array<PressButton, 6> press_{
+        PressButton(PressKind::Back, skin_),  PressButton(PressKind::Play, skin_),
+        PressButton(PressKind::Pause, skin_), PressButton(PressKind::Stop, skin_),
+        PressButton(PressKind::Next, skin_),  PressButton(PressKind::Open, skin_)};
     std::array<TitleBarButton, 3> titleBar_{TitleBarButton(TitleBarKind::Min),
                                             TitleBarButton(TitleBarKind::TopMost),
                                             TitleBarButton(TitleBarKind::Exit)};
     std::array<LabelButton, 3> labels_{LabelButton(LabelKind::Playlist, skin_),
-                                       LabelButton(LabelKind::Equalizer, skin_), LabelButton(LabelKind::Mode, skin_)};
+                                       LabelButton(LabelKind::Equalizer, skin_),
+                                       LabelButton(LabelKind::Mode, skin_)};
     TitleTicker ticker_{skin_};
     std::vector<PaintBox*> boxes_;
     PaintBox* wheelBox_ = nullptr;
+    Beat& beat_;
     BeatTimer runTimer_;
 
     QPointer<QWidget> playlistWindow_;

@@ -1,5 +1,7 @@
 #include "BeatTimer.h"
 
+#include <QPointer>
+
 #include <algorithm>
 
 Beat::Beat() {
@@ -15,12 +17,40 @@ Beat::~Beat() {
 
 void Beat::add(BeatTimer* t) {
     timers_.push_back(t);
-    if (!timer_.isActive()) timer_.start();
+    run();
 }
 
 void Beat::remove(BeatTimer* t) {
     std::erase(timers_, t);
-    if (timers_.empty()) timer_.stop();
+    run();
+}
+
+void Beat::run() {
+    const bool wanted = !held_ && !timers_.empty();
+    if (wanted && !timer_.isActive())
+        timer_.start();
+    else if (!wanted)
+        timer_.stop();
+}
+
+void Beat::hold() {
+    if (held_) return;
+    held_ = true;
+    heldFor_.start();
+    run();
+}
+
+void Beat::release() {
+    if (!held_) return;
+    held_ = false;
+    run();
+    // A moment's hide (a window flag changed) missed no beat, and must not step the title twice.
+    const qint64 heldBeats = heldFor_.elapsed() / BeatTimer::kBeatMs;
+    if (heldBeats == 0) return;
+    due_.assign(timers_.begin(), timers_.end());
+    for (BeatTimer* t : due_)
+        if (std::find(timers_.begin(), timers_.end(), t) != timers_.end() && t->isActive())
+            t->catchUp(heldBeats);
 }
 
 void Beat::fire() {
@@ -58,4 +88,14 @@ void BeatTimer::beat() {
     if (++count_ < beats_) return;
     count_ = 0;
     emit timeout();
+}
+
+void BeatTimer::catchUp(qint64 heldBeats) {
+    // The timeout now stands for the first one left out.
+    missed_ = std::max(0, int(std::min<qint64>((count_ + heldBeats) / beats_, 1 << 20)) - 1);
+    count_ = 0;
+    // A timeout may delete its own timer.
+    const QPointer<BeatTimer> self(this);
+    emit timeout();
+    if (self) missed_ = 0;
 }

@@ -6,7 +6,8 @@
 # and a separator; its "Выход" closes the minimised player normally (the settings are written) and
 # leaves no icon. All of it on a bare X server, where the player hides its windows itself, and again
 # under a window manager, which minimises the window and whose activation (as a taskbar does it)
-# restores it.
+# restores it. There, playing, the window's thread stops waking for the animations while the player is
+# minimised, and wakes again once it is back; a track's end still moves on to the next one meanwhile.
 #
 # Usage: tray_icon.sh PATH-TO-vexo-mp
 set -uo pipefail
@@ -21,7 +22,7 @@ source "$HERE/lib/headless.sh"
 source "$HERE/lib/playlist_window.sh"
 source "$HERE/lib/screen_colours.sh"
 [ -x "$BIN" ] || fail "no player at $BIN"
-require_tools Xvfb xdotool xwininfo xprop pulseaudio pactl dbus-daemon openbox "$PYTHON"
+require_tools Xvfb xdotool xwininfo xprop pulseaudio pactl dbus-daemon openbox playerctl ffmpeg "$PYTHON"
 "$PYTHON" -c "import gi; gi.require_version('Gio', '2.0')" 2>/dev/null || fail "python3-gi is missing (run ./dev setup)"
 begin_session vexo-e2e-tray
 WATCHER_PID="" WM_PID=""
@@ -48,7 +49,7 @@ viewable() { xwininfo -id "$1" 2>/dev/null | grep -q "Map State: IsViewable"; }
 away() { ! viewable "$1"; }
 
 start_player() {
-    "$BIN" >"$WORK/player.out" 2>"$WORK/player.err" &
+    "$BIN" "$@" >"$WORK/player.out" 2>"$WORK/player.err" &
     PLAYER_PID=$!
     wait_for_main_window 320x135
     poll 100 find_list_window || fail "no playlist window appeared within 10 s"
@@ -111,10 +112,30 @@ wm_running() { xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "windo
 poll 100 wm_running ||
     fail "openbox did not start: $(tail -3 "$WORK/openbox.log")"
 printf '[PlayList]\r\nShow=1\r\n' >"$HOME_DIR/Data/Options.ini"
-start_player
+for tone in first:6 second:30; do
+    ffmpeg -v error -f lavfi -i "sine=d=${tone#*:}" "$WORK/${tone%:*}.wav" || fail "ffmpeg made no tone"
+done
+start_player --play "$WORK/first.wav" "$WORK/second.wav"
+playing() { [ "$(playerctl --player=vexo_mp metadata xesam:url 2>/dev/null)" = "file://$WORK/$1.wav" ]; }
+poll_seconds 20 playing first || fail "the first tone did not start"
+# How often the window's thread woke up within a second.
+wakeups() {
+    local woke="/proc/$PLAYER_PID/task/$PLAYER_PID/status" before
+    before="$(awk '/^voluntary_ctxt_switches/ { print $2 }' "$woke")"
+    sleep 1
+    awk -v b="$before" '/^voluntary_ctxt_switches/ { print $2 - b }' "$woke"
+}
+shown="$(wakeups)"
 minimise "window manager"
+hidden="$(wakeups)"
+[ $((hidden * 4)) -lt "$shown" ] || fail "minimised, the player woke $hidden times a second, shown $shown"
+poll_seconds 20 playing second || fail "minimised, the player did not move on to the next track"
+away "$WID" || fail "the main window came back by itself"
 xdotool windowactivate "$WID" || fail "the window manager did not take the activation"
 back "window manager, taskbar"
+again="$(wakeups)"
+[ $((again * 2)) -gt "$shown" ] || fail "back, the player woke $again times a second, first $shown"
+echo "window manager: playing, the window's thread woke $shown, $hidden and $again times a second"
 minimise "window manager, before the exit"
 exit_from_menu "window manager"
 

@@ -11,7 +11,8 @@ namespace {
 void runEventsFor(int ms) {
     QElapsedTimer clock;
     clock.start();
-    while (clock.elapsed() < ms) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
+    while (clock.elapsed() < ms)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
 }
 
 } // namespace
@@ -40,8 +41,10 @@ TEST(BeatTimer, TimersOfDifferentIntervalsFireOnTheSameBeats) {
     ASSERT_GE(at40.size(), 3u);
     ASSERT_GE(at60.size(), 2u);
     // The 20 ms timer started first, so it has counted the shared beat already.
-    for (std::size_t i = 0; i < at40.size(); ++i) EXPECT_EQ(at40[i], int(2 * (i + 1)));
-    for (std::size_t i = 0; i < at60.size(); ++i) EXPECT_EQ(at60[i], int(3 * (i + 1)));
+    for (std::size_t i = 0; i < at40.size(); ++i)
+        EXPECT_EQ(at40[i], int(2 * (i + 1)));
+    for (std::size_t i = 0; i < at60.size(); ++i)
+        EXPECT_EQ(at60[i], int(3 * (i + 1)));
 }
 
 TEST(BeatTimer, StopsAndRestartsAndRoundsIntervals) {
@@ -64,4 +67,32 @@ TEST(BeatTimer, StopsAndRestartsAndRoundsIntervals) {
     t.start();
     runEventsFor(120);
     EXPECT_EQ(fired, 2);
+}
+
+// A held beat wakes nobody, active timers stay active, and its release fires them at once, telling
+// each how many of its timeouts were left out meanwhile.
+TEST(BeatTimer, AHeldBeatFiresNothingAndItsReleaseCatchesUpAtOnce) {
+    Beat beat;
+    BeatTimer every20(beat), every60(beat);
+    every60.setInterval(60);
+    int fired20 = 0, fired60 = 0, missed60 = -1;
+    QObject::connect(&every20, &BeatTimer::timeout, [&] { ++fired20; });
+    QObject::connect(&every60, &BeatTimer::timeout, [&] {
+        ++fired60;
+        missed60 = every60.missedTimeouts();
+    });
+    every20.start();
+    every60.start();
+    beat.hold();
+    runEventsFor(300);
+    EXPECT_EQ(fired20 + fired60, 0);
+    EXPECT_TRUE(every20.isActive() && every60.isActive());
+    beat.release();
+    EXPECT_EQ(fired20, 1);
+    EXPECT_EQ(fired60, 1);
+    EXPECT_GE(missed60, 3); // 300 ms held: at least four 60 ms timeouts were due
+    runEventsFor(100);
+    EXPECT_GE(fired20, 3) << "the beat did not run again";
+    every20.stop();
+    every60.stop();
 }
