@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Measures the real player under a private X server and a private PulseAudio server with a null
-# sink: CPU while idle and while playing an MP3, the sound server's CPU beside it, proportional and
-# anonymous memory while playing, and the time from the start window's close to the main window
-# shown.
+# sink: CPU while idle, while playing an MP3 and while playing it minimised (under a window manager
+# started for that), the sound server's CPU beside it, proportional and anonymous memory while
+# playing, the time from the start window's close to the main window shown, and the time from a
+# second start with a path to the new row in the running player (whose log tells it), with no
+# connection to the sound server from the second start.
 #
 # Prints "figure NAME VALUE UNIT" lines. Exits non-zero when something could not be measured.
 #
@@ -19,8 +21,9 @@ ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 BIN="${VEXO_BIN:-$ROOT/build/vexo-mp}"
 IDLE_SECONDS="${VEXO_BENCH_IDLE_SECONDS:-${VEXO_BENCH_SECONDS:-30}}"
 PLAY_SECONDS="${VEXO_BENCH_PLAY_SECONDS:-${VEXO_BENCH_SECONDS:-60}}"
-# Window coordinates of the play box and the close box.
+# Window coordinates of the play box, the minimise box and the close box.
 PLAY_X=46 PLAY_Y=110
+MIN_X=283 MIN_Y=14
 EXIT_X=307 EXIT_Y=14
 
 fail() {
@@ -32,7 +35,7 @@ fail() {
 [[ "$IDLE_SECONDS" =~ ^[0-9]+$ && "$PLAY_SECONDS" =~ ^[0-9]+$ ]] || fail "measuring periods must be whole seconds"
 
 source "$(dirname "$0")/../tests/e2e/lib/headless.sh"
-require_tools Xvfb xdotool pulseaudio pactl ffmpeg
+require_tools Xvfb xdotool xwininfo xprop openbox pulseaudio pactl ffmpeg
 begin_session vexo-player-bench
 
 now_ms() { date +%s%3N; }
@@ -69,8 +72,8 @@ if [ "${VEXO_BENCH_MPRIS_CLIENT:-}" = 1 ]; then
     start_session_bus
 fi
 
-# --- A tone that outlasts the playing period, so no end of track falls inside it.
-TRACK_SECONDS=$((PLAY_SECONDS + 10 > 60 ? PLAY_SECONDS + 10 : 60))
+# --- A tone that outlasts both playing periods, so no end of track falls inside them.
+TRACK_SECONDS=$((2 * PLAY_SECONDS + 10 > 60 ? 2 * PLAY_SECONDS + 10 : 60))
 ffmpeg -v error -f lavfi -i "sine=frequency=440:duration=$TRACK_SECONDS" -ac 2 -ar 44100 -b:a 192k \
     "$WORK/tone.mp3" || fail "ffmpeg could not make the test tone"
 
@@ -142,6 +145,29 @@ else
     echo "figure player_play_anon_mb $(awk -v kb="$anon_kb" 'BEGIN { printf "%.1f", kb / 1024 }') MB"
 fi
 
+# --- Playing minimised: the player's own minimise box, under a window manager that minimises.
+WM_PID=""
+if [ "$status" -eq 0 ]; then
+    openbox --sm-disable --config-file /dev/null >"$WORK/openbox.log" 2>&1 &
+    WM_PID=$!
+    trap 'stop_pid "$WM_PID"; stop_pid "$FOLLOW_PID"; end_session' EXIT
+    poll 100 bash -c 'xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id"' ||
+        fail "openbox did not start: $(tail -3 "$WORK/openbox.log")"
+    mapped() { xwininfo -id "$WID" 2>/dev/null | grep -q "Map State: IsViewable"; }
+    unmapped() { ! mapped; }
+    xdotool mousemove --window "$WID" "$MIN_X" "$MIN_Y" click 1
+    poll 100 unmapped || fail "the minimise box left the window on the screen"
+    sleep 1
+    t0="$(now_ms)" c0="$(cpu_ticks "$PLAYER_PID")"
+    sleep "$PLAY_SECONDS"
+    t1="$(now_ms)" c1="$(cpu_ticks "$PLAYER_PID")" || fail "the player ended while minimised"
+    [ -n "$(pactl list short sink-inputs 2>/dev/null)" ] ||
+        { echo "player_bench: playback had stopped by the end of the minimised period" >&2; status=1; }
+    echo "figure player_minimised_cpu_percent $(percent $((c1 - c0)) $((t1 - t0))) %"
+    xdotool windowactivate "$WID" 2>/dev/null
+    poll 100 mapped || fail "the minimised window did not come back"
+fi
+
 # --- Start-up trace: "startwindow-closed <ms>" and "mainwindow-shown <ms>" on stderr.
 closed_ms="$(awk '$1 == "startwindow-closed" { print $2; exit }' "$WORK/player.err")"
 shown_ms="$(awk '$1 == "mainwindow-shown" { print $2; exit }' "$WORK/player.err")"
@@ -154,9 +180,60 @@ else
 fi
 
 # --- Close by the close box, as a user would; the cleanup ends the player if that does not.
-xdotool mousemove --window "$WID" "$EXIT_X" "$EXIT_Y" click 1 2>/dev/null
-for _ in $(seq 50); do
-    kill -0 "$PLAYER_PID" 2>/dev/null || break
-    sleep 0.1
+close_by_box() {
+    xdotool mousemove --window "$WID" "$EXIT_X" "$EXIT_Y" click 1 2>/dev/null
+    for _ in $(seq 50); do
+        kill -0 "$PLAYER_PID" 2>/dev/null || break
+        sleep 0.1
+    done
+    stop_pid "$PLAYER_PID"
+}
+close_by_box
+
+# --- Hand-off: a fresh player whose log lines are stamped as they come, and second starts that
+# each note their moment just before the program begins.
+stamp() { while IFS= read -r line; do echo "${EPOCHREALTIME/[.,]/} $line"; done; }
+env VEXO_HOME="$WORK/home" VEXO_AUDIO=pulse VEXO_LOG=debug QT_QPA_PLATFORM=xcb \
+    "$BIN" > >(stamp >"$WORK/first.out") 2> >(stamp >"$WORK/first.err") &
+PLAYER_PID=$!
+wait_for_main_window 320x
+rows() { grep -c "after a hand-off" "$WORK/first.err"; }
+pactl subscribe >"$WORK/events" 2>&1 &
+SUBSCRIBE_PID=$!
+trap 'stop_pid "$SUBSCRIBE_PID"; stop_pid "$WM_PID"; stop_pid "$FOLLOW_PID"; end_session' EXIT
+# A client of our own comes and goes as a marker: every client before it has been reported.
+clients() { grep -sc "'new' on client" "$WORK/events"; }
+more_clients_than() { [ "$(clients)" -gt "$1" ]; }
+# The first ones may come before the subscription stands.
+marker() {
+    local before
+    before="$(clients)"
+    for _ in $(seq 10); do
+        pactl stat >/dev/null
+        poll 10 more_clients_than "$before" && return 0
+    done
+    fail "the sound server reported no client"
+}
+marker
+clients_before="$(clients)"
+handoffs=()
+for run in 1 2 3 4 5; do
+    before="$(rows)"
+    env VEXO_HOME="$WORK/home" VEXO_AUDIO=pulse QT_QPA_PLATFORM=xcb bash -c \
+        'echo "${EPOCHREALTIME/[.,]/}" >"$1"; exec "$2" "$3"' _ "$WORK/started" "$BIN" "$WORK/tone.mp3" 2>>"$WORK/second.err" ||
+        fail "the second start ended with an error: $(tail -3 "$WORK/second.err")"
+    for _ in $(seq 500); do
+        [ "$(rows)" -gt "$before" ] && break
+        sleep 0.01
+    done
+    [ "$(rows)" -gt "$before" ] || fail "no row came to the running player from the second start $run"
+    added_us="$(grep "after a hand-off" "$WORK/first.err" | tail -1 | cut -d' ' -f1)"
+    handoffs+=("$(awk -v a="$(cat "$WORK/started")" -v b="$added_us" 'BEGIN { printf "%.1f", (b - a) / 1000 }')")
 done
+marker
+connected=$(($(clients) - clients_before - 1))
+[ "$connected" -eq 0 ] || fail "the second starts made $connected connections to the sound server"
+echo "player_bench: second start to the new row, each run: ${handoffs[*]} ms" >&2
+echo "figure second_start_handoff_ms $(printf '%s\n' "${handoffs[@]}" | sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }') ms"
+close_by_box
 exit "$status"

@@ -18,6 +18,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <string>
 
 namespace {
 constexpr int kVisIntervalMs = 60;
@@ -219,6 +220,7 @@ void Player::addQueuedPaths() {
         const QByteArrayList batch = queuedPaths_.takeFirst();
         const int before = playlist_.count();
         addPaths(batch);
+        LogDebug("the list has " + std::to_string(playlist_.count()) + " rows after a hand-off or a drop");
         if (!batch.isEmpty() && batch.first().isEmpty()) playRowIfAdded(before);
     }
     addingQueuedPaths_ = false;
