@@ -44,10 +44,11 @@ QString DurationText(std::int64_t seconds) {
     return h != 0 ? two(h) + ':' + two(m) + ':' + two(s) : two(m) + ':' + two(s);
 }
 
-TrackInfo ReadTrackInfo(AudioEngine& engine, const QByteArray& path) {
+TrackInfo ReadTrackInfo(AudioEngine& engine, const QByteArray& path, FactsRead* why) {
     TrackInfo info;
+    FactsRead read = FactsRead::NotDecodable;
     if (isRegularFile(path)) {
-        if (const std::optional<StreamFacts> facts = engine.readFileFacts(path.toStdString());
+        if (const std::optional<StreamFacts> facts = engine.readFileFacts(path.toStdString(), read);
             facts && facts->sampleRate > 0) {
             info.title = titleFromTags(*facts);
             info.duration = DurationText(facts->lengthFrames / facts->sampleRate);
@@ -55,6 +56,7 @@ TrackInfo ReadTrackInfo(AudioEngine& engine, const QByteArray& path) {
         }
     }
     if (info.title.isEmpty()) info.title = FileNameTitle(path);
+    if (why) *why = read;
     return info;
 }
 

@@ -5,6 +5,7 @@
 #include <cstdint>
 
 class AudioEngine;
+enum class FactsRead;
 
 // What a row shows of its file besides its number.
 struct TrackInfo {
@@ -19,8 +20,10 @@ struct TrackInfo {
 QString TrackTitle(AudioEngine& engine, const QByteArray& path);
 // The length as time text; empty when the file is missing or not decodable.
 QString TrackDuration(AudioEngine& engine, const QByteArray& path);
-// Both with a single read of the file's header.
-TrackInfo ReadTrackInfo(AudioEngine& engine, const QByteArray& path);
+// Both with a single read of the file's header, for as long as the engine gives a file (seconds on
+// a disk that spins up). `why`, when given, tells whether the read learnt what there is to learn
+// or timed out, and may be tried again later.
+TrackInfo ReadTrackInfo(AudioEngine& engine, const QByteArray& path, FactsRead* why = nullptr);
 
 // The title of a row whose tags give none: the file name without extension.
 QString FileNameTitle(const QByteArray& path);

@@ -2,24 +2,26 @@
 
 #include "FitText.h"
 
+#include <algorithm>
 #include <chrono>
-#include <sys/stat.h>
 
-TrackInfoCache::TrackInfoCache(AudioEngine& engine, int recheckMs)
-    : recheckMs_(recheckMs),
-      reader_(engine, [this] { QMetaObject::invokeMethod(this, [this] { takeResults(); }, Qt::QueuedConnection); }) {}
+namespace {
+std::int64_t steadyMs() {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+} // namespace
 
-TrackInfoCache::Stamp TrackInfoCache::stampOf(const QByteArray& path) {
-    struct stat st {};
-    if (path.isEmpty() || ::stat(path.constData(), &st) != 0) return {};
-    const auto ns = [](const timespec& t) { return std::int64_t(t.tv_sec) * 1'000'000'000 + t.tv_nsec; };
-    // The change time catches taggers that restore the modification time.
-    return {true,
-            std::uint64_t(st.st_dev),
-            std::uint64_t(st.st_ino),
-            std::int64_t(st.st_size),
-            ns(st.st_mtim),
-            ns(st.st_ctim)};
+TrackInfoCache::TrackInfoCache(AudioEngine& engine, int recheckMs, int retryMs)
+    : recheckMs_(recheckMs), firstRetryMs_(retryMs), reader_(engine, [this] {
+          QMetaObject::invokeMethod(
+              this, [this] { takeResults(); }, Qt::QueuedConnection);
+      }) {
+    retryTimer_.setSingleShot(true);
+    // Never early: a row repainted at the timer must find its wait over.
+    retryTimer_.setTimerType(Qt::PreciseTimer);
+    connect(&retryTimer_, &QTimer::timeout, this, &TrackInfoCache::retryDue);
 }
 
 void TrackInfoCache::show(Entry& entry, TrackInfo info) {
@@ -29,36 +31,58 @@ void TrackInfoCache::show(Entry& entry, TrackInfo info) {
 }
 
 TrackInfoCache::Entry& TrackInfoCache::fresh(const QByteArray& path) {
-    const std::int64_t nowMs = std::chrono::duration_cast<std::chrono::milliseconds>(
-                                   std::chrono::steady_clock::now().time_since_epoch())
-                                   .count();
+    const std::int64_t nowMs = steadyMs();
     auto [it, inserted] = entries_.try_emplace(path);
     Entry& entry = it->second;
-    if (!inserted && nowMs - entry.checkedMs < recheckMs_) return entry;
-    entry.checkedMs = nowMs;
-    const Stamp now = stampOf(path);
-    if (inserted || entry.stamp != now) {
-        entry.stamp = now;
-        if (now.exists) {
-            // A new ticket makes any read still under way for the old contents stale.
-            entry.ticket = ++lastTicket_;
-            reader_.request(path, entry.ticket);
-            if (inserted) show(entry, {FileNameTitle(path), {}});
-        } else {
-            entry.ticket = 0;
-            show(entry, {FileNameTitle(path), {}});
-        }
+    if (inserted) {
+        show(entry, {FileNameTitle(path), {}});
+    } else {
+        // One look at a time per file: a disk that does not answer gets no pile of requests.
+        if (entry.ticket != 0 || nowMs - entry.checkedMs < recheckMs_) return entry;
+        if (!entry.stamp && nowMs < entry.retryAtMs) return entry;
     }
+    entry.checkedMs = nowMs;
+    entry.ticket = ++lastTicket_;
+    // A read tried again waits behind the rows never read.
+    reader_.request(path, entry.ticket, entry.stamp, !inserted && !entry.stamp);
     return entry;
 }
 
+void TrackInfoCache::retryLater(Entry& entry, std::int64_t nowMs) {
+    entry.stamp.reset();
+    entry.retryMs = entry.retryMs == 0 ? firstRetryMs_ : std::min(entry.retryMs * 2, kLongestRetryMs);
+    entry.retryAtMs = nowMs + entry.retryMs;
+    if (!retryTimer_.isActive() || retryTimer_.remainingTime() > entry.retryMs)
+        retryTimer_.start(entry.retryMs);
+}
+
+void TrackInfoCache::retryDue() {
+    const std::int64_t nowMs = steadyMs();
+    std::int64_t next = 0;
+    for (const auto& [path, entry] : entries_)
+        if (!entry.stamp && entry.retryAtMs > nowMs && (next == 0 || entry.retryAtMs < next))
+            next = entry.retryAtMs;
+    if (next != 0) retryTimer_.start(int(next - nowMs));
+    emit ready();
+}
+
 void TrackInfoCache::takeResults() {
+    const std::int64_t nowMs = steadyMs();
     bool shown = false;
     for (TrackInfoReader::Result& result : reader_.takeResults()) {
         auto it = entries_.find(result.path);
         if (it == entries_.end() || it->second.ticket != result.ticket) continue;
-        it->second.ticket = 0;
-        show(it->second, std::move(result.info));
+        Entry& entry = it->second;
+        entry.ticket = 0;
+        entry.checkedMs = nowMs;
+        if (!result.changed) continue;
+        if (result.timedOut) {
+            retryLater(entry, nowMs);
+            continue;
+        }
+        entry.stamp = result.stamp;
+        entry.retryMs = 0;
+        show(entry, std::move(result.info));
         shown = true;
     }
     if (shown) emit ready();

@@ -1,6 +1,22 @@
 #include "TrackInfoReader.h"
 
+#include "AudioEngine.h"
+
+#include <sys/stat.h>
 #include <utility>
+
+FileStamp StampOf(const QByteArray& path) {
+    struct stat st {};
+    if (path.isEmpty() || ::stat(path.constData(), &st) != 0) return {};
+    const auto ns = [](const timespec& t) { return std::int64_t(t.tv_sec) * 1'000'000'000 + t.tv_nsec; };
+    // The change time catches taggers that restore the modification time.
+    return {true,
+            std::uint64_t(st.st_dev),
+            std::uint64_t(st.st_ino),
+            std::int64_t(st.st_size),
+            ns(st.st_mtim),
+            ns(st.st_ctim)};
+}
 
 TrackInfoReader::TrackInfoReader(AudioEngine& engine, std::function<void()> resultsWaiting)
     : engine_(engine), resultsWaiting_(std::move(resultsWaiting)), thread_([this] { run(); }) {}
@@ -14,10 +30,14 @@ TrackInfoReader::~TrackInfoReader() {
     thread_.join();
 }
 
-void TrackInfoReader::request(const QByteArray& path, std::uint64_t ticket) {
+void TrackInfoReader::request(const QByteArray& path, std::uint64_t ticket, std::optional<FileStamp> known,
+                              bool last) {
     {
         std::lock_guard lock(lock_);
-        requests_.push_back({path, ticket});
+        if (last)
+            requests_.insert(requests_.begin(), {path, ticket, known});
+        else
+            requests_.push_back({path, ticket, known});
     }
     wake_.notify_one();
 }
@@ -35,10 +55,10 @@ void TrackInfoReader::run() {
         Request next = std::move(requests_.back());
         requests_.pop_back();
         lock.unlock();
-        TrackInfo info = ReadTrackInfo(engine_, next.path);
+        Result result = look(next);
         lock.lock();
         const bool first = results_.empty();
-        results_.push_back({std::move(next.path), next.ticket, std::move(info)});
+        results_.push_back(std::move(result));
         // One announcement per batch: the owner takes everything at once.
         if (first) {
             lock.unlock();
@@ -46,4 +66,18 @@ void TrackInfoReader::run() {
             lock.lock();
         }
     }
+}
+
+TrackInfoReader::Result TrackInfoReader::look(const Request& request) {
+    Result result{.path = request.path, .ticket = request.ticket, .stamp = StampOf(request.path)};
+    if (request.known && *request.known == result.stamp) {
+        result.changed = false;
+    } else if (!result.stamp.exists) {
+        result.info = {FileNameTitle(request.path), {}};
+    } else {
+        FactsRead why = FactsRead::Read;
+        result.info = ReadTrackInfo(engine_, request.path, &why);
+        result.timedOut = why == FactsRead::TimedOut;
+    }
+    return result;
 }

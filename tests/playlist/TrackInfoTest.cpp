@@ -9,6 +9,7 @@
 #include <QFont>
 #include <QFontInfo>
 #include <QFontMetrics>
+#include <atomic>
 #include <gtest/gtest.h>
 #include <utime.h>
 
@@ -114,12 +115,16 @@ TEST(FitText, CutsThreeCharactersAtATimeAndAddsDots) {
 }
 
 namespace {
-// A lookup that starts a read, then what the cache shows once the read is done.
+// What the cache shows once a read, or a look at the disk, changed it: the path is looked up as
+// repaints of its row would, until then.
 const TrackInfo& LookupWhenRead(TrackInfoCache& cache, const QByteArray& path) {
     bool ready = false;
     const QMetaObject::Connection c = QObject::connect(&cache, &TrackInfoCache::ready, [&] { ready = true; });
-    cache.Lookup(path);
-    EXPECT_TRUE(WaitFor([&] { return ready; })) << "no read of " << path.constData() << " came back";
+    EXPECT_TRUE(WaitFor([&] {
+        cache.Lookup(path);
+        return ready;
+    })) << "no read of "
+        << path.constData() << " came back";
     QObject::disconnect(c);
     return cache.Lookup(path);
 }
@@ -152,11 +157,51 @@ TEST(TrackInfoCache, FileNameFirstThenOneReadPerFileUntilTheFileChanges) {
     EXPECT_EQ(cache.FittedTitle(path, 200), "Band - Other");
     EXPECT_EQ(engine.factReadCount(path.toStdString()), 2);
 
-    // Removed: the file name and no duration at once, without a read.
+    // Removed: the file name and no duration, without a read.
     ::unlink(path.constData());
-    EXPECT_EQ(cache.Lookup(path).title, "song");
+    EXPECT_EQ(LookupWhenRead(cache, path).title, "song");
     EXPECT_EQ(cache.Lookup(path).duration, "");
     EXPECT_EQ(engine.factReadCount(path.toStdString()), 2);
+}
+
+namespace {
+// A disk that has not woken: reads of facts time out until it has been asked `sleepyReads` times.
+struct SleepyEngine : FakeEngine {
+    std::atomic<int> sleepyReads = 0;
+    std::optional<StreamFacts> readFileFacts(const std::string& path) override {
+        std::optional<StreamFacts> facts = FakeEngine::readFileFacts(path);
+        return sleepyReads.fetch_sub(1) > 0 ? std::nullopt : facts;
+    }
+    std::optional<StreamFacts> readFileFacts(const std::string& path, FactsRead& why) override {
+        const bool asleep = sleepyReads > 0;
+        std::optional<StreamFacts> facts = readFileFacts(path);
+        why = facts ? FactsRead::Read : asleep ? FactsRead::TimedOut : FactsRead::NotDecodable;
+        return facts;
+    }
+};
+} // namespace
+
+TEST(TrackInfoCache, AReadThatTimedOutIsTriedAgainLaterAndLessOften) {
+    TempTree tree;
+    const QByteArray path = tree.write("song.mp3"), never = tree.write("never.mp3");
+    SleepyEngine engine;
+    engine.sleepyReads = 2;
+    engine.files[path.toStdString()] = FakeTrack{.artist = "Band", .title = "Song", .lengthSeconds = 61};
+    TrackInfoCache cache(engine, 0, 20);
+    // As a list view does: each `ready` repaints the rows in view.
+    QObject::connect(&cache, &TrackInfoCache::ready, [&] { cache.Lookup(path); });
+    EXPECT_EQ(cache.Lookup(path).title, "song");
+    EXPECT_TRUE(WaitFor([&] { return cache.Known(path)->duration == "01:01"; }));
+    EXPECT_EQ(cache.Known(path)->title, "Band - Song");
+
+    // A file that never answers is asked again at waits that double, not in a loop.
+    engine.sleepyReads = 1'000'000;
+    QObject::connect(&cache, &TrackInfoCache::ready, [&] { cache.Lookup(never); });
+    cache.Lookup(never);
+    WaitFor([] { return false; }, 500);
+    EXPECT_EQ(cache.Known(never)->title, "never");
+    EXPECT_LE(engine.factReadCount(never.toStdString()), 6);
+    EXPECT_GE(engine.factReadCount(never.toStdString()), 2);
 }
 
 TEST(TrackInfoCache, ChecksTheDiskAtMostOncePerInterval) {
