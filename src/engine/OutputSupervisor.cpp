@@ -53,6 +53,11 @@ bool OutputSupervisor::open(int preferredRate, AudioOutput::RewindCallback rewin
 }
 
 void OutputSupervisor::close() {
+    {
+        std::lock_guard opening(openingLock_);
+        closing_ = true;
+        if (opening_) opening_->abandon();
+    }
     Lock held(lock_);
     closeOutput(held);
 }
@@ -64,8 +69,21 @@ bool OutputSupervisor::openOutput(const Lock& held) {
         return false;
     }
     out->setRewindCallback(rewind_);
+    {
+        std::lock_guard opening(openingLock_);
+        if (closing_) return false;
+        opening_ = out.get();
+    }
     Mixer* mixer = &mixer_;
-    if (!out->open(preferredRate_, [mixer](float* buffer, int frames) { mixer->render(buffer, frames); })) {
+    const bool opened =
+        out->open(preferredRate_, [mixer](float* buffer, int frames) { mixer->render(buffer, frames); });
+    {
+        std::lock_guard opening(openingLock_);
+        opening_ = nullptr;
+        // Given up for the close: nothing failed that the user should hear of.
+        if (closing_) return false;
+    }
+    if (!opened) {
         std::string why = out->failure();
         LogWarning("the sound output \"" + chosen_ + "\" could not open" + (why.empty() ? "" : ": " + why));
         if (!why.empty()) noteFailure(held, std::move(why));

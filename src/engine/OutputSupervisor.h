@@ -13,7 +13,9 @@
 // Locks: `lock_` guards the output; every function that needs it takes the
 // held lock as a parameter. `publishLock_` guards only what the GUI thread
 // reads (the output's counters, read as atomics); it is never held while the
-// server is waited for. The audio callback takes neither.
+// server is waited for. The audio callback takes neither. A close does not
+// wait for `lock_` while a reconnection holds it: it tells the output being
+// opened to give up first.
 
 #include "AudioOutput.h"
 #include "Mixer.h"
@@ -41,7 +43,8 @@ class OutputSupervisor {
     // Start-up, once: opens the output at `preferredRate` and starts supervising it. `rewind`
     // steps the renderer back for a rewrite (see AudioOutput). False when no output opens.
     bool open(int preferredRate, AudioOutput::RewindCallback rewind);
-    // Closes the output: once this returns the render callback is not called again.
+    // Closes the output for good: once this returns the render callback is not called again. A
+    // reconnection under way is given up rather than waited for.
     void close();
 
     // Any thread: the output's rate, and how much queued audio it may ask for again.
@@ -88,6 +91,11 @@ class OutputSupervisor {
     std::string failure_; // why the output failed for good; empty while it may work
     bool reportWanted_ = false;
     std::function<void(const std::string&)> report_;
+
+    // Guards the output being opened, which close() tells to give up; never held while waiting.
+    std::mutex openingLock_;
+    AudioOutput* opening_ = nullptr;
+    bool closing_ = false;
 
     mutable std::mutex publishLock_;
     const AudioOutput* published_ = nullptr;

@@ -61,30 +61,42 @@ bool peerGone(int fd) {
 } // namespace
 
 // The window's thread never waits for the sound server: a Play that must reconnect returns
-// while the connection to a server that does not answer is still being tried.
-TEST(EnginePulse, PlayDoesNotWaitForAServerThatDoesNotAnswer) {
+// while the connection to a server that does not answer is still being tried, and so does a close.
+TEST(EnginePulse, PlayAndCloseDoNotWaitForAServerThatDoesNotAnswer) {
     PulseServer server;
     ASSERT_TRUE(server.running()) << server.error();
     setenv("VEXO_AUDIO", "pulse", 1);
-    VexoEngine engine;
-    ASSERT_TRUE(engine.openOutput(44100));
-    const StreamHandle h = engine.Create(makeAudio("hung.wav", "-f lavfi -i sine=d=2 -c:a pcm_s16le"));
+    // The other engine's attempt begins first, so it would give up first: while it is still being
+    // tried, the first engine's attempt cannot have given up either.
+    VexoEngine engine, other;
+    ASSERT_TRUE(engine.openOutput(44100) && other.openOutput(44100));
+    const std::string path = makeAudio("hung.wav", "-f lavfi -i sine=d=2 -c:a pcm_s16le");
+    const StreamHandle h = engine.Create(path), o = other.Create(path);
     engine.Play(h);
-    ASSERT_TRUE(waitFor([&] { return engine.heardPosition(h) > 0; }, 5000));
+    other.Play(o);
+    ASSERT_TRUE(waitFor([&] { return engine.heardPosition(h) > 0 && other.heardPosition(o) > 0; }, 5000));
     server.kill();
-    ASSERT_TRUE(waitFor([&] { return !engine.IsActiveChannel(h); }, 5000));
+    ASSERT_TRUE(waitFor([&] { return !engine.IsActiveChannel(h) && !other.IsActiveChannel(o); }, 5000));
     const int listener = silentServer(server.address().substr(std::strlen("unix:")));
     ASSERT_GE(listener, 0);
+    const auto tried = [listener] {
+        pollfd waiting{listener, POLLIN, 0};
+        return ::poll(&waiting, 1, 5000) == 1 ? ::accept(listener, nullptr, nullptr) : -1;
+    };
+    other.Play(o);
+    const int earlier = tried();
     engine.Play(h);
-    pollfd waiting{listener, POLLIN, 0};
-    ASSERT_EQ(::poll(&waiting, 1, 5000), 1) << "no connection was tried";
-    const int connection = ::accept(listener, nullptr, nullptr);
-    ASSERT_GE(connection, 0);
+    const int connection = tried();
+    ASSERT_TRUE(earlier >= 0 && connection >= 0) << "no connection was tried";
     EXPECT_FALSE(peerGone(connection)) << "Play returned only once the connection was given up";
     EXPECT_FALSE(engine.IsActiveChannel(h));
+    engine.closeOutput();
+    EXPECT_FALSE(peerGone(earlier)) << "the close waited for its connection attempt to give up";
+    EXPECT_TRUE(peerGone(connection)) << "the closed engine still tries to connect";
+    other.closeOutput();
+    ::close(earlier);
     ::close(connection);
     ::close(listener);
-    engine.closeOutput();
 }
 
 TEST(EnginePulse, PlaysThroughARealServerAndSurvivesItsDeath) {

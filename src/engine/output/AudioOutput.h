@@ -41,6 +41,9 @@ class AudioOutput {
     virtual void flush() {}
     // Always returns, even when the device or server has gone away.
     virtual void close() = 0;
+    // Any thread: an open() under way on another thread gives up at once and fails, and so does
+    // every later one. A close must not wait for a server that does not answer.
+    virtual void abandon() {}
     // Frames handed to the device so far (an atomic read; any thread).
     virtual std::int64_t framesWritten() const = 0;
     // Frames handed over but not yet heard (an estimate; any thread).

@@ -71,7 +71,7 @@ template <typename Ready> bool OutputPulse::waitFor(Ready ready, int timeoutMs) 
     };
     pa_time_event* event =
         pa_context_rttime_new(context_, pa_rtclock_now() + pa_usec_t(timeoutMs) * 1000, expire, &timer);
-    while (!ready() && !timer.expired)
+    while (!ready() && !timer.expired && !abandoned_.load(std::memory_order_acquire))
         pa_threaded_mainloop_wait(loop_);
     if (event) pa_threaded_mainloop_get_api(loop_)->time_free(event);
     return ready();
@@ -82,7 +82,11 @@ bool OutputPulse::open(int preferredRate, RenderCallback render) {
     if (!render) return false;
     framesWritten_.store(0, std::memory_order_release);
     healthy_.store(true, std::memory_order_release);
-    loop_ = pa_threaded_mainloop_new();
+    {
+        std::lock_guard guard(loopLock_);
+        if (abandoned_.load(std::memory_order_acquire)) return false;
+        loop_ = pa_threaded_mainloop_new();
+    }
     if (!loop_ || pa_threaded_mainloop_start(loop_) < 0) {
         close();
         return false;
@@ -189,11 +193,24 @@ void OutputPulse::close() {
         context_ = nullptr;
     }
     pa_threaded_mainloop_unlock(loop_);
-    pa_threaded_mainloop_stop(loop_);
-    pa_threaded_mainloop_free(loop_);
-    loop_ = nullptr;
+    {
+        std::lock_guard guard(loopLock_);
+        pa_threaded_mainloop_stop(loop_);
+        pa_threaded_mainloop_free(loop_);
+        loop_ = nullptr;
+    }
     render_ = nullptr;
     latency_.clear();
+}
+
+void OutputPulse::abandon() {
+    std::lock_guard guard(loopLock_);
+    abandoned_.store(true, std::memory_order_release);
+    if (!loop_) return;
+    // Under the loop's lock, so an open() about to wait cannot miss the signal.
+    pa_threaded_mainloop_lock(loop_);
+    pa_threaded_mainloop_signal(loop_, 0);
+    pa_threaded_mainloop_unlock(loop_);
 }
 
 std::int64_t OutputPulse::latencyFrames() const {

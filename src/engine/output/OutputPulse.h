@@ -24,6 +24,7 @@
 #include "LatencyClock.h"
 
 #include <atomic>
+#include <mutex>
 #include <vector>
 
 struct pa_threaded_mainloop;
@@ -41,6 +42,7 @@ class OutputPulse : public AudioOutput {
     void start() override;
     void stop() override;
     void close() override;
+    void abandon() override;
     // Drops what was handed over but not yet heard (stopped, before a seek).
     void flush() override;
     std::int64_t framesWritten() const override { return framesWritten_.load(std::memory_order_acquire); }
@@ -66,6 +68,9 @@ class OutputPulse : public AudioOutput {
     // Waits on the locked main loop until `ready` holds or the deadline passes.
     template <typename Ready> bool waitFor(Ready ready, int timeoutMs);
 
+    // Guards loop_ being made and freed, for abandon() on another thread.
+    std::mutex loopLock_;
+    std::atomic<bool> abandoned_{false};
     pa_threaded_mainloop* loop_ = nullptr;
     pa_context* context_ = nullptr;
     pa_stream* stream_ = nullptr;
