@@ -13,7 +13,8 @@ namespace {
 
 const char* unitOf(const std::string& name) {
     static const std::pair<const char*, const char*> suffixes[] = {
-        {"_ms", "ms"}, {"_us", "us"}, {"_ns", "ns"}, {"_percent", "%"}, {"_ratio", "ratio"}, {"_mb", "MB"}};
+        {"_ms", "ms"},       {"_us", "us"}, {"_ns", "ns"},          {"_percent", "%"},
+        {"_ratio", "ratio"}, {"_mb", "MB"}, {"_samples", "samples"}};
     for (auto [suffix, unit] : suffixes) {
         const std::string s = suffix;
         if (name.size() > s.size() && name.compare(name.size() - s.size(), s.size(), s) == 0) return unit;
