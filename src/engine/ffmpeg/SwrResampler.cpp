@@ -15,6 +15,7 @@ bool SwrResampler::configure(const AVChannelLayout& inLayout, AVSampleFormat inF
                              int outRate) {
     swr_free(&swr_);
     queue_.clear();
+    framesIn_ = framesOut_ = 0;
     if (inRate <= 0 || outRate <= 0 || inLayout.nb_channels <= 0) return false;
 
     // Files that only give a channel count get the usual layout for it, so
@@ -45,24 +46,37 @@ bool SwrResampler::configure(const AVChannelLayout& inLayout, AVSampleFormat inF
     return true;
 }
 
-bool SwrResampler::convert(const std::uint8_t* const* planes, int frames) {
+bool SwrResampler::convert(const std::uint8_t* const* planes, int frames, std::int64_t limit) {
     if (!swr_) return false;
     const int room = swr_get_out_samples(swr_, frames);
     if (room < 0) return false;
     if (room == 0) return true;
     auto* out = reinterpret_cast<std::uint8_t*>(queue_.room(static_cast<std::size_t>(room)));
     const int produced = swr_convert(swr_, &out, room, const_cast<const std::uint8_t**>(planes), frames);
-    queue_.keep(static_cast<std::size_t>(std::max(produced, 0)));
+    const auto kept = std::clamp<std::int64_t>(limit - framesOut_, 0, std::max(produced, 0));
+    queue_.keep(static_cast<std::size_t>(kept));
+    framesIn_ += frames;
+    framesOut_ += kept;
     return produced >= 0;
 }
 
 bool SwrResampler::push(const std::uint8_t* const* planes, int frames) {
     if (frames <= 0) return true;
-    return convert(planes, frames);
+    return convert(planes, frames, INT64_MAX);
 }
 
 void SwrResampler::drain() {
-    convert(nullptr, 0);
+    if (!swr_) return;
+    // The filter's flush ends a frame early or late at some ratios: a track joined to the next must
+    // last exactly as long as it does at its own rate.
+    const std::int64_t length = (framesIn_ * outRate_ + inRate_ / 2) / inRate_;
+    convert(nullptr, 0, length);
+    if (framesOut_ < length) {
+        const auto missing = static_cast<std::size_t>(length - framesOut_);
+        std::fill_n(queue_.room(missing), missing * 2, 0.0f);
+        queue_.keep(missing);
+        framesOut_ = length;
+    }
 }
 
 int SwrResampler::pull(float* stereo, int frames) {
@@ -71,6 +85,7 @@ int SwrResampler::pull(float* stereo, int frames) {
 
 void SwrResampler::clear() {
     queue_.clear();
+    framesIn_ = framesOut_ = 0;
     if (swr_) {
         // Re-initialising drops the filter's delay line but keeps the
         // options, including a custom mono matrix.

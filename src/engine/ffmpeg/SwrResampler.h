@@ -25,7 +25,8 @@ class SwrResampler {
     bool configure(const AVChannelLayout& inLayout, AVSampleFormat inFormat, int inRate, int outRate);
     // `planes` as FFmpeg lays them out (one pointer for packed formats).
     bool push(const std::uint8_t* const* planes, int frames);
-    // Hands out what the filter still holds, at the end of the stream.
+    // Hands out what the filter still holds, at the end of the stream, so that the output since
+    // configure() or clear() is the input's length at the output rate, rounded.
     void drain();
     // Copies up to `frames` queued frames to `stereo`; returns how many.
     int pull(float* stereo, int frames);
@@ -34,10 +35,12 @@ class SwrResampler {
     void clear();
 
   private:
-    bool convert(const std::uint8_t* const* planes, int frames);
+    // Queues no more than `limit` frames in all since configure() or clear().
+    bool convert(const std::uint8_t* const* planes, int frames, std::int64_t limit);
 
     SwrContext* swr_ = nullptr;
     int inRate_ = 0;
     int outRate_ = 0;
+    std::int64_t framesIn_ = 0, framesOut_ = 0;
     StereoQueue queue_;
 };
