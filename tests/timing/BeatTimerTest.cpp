@@ -11,8 +11,7 @@ namespace {
 void runEventsFor(int ms) {
     QElapsedTimer clock;
     clock.start();
-    while (clock.elapsed() < ms)
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
+    while (clock.elapsed() < ms) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
 }
 
 } // namespace
@@ -41,10 +40,8 @@ TEST(BeatTimer, TimersOfDifferentIntervalsFireOnTheSameBeats) {
     ASSERT_GE(at40.size(), 3u);
     ASSERT_GE(at60.size(), 2u);
     // The 20 ms timer started first, so it has counted the shared beat already.
-    for (std::size_t i = 0; i < at40.size(); ++i)
-        EXPECT_EQ(at40[i], int(2 * (i + 1)));
-    for (std::size_t i = 0; i < at60.size(); ++i)
-        EXPECT_EQ(at60[i], int(3 * (i + 1)));
+    for (std::size_t i = 0; i < at40.size(); ++i) EXPECT_EQ(at40[i], int(2 * (i + 1)));
+    for (std::size_t i = 0; i < at60.size(); ++i) EXPECT_EQ(at60[i], int(3 * (i + 1)));
 }
 
 TEST(BeatTimer, StopsAndRestartsAndRoundsIntervals) {
@@ -93,6 +90,4 @@ TEST(BeatTimer, AHeldBeatFiresNothingAndItsReleaseCatchesUpAtOnce) {
     EXPECT_GE(missed60, 3); // 300 ms held: at least four 60 ms timeouts were due
     runEventsFor(100);
     EXPECT_GE(fired20, 3) << "the beat did not run again";
-    every20.stop();
-    every60.stop();
 }
