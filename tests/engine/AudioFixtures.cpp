@@ -148,3 +148,39 @@ Pcm playAndRecord(const std::string& path, const std::function<void(VexoEngine&,
     }
     return readWav(out);
 }
+
+std::string withItunesGaplessInfo(const std::string& path, int priming, int samples) {
+    std::ifstream in(path, std::ios::binary);
+    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    auto sizeAt = [&](std::size_t at) {
+        return static_cast<std::size_t>(__builtin_bswap32(readLe<std::uint32_t>(bytes.data() + at)));
+    };
+    auto box = [](const char* type, const std::string& body) {
+        const std::uint32_t size = __builtin_bswap32(static_cast<std::uint32_t>(8 + body.size()));
+        return std::string(reinterpret_cast<const char*>(&size), 4) + type + body;
+    };
+    // moov, udta, meta (a full box: four bytes before its children), ilst.
+    std::vector<std::size_t> parents;
+    std::size_t at = 0, end = bytes.size();
+    for (const char* type : {"moov", "udta", "meta", "ilst"}) {
+        while (at + 8 <= end && bytes.compare(at + 4, 4, type) != 0)
+            at += sizeAt(at);
+        if (at + 8 > end) return {};
+        parents.push_back(at);
+        end = at + sizeAt(at);
+        at += std::string_view(type) == "meta" ? 12 : 8;
+    }
+    char text[128];
+    std::snprintf(text, sizeof text, " 00000000 %08X 00000000 %016X 00000000", priming, samples);
+    const std::string zero(4, '\0');
+    const std::string item =
+        box("----", box("mean", zero + "com.apple.iTunes") + box("name", zero + "iTunSMPB") +
+                        box("data", std::string("\0\0\0\1", 4) + zero + text));
+    bytes.insert(end, item);
+    for (const std::size_t parent : parents) {
+        const std::uint32_t size =
+            __builtin_bswap32(static_cast<std::uint32_t>(sizeAt(parent) + item.size()));
+        bytes.replace(parent, 4, reinterpret_cast<const char*>(&size), 4);
+    }
+    return makeFile("itunes-" + path.substr(path.rfind('/') + 1), bytes);
+}

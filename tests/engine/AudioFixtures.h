@@ -43,3 +43,7 @@ Pcm playAndRecord(const std::string& path, const std::function<void(VexoEngine&,
 
 // Waits up to `timeoutMs` for `done`, polling.
 bool waitFor(const std::function<bool()>& done, int timeoutMs);
+
+// A copy of an MP4 file FFmpeg wrote (its moov box last) that also carries iTunes' gapless figures,
+// as iTunes writes them: `priming` and `samples` in an "iTunSMPB" item. "" when the boxes are not found.
+std::string withItunesGaplessInfo(const std::string& path, int priming, int samples);

@@ -173,6 +173,13 @@ TEST(DecoderFormats, PiecesCutAnywhereDecodeToExactlyTheirStretchOfTheWhole) {
             EXPECT_EQ(bestOffset(piece, piece.frames() - 2048, truth, end - 2048), 0) << "the end is shifted";
         }
     }
+    // iTunes gives the encoder's delay and the length in a tag rather than an edit list.
+    const std::string plain = makeAudio("no-edits.m4a", "-i " + source + " -c:a aac -use_editlist 0");
+    auto itunes = openFileDecoder(withItunesGaplessInfo(plain, 1024, truth.frames()));
+    ASSERT_TRUE(itunes && itunes->start(48000));
+    const Pcm whole = decodeAll(*itunes, 48000);
+    EXPECT_EQ(whole.frames(), truth.frames());
+    EXPECT_EQ(bestOffset(whole, 0, truth, 0), 0);
 }
 
 TEST(DecoderFormats, ResamplingKeepsLengthAndPitchAtOtherOutputRates) {
