@@ -148,16 +148,18 @@ std::int64_t itunesLength(const AVFormatContext& format) {
 } // namespace
 
 std::int64_t trimmedLength(const AVFormatContext& format, const AVStream& stream, GuardedFile& file) {
+    if (stream.duration <= 0 || stream.duration == AV_NOPTS_VALUE) return -1;
     const std::string_view container = format.iformat ? format.iformat->name : "";
     const int rate = stream.codecpar->sample_rate;
+    const std::int64_t found = av_rescale_q(stream.duration, stream.time_base, AVRational{1, rate});
+    std::int64_t exact = -1;
     if (container.find("mp4") != std::string_view::npos) {
-        if (const std::int64_t samples = itunesLength(format); samples > 0) return samples;
-        return mp4EditLength(file, rate);
+        exact = itunesLength(format);
+        if (exact <= 0) exact = mp4EditLength(file, rate);
+    } else if (container == "ogg" && stream.codecpar->codec_id == AV_CODEC_ID_OPUS) {
+        // An Ogg Opus stream's granule positions, and so FFmpeg's duration, count the pre-skip.
+        exact = found - stream.codecpar->initial_padding;
     }
-    // An Ogg Opus stream's granule positions, and so FFmpeg's duration, count the pre-skip.
-    if (container == "ogg" && stream.codecpar->codec_id == AV_CODEC_ID_OPUS && stream.duration > 0 &&
-        stream.duration != AV_NOPTS_VALUE)
-        return av_rescale_q(stream.duration, stream.time_base, AVRational{1, rate}) -
-               stream.codecpar->initial_padding;
-    return -1;
+    // Delay and padding are a few thousand samples at most: a figure further from FFmpeg's is damage.
+    return exact > 0 && std::llabs(exact - found) < rate / 4 ? exact : -1;
 }
