@@ -9,6 +9,7 @@
 #include "Player.h"
 #include "SingleInstance.h"
 #include "SkinFonts.h"
+#include "StallMeter.h"
 #include "StartWindow.h"
 #include "StartupTrace.h"
 #include "TerminationSignals.h"
@@ -217,6 +218,7 @@ int main(int argc, char** argv) {
     displayCheck.reset();
     NameApplication(app);
     StartupTrace trace;
+    const StallMeter stallMeter;
     const QString home = HomeFolder();
     // Paths handed to a running player must not depend on this process's working folder.
     QByteArrayList arguments = AbsolutePaths(line.paths, WorkingFolder());
