@@ -41,13 +41,33 @@ void DecoderThread::add(std::shared_ptr<Stream> stream) {
     wake_.post();
 }
 
-void DecoderThread::retire(std::shared_ptr<Stream> stream, std::uint64_t ticket) {
+void DecoderThread::retire(std::shared_ptr<Stream> stream) {
     {
         std::lock_guard lock(mutex_);
         streams_.erase(std::remove(streams_.begin(), streams_.end(), stream), streams_.end());
+        const std::uint64_t ticket = mixer_.detach(stream.get());
         retired_.push_back({std::move(stream), ticket});
     }
     wake_.post();
+}
+
+void DecoderThread::detachAll() {
+    std::lock_guard lock(mutex_);
+    for (auto& s : streams_)
+        mixer_.detach(s.get());
+}
+
+void DecoderThread::attachReady(Stream& s) {
+    if (s.phase.load(std::memory_order_acquire) != StreamPhase::Ready) return;
+    if (mixer_.attach(&s)) {
+        s.phase.store(StreamPhase::Attached, std::memory_order_release);
+        return;
+    }
+    LogWarning("no room in the mixer for "
+               " + s.path + "
+               "");
+    s.openFailure = EndReason::Failed;
+    s.phase.store(StreamPhase::Failed, std::memory_order_release);
 }
 
 void DecoderThread::fill(Stream& s, std::int64_t maxFrames) {
@@ -78,10 +98,32 @@ void DecoderThread::refill() {
         streams = streams_;
     }
     for (auto& s : streams)
-        fill(*s);
+        if (s->phase.load(std::memory_order_acquire) == StreamPhase::Attached) fill(*s);
 }
 
-void DecoderThread::service(Stream& s) {
+int DecoderThread::service(Stream& s) {
+    switch (s.phase.load(std::memory_order_acquire)) {
+    case StreamPhase::Attached:
+        break;
+    case StreamPhase::Opening: {
+        const auto now = std::chrono::steady_clock::now();
+        if (now < s.openDeadline)
+            return static_cast<int>(
+                std::chrono::ceil<std::chrono::milliseconds>(s.openDeadline - now).count());
+        StreamPhase expected = StreamPhase::Opening;
+        if (!s.phase.compare_exchange_strong(expected, StreamPhase::Failed)) return INT_MAX;
+        // Its opening thread may still be blocked in a read: it is left to return on its own.
+        LogWarning("gave up waiting for \"" + s.path + "\" to open");
+        s.openFailure = EndReason::Failed;
+        [[fallthrough]];
+    }
+    case StreamPhase::Failed:
+        // It ends at once, whatever was asked of it, so the player moves on.
+        s.endedSerial.store(s.seekRequest.load(std::memory_order_acquire), std::memory_order_release);
+        return INT_MAX;
+    default:
+        return INT_MAX;
+    }
     const std::uint32_t request = s.seekRequest.load(std::memory_order_acquire);
     if (request != s.decoderSerial) {
         // A failed seek leaves the decoder where it was; the stream then
@@ -94,6 +136,7 @@ void DecoderThread::service(Stream& s) {
         s.seekDone.store(request, std::memory_order_release);
     }
     fill(s);
+    return INT_MAX;
 }
 
 void DecoderThread::callEndSyncs(Stream& s) {
@@ -109,7 +152,10 @@ void DecoderThread::callEndSyncs(Stream& s) {
             due.push_back(sync.callback);
         }
     }
-    const EndReason reason = s.decoderFailed ? EndReason::Failed : EndReason::Played;
+    const EndReason reason = s.phase.load(std::memory_order_acquire) == StreamPhase::Failed
+                                 ? s.openFailure.load()
+                             : s.decoderFailed ? EndReason::Failed
+                                               : EndReason::Played;
     for (auto& callback : due)
         if (callback) callback(reason);
 }
@@ -134,6 +180,8 @@ void DecoderThread::run() {
         bool reapPending = false;
         {
             std::lock_guard lock(mutex_);
+            for (auto& s : streams_)
+                attachReady(*s);
             streams = streams_;
             for (auto it = retired_.begin(); it != retired_.end();) {
                 if (mixer_.safeToDelete(it->ticket)) {
@@ -147,8 +195,9 @@ void DecoderThread::run() {
         }
         // Closing files happens here, outside the lock.
         dead.clear();
+        int openDueMs = INT_MAX;
         for (auto& s : streams)
-            service(*s);
+            openDueMs = std::min(openDueMs, service(*s));
         // After the fills: audio made again must not run dry halfway.
         const int rewriteDueMs = rewriteIfDue();
         for (auto& s : streams)
@@ -156,6 +205,6 @@ void DecoderThread::run() {
         streams.clear();
         const bool asleep = onIdle_ && onIdle_();
         const int waitMs = reapPending ? kReapWaitMs : asleep ? kAsleepWaitMs : kIdleWaitMs;
-        wake_.wait(std::min(waitMs, rewriteDueMs));
+        wake_.wait(std::min({waitMs, rewriteDueMs, openDueMs}));
     }
 }

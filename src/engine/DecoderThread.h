@@ -1,11 +1,13 @@
 #pragma once
-// The engine's one worker thread: decodes ahead for every played stream,
-// performs seeks, calls the end syncs and deletes freed streams once the
-// audio callback is done with them.
+// The engine's one worker thread: attaches streams to the mixer once their
+// opening threads made them ready, gives up on opens that are late, decodes
+// ahead for every attached stream, performs seeks, calls the end syncs and
+// deletes freed streams once the audio callback is done with them.
 //
-// Threads: add/retire/wake/setAheadFrames are called on the GUI thread; the
-// stream list is guarded by a mutex that the audio callback never touches
-// (it wakes this thread through WakeSignal). Decoding and sync callbacks run
+// Threads: add/retire/wake are called on the GUI thread; the stream list is
+// guarded by a mutex that the audio callback never touches (it wakes this
+// thread through WakeSignal). Attaching and detaching happen under it, so a
+// retired stream is never attached again. Decoding and sync callbacks run
 // outside the lock, so the GUI thread never waits for a decode.
 
 #include "Mixer.h"
@@ -35,9 +37,12 @@ class DecoderThread {
     DecoderThread(const DecoderThread&) = delete;
     DecoderThread& operator=(const DecoderThread&) = delete;
 
+    // A stream in any phase; one still opening has its openDeadline.
     void add(std::shared_ptr<Stream> stream);
-    // The stream is already detached from the mixer; `ticket` comes from that.
-    void retire(std::shared_ptr<Stream> stream, std::uint64_t ticket);
+    // Detaches the stream from the mixer; it is deleted here once no audio block can read it.
+    void retire(std::shared_ptr<Stream> stream);
+    // With the output closed: no stream is in the mixer any more.
+    void detachAll();
     void wake() { wake_.post(); }
     // Any thread: asks for the output's queued audio to be made again soon.
     void requestRewrite() {
@@ -60,9 +65,12 @@ class DecoderThread {
     };
 
     void run();
+    // Under the lock: a Ready stream goes into the mixer.
+    void attachReady(Stream& s);
     // Rewrites when one is wanted and due; returns the milliseconds until a wanted one is due.
     int rewriteIfDue();
-    static void service(Stream& s);
+    // Returns the milliseconds until the stream's open is late, when it is still opening.
+    static int service(Stream& s);
     static void callEndSyncs(Stream& s);
 
     Mixer& mixer_;

@@ -64,6 +64,8 @@ void Mixer::mixSlice(float* out, int frames, std::int64_t sliceStart) {
 }
 
 bool Mixer::mixStream(Stream& s, float* out, int frames, std::int64_t sliceStart) {
+    // It took over from another stream in this slice, which mixed it then.
+    if (sliceStart < s.joinedUntil) return true;
     const std::uint32_t done = applySeek(s);
     if (s.markCount > 0) remember(s, sliceStart);
     // While a seek is under way the ring holds audio from the old place.
@@ -113,10 +115,24 @@ bool Mixer::mixStream(Stream& s, float* out, int frames, std::int64_t sliceStart
         s.endedSerial.store(s.mixSerial, std::memory_order_release);
         floor_ = std::max(floor_, s.lastEndFrame);
         wake_.post();
+        join(s, out, frames, sliceStart, mixed);
     } else if (!decoderAtEnd && leftInRing < ahead / 2) {
         wake_.postIfSleeping();
     }
     return true;
+}
+
+void Mixer::join(Stream& s, float* out, int frames, std::int64_t sliceStart, int mixed) {
+    Stream* next = s.follower.load(std::memory_order_acquire);
+    // A follower that is not ready in time, or already under way, is left to the player.
+    if (!next || next->phase.load(std::memory_order_acquire) != StreamPhase::Attached ||
+        next->running.load(std::memory_order_acquire) ||
+        next->seekRequest.load(std::memory_order_acquire) != next->mixSerial)
+        return;
+    next->running.store(true, std::memory_order_release);
+    next->joined.store(true, std::memory_order_release);
+    mixStream(*next, out + static_cast<std::ptrdiff_t>(mixed) * 2, frames - mixed, sliceStart + mixed);
+    next->joinedUntil = sliceStart + frames;
 }
 
 std::uint32_t Mixer::applySeek(Stream& s) {
@@ -136,13 +152,17 @@ std::uint32_t Mixer::applySeek(Stream& s) {
 namespace {
 
 void save(const Stream& s, std::int64_t frame, MixMark& m) {
+    // Filters shared with a follower hold the history of whichever of the two plays.
+    const bool playing = s.running.load(std::memory_order_relaxed) &&
+                         s.endedSerial.load(std::memory_order_relaxed) != s.mixSerial;
+    m.eqSaved = playing || !s.sharesControls.load(std::memory_order_relaxed);
     m.frame = frame;
     m.ringRead = s.ring->readCount();
     m.tapWritten = s.tap.written();
     m.mixedFrames = s.mixedFrames;
     m.lastEndFrame = s.lastEndFrame;
     m.endedSerial = s.endedSerial.load(std::memory_order_relaxed);
-    s.eq.saveState(m.eq);
+    if (m.eqSaved) s.eq.saveState(m.eq);
 }
 
 } // namespace
@@ -184,7 +204,7 @@ void Mixer::returnTo(Stream& s, const MixMark& m, std::int64_t frame) {
     s.mixedFrames = m.mixedFrames;
     s.lastEndFrame = m.lastEndFrame;
     s.endedSerial.store(m.endedSerial, std::memory_order_release);
-    s.eq.restoreState(m.eq);
+    if (m.eqSaved) s.eq.restoreState(m.eq);
     if (&m == &s.origin) s.origin.frame = frame;
     s.clock.publish({s.mixedFrames, s.tap.written(), s.lastEndFrame});
 }

@@ -60,6 +60,9 @@ class Mixer {
     static std::uint32_t applySeek(Stream& s);
     // Returns whether the stream plays: it is running and has not ended.
     bool mixStream(Stream& s, float* out, int frames, std::int64_t sliceStart);
+    // The stream ran out after `mixed` frames of this slice: its follower, when ready, starts at
+    // the very next frame.
+    void join(Stream& s, float* out, int frames, std::int64_t sliceStart, int mixed);
     static void remember(Stream& s, std::int64_t sliceStart);
     static const MixMark* markToReturnTo(const Stream& s, std::int64_t frame);
     static void returnTo(Stream& s, const MixMark& m, std::int64_t frame);

@@ -2,11 +2,13 @@
 // One open stream, shared by three threads once it has been played.
 //
 // Ownership, field by field:
-// - GUI thread: creates it, owns `decoder` until the first Play (which
-//   prefills `ring` and hands the stream over), writes the control atomics
-//   and asks for seeks.
-// - Decoder thread: owns `decoder` afterwards, produces into `ring`, performs
-//   seeks (marking where stale audio ends), fires the end syncs.
+// - GUI thread: creates it, writes the control atomics and asks for seeks.
+// - Its opening thread (one per open, see StreamOpening.h): opens `decoder`,
+//   writes `facts` and `coverArt`, starts the decoder and prefills `ring`,
+//   then publishes all of it through `phase`; nobody else touches them before.
+// - Decoder thread: attaches a Ready stream to the mixer, then owns `decoder`,
+//   produces into `ring`, performs seeks (marking where stale audio ends),
+//   gives up on an open that is late, and fires the end syncs.
 // - Audio callback: consumes `ring`, applies `eq`, pan and volume, stamps
 //   `clock` and `tap`, and marks the end. It reads every control atomic once
 //   per block and never waits.
@@ -25,6 +27,7 @@
 #include "SpscRing.h"
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -44,7 +47,25 @@ struct MixMark {
     std::int64_t mixedFrames = 0;
     std::int64_t lastEndFrame = 0;
     std::uint32_t endedSerial = kNoSerial;
+    bool eqSaved = false; // a stream sharing its filters has their history only while it plays
     EqBank::History eq;
+};
+
+// Volume, pan and equalizer, shared by a stream and the one that follows it without a gap, so the
+// follower sounds as the stream did and its filters go on from the stream's last sample.
+struct StreamControls {
+    std::atomic<float> volume{1.0f}; // linear
+    std::atomic<float> pan{0.0f};
+    EqBank eq;
+};
+
+// Where a stream stands on its way to the mixer.
+enum class StreamPhase : int {
+    Opening,  // its opening thread is at work
+    Opened,   // facts known; not started, as there was no output to start for
+    Ready,    // started and prefilled: the decoder thread attaches it next
+    Attached, // in the mixer
+    Failed,   // missing, undecodable or late: it ends at once
 };
 
 struct EndSync {
@@ -54,23 +75,53 @@ struct EndSync {
 };
 
 struct Stream {
-    explicit Stream(std::unique_ptr<Decoder> d, std::string file = {})
-        : decoder(std::move(d)), facts(decoder->facts()), coverArt(decoder->takeCoverArt()),
-          path(std::move(file)) {}
+    // A stream whose file is still to be opened.
+    explicit Stream(std::string file,
+                    std::shared_ptr<StreamControls> shared = std::make_shared<StreamControls>())
+        : path(std::move(file)), controls(std::move(shared)) {}
+    // A stream of a decoder already open.
+    explicit Stream(std::unique_ptr<Decoder> d, std::string file = {}) : Stream(std::move(file)) {
+        adopt(std::move(d));
+        phase.store(StreamPhase::Opened, std::memory_order_release);
+    }
 
+    // Its opener only, before `phase` says Opened or Ready.
+    void adopt(std::unique_ptr<Decoder> d) {
+        decoder = std::move(d);
+        facts = decoder->facts();
+        coverArt = decoder->takeCoverArt();
+    }
+    // GUI thread: facts and cover may be read.
+    bool isOpen() const {
+        const StreamPhase p = phase.load(std::memory_order_acquire);
+        return p == StreamPhase::Opened || p == StreamPhase::Ready || p == StreamPhase::Attached;
+    }
+
+    const std::string path;
+    std::atomic<StreamPhase> phase{StreamPhase::Opening};
+    std::chrono::steady_clock::time_point openDeadline{};  // set before an opening thread starts
+    std::atomic<EndReason> openFailure{EndReason::Failed}; // why, once `phase` is Failed
     std::unique_ptr<Decoder> decoder;
-    const StreamFacts facts;
-    const std::optional<CoverArt> coverArt;
-    const std::string path;         // for the log
-    std::unique_ptr<SpscRing> ring; // made at the first Play, before the stream is shared
+    StreamFacts facts;
+    std::optional<CoverArt> coverArt;
+    std::unique_ptr<SpscRing> ring; // made before the stream is started
     int aheadFrames = 0;            // how far the decoder runs ahead; the ring also keeps history
     int outputRate = 0;
 
     // GUI → audio.
     std::atomic<bool> running{false};
-    std::atomic<float> volume{1.0f}; // linear
-    std::atomic<float> pan{0.0f};
-    EqBank eq;
+    const std::shared_ptr<StreamControls> controls;
+    std::atomic<float>& volume = controls->volume;
+    std::atomic<float>& pan = controls->pan;
+    EqBank& eq = controls->eq;
+
+    // Joining without a gap. The GUI sets `follower` (a stream sharing these controls) and clears
+    // it before the follower goes; the mixer starts the follower in the block where this stream
+    // runs out, and says so in the follower's `joined`.
+    std::atomic<Stream*> follower{nullptr};
+    std::atomic<bool> sharesControls{false}; // its filters' history is only its own while it plays
+    std::atomic<bool> joined{false};
+    std::int64_t joinedUntil = 0; // audio callback: output frames it was mixed to as it joined
 
     // Seeks: GUI → decoder → audio.
     std::atomic<std::uint32_t> seekRequest{0};
@@ -86,8 +137,10 @@ struct Stream {
     SpectrumTap tap;
 
     // End syncs: GUI adds, decoder thread calls; `freed` stops calls for a stream being freed.
+    // Open syncs: GUI adds, the opening thread calls. The mutex guards both.
     std::mutex syncMutex;
     std::vector<EndSync> syncs;
+    std::vector<std::function<void()>> openSyncs;
     bool freed = false;
 
     // Decoder thread only.

@@ -1,19 +1,16 @@
 #include "VexoEngine.h"
 #include "Log.h"
 
-#include "FileDecoders.h"
-#include "LocalPath.h"
-
 #include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdlib>
+#include <thread>
 
 namespace {
 
-// The first Play decodes this much before the stream reaches the mixer, so
-// the first output block already has audio: the next track follows the last
-// one without a gap.
+// A stream's opening thread decodes this much before the stream reaches the
+// mixer, so the first output block already has audio.
 constexpr int kPrefillMs = 100;
 constexpr int kMinAheadMs = 100;
 constexpr int kMaxAheadMs = 10000;
@@ -41,7 +38,7 @@ bool VexoEngine::openOutput(int sampleRate) {
     initialised_ = true;
     OutputSupervisor& out = output();
     decoderThread_ = std::make_unique<DecoderThread>(
-        mixer_, wake_, [&out] { return out.asleep(); }, [&out] { out.rewrite(); });
+        mixer_, *wake_, [&out] { return out.asleep(); }, [&out] { out.rewrite(); });
     // The output rewrites only when the decoder thread asks it to, with the rings full.
     return out.open(sampleRate > 0 ? sampleRate : 44100, [this](int frames) {
         const int back = mixer_.rewind(frames);
@@ -57,8 +54,7 @@ void VexoEngine::setDecodeAhead(int milliseconds) {
 void VexoEngine::closeOutput() {
     // The callback stops first, so nothing reads the streams while they go.
     if (output_) output_->close();
-    for (auto& [handle, entry] : streams_)
-        if (entry.handedOver) mixer_.detach(entry.stream.get());
+    if (decoderThread_) decoderThread_->detachAll();
     decoderThread_.reset();
     output_.reset();
     effects_.clear();
@@ -72,7 +68,7 @@ void VexoEngine::reconnectOutput() {
     // last sample heard, so neither its position nor its sound runs backwards or skips ahead,
     // and a stream whose end was mixed but not heard is not taken for finished.
     for (auto& [handle, entry] : streams_) {
-        if (!entry.handedOver) continue;
+        if (!entry.handedOver || !entry.stream->isOpen()) continue;
         Stream& s = *entry.stream;
         const std::int64_t heard = positionFrames(s);
         if (s.facts.lengthFrames <= 0 || heard < s.facts.lengthFrames) s.requestSeek(heard);
@@ -86,73 +82,149 @@ void VexoEngine::requestRewrite() {
 
 VexoEngine::Entry* VexoEngine::find(StreamHandle h) {
     auto it = streams_.find(h);
-    return it == streams_.end() ? nullptr : &it->second;
+    if (it == streams_.end()) return nullptr;
+    Entry& e = it->second;
+    // The mixer started a follower by itself: from now on it plays as if Play had started it.
+    if (e.follows != 0 && !e.joinSeen && e.stream->joined.load(std::memory_order_acquire)) {
+        e.joinSeen = true;
+        e.state = State::Playing;
+    }
+    return &e;
 }
 
-std::unique_ptr<Decoder> VexoEngine::openDecoder(const std::string& path) const {
-    // Plug-ins open by name; the file decoders check again on their own open file.
-    if (!isRegularFile(path)) return nullptr;
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kOpenTimeLimitMs);
-    std::unique_ptr<Decoder> decoder = plugins_.open(path, deadline);
-    if (!decoder) decoder = openFileDecoder(path, deadline);
-    return decoder;
+const StreamFacts* VexoEngine::facts(StreamHandle h) {
+    Entry* e = find(h);
+    return e && e->stream->isOpen() ? &e->stream->facts : nullptr;
 }
 
 std::optional<StreamFacts> VexoEngine::readFileFacts(const std::string& path) {
-    const std::unique_ptr<Decoder> decoder = openDecoder(path);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kOpenTimeLimitMs);
+    const std::unique_ptr<Decoder> decoder = openDecoder(*plugins_, path, deadline);
     if (!decoder) return std::nullopt;
     return decoder->facts();
 }
 
-StreamHandle VexoEngine::Create(const std::string& path) {
-    std::unique_ptr<Decoder> decoder = openDecoder(path);
-    if (!decoder) {
-        LogWarning("cannot open \"" + path + "\": no decoder takes it");
-        return 0;
+std::optional<StreamFacts> VexoEngine::readFileFacts(const std::string& path, FactsRead& why) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kOpenGiveUpMs);
+    const std::unique_ptr<Decoder> decoder = openDecoder(*plugins_, path, deadline);
+    if (decoder) {
+        why = FactsRead::Read;
+        return decoder->facts();
     }
+    why = std::chrono::steady_clock::now() >= deadline ? FactsRead::TimedOut : FactsRead::NotDecodable;
+    return std::nullopt;
+}
+
+void VexoEngine::startOpening(Entry& e, int deadlineMs) {
+    Stream& s = *e.stream;
+    s.openDeadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(deadlineMs);
+    int rate = 0;
+    if (decoderThread_) {
+        rate = output_->rate();
+        s.outputRate = rate;
+        if (!s.ring) {
+            // Besides the audio ahead, the ring keeps what the output may ask for again.
+            const int rewindFrames = output_->rewindFrames();
+            s.aheadFrames = static_cast<int>(std::int64_t{aheadMs_} * rate / 1000);
+            s.markCount = rewindFrames > 0 ? rewindFrames / Mixer::kSliceFrames + 2 : 0;
+            if (s.markCount > 0) s.marks = std::make_unique<MixMark[]>(static_cast<std::size_t>(s.markCount));
+            s.ring = std::make_unique<SpscRing>(s.aheadFrames + s.markCount * Mixer::kSliceFrames,
+                                                s.markCount > 0);
+        }
+    }
+    s.phase.store(StreamPhase::Opening, std::memory_order_release);
+    ::startOpening(
+        {e.stream, plugins_, wake_, rate, static_cast<int>(std::int64_t{kPrefillMs} * rate / 1000)});
+    if (decoderThread_ && !e.handedOver) {
+        decoderThread_->add(e.stream);
+        e.handedOver = true;
+    }
+}
+
+StreamHandle VexoEngine::makeStream(std::shared_ptr<Stream> stream, int deadlineMs) {
     const StreamHandle h = nextHandle();
-    streams_.emplace(h, Entry{std::make_shared<Stream>(std::move(decoder), path)});
+    Entry& e = streams_.emplace(h, Entry{std::move(stream)}).first->second;
+    startOpening(e, deadlineMs);
     return h;
 }
 
+StreamHandle VexoEngine::Open(const std::string& path) {
+    return makeStream(std::make_shared<Stream>(path), kOpenGiveUpMs);
+}
+
+StreamHandle VexoEngine::Create(const std::string& path) {
+    // Tools and tests wait here for what the player learns from its open notice.
+    const int deadlineMs = kOpenTimeLimitMs;
+    const StreamHandle h = makeStream(std::make_shared<Stream>(path), deadlineMs);
+    const Stream& s = *find(h)->stream;
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(deadlineMs);
+    while (s.phase.load(std::memory_order_acquire) == StreamPhase::Opening &&
+           std::chrono::steady_clock::now() < until)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    if (s.isOpen()) return h;
+    ChannelFree(h);
+    return 0;
+}
+
+StreamHandle VexoEngine::OpenFollower(StreamHandle playing, const std::string& path) {
+    Entry* p = find(playing);
+    if (!p || p->follower != 0 || !decoderThread_) return 0;
+    auto stream = std::make_shared<Stream>(path, p->stream->controls);
+    stream->sharesControls.store(true);
+    p->stream->sharesControls.store(true);
+    Stream* raw = stream.get();
+    const StreamHandle h = makeStream(std::move(stream), kOpenGiveUpMs);
+    streams_.at(h).follows = playing;
+    p->follower = h;
+    p->stream->follower.store(raw, std::memory_order_release);
+    return h;
+}
+
+bool VexoEngine::isOpen(StreamHandle h) {
+    return facts(h) != nullptr;
+}
+
+SyncHandle VexoEngine::notifyWhenOpen(StreamHandle h, std::function<void()> callback) {
+    Entry* e = find(h);
+    if (!e || !callback) return 0;
+    const SyncHandle sync = nextHandle();
+    {
+        std::lock_guard lock(e->stream->syncMutex);
+        if (!e->stream->isOpen()) {
+            e->stream->openSyncs.push_back(std::move(callback));
+            return sync;
+        }
+    }
+    callback();
+    return sync;
+}
+
+bool VexoEngine::tookOver(StreamHandle follower) {
+    Entry* e = find(follower);
+    return e && e->follows != 0 && e->joinSeen;
+}
+
+void VexoEngine::unlink(StreamHandle h, Entry& e) {
+    if (auto it = streams_.find(e.follows); e.follows != 0 && it != streams_.end()) {
+        it->second.stream->follower.store(nullptr, std::memory_order_release);
+        it->second.follower = 0;
+    }
+    e.follows = 0;
+    if (auto it = streams_.find(e.follower); e.follower != 0 && it != streams_.end()) {
+        e.stream->follower.store(nullptr, std::memory_order_release);
+        it->second.follows = 0;
+        // The follower shares the effects' bands: they stay with it.
+        for (auto& [fx, effect] : effects_)
+            if (effect.stream == h) effect.stream = e.follower;
+    }
+    e.follower = 0;
+}
+
 bool VexoEngine::handOver(Entry& e) {
-    if (!decoderThread_) return false;
-    Stream& s = *e.stream;
-    const int rate = output_->rate();
-    const int rewindFrames = output_->rewindFrames();
-    s.outputRate = rate;
-    if (!s.ring) {
-        // Besides the audio ahead, the ring keeps what the output may ask for again.
-        s.aheadFrames = static_cast<int>(std::int64_t{aheadMs_} * rate / 1000);
-        s.markCount = rewindFrames > 0 ? rewindFrames / Mixer::kSliceFrames + 2 : 0;
-        if (s.markCount > 0) s.marks = std::make_unique<MixMark[]>(static_cast<std::size_t>(s.markCount));
-        s.ring =
-            std::make_unique<SpscRing>(s.aheadFrames + s.markCount * Mixer::kSliceFrames, s.markCount > 0);
-    }
-    const std::uint32_t request = s.seekRequest.load();
-    s.decoderSerial = request;
-    s.seekDone.store(request);
-    // This runs on the window's thread: a file whose first audio takes longer
-    // than opening may take (a damaged one that sends the demuxer searching)
-    // fails like one that cannot be decoded.
-    s.decoder->limitReadsTo(std::chrono::steady_clock::now() + std::chrono::milliseconds(kOpenTimeLimitMs));
-    const bool started = s.decoder->start(rate);
-    if (started) {
-        if (request != 0) s.decoder->seek(s.seekTargetFrames.load());
-        DecoderThread::fill(s, std::int64_t{kPrefillMs} * rate / 1000);
-    }
-    s.decoder->limitReadsTo(Decoder::Deadline::max());
-    if (!started || s.decoder->timedOut()) {
-        LogWarning("the decoder gave up on \"" + s.path +
-                   "\": " + (started ? "its first audio took too long" : "it has no audio it can decode"));
-        // An undecodable stream ends at once, so the player moves on.
-        s.decoderEnded = true;
-        s.decoderFailed = true;
-        s.eofSerial.store(request);
-    }
-    if (!mixer_.attach(&s)) return false;
-    decoderThread_->add(e.stream);
-    e.handedOver = true;
+    if (e.handedOver) return true;
+    if (!decoderThread_ || e.stream->phase.load(std::memory_order_acquire) != StreamPhase::Opened)
+        return false;
+    startOpening(e, kOpenGiveUpMs);
     return true;
 }
 
@@ -199,6 +271,7 @@ void VexoEngine::Stop(StreamHandle h) {
 void VexoEngine::ChannelFree(StreamHandle h) {
     auto it = streams_.find(h);
     if (it == streams_.end()) return;
+    unlink(h, it->second);
     std::shared_ptr<Stream> s = std::move(it->second.stream);
     const bool handedOver = it->second.handedOver;
     streams_.erase(it);
@@ -208,13 +281,11 @@ void VexoEngine::ChannelFree(StreamHandle h) {
         std::lock_guard lock(s->syncMutex);
         s->freed = true;
         s->syncs.clear();
+        s->openSyncs.clear();
     }
     s->running.store(false, std::memory_order_release);
     // Whatever the output already holds plays out: only the stream goes.
-    if (handedOver) {
-        const std::uint64_t ticket = mixer_.detach(s.get());
-        decoderThread_->retire(std::move(s), ticket);
-    }
+    if (handedOver) decoderThread_->retire(std::move(s));
 }
 
 bool VexoEngine::IsActiveChannel(StreamHandle h) {
@@ -238,7 +309,7 @@ std::int64_t VexoEngine::positionFrames(const Stream& s) const {
 
 void VexoEngine::SetPosition(StreamHandle h, std::int64_t bytePos) {
     Entry* e = find(h);
-    if (!e) return;
+    if (!e || !e->stream->isOpen()) return;
     Stream& s = *e->stream;
     std::int64_t frames = std::max<std::int64_t>(bytePos, 0) / frameBytes(s);
     if (s.facts.lengthFrames > 0) frames = std::min(frames, s.facts.lengthFrames);
@@ -254,48 +325,45 @@ void VexoEngine::SetPosition(StreamHandle h, std::int64_t bytePos) {
 
 std::int64_t VexoEngine::heardPosition(StreamHandle h) {
     Entry* e = find(h);
-    return e ? positionFrames(*e->stream) * frameBytes(*e->stream) : 0;
+    return e && e->stream->isOpen() ? positionFrames(*e->stream) * frameBytes(*e->stream) : 0;
 }
 
 std::int64_t VexoEngine::SecToByte(StreamHandle h, double seconds) {
-    Entry* e = find(h);
-    if (!e || !(seconds > 0.0)) return 0;
-    const Stream& s = *e->stream;
-    return static_cast<std::int64_t>(seconds * s.facts.sampleRate) * frameBytes(s);
+    const StreamFacts* f = facts(h);
+    if (!f || !(seconds > 0.0)) return 0;
+    return static_cast<std::int64_t>(seconds * f->sampleRate) * 2 * f->channels;
 }
 
 std::int64_t VexoEngine::GetLength(StreamHandle h) {
-    Entry* e = find(h);
-    return e ? e->stream->facts.lengthFrames * frameBytes(*e->stream) : 0;
+    const StreamFacts* f = facts(h);
+    return f ? f->lengthFrames * 2 * f->channels : 0;
 }
 
 std::int64_t VexoEngine::GetAllTime(StreamHandle h) {
-    Entry* e = find(h);
-    return e ? e->stream->facts.lengthFrames / e->stream->facts.sampleRate : 0;
+    const StreamFacts* f = facts(h);
+    return f ? f->lengthFrames / f->sampleRate : 0;
 }
 
 std::int64_t VexoEngine::CurTime(StreamHandle h) {
-    Entry* e = find(h);
-    return e ? positionFrames(*e->stream) / e->stream->facts.sampleRate : 0;
+    const StreamFacts* f = facts(h);
+    return f ? positionFrames(*find(h)->stream) / f->sampleRate : 0;
 }
 
 std::int64_t VexoEngine::CurTimeRevers(StreamHandle h) {
-    Entry* e = find(h);
-    if (!e) return 0;
-    const Stream& s = *e->stream;
-    return std::max<std::int64_t>(s.facts.lengthFrames - positionFrames(s), 0) / s.facts.sampleRate;
+    const StreamFacts* f = facts(h);
+    if (!f) return 0;
+    return std::max<std::int64_t>(f->lengthFrames - positionFrames(*find(h)->stream), 0) / f->sampleRate;
 }
 
 std::uint32_t VexoEngine::GetBitrate(StreamHandle h) {
-    Entry* e = find(h);
-    return e ? e->stream->facts.bitrateKbps : 0;
+    const StreamFacts* f = facts(h);
+    return f ? f->bitrateKbps : 0;
 }
 
 std::optional<ChannelInfo> VexoEngine::streamInfo(StreamHandle h) {
-    Entry* e = find(h);
-    if (!e) return std::nullopt;
-    const StreamFacts& f = e->stream->facts;
-    return ChannelInfo{f.sampleRate, f.channels, f.codec};
+    const StreamFacts* f = facts(h);
+    if (!f) return std::nullopt;
+    return ChannelInfo{f->sampleRate, f->channels, f->codec};
 }
 
 bool VexoEngine::readSpectrum(StreamHandle h, float* bins) {
@@ -329,13 +397,12 @@ void VexoEngine::setPan(StreamHandle h, float pan) {
 }
 
 std::optional<std::string> VexoEngine::tag(StreamHandle h, TagKey key) {
-    Entry* e = find(h);
-    return e ? e->stream->facts.tag(key) : std::nullopt;
+    const StreamFacts* f = facts(h);
+    return f ? f->tag(key) : std::nullopt;
 }
 
 std::optional<CoverArt> VexoEngine::TagPicture(StreamHandle h) {
-    Entry* e = find(h);
-    return e ? e->stream->coverArt : std::nullopt;
+    return facts(h) ? find(h)->stream->coverArt : std::nullopt;
 }
 
 SyncHandle VexoEngine::notifyAtEnd(StreamHandle h, EndCallback callback) {
@@ -356,7 +423,7 @@ FxHandle VexoEngine::addEffect(StreamHandle h, FxType type, int /*priority*/) {
     Entry* e = find(h);
     if (!e || type != FxType::ParamEq) return 0;
     const ParamEqParams params;
-    const int rate = e->handedOver ? e->stream->outputRate : output().rate();
+    const int rate = e->stream->outputRate > 0 ? e->stream->outputRate : output().rate();
     const int band = e->stream->eq.claimBand(
         PeakingCoefficients(rate, params.centerHz, params.bandwidthSemitones, params.gainDb));
     if (band < 0) return 0;
@@ -388,7 +455,7 @@ bool VexoEngine::setEffectParameters(FxHandle fx, const ParamEqParams& params) {
     ParamEqParams p = params;
     p.bandwidthSemitones = std::clamp(p.bandwidthSemitones, 1.0f, 36.0f);
     p.gainDb = std::clamp(p.gainDb, -15.0f, 15.0f);
-    const int rate = e->handedOver ? e->stream->outputRate : output().rate();
+    const int rate = e->stream->outputRate > 0 ? e->stream->outputRate : output().rate();
     e->stream->eq.setBand(it->second.band,
                           PeakingCoefficients(rate, p.centerHz, p.bandwidthSemitones, p.gainDb));
     it->second.params = p;

@@ -4,9 +4,11 @@
 //
 // Threads: every public method runs on the GUI thread (see AudioEngine.h).
 // Besides it there are the output's audio thread, which only runs
-// Mixer::render, one DecoderThread, which decodes ahead, seeks, calls end
-// syncs and closes freed streams, and the OutputSupervisor's thread, which
-// alone waits for the sound server. Handle tables live on the GUI thread alone.
+// Mixer::render, a short-lived thread per opening stream (StreamOpening.h),
+// one DecoderThread, which attaches opened streams, decodes ahead, seeks,
+// calls end syncs and closes freed streams, and the OutputSupervisor's thread,
+// which alone waits for the sound server. Handle tables live on the GUI thread
+// alone.
 
 #include "AudioEngine.h"
 #include "DecoderThread.h"
@@ -15,6 +17,7 @@
 #include "PluginRegistry.h"
 #include "Spectrum.h"
 #include "Stream.h"
+#include "StreamOpening.h"
 #include "WakeSignal.h"
 
 #include <memory>
@@ -33,10 +36,16 @@ class VexoEngine : public AudioEngine {
     void notifyOutputFailure(std::function<void(const std::string& why)> report) override {
         output().notifyFailure(std::move(report));
     }
-    std::optional<std::string> loadPlugin(const std::string& path) override { return plugins_.load(path); }
+    std::optional<std::string> loadPlugin(const std::string& path) override { return plugins_->load(path); }
 
     StreamHandle Create(const std::string& path) override;
     std::optional<StreamFacts> readFileFacts(const std::string& path) override;
+    std::optional<StreamFacts> readFileFacts(const std::string& path, FactsRead& why) override;
+    StreamHandle Open(const std::string& path) override;
+    StreamHandle OpenFollower(StreamHandle playing, const std::string& path) override;
+    bool isOpen(StreamHandle h) override;
+    SyncHandle notifyWhenOpen(StreamHandle h, std::function<void()> callback) override;
+    bool tookOver(StreamHandle follower) override;
     void Play(StreamHandle h) override;
     void Pause(StreamHandle h) override;
     void Stop(StreamHandle h) override;
@@ -78,7 +87,10 @@ class VexoEngine : public AudioEngine {
     struct Entry {
         std::shared_ptr<Stream> stream;
         State state = State::Stopped;
-        bool handedOver = false; // decoder thread and mixer know it
+        bool handedOver = false;  // the decoder thread knows it
+        StreamHandle follows = 0; // the stream it joins after, until it took over
+        StreamHandle follower = 0;
+        bool joinSeen = false;
     };
     struct Effect {
         StreamHandle stream = 0;
@@ -86,9 +98,16 @@ class VexoEngine : public AudioEngine {
         ParamEqParams params;
     };
 
+    // The stream, brought up to date with a takeover the mixer made.
     Entry* find(StreamHandle h);
-    // Any thread: a decoder for the file with its header read in time, or nullptr.
-    std::unique_ptr<Decoder> openDecoder(const std::string& path) const;
+    // Its facts, once its file is open.
+    const StreamFacts* facts(StreamHandle h);
+    StreamHandle makeStream(std::shared_ptr<Stream> stream, int deadlineMs);
+    // Starts an opened stream for the output now open; false without an output.
+    bool handOver(Entry& e);
+    void startOpening(Entry& e, int deadlineMs);
+    // Breaks the link between a stream and its follower.
+    void unlink(StreamHandle h, Entry& e);
     std::optional<std::string> tag(StreamHandle h, TagKey key);
     // The output of this run, made on first use; "auto" is settled then.
     OutputSupervisor& output();
@@ -96,7 +115,6 @@ class VexoEngine : public AudioEngine {
     void reconnectOutput();
     // A control changed: what the output queues is made again (decoder thread).
     void requestRewrite();
-    bool handOver(Entry& e);
     // Source frames heard so far, and the byte size of one source frame.
     std::int64_t positionFrames(const Stream& s) const;
     static std::int64_t frameBytes(const Stream& s) { return std::int64_t{2} * s.facts.channels; }
@@ -105,11 +123,12 @@ class VexoEngine : public AudioEngine {
     int aheadMs_ = 500;
     bool initialised_ = false;
 
-    WakeSignal wake_;
-    Mixer mixer_{wake_};
+    // Shared with opening threads, which may outlive the engine.
+    const std::shared_ptr<WakeSignal> wake_ = std::make_shared<WakeSignal>();
+    Mixer mixer_{*wake_};
     std::unique_ptr<OutputSupervisor> output_;
     std::unique_ptr<DecoderThread> decoderThread_;
-    PluginRegistry plugins_;
+    const std::shared_ptr<PluginRegistry> plugins_ = std::make_shared<PluginRegistry>();
     Spectrum spectrum_;
 
     std::uint32_t lastHandle_ = 0; // shared by all handle kinds, so kinds never mix up

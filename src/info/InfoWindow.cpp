@@ -32,6 +32,7 @@ InfoWindow::InfoWindow(AudioEngine& engine, const PlaybackController& controller
         redraw();
     };
     connect(&controller, &PlaybackController::trackStarted, this, follow);
+    connect(&controller, &PlaybackController::trackFactsRead, this, follow);
     connect(&controller, &PlaybackController::stopped, this, follow);
     connect(&skin, &Skin::changed, this, [this] {
         if (isVisible()) redraw();

@@ -18,12 +18,17 @@ QString Tag(const std::optional<std::string>& tag) {
 MprisControls::MprisControls(AudioEngine& engine, Playback& playback, PlaylistModel& playlist)
     : engine_(engine), playback_(playback), playlist_(playlist) {
     PlaybackController& controller = playback_.controller;
-    connect(&controller, &PlaybackController::trackStarted, this, [this] {
-        ++startNumber_;
+    // A track's tags and cover come once its file is open, which may be after it started.
+    const auto readPlaying = [this] {
         track_ = readTrack();
         track_.artUrl = cover_.show(engine_.TagPicture(playback_.state.Channel), startNumber_);
         emit changed();
+    };
+    connect(&controller, &PlaybackController::trackStarted, this, [this, readPlaying] {
+        ++startNumber_;
+        readPlaying();
     });
+    connect(&controller, &PlaybackController::trackFactsRead, this, readPlaying);
     connect(&controller, &PlaybackController::stopped, this, [this] {
         track_ = MprisTrack();
         cover_.clear();

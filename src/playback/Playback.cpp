@@ -38,6 +38,7 @@ bool Playback::seekable() const {
 }
 
 bool Playback::seekTo(std::int64_t bytePos) {
+    controller.settleTakeover();
     if (!seekable()) return false;
     engine_.SetPosition(state.Channel, bytePos);
     emit seeked();

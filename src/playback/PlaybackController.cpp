@@ -8,15 +8,11 @@
 #include <QPointer>
 
 #include <algorithm>
-#include <sys/stat.h>
 
 namespace {
-// A row names a file only if something other than a folder stands at its path; URLs and paths of
-// files deleted since they were added do not.
-bool fileExists(const QByteArray& path) {
-    struct stat info {};
-    return !path.isEmpty() && ::stat(path.constData(), &info) == 0 && !S_ISDIR(info.st_mode);
-}
+// The follower's displays wait for its first sound, which the output may still hold back a little.
+constexpr int kTakeoverPollMs = 10;
+constexpr int kFollowCheckMs = 1000;
 } // namespace
 
 PlaybackController::PlaybackController(AudioEngine& engine, PlaylistModel& playlist, PlaybackState& state,
@@ -25,7 +21,18 @@ PlaybackController::PlaybackController(AudioEngine& engine, PlaylistModel& playl
       positionTimer_(beat) {
     positionTimer_.setInterval(kPositionIntervalMs);
     connect(&positionTimer_, &BeatTimer::timeout, this, &PlaybackController::positionTick);
-    const auto forgetFailures = [this] { failedRows_.clear(); };
+    // Not the beat: the next track is opened and taken over while the window is minimised too.
+    followTimer_.setInterval(kFollowCheckMs);
+    connect(&followTimer_, &QTimer::timeout, this, &PlaybackController::openFollower);
+    takeoverTimer_.setInterval(kTakeoverPollMs);
+    connect(&takeoverTimer_, &QTimer::timeout, this, [this] {
+        if (engine_.heardPosition(follower_) > 0 || !engine_.IsActiveChannel(follower_)) adoptFollower();
+    });
+    // Which track follows may have changed: it is picked again.
+    const auto forgetFailures = [this] {
+        failedRows_.clear();
+        dropFollower();
+    };
     connect(&playlist_, &PlaylistModel::rowsInserted, this, forgetFailures);
     connect(&playlist_, &PlaylistModel::rowsRemoved, this, forgetFailures);
     connect(&playlist_, &PlaylistModel::modelReset, this, forgetFailures);
@@ -58,10 +65,20 @@ void PlaybackController::refreshLastIndex() {
 }
 
 void PlaybackController::freeChannel() {
+    takeoverPending_ = false;
+    dropFollower();
     if (state_.Channel == 0) return;
     engine_.Stop(state_.Channel);
     engine_.ChannelFree(state_.Channel);
     state_.Channel = 0;
+}
+
+void PlaybackController::dropFollower() {
+    // A follower already heard is the track that plays: only its displays are still to come.
+    if (follower_ == 0 || takeoverPending_) return;
+    engine_.ChannelFree(follower_);
+    follower_ = 0;
+    playlist_.setMark(PlaylistModel::Follower, RowMark());
 }
 
 void PlaybackController::PlayTrack(int i) {
@@ -76,28 +93,9 @@ void PlaybackController::PlayTrack(int i) {
     freeChannel();
 
     const QByteArray path = playlist_.Row(i).Path;
-    if (!fileExists(path)) {
-        // The row goes; the end-of-track handling then picks what follows the place where it stood
-        // by the play mode, one posted step per missing row, so a list of missing files empties
-        // itself and stops. Nothing plays any more, so no other row stays marked as playing.
-        playlist_.setCurrentTrack(i);
-        playlist_.deleteRow(i);
-        trackEndNotice()(EndReason::Played);
-        emit timeChanged();
-        return;
-    }
-
-    state_.Channel = engine_.Create(path.toStdString());
-    currentFile_ = path;
+    state_.Channel = engine_.Open(path.toStdString());
     emit streamOpened();
-
-    tickerText_ = BuildTickerText(engine_.TagArtist(state_.Channel), engine_.TagTitle(state_.Channel), path);
-    emit tickerTextChanged(tickerText_, kTickerStartOffset);
-
-    playlist_.clearSelection();
-    playlist_.setSelected(i, true);
-    playlist_.setCurrentTrack(i);
-    playlist_.setMark(PlaylistModel::Repeat, RowMark::On(i));
+    showTrack(i, path);
 
     if (equalizer_.EQApplied()) {
         equalizer_.AttachEQ();
@@ -107,14 +105,10 @@ void PlaybackController::PlayTrack(int i) {
     }
 
     engine_.Play(state_.Channel);
-
     if (state_.Channel != 0) {
-        // One pixel never stands for less than 20 ms, so a short track's line stops short of the end.
-        state_.BytesPerPixel = std::max(engine_.GetLength(state_.Channel) / kSeekBarPixels,
-                                        engine_.SecToByte(state_.Channel, 0.02));
-        engine_.notifyAtEnd(state_.Channel, trackEndNotice());
+        watchTrack();
     } else {
-        // A file that is there but does not open is passed over like one that fails while playing.
+        // No stream could be made at all: passed over like a file that fails while playing.
         trackEndNotice()(EndReason::Failed);
     }
 
@@ -122,8 +116,102 @@ void PlaybackController::PlayTrack(int i) {
     // file name until another track starts.
     positionTimer_.start();
     state_.PositionTimerOn = true;
+    followTimer_.start();
     emit timeChanged();
     emit trackStarted(i);
+}
+
+void PlaybackController::showTrack(int row, const QByteArray& path) {
+    currentFile_ = path;
+    state_.BytesPerPixel = 0;
+    // Until the tags are read (at once, for a file already open) the title is the file name.
+    if (!engine_.isOpen(state_.Channel)) {
+        tickerText_ = BuildTickerText(std::nullopt, std::nullopt, path);
+        emit tickerTextChanged(tickerText_, kTickerStartOffset);
+    }
+    playlist_.clearSelection();
+    if (row >= 0) playlist_.setSelected(row, true);
+    playlist_.setCurrentTrack(row);
+    playlist_.setMark(PlaylistModel::Repeat, RowMark::On(row));
+}
+
+void PlaybackController::watchTrack() {
+    engine_.notifyAtEnd(state_.Channel, trackEndNotice());
+    if (engine_.isOpen(state_.Channel)) {
+        onTrackOpened(serial_);
+        return;
+    }
+    engine_.notifyWhenOpen(state_.Channel, [self = QPointer<PlaybackController>(this), serial = serial_] {
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(),
+            [self, serial] {
+                if (self) self->onTrackOpened(serial);
+            },
+            Qt::QueuedConnection);
+    });
+}
+
+void PlaybackController::onTrackOpened(std::uint64_t serial) {
+    if (serial != serial_ || state_.Channel == 0) return;
+    // One pixel never stands for less than 20 ms, so a short track's line stops short of the end.
+    state_.BytesPerPixel =
+        std::max(engine_.GetLength(state_.Channel) / kSeekBarPixels, engine_.SecToByte(state_.Channel, 0.02));
+    tickerText_ =
+        BuildTickerText(engine_.TagArtist(state_.Channel), engine_.TagTitle(state_.Channel), currentFile_);
+    emit tickerTextChanged(tickerText_, kTickerStartOffset);
+    emit trackFactsRead();
+    openFollower();
+}
+
+void PlaybackController::openFollower() {
+    const StreamHandle playing = state_.Channel;
+    if (follower_ != 0 || playing == 0 || state_.Paused || !engine_.isOpen(playing) ||
+        engine_.CurTimeRevers(playing) > kFollowLeadSeconds)
+        return;
+    refreshLastIndex();
+    if (lastIndex_ < 0) return;
+    int row = -1;
+    switch (playMode_) {
+    case RepeatList: {
+        const int next = playlist_.mark(PlaylistModel::Current).after();
+        row = next > lastIndex_ ? 0 : next;
+        break;
+    }
+    case RepeatOne:
+        row = RepeatIndex();
+        break;
+    case Random:
+        row = randomIndex(playlist_.count());
+        break;
+    default:
+        return;
+    }
+    if (row < 0 || row > lastIndex_) return;
+    follower_ = engine_.OpenFollower(playing, playlist_.Row(row).Path.toStdString());
+    if (follower_ != 0) playlist_.setMark(PlaylistModel::Follower, RowMark::On(row));
+}
+
+void PlaybackController::adoptFollower() {
+    takeoverTimer_.stop();
+    takeoverPending_ = false;
+    const StreamHandle next = follower_;
+    const int row = playlist_.mark(PlaylistModel::Follower).row();
+    follower_ = 0;
+    playlist_.setMark(PlaylistModel::Follower, RowMark());
+    ++serial_;
+    refreshLastIndex();
+    // The cursor moves on as at the end of any track. The stream that ended goes; its effects and
+    // controls stay with the follower, which shares them.
+    const int after = playlist_.mark(PlaylistModel::Current).after();
+    setNavIndex(after > lastIndex_ ? 0 : after);
+    engine_.Stop(state_.Channel);
+    engine_.ChannelFree(state_.Channel);
+    state_.Channel = next;
+    showTrack(row, row >= 0 ? playlist_.Row(row).Path : currentFile_);
+    engine_.Play(next); // one that did not take over by itself starts now
+    watchTrack();
+    emit timeChanged();
+    emit trackStarted(row);
 }
 
 EndCallback PlaybackController::trackEndNotice() {
@@ -141,6 +229,27 @@ EndCallback PlaybackController::trackEndNotice() {
 
 void PlaybackController::onTrackEnd(std::uint64_t serial, EndReason reason) {
     if (serial != serial_) return;
+    if (reason == EndReason::Played && follower_ != 0) {
+        failedRows_.clear();
+        if (engine_.tookOver(follower_)) {
+            takeoverPending_ = true;
+            takeoverTimer_.start();
+        } else {
+            adoptFollower();
+        }
+        return;
+    }
+    if (reason == EndReason::Missing) {
+        // The row goes; what follows the place where it stood is picked by the play mode, one
+        // notice per missing row, so a list of missing files empties itself and stops. Nothing plays
+        // any more, so no other row stays marked as playing.
+        freeChannel();
+        positionTimer_.stop();
+        state_.PositionTimerOn = false;
+        if (const int row = CurrentTrack(); row >= 0) playlist_.deleteRow(row);
+        emit timeChanged();
+        reason = EndReason::Played;
+    }
     refreshLastIndex();
     if (lastIndex_ < 0) return;
     if (reason == EndReason::Played) {
@@ -179,6 +288,7 @@ int PlaybackController::randomIndex(int count) {
 }
 
 void PlaybackController::play() {
+    settleTakeover();
     failedRows_.clear(); // the user acted
     refreshLastIndex();
     if (lastIndex_ < 0) return;
@@ -202,7 +312,12 @@ void PlaybackController::playFromList() {
     if (selected != -1) PlayTrack(selected);
 }
 
+void PlaybackController::settleTakeover() {
+    if (takeoverPending_) adoptFollower();
+}
+
 void PlaybackController::pause() {
+    settleTakeover();
     // Only a playing stream pauses; the engine resumes a paused one.
     state_.Paused = !state_.Paused && engine_.IsActiveChannel(state_.Channel);
     selectedSincePause_ = false;
@@ -213,6 +328,7 @@ void PlaybackController::pause() {
 void PlaybackController::stop() {
     ++serial_;
     freeChannel();
+    followTimer_.stop();
     positionTimer_.stop();
     state_.PositionTimerOn = false;
     state_.Paused = false;
@@ -257,6 +373,7 @@ void PlaybackController::cyclePlayMode() {
 
 void PlaybackController::setPlayMode(int mode) {
     playMode_ = mode;
+    dropFollower();
     emit playModeChanged(mode);
 }
 
@@ -266,6 +383,7 @@ void PlaybackController::positionTick() {
 
 void PlaybackController::shutdown() {
     ++serial_;
+    followTimer_.stop();
     positionTimer_.stop();
     state_.PositionTimerOn = false;
     state_.Paused = false;

@@ -6,6 +6,7 @@
 #include <QByteArray>
 #include <QObject>
 #include <QString>
+#include <QTimer>
 
 #include <cstdint>
 #include <functional>
@@ -21,6 +22,12 @@ class PlaylistModel;
 // plays again. The playlist keeps all three on their rows while the user edits it. GUI thread
 // only, apart from the engine's end-of-track callback, which only posts.
 // It knows no box: the window that shows the seek bar, the time and the bars follows its signals.
+//
+// It never waits for a file: the engine opens tracks on its own threads, the title shows the file
+// name until the tags are read, and a file that is missing or does not open is reported through
+// the end-of-track notice. Near a track's end the track the play mode picks next is opened to
+// follow it; the engine starts it at the very next sample, and the displays follow once it is
+// heard. Whatever the user does before (a step, Stop, another mode, an edit of the list) drops it.
 class PlaybackController : public QObject {
     Q_OBJECT
   public:
@@ -28,6 +35,8 @@ class PlaybackController : public QObject {
     static constexpr int kPositionIntervalMs = 40;
     // The title ticker starts a new title just beyond its right edge (its box is 209 wide).
     static constexpr int kTickerStartOffset = 209 + 15;
+    // How long before a track's end the next one is opened: time for a disk to spin up.
+    static constexpr int kFollowLeadSeconds = 12;
 
     // The position timer runs on `beat`, which outlives the controller.
     PlaybackController(AudioEngine& engine, PlaylistModel& playlist, PlaybackState& state,
@@ -58,6 +67,10 @@ class PlaybackController : public QObject {
     void shutdown();
 
     StreamHandle Channel() const { return state_.Channel; }
+    // A follower already heard becomes the playing stream now, before the user acts on it.
+    void settleTakeover();
+    // The stream opened to follow the playing one, or 0.
+    StreamHandle Follower() const { return follower_; }
     int CurrentTrack() const;
     // The row Back and Next step from (-1: before the first row).
     int NavIndex() const;
@@ -75,6 +88,8 @@ class PlaybackController : public QObject {
     // A stream was made for a track and is about to play: the volume and pan to apply to it.
     void streamOpened();
     void trackStarted(int index);
+    // The playing track's file is open: its tags, length and cover can be read.
+    void trackFactsRead();
     // The position timer ticked while a stream is open.
     void positionTicked();
     // The time shown is no longer the stream's: a track started, or a row's file was missing.
@@ -89,6 +104,14 @@ class PlaybackController : public QObject {
 
   private:
     void freeChannel();
+    // The part of a start the user sees: the row, the title and the marks.
+    void showTrack(int row, const QByteArray& path);
+    void watchTrack();
+    void onTrackOpened(std::uint64_t serial);
+    void openFollower();
+    void dropFollower();
+    // The follower becomes the playing stream.
+    void adoptFollower();
     void playByMode(int listIndex);
     void afterStep();
     EndCallback trackEndNotice();
@@ -104,6 +127,11 @@ class PlaybackController : public QObject {
     QByteArray currentFile_;
     QString tickerText_;
     BeatTimer positionTimer_;
+    StreamHandle follower_ = 0;
+    // The follower took over: the displays move to it once it is heard.
+    bool takeoverPending_ = false;
+    QTimer followTimer_;
+    QTimer takeoverTimer_;
     // Numbers every start and stop. An end-of-track notice carries the number that armed it and is
     // dropped when another start or a stop came in between: it belongs to a stream no longer playing.
     std::uint64_t serial_ = 0;

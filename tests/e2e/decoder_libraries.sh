@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # FFmpeg's libraries are loaded only for a file that needs them: with an MP3 and then a WMA in the
-# list, Play is pressed; while the MP3's tone is heard no libavcodec is mapped into the player, and
-# when the list moves on the WMA's tone is heard, through FFmpeg loaded then. Sound goes to the
+# list, Play is pressed; while the MP3's tone is heard (long before the WMA is opened to follow it)
+# no libavcodec is mapped into the player, and when the list moves on the WMA's tone is heard,
+# through FFmpeg loaded for it. Sound goes to the
 # sound server, so ALSA's library is never mapped either.
 #
 # Usage: decoder_libraries.sh PATH-TO-vexo-mp
@@ -18,7 +19,7 @@ begin_session vexo-decoders
 
 start_xvfb
 start_pulse e2e
-ffmpeg -v error -f lavfi -i "sine=frequency=440:duration=4" -ac 2 -ar 44100 -c:a libmp3lame "$WORK/first.mp3" ||
+ffmpeg -v error -f lavfi -i "sine=frequency=440:duration=16" -ac 2 -ar 44100 -c:a libmp3lame "$WORK/first.mp3" ||
     fail "ffmpeg could not make the MP3"
 ffmpeg -v error -f lavfi -i "sine=frequency=1000:duration=30" -ac 2 -ar 44100 -c:a wmav2 "$WORK/second.wma" ||
     fail "ffmpeg could not make the WMA"
@@ -54,7 +55,7 @@ ffmpeg_mapped && fail "libavcodec is mapped into the player while it plays an MP
 grep -q "libasound" "/proc/$PLAYER_PID/maps" && fail "libasound is mapped though the sound server plays"
 echo "the MP3 plays without FFmpeg's or ALSA's libraries"
 
-poll_seconds 20 hear_tone 1000 || fail "the WMA's 1000 Hz tone was not heard after the MP3"
+poll_seconds 30 hear_tone 1000 || fail "the WMA's 1000 Hz tone was not heard after the MP3"
 ffmpeg_mapped || fail "the WMA played but libavcodec is not mapped: which decoder played it?"
 echo "the WMA after it plays through FFmpeg, loaded then"
 

@@ -2,10 +2,16 @@
 
 #include <algorithm>
 
+#include <sys/stat.h>
+
 namespace {
 // 16-bit stereo at the track's rate.
-std::int64_t bytesPerSecond(const FakeTrack& t) { return std::int64_t(t.sampleRate) * 4; }
-std::string num(std::int64_t v) { return std::to_string(v); }
+std::int64_t bytesPerSecond(const FakeTrack& t) {
+    return std::int64_t(t.sampleRate) * 4;
+}
+std::string num(std::int64_t v) {
+    return std::to_string(v);
+}
 } // namespace
 
 const FakeTrack* FakeEngine::track(StreamHandle h) const {
@@ -21,7 +27,8 @@ void FakeEngine::finishTrack(StreamHandle h, EndReason reason) {
     s->second.playing = false;
     s->second.ended = true;
     auto callbacks = s->second.endCallbacks; // a callback may free the stream
-    for (auto& cb : callbacks) cb(reason);
+    for (auto& cb : callbacks)
+        cb(reason);
 }
 
 int FakeEngine::createCount(const std::string& path) const {
@@ -32,12 +39,16 @@ bool FakeEngine::openOutput(int sampleRate) {
     record("openOutput " + num(sampleRate));
     return devices > 0;
 }
-void FakeEngine::setDecodeAhead(int milliseconds) { record("setDecodeAhead " + num(milliseconds)); }
+void FakeEngine::setDecodeAhead(int milliseconds) {
+    record("setDecodeAhead " + num(milliseconds));
+}
 void FakeEngine::closeOutput() {
     record("closeOutput");
     streams.clear();
 }
-int FakeEngine::deviceCount() { return devices; }
+int FakeEngine::deviceCount() {
+    return devices;
+}
 std::optional<std::string> FakeEngine::loadPlugin(const std::string& path) {
     record("loadPlugin " + path);
     return std::nullopt;
@@ -48,6 +59,16 @@ StreamHandle FakeEngine::Create(const std::string& path) {
     if (!files.count(path)) return 0;
     StreamHandle h = nextHandle_++;
     streams[h].path = path;
+    return h;
+}
+
+StreamHandle FakeEngine::Open(const std::string& path) {
+    // As the engine does on its own thread: a path where no file stands is never opened.
+    struct stat info {};
+    if (::stat(path.c_str(), &info) == 0 && !S_ISDIR(info.st_mode)) return Create(path);
+    StreamHandle h = nextHandle_++;
+    streams[h].path = path;
+    streams[h].missing = true;
     return h;
 }
 
@@ -119,7 +140,9 @@ void FakeEngine::SetPosition(StreamHandle h, std::int64_t bytePos) {
     if (streams.count(h)) position = bytePos;
 }
 
-std::int64_t FakeEngine::heardPosition(StreamHandle h) { return streams.count(h) ? position : 0; }
+std::int64_t FakeEngine::heardPosition(StreamHandle h) {
+    return streams.count(h) ? position : 0;
+}
 
 std::int64_t FakeEngine::SecToByte(StreamHandle h, double seconds) {
     const FakeTrack* t = track(h);
@@ -192,6 +215,7 @@ SyncHandle FakeEngine::notifyAtEnd(StreamHandle h, EndCallback callback) {
     record("notifyAtEnd " + num(h));
     auto s = streams.find(h);
     if (s == streams.end()) return 0;
+    if (s->second.missing) callback(EndReason::Missing);
     s->second.endCallbacks.push_back(std::move(callback));
     return nextHandle_++;
 }

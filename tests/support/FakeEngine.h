@@ -15,7 +15,7 @@ struct FakeTrack {
 };
 
 class FakeEngine : public AudioEngine {
-public:
+  public:
     // Paths that open; any other path gives handle 0. Not to be changed while
     // another thread may read file facts.
     std::map<std::string, FakeTrack> files;
@@ -27,6 +27,7 @@ public:
     struct Stream {
         std::string path;
         bool playing = false, paused = false, ended = false;
+        bool missing = false; // no file stood at its path: its end syncs hear so at once
         int volume = 100;
         float pan = 0;
         std::vector<EndCallback> endCallbacks;
@@ -47,6 +48,7 @@ public:
     int deviceCount() override;
     std::optional<std::string> loadPlugin(const std::string& path) override;
     StreamHandle Create(const std::string& path) override;
+    StreamHandle Open(const std::string& path) override;
     std::optional<StreamFacts> readFileFacts(const std::string& path) override;
     void Play(StreamHandle h) override;
     void Pause(StreamHandle h) override;
@@ -78,7 +80,7 @@ public:
     bool setEffectParameters(FxHandle fx, const ParamEqParams& params) override;
     std::optional<ParamEqParams> effectParameters(FxHandle fx) override;
 
-private:
+  private:
     const FakeTrack* track(StreamHandle h) const;
     mutable std::mutex factReadsLock_;
     std::map<std::string, int> factReads_;
