@@ -149,6 +149,49 @@ TEST(EnginePlayback, EndSyncComesOnceAfterTheLastFrameAndNothingIsCut) {
     EXPECT_TRUE(heard == expected);
 }
 
+TEST(EnginePlayback, AFollowerStartsAtTheNextSampleWithItsStreamsControlsAndADroppedOneNeverSounds) {
+    const std::string first = offsetTone("lead.wav", 0.7, 500);
+    const std::string second = offsetTone("follow.wav", 0.5, 900);
+    const std::string dropped = offsetTone("dropped.wav", 0.4, 300);
+    const std::string out = fixtureFolder() + "/joined.wav";
+    setenv("VEXO_AUDIO", ("wav:" + out).c_str(), 1);
+    {
+        VexoEngine engine;
+        ASSERT_TRUE(engine.openOutput(44100));
+        std::atomic<int> ended{0};
+        std::atomic<EndReason> missing{EndReason::Played};
+        const StreamHandle gone = engine.Open(fixtureFolder() + "/no such file.wav");
+        engine.notifyAtEnd(gone, [&](EndReason why) { missing = why; });
+        const StreamHandle h = engine.Open(first);
+        EXPECT_EQ(engine.GetLength(h), 0) << "its facts are not known before it is open";
+        engine.SetVolume(h, 50);
+        engine.Play(h);
+        const StreamHandle next = engine.OpenFollower(h, second);
+        engine.notifyAtEnd(h, [&](EndReason) { ++ended; });
+        ASSERT_TRUE(waitFor([&] { return ended.load() == 1; }, 5000));
+        EXPECT_TRUE(engine.tookOver(next));
+        EXPECT_TRUE(engine.IsActiveChannel(next));
+        engine.ChannelFree(h);
+        engine.ChannelFree(engine.OpenFollower(next, dropped));
+        engine.notifyAtEnd(next, [&](EndReason) { ++ended; });
+        ASSERT_TRUE(waitFor([&] { return ended.load() == 2; }, 5000));
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        engine.closeOutput();
+        EXPECT_EQ(missing.load(), EndReason::Missing);
+    }
+    // The recording's sound is the two tracks at half volume, one right after the other.
+    const Pcm pcm = readWav(out);
+    const Pcm a = readWav(first), b = readWav(second);
+    const auto [begin, end] = soundingSpan(pcm);
+    ASSERT_EQ(end - begin, a.frames() + b.frames());
+    for (int f = 0; f < end - begin; ++f) {
+        const Pcm& from = f < a.frames() ? a : b;
+        const int g = f < a.frames() ? f : f - a.frames();
+        // Halved, the recording rounds it to 16 bits again.
+        ASSERT_NEAR(pcm.at(begin + f, 0), from.at(g, 0) * 0.5f, 1.01f / 32768) << "frame " << f;
+    }
+}
+
 TEST(EnginePlayback, SpectrumPeaksAtTheBinOfTheToneBeingHeard) {
     setenv("VEXO_AUDIO", "null", 1);
     const double binHz = 44100.0 / 1024;

@@ -1,5 +1,6 @@
 #include "PlaybackRig.h"
 #include "TickerText.h"
+#include "WaitFor.h"
 
 #include <gtest/gtest.h>
 
@@ -95,6 +96,33 @@ TEST(PlaybackController, TrackEndFollowsThePlayMode) {
         EXPECT_EQ(rig.playingRow(), c.next) << "mode " << c.mode << " from " << c.playing;
         EXPECT_NE(rig.controller.Channel(), before) << "a new stream from its beginning";
     }
+}
+
+TEST(PlaybackController, TheNextTrackFollowsWithoutAGapAndAnEditBeforeItsTurnDropsIt) {
+    PlaybackRig rig;
+    for (int i = 0; i < 3; ++i)
+        rig.addTrack(QStringLiteral("t%1.mp3").arg(i), FakeTrack{.lengthSeconds = 10});
+    rig.controller.PlayTrack(0);
+    const StreamHandle follower = rig.controller.Follower();
+    ASSERT_NE(follower, 0u) << "a track near its end has the next one opened behind it";
+    EXPECT_EQ(rig.engine.streams.at(follower).path, rig.path("t1.mp3"));
+
+    // The first track runs out and the follower sounds on: the displays move to it once it is
+    // heard, and it is not started afresh.
+    rig.engine.finishTrack(rig.controller.Channel());
+    rig.settle();
+    EXPECT_EQ(rig.controller.CurrentTrack(), 0) << "the follower is not heard yet";
+    rig.engine.position = 1;
+    ASSERT_TRUE(WaitFor([&] { return rig.controller.Channel() == follower; }, 2000));
+    EXPECT_EQ(rig.controller.CurrentTrack(), 1);
+    EXPECT_EQ(rig.engine.createCount(rig.path("t1.mp3")), 1);
+
+    // Its own follower goes when the list changes before its turn, and nothing plays it.
+    const StreamHandle next = rig.controller.Follower();
+    ASSERT_NE(next, 0u);
+    rig.addTrack("t3.mp3");
+    EXPECT_EQ(rig.engine.streams.count(next), 0u);
+    EXPECT_EQ(rig.controller.Follower(), 0u);
 }
 
 TEST(PlaybackController, RandomModeReachesEveryRowFromEveryAction) {

@@ -26,6 +26,10 @@ void FakeEngine::finishTrack(StreamHandle h, EndReason reason) {
     if (s == streams.end()) return;
     s->second.playing = false;
     s->second.ended = true;
+    // Its follower, when it opened, starts at the next sample.
+    for (auto& [handle, follower] : streams)
+        if (follower.follows == h && !follower.missing && files.count(follower.path))
+            follower.playing = follower.joined = true;
     auto callbacks = s->second.endCallbacks; // a callback may free the stream
     for (auto& cb : callbacks)
         cb(reason);
@@ -70,6 +74,18 @@ StreamHandle FakeEngine::Open(const std::string& path) {
     streams[h].path = path;
     streams[h].missing = true;
     return h;
+}
+
+StreamHandle FakeEngine::OpenFollower(StreamHandle playing, const std::string& path) {
+    if (!streams.count(playing)) return 0;
+    const StreamHandle h = Open(path);
+    if (h != 0) streams[h].follows = playing;
+    return h;
+}
+
+bool FakeEngine::tookOver(StreamHandle follower) {
+    auto s = streams.find(follower);
+    return s != streams.end() && s->second.joined;
 }
 
 std::optional<StreamFacts> FakeEngine::readFileFacts(const std::string& path) {

@@ -28,6 +28,8 @@ class FakeEngine : public AudioEngine {
         std::string path;
         bool playing = false, paused = false, ended = false;
         bool missing = false; // no file stood at its path: its end syncs hear so at once
+        StreamHandle follows = 0;
+        bool joined = false; // it followed the stream before without a gap
         int volume = 100;
         float pan = 0;
         std::vector<EndCallback> endCallbacks;
@@ -49,6 +51,8 @@ class FakeEngine : public AudioEngine {
     std::optional<std::string> loadPlugin(const std::string& path) override;
     StreamHandle Create(const std::string& path) override;
     StreamHandle Open(const std::string& path) override;
+    StreamHandle OpenFollower(StreamHandle playing, const std::string& path) override;
+    bool tookOver(StreamHandle follower) override;
     std::optional<StreamFacts> readFileFacts(const std::string& path) override;
     void Play(StreamHandle h) override;
     void Pause(StreamHandle h) override;
