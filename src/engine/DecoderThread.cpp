@@ -22,8 +22,9 @@ constexpr auto kRewriteSpacing = std::chrono::milliseconds(20);
 } // namespace
 
 DecoderThread::DecoderThread(Mixer& mixer, WakeSignal& wake, std::function<bool()> onIdle,
-                             std::function<void()> onRewrite)
-    : mixer_(mixer), wake_(wake), onIdle_(std::move(onIdle)), onRewrite_(std::move(onRewrite)) {
+                             std::function<void()> onRewrite, std::function<void()> onStart)
+    : mixer_(mixer), wake_(wake), onIdle_(std::move(onIdle)), onRewrite_(std::move(onRewrite)),
+      onStart_(std::move(onStart)) {
     thread_ = std::thread([this] { run(); });
 }
 
@@ -61,6 +62,7 @@ void DecoderThread::attachReady(Stream& s) {
     if (s.phase.load(std::memory_order_acquire) != StreamPhase::Ready) return;
     if (mixer_.attach(&s)) {
         s.phase.store(StreamPhase::Attached, std::memory_order_release);
+        if (onStart_ && s.running.load(std::memory_order_acquire)) onStart_();
         return;
     }
     LogWarning("no room in the mixer for "

@@ -31,8 +31,10 @@ class DecoderThread {
     // requestRewrite(), once every stream's ring is as full as it gets, and
     // at most once per 20 ms: requests that come closer together are served
     // by one rewrite, which always comes after the last of them.
+    // `onStart` runs on this thread when a stream that is asked to play reaches the mixer: an
+    // output that fell asleep while its file opened must wake for it.
     DecoderThread(Mixer& mixer, WakeSignal& wake, std::function<bool()> onIdle = {},
-                  std::function<void()> onRewrite = {});
+                  std::function<void()> onRewrite = {}, std::function<void()> onStart = {});
     ~DecoderThread();
     DecoderThread(const DecoderThread&) = delete;
     DecoderThread& operator=(const DecoderThread&) = delete;
@@ -77,6 +79,7 @@ class DecoderThread {
     WakeSignal& wake_;
     std::function<bool()> onIdle_;
     std::function<void()> onRewrite_;
+    std::function<void()> onStart_;
     std::atomic<bool> rewriteWanted_{false};
     std::chrono::steady_clock::time_point nextRewrite_{}; // this thread only
     std::mutex mutex_;

@@ -56,7 +56,7 @@ class OutputSupervisor {
     // GUI thread: the mixer frame being heard now.
     std::int64_t heardFrame() const;
 
-    // GUI thread, without waiting: a stream is about to play, so a sleeping output wakes.
+    // Any thread, without waiting: a stream is about to play, so a sleeping output wakes.
     void wake();
     // GUI thread, without waiting: a new output replaces the one that went away.
     void reconnect();

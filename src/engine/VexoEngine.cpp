@@ -38,7 +38,7 @@ bool VexoEngine::openOutput(int sampleRate) {
     initialised_ = true;
     OutputSupervisor& out = output();
     decoderThread_ = std::make_unique<DecoderThread>(
-        mixer_, *wake_, [&out] { return out.asleep(); }, [&out] { out.rewrite(); });
+        mixer_, *wake_, [&out] { return out.asleep(); }, [&out] { out.rewrite(); }, [&out] { out.wake(); });
     // The output rewrites only when the decoder thread asks it to, with the rings full.
     return out.open(sampleRate > 0 ? sampleRate : 44100, [this](int frames) {
         const int back = mixer_.rewind(frames);

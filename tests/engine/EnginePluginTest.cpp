@@ -40,7 +40,7 @@ static void* dOpen(const char* path, VexoDecoderInfo* info) {
     if (f) fclose(f);
     if (c != 'x') return NULL;
 #ifdef SLOW
-    sleep(8);
+    sleep(SLOW);
 #endif
     info->sampleRate = RATE; info->channels = CHANNELS; info->lengthFrames = 44100;
     return malloc(1);
@@ -101,13 +101,22 @@ TEST(EnginePlugins, BrokenOrHostilePluginsAreRefusedAndCostOnlyThemselves) {
 
     // An open that hangs is given up at the open deadline, and not asked again while it hangs.
     VexoEngine slowEngine;
-    EXPECT_FALSE(slowEngine.loadPlugin(buildPlugin("slow-open", "#define SLOW")));
+    EXPECT_FALSE(slowEngine.loadPlugin(buildPlugin("slow-open", "#define SLOW 8")));
     for (int i = 0; i < 2; ++i) {
         const auto started = std::chrono::steady_clock::now();
         EXPECT_EQ(slowEngine.Create(x), 0u);
         EXPECT_LT(std::chrono::steady_clock::now() - started,
                   std::chrono::milliseconds(kOpenTimeLimitMs + 300));
     }
+
+    // A file that takes seconds to open, as on a disk that spins up, plays once it is open, though
+    // the output fell asleep meanwhile.
+    VexoEngine spinning;
+    ASSERT_TRUE(spinning.openOutput(44100));
+    EXPECT_FALSE(spinning.loadPlugin(buildPlugin("spin-up", "#define SLOW 2")));
+    const StreamHandle late = spinning.Open(x);
+    spinning.Play(late);
+    EXPECT_TRUE(waitFor([&] { return spinning.heardPosition(late) > 0; }, 8000));
 }
 
 TEST(EnginePlugins, ThePluginsExtensionPlaysThroughTheEngine) {
