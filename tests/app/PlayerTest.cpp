@@ -210,6 +210,7 @@ TEST_F(PlayerFixture, ThePlayBoxStartsTheSelectedTrackAndTheTickerShowsIt) {
     FakeTrack track;
     track.artist = "Artist";
     track.title = "Song";
+    track.lengthSeconds = 100; // far from its end: nothing is opened to follow it yet
     engine.files[file.toStdString()] = track;
     player->addPaths({QFile::encodeName(file)});
     PressButton& play = player->window().pressButton(PressKind::Play);
