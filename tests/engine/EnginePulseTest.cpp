@@ -170,8 +170,9 @@ TEST(EnginePulse, PlaysThroughARealServerAndSurvivesItsDeath) {
     // from where it was heard, its position never running backwards.
     PulseServer again;
     ASSERT_TRUE(again.running()) << again.error();
+    // What is left of the stream may be mixed into the new queue at once, ending it again within
+    // milliseconds: that it is heard on is what tells.
     engine.Play(h);
-    EXPECT_TRUE(waitFor([&] { return engine.IsActiveChannel(h); }, 5000));
     std::int64_t least = kept;
     EXPECT_TRUE(waitFor(
         [&] {
@@ -179,7 +180,7 @@ TEST(EnginePulse, PlaysThroughARealServerAndSurvivesItsDeath) {
             least = std::min(least, now);
             return now > kept;
         },
-        3000));
+        6000));
     EXPECT_EQ(least, kept) << "the position ran backwards across the reconnect";
     engine.closeOutput();
 }
