@@ -106,7 +106,10 @@ std::optional<StreamFacts> VexoEngine::readFileFacts(const std::string& path) {
 
 std::optional<StreamFacts> VexoEngine::readFileFacts(const std::string& path, FactsRead& why) {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kOpenGiveUpMs);
-    const std::unique_ptr<Decoder> decoder = openDecoder(*plugins_, path, deadline);
+    // Once the read has begun nothing of the engine is used: a reader whose read hangs on a dead
+    // mount may be left behind by a player that closes, and the engine go before the read returns.
+    const std::shared_ptr<const PluginRegistry> plugins = plugins_;
+    const std::unique_ptr<Decoder> decoder = openDecoder(*plugins, path, deadline);
     if (decoder) {
         why = FactsRead::Read;
         return decoder->facts();

@@ -6,6 +6,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <thread>
@@ -45,7 +46,9 @@ class TrackInfoReader {
     };
 
     TrackInfoReader(AudioEngine& engine, std::function<void()> resultsWaiting);
-    // Waits for the file being read, if any; requests not yet begun are dropped.
+    // Requests not yet begun are dropped. A read under way is given a moment to end; one that does
+    // not (a hung mount may hold it for minutes) is left to end on its own, and its thread then
+    // touches nothing of this reader or its owner.
     ~TrackInfoReader();
     TrackInfoReader(const TrackInfoReader&) = delete;
     TrackInfoReader& operator=(const TrackInfoReader&) = delete;
@@ -63,15 +66,19 @@ class TrackInfoReader {
         std::uint64_t ticket;
         std::optional<FileStamp> known;
     };
-    void run();
-    Result look(const Request& request);
+    // What the reader and its thread share: it outlives the reader while a read is under way.
+    struct Shared {
+        std::function<void()> resultsWaiting;
+        std::mutex lock;
+        std::condition_variable wake;
+        std::condition_variable idle;
+        bool reading = false;
+        std::vector<Request> requests; // a stack: the back is read next
+        std::vector<Result> results;
+        bool stopping = false;
+    };
+    static void run(AudioEngine& engine, const std::shared_ptr<Shared>& shared);
+    static Result look(AudioEngine& engine, const Request& request, Shared& shared);
 
-    AudioEngine& engine_;
-    std::function<void()> resultsWaiting_;
-    std::mutex lock_;
-    std::condition_variable wake_;
-    std::vector<Request> requests_; // a stack: the back is read next
-    std::vector<Result> results_;
-    bool stopping_ = false;
-    std::thread thread_; // last: starts once the rest is built
+    const std::shared_ptr<Shared> shared_;
 };

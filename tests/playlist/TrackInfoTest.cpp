@@ -10,7 +10,9 @@
 #include <QFontInfo>
 #include <QFontMetrics>
 #include <atomic>
+#include <chrono>
 #include <gtest/gtest.h>
+#include <thread>
 #include <utime.h>
 
 TEST(TrackInfo, TitleFromTagsOrFileName) {
@@ -172,7 +174,11 @@ struct SleepyEngine : FakeEngine {
         std::optional<StreamFacts> facts = FakeEngine::readFileFacts(path);
         return sleepyReads.fetch_sub(1) > 0 ? std::nullopt : facts;
     }
+    std::atomic<bool> hang = false, hanging = false; // a read on a dead mount, until released
     std::optional<StreamFacts> readFileFacts(const std::string& path, FactsRead& why) override {
+        for (hanging = hang.load(); hang;)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        hanging = false;
         const bool asleep = sleepyReads > 0;
         std::optional<StreamFacts> facts = readFileFacts(path);
         why = facts ? FactsRead::Read : asleep ? FactsRead::TimedOut : FactsRead::NotDecodable;
@@ -202,6 +208,15 @@ TEST(TrackInfoCache, AReadThatTimedOutIsTriedAgainLaterAndLessOften) {
     EXPECT_EQ(cache.Known(never)->title, "never");
     EXPECT_LE(engine.factReadCount(never.toStdString()), 6);
     EXPECT_GE(engine.factReadCount(never.toStdString()), 2);
+
+    // A closing player does not wait for a read that hangs: it is left to end on its own.
+    engine.hang = true;
+    auto closing = std::make_unique<TrackInfoCache>(engine, 0, 20);
+    closing->Lookup(tree.write("hung.mp3"));
+    ASSERT_TRUE(WaitFor([&] { return engine.hanging.load(); }));
+    closing.reset();
+    engine.hang = false;
+    EXPECT_TRUE(WaitFor([&] { return !engine.hanging; }));
 }
 
 TEST(TrackInfoCache, ChecksTheDiskAtMostOncePerInterval) {
