@@ -8,6 +8,7 @@
 #include <QPointer>
 
 #include <algorithm>
+#include <utility>
 
 namespace {
 // The follower's displays wait for its first sound, which the output may still hold back a little.
@@ -65,6 +66,7 @@ void PlaybackController::refreshLastIndex() {
 }
 
 void PlaybackController::freeChannel() {
+    dropFollower();
     takeoverPending_ = false;
     dropFollower();
     if (state_.Channel == 0) return;
@@ -74,11 +76,13 @@ void PlaybackController::freeChannel() {
 }
 
 void PlaybackController::dropFollower() {
-    // A follower already heard is the track that plays: only its displays are still to come.
-    if (follower_ == 0 || takeoverPending_) return;
-    engine_.ChannelFree(follower_);
-    follower_ = 0;
-    playlist_.setMark(PlaylistModel::Follower, RowMark());
+    // A follower that took over is the track that plays, only its displays are still to come: what
+    // goes is the one opened to follow it.
+    StreamHandle& dropped = takeoverPending_ ? afterFollower_ : follower_;
+    if (dropped == 0) return;
+    engine_.ChannelFree(dropped);
+    dropped = 0;
+    playlist_.setMark(takeoverPending_ ? PlaylistModel::AfterFollower : PlaylistModel::Follower, RowMark());
 }
 
 void PlaybackController::PlayTrack(int i) {
@@ -164,8 +168,12 @@ void PlaybackController::onTrackOpened(std::uint64_t serial) {
 }
 
 void PlaybackController::openFollower() {
-    const StreamHandle playing = state_.Channel;
-    if (follower_ != 0 || playing == 0 || state_.Paused || !engine_.isOpen(playing) ||
+    // While a follower's takeover waits to be heard it is the stream that plays on: its own
+    // follower is opened at once, for a track that may be shorter than the wait.
+    const bool pending = takeoverPending_;
+    StreamHandle& follower = pending ? afterFollower_ : follower_;
+    const StreamHandle playing = pending ? follower_ : state_.Channel;
+    if (follower != 0 || playing == 0 || state_.Paused || !engine_.isOpen(playing) ||
         engine_.CurTimeRevers(playing) > kFollowLeadSeconds)
         return;
     refreshLastIndex();
@@ -173,7 +181,7 @@ void PlaybackController::openFollower() {
     int row = -1;
     switch (playMode_) {
     case RepeatList: {
-        const int next = playlist_.mark(PlaylistModel::Current).after();
+        const int next = playlist_.mark(pending ? PlaylistModel::Follower : PlaylistModel::Current).after();
         row = next > lastIndex_ ? 0 : next;
         break;
     }
@@ -187,8 +195,9 @@ void PlaybackController::openFollower() {
         return;
     }
     if (row < 0 || row > lastIndex_) return;
-    follower_ = engine_.OpenFollower(playing, playlist_.Row(row).Path.toStdString());
-    if (follower_ != 0) playlist_.setMark(PlaylistModel::Follower, RowMark::On(row));
+    follower = engine_.OpenFollower(playing, playlist_.Row(row).Path.toStdString());
+    if (follower != 0)
+        playlist_.setMark(pending ? PlaylistModel::AfterFollower : PlaylistModel::Follower, RowMark::On(row));
 }
 
 void PlaybackController::adoptFollower() {
@@ -196,8 +205,9 @@ void PlaybackController::adoptFollower() {
     takeoverPending_ = false;
     const StreamHandle next = follower_;
     const int row = playlist_.mark(PlaylistModel::Follower).row();
-    follower_ = 0;
-    playlist_.setMark(PlaylistModel::Follower, RowMark());
+    follower_ = std::exchange(afterFollower_, 0);
+    playlist_.setMark(PlaylistModel::Follower, playlist_.mark(PlaylistModel::AfterFollower));
+    playlist_.setMark(PlaylistModel::AfterFollower, RowMark());
     ++serial_;
     refreshLastIndex();
     // The cursor moves on as at the end of any track. The stream that ended goes; its effects and
@@ -234,6 +244,7 @@ void PlaybackController::onTrackEnd(std::uint64_t serial, EndReason reason) {
         if (engine_.tookOver(follower_)) {
             takeoverPending_ = true;
             takeoverTimer_.start();
+            openFollower();
         } else {
             adoptFollower();
         }

@@ -128,6 +128,7 @@ class PlaybackController : public QObject {
     QString tickerText_;
     BeatTimer positionTimer_;
     StreamHandle follower_ = 0;
+    StreamHandle afterFollower_ = 0; // follows follower_ while its takeover waits to be heard
     // The follower took over: the displays move to it once it is heard.
     bool takeoverPending_ = false;
     QTimer followTimer_;

@@ -74,8 +74,9 @@ class PlaylistModel : public QAbstractListModel {
     void setCurrentTrack(int i);
 
     // Current: the playing row. Nav: the cursor Back and Next step from. Repeat: the row the
-    // one-track mode plays again. Follower: the row opened to follow the playing one.
-    enum Mark { Current, Nav, Repeat, Follower, MarkCount };
+    // one-track mode plays again. Follower: the row opened to follow the playing one; AfterFollower:
+    // the row opened to follow that one once it took over, before it is heard.
+    enum Mark { Current, Nav, Repeat, Follower, AfterFollower, MarkCount };
     const RowMark& mark(Mark which) const { return marks_[which]; }
     void setMark(Mark which, RowMark mark);
 
@@ -102,7 +103,7 @@ class PlaylistModel : public QAbstractListModel {
     std::vector<char> selectedMask() const;
 
     std::vector<PlaylistEntry> rows_;
-    RowMark marks_[MarkCount] = {RowMark(), RowMark::On(0), RowMark::On(0), RowMark()};
+    RowMark marks_[MarkCount] = {RowMark(), RowMark::On(0), RowMark::On(0), RowMark(), RowMark()};
     // Ranges of rows, so that a select-all of 100,000 rows is one range; they follow inserted and
     // removed rows by themselves.
     QItemSelectionModel selection_{this};

@@ -112,6 +112,9 @@ TEST(PlaybackController, TheNextTrackFollowsWithoutAGapAndAnEditBeforeItsTurnDro
     rig.engine.finishTrack(rig.controller.Channel());
     rig.settle();
     EXPECT_EQ(rig.controller.CurrentTrack(), 0) << "the follower is not heard yet";
+    EXPECT_TRUE(std::any_of(rig.engine.streams.begin(), rig.engine.streams.end(), [&](const auto& s) {
+        return s.second.follows == follower;
+    })) << "the track after it is opened at once, in case it is shorter than the wait";
     rig.engine.position = 1;
     ASSERT_TRUE(WaitFor([&] { return rig.controller.Channel() == follower; }, 2000));
     EXPECT_EQ(rig.controller.CurrentTrack(), 1);
