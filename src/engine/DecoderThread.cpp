@@ -62,7 +62,11 @@ void DecoderThread::attachReady(Stream& s) {
     if (s.phase.load(std::memory_order_acquire) != StreamPhase::Ready) return;
     if (mixer_.attach(&s)) {
         s.phase.store(StreamPhase::Attached, std::memory_order_release);
-        if (onStart_ && s.running.load(std::memory_order_acquire)) onStart_();
+        // Asked to play while it opened: it is heard at once, in place of what the output queued.
+        if (s.running.load(std::memory_order_acquire)) {
+            if (onStart_) onStart_();
+            rewriteWanted_.store(true, std::memory_order_release);
+        }
         return;
     }
     LogWarning("no room in the mixer for "

@@ -76,8 +76,12 @@ void VexoEngine::reconnectOutput() {
     output_->reconnect();
 }
 
-void VexoEngine::requestRewrite() {
-    if (decoderThread_ && output_->rewindFrames() > 0) decoderThread_->requestRewrite();
+void VexoEngine::requestRewrite(const Entry& e) {
+    // Only a stream in the mixer has audio in the queue to make again; one still opening asks for
+    // it as it arrives, if it is to play (DecoderThread::attachReady).
+    if (decoderThread_ && output_->rewindFrames() > 0 &&
+        e.stream->phase.load(std::memory_order_acquire) == StreamPhase::Attached)
+        decoderThread_->requestRewrite();
 }
 
 VexoEngine::Entry* VexoEngine::find(StreamHandle h) {
@@ -245,7 +249,7 @@ void VexoEngine::Play(StreamHandle h) {
     // renders faster than real time would otherwise see seconds of silence
     // before the stream starts and fall asleep again.
     output_->wake();
-    requestRewrite();
+    requestRewrite(*e);
     decoderThread_->wake();
 }
 
@@ -255,7 +259,7 @@ void VexoEngine::Pause(StreamHandle h) {
     if (e->state == State::Playing && !e->stream->ended()) {
         e->state = State::Paused;
         e->stream->running.store(false, std::memory_order_release);
-        if (e->handedOver) requestRewrite();
+        requestRewrite(*e);
     } else if (e->state == State::Paused) {
         Play(h);
     }
@@ -267,7 +271,7 @@ void VexoEngine::Stop(StreamHandle h) {
     e->state = State::Stopped;
     e->stream->running.store(false, std::memory_order_release);
     e->stream->requestSeek(0);
-    if (e->handedOver) requestRewrite();
+    requestRewrite(*e);
     if (e->handedOver) decoderThread_->wake();
 }
 
@@ -322,7 +326,7 @@ void VexoEngine::SetPosition(StreamHandle h, std::int64_t bytePos) {
         s.running.store(false, std::memory_order_release);
     }
     s.requestSeek(frames);
-    if (e->handedOver) requestRewrite();
+    requestRewrite(*e);
     if (e->handedOver) decoderThread_->wake();
 }
 
@@ -389,14 +393,14 @@ void VexoEngine::SetVolume(StreamHandle h, int percent) {
     Entry* e = find(h);
     if (!e) return;
     e->stream->volume.store(std::clamp(percent, 0, 100) / 100.0f, std::memory_order_relaxed);
-    if (e->handedOver) requestRewrite();
+    requestRewrite(*e);
 }
 
 void VexoEngine::setPan(StreamHandle h, float pan) {
     Entry* e = find(h);
     if (!e || !std::isfinite(pan)) return;
     e->stream->pan.store(std::clamp(pan, -1.0f, 1.0f), std::memory_order_relaxed);
-    if (e->handedOver) requestRewrite();
+    requestRewrite(*e);
 }
 
 std::optional<std::string> VexoEngine::tag(StreamHandle h, TagKey key) {
@@ -432,7 +436,7 @@ FxHandle VexoEngine::addEffect(StreamHandle h, FxType type, int /*priority*/) {
     if (band < 0) return 0;
     const FxHandle fx = nextHandle();
     effects_.emplace(fx, Effect{h, band, params});
-    if (e->handedOver) requestRewrite();
+    requestRewrite(*e);
     return fx;
 }
 
@@ -441,7 +445,7 @@ void VexoEngine::removeEffect(StreamHandle h, FxHandle fx) {
     if (it == effects_.end() || it->second.stream != h) return;
     if (Entry* e = find(h)) {
         e->stream->eq.releaseBand(it->second.band);
-        if (e->handedOver) requestRewrite();
+        requestRewrite(*e);
     }
     effects_.erase(it);
 }
@@ -462,7 +466,7 @@ bool VexoEngine::setEffectParameters(FxHandle fx, const ParamEqParams& params) {
     e->stream->eq.setBand(it->second.band,
                           PeakingCoefficients(rate, p.centerHz, p.bandwidthSemitones, p.gainDb));
     it->second.params = p;
-    if (e->handedOver) requestRewrite();
+    requestRewrite(*e);
     return true;
 }
 

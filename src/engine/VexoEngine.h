@@ -113,8 +113,8 @@ class VexoEngine : public AudioEngine {
     OutputSupervisor& output();
     // The sound server went away: the streams go on from where they were heard, on a new output.
     void reconnectOutput();
-    // A control changed: what the output queues is made again (decoder thread).
-    void requestRewrite();
+    // A control of the stream changed: what the output queues is made again (decoder thread).
+    void requestRewrite(const Entry& e);
     // Source frames heard so far, and the byte size of one source frame.
     std::int64_t positionFrames(const Stream& s) const;
     static std::int64_t frameBytes(const Stream& s) { return std::int64_t{2} * s.facts.channels; }

@@ -214,11 +214,13 @@ void PlaybackController::adoptFollower() {
     // controls stay with the follower, which shares them.
     const int after = playlist_.mark(PlaylistModel::Current).after();
     setNavIndex(after > lastIndex_ ? 0 : after);
-    engine_.Stop(state_.Channel);
+    // The stream that ended is only freed: stopping it would have the output make its queue again,
+    // across the join.
+    const bool tookOver = engine_.tookOver(next);
     engine_.ChannelFree(state_.Channel);
     state_.Channel = next;
     showTrack(row, row >= 0 ? playlist_.Row(row).Path : currentFile_);
-    engine_.Play(next); // one that did not take over by itself starts now
+    if (!tookOver) engine_.Play(next); // one that was not ready in time starts now
     watchTrack();
     emit timeChanged();
     emit trackStarted(row);
