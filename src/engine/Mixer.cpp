@@ -157,6 +157,8 @@ void save(const Stream& s, std::int64_t frame, MixMark& m) {
                          s.endedSerial.load(std::memory_order_relaxed) != s.mixSerial;
     m.eqSaved = playing || !s.sharesControls.load(std::memory_order_relaxed);
     m.frame = frame;
+    m.running = s.running.load(std::memory_order_relaxed);
+    m.joined = s.joined.load(std::memory_order_relaxed);
     m.ringRead = s.ring->readCount();
     m.tapWritten = s.tap.written();
     m.mixedFrames = s.mixedFrames;
@@ -205,6 +207,14 @@ void Mixer::returnTo(Stream& s, const MixMark& m, std::int64_t frame) {
     s.lastEndFrame = m.lastEndFrame;
     s.endedSerial.store(m.endedSerial, std::memory_order_release);
     if (m.eqSaved) s.eq.restoreState(m.eq);
+    // Audio made again from before a follower took over has it take over again where the stream
+    // before it runs out, not play beside that stream's last frames.
+    if (s.joined.load(std::memory_order_relaxed) && !m.joined &&
+        s.leaderThere.load(std::memory_order_acquire)) {
+        s.running.store(m.running, std::memory_order_release);
+        s.joined.store(false, std::memory_order_release);
+        s.joinedUntil = 0;
+    }
     if (&m == &s.origin) s.origin.frame = frame;
     s.clock.publish({s.mixedFrames, s.tap.written(), s.lastEndFrame});
 }

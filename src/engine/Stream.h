@@ -48,6 +48,8 @@ struct MixMark {
     std::int64_t lastEndFrame = 0;
     std::uint32_t endedSerial = kNoSerial;
     bool eqSaved = false; // a stream sharing its filters has their history only while it plays
+    bool running = false; // asked to play then: a follower is, once it took over
+    bool joined = false;
     EqBank::History eq;
 };
 
@@ -121,7 +123,8 @@ struct Stream {
     std::atomic<Stream*> follower{nullptr};
     std::atomic<bool> sharesControls{false}; // its filters' history is only its own while it plays
     std::atomic<bool> joined{false};
-    std::int64_t joinedUntil = 0; // audio callback: output frames it was mixed to as it joined
+    std::atomic<bool> leaderThere{false}; // the stream it follows is still in the mixer's reach
+    std::int64_t joinedUntil = 0;         // audio callback: output frames it was mixed to as it joined
 
     // Seeks: GUI → decoder → audio.
     std::atomic<std::uint32_t> seekRequest{0};

@@ -178,6 +178,7 @@ StreamHandle VexoEngine::OpenFollower(StreamHandle playing, const std::string& p
     if (!p || p->follower != 0 || !decoderThread_) return 0;
     auto stream = std::make_shared<Stream>(path, p->stream->controls);
     stream->sharesControls.store(true);
+    stream->leaderThere.store(true);
     p->stream->sharesControls.store(true);
     Stream* raw = stream.get();
     const StreamHandle h = makeStream(std::move(stream), kOpenGiveUpMs);
@@ -219,6 +220,8 @@ void VexoEngine::unlink(StreamHandle h, Entry& e) {
     e.follows = 0;
     if (auto it = streams_.find(e.follower); e.follower != 0 && it != streams_.end()) {
         e.stream->follower.store(nullptr, std::memory_order_release);
+        // Nothing could start it again: audio made again keeps it playing.
+        it->second.stream->leaderThere.store(false, std::memory_order_release);
         it->second.follows = 0;
         // The follower shares the effects' bands: they stay with it.
         for (auto& [fx, effect] : effects_)
