@@ -35,17 +35,17 @@ static dev_t fdDevice[kFds];
 static ino_t fdInode[kFds];
 
 __attribute__((constructor)) static void readMarkers(void) {
-    const char* spec = getenv("VEXO_SLOW_READS");
-    while (spec && *spec && markerCount < kMarkers) {
-        const char* end = strchr(spec, ',');
-        const char* eq = strchr(spec, '=');
-        const size_t length = end ? (size_t)(end - spec) : strlen(spec);
-        if (eq && (size_t)(eq - spec) < length && (size_t)(eq - spec) < kMarkerBytes && eq != spec) {
-            memcpy(markers[markerCount].text, spec, (size_t)(eq - spec));
+    const char* setting = getenv("VEXO_SLOW_READS");
+    while (setting && *setting && markerCount < kMarkers) {
+        const char* end = strchr(setting, ',');
+        const char* eq = strchr(setting, '=');
+        const size_t length = end ? (size_t)(end - setting) : strlen(setting);
+        if (eq && (size_t)(eq - setting) < length && (size_t)(eq - setting) < kMarkerBytes && eq != setting) {
+            memcpy(markers[markerCount].text, setting, (size_t)(eq - setting));
             markers[markerCount].ms = atoi(eq + 1);
             ++markerCount;
         }
-        spec = end ? end + 1 : NULL;
+        setting = end ? end + 1 : NULL;
     }
 }
 
