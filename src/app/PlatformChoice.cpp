@@ -9,7 +9,9 @@ QByteArray ChoosePlatform(const PlatformEnvironment& environment, const QByteArr
         if (argument == "-platform" || argument == "--platform") return {};
     const bool wayland = !environment.waylandDisplay.isEmpty() || environment.sessionType == "wayland";
     if (!wayland) return {};
-    return environment.x11Display.isEmpty() ? QByteArray("wayland") : QByteArray("xcb");
+    // The toolkit tries the platforms in turn: one whose module is not installed, or that cannot
+    // reach its display, gives way to the next.
+    return environment.x11Display.isEmpty() ? QByteArray("wayland") : QByteArray("wayland;xcb");
 }
 
 void SetUpPlatform(int argc, char** argv) {

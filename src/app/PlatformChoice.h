@@ -10,11 +10,11 @@ struct PlatformEnvironment {
     QByteArray x11Display;     // DISPLAY
 };
 
-// The windows dock, drag and place themselves by screen coordinates, which only X11 gives a
-// program. In a Wayland session this names the toolkit's platform to start on: "xcb" when the
-// session offers XWayland, else "wayland" (the windows work; their places are the compositor's).
-// Empty when the user chose a platform (QT_QPA_PLATFORM, or -platform among arguments) or the
-// session is not Wayland: the toolkit's own choice stands.
+// In a Wayland session this names the toolkit's platforms to try: the compositor itself, where the
+// player is sharp at any whole scale and its one surface moves and docks as a unit, then the
+// session's XWayland, if it offers one, should the toolkit's Wayland module be missing.
+// Empty when the user chose a platform (QT_QPA_PLATFORM, or -platform among arguments: "xcb" there
+// is the way to XWayland) or the session is not Wayland: the toolkit's own choice stands.
 QByteArray ChoosePlatform(const PlatformEnvironment& environment, const QByteArrayList& arguments);
 
 // Reads the environment and arguments and sets QT_QPA_PLATFORM when a platform was chosen.

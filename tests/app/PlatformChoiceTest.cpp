@@ -2,11 +2,11 @@
 
 #include <gtest/gtest.h>
 
-TEST(PlatformChoice, WaylandSessionsStartOnXWaylandWhenTheyCanAndNativelyWhenNot) {
+TEST(PlatformChoice, WaylandSessionsStartNativelyWithXWaylandAsTheFallback) {
     const QByteArrayList none;
     // Either sign of a Wayland session counts.
-    EXPECT_EQ(ChoosePlatform({"", "wayland-0", "", ":0"}, none), "xcb");
-    EXPECT_EQ(ChoosePlatform({"", "", "wayland", ":1"}, none), "xcb");
+    EXPECT_EQ(ChoosePlatform({"", "wayland-0", "", ":0"}, none), "wayland;xcb");
+    EXPECT_EQ(ChoosePlatform({"", "", "wayland", ":1"}, none), "wayland;xcb");
     EXPECT_EQ(ChoosePlatform({"", "wayland-0", "wayland", ""}, none), "wayland");
     EXPECT_EQ(ChoosePlatform({"", "", "wayland", ""}, none), "wayland");
 
@@ -18,5 +18,5 @@ TEST(PlatformChoice, WaylandSessionsStartOnXWaylandWhenTheyCanAndNativelyWhenNot
     EXPECT_EQ(ChoosePlatform({"wayland", "wayland-0", "wayland", ":0"}, none), "");
     EXPECT_EQ(ChoosePlatform({"", "wayland-0", "wayland", ":0"}, {"a.mp3", "-platform", "wayland"}), "");
     EXPECT_EQ(ChoosePlatform({"", "wayland-0", "wayland", ""}, {"--platform", "offscreen"}), "");
-    EXPECT_EQ(ChoosePlatform({"", "wayland-0", "", ":0"}, {"platform.mp3"}), "xcb");
+    EXPECT_EQ(ChoosePlatform({"", "wayland-0", "", ":0"}, {"platform.mp3"}), "wayland;xcb");
 }
