@@ -6,11 +6,13 @@
 #include "Skin.h"
 #include "SkinFont.h"
 #include "SkinPalette.h"
+#include "WindowSystem.h"
 
 #include <QFontMetrics>
 #include <QGuiApplication>
 #include <QPainter>
 #include <QScreen>
+#include <QWindow>
 
 namespace {
 // The text's own margins before the title line and the right margin are added, as a tooltip frame
@@ -72,7 +74,7 @@ HintWindow::HintWindow(const Skin& skin)
     });
 }
 
-void HintWindow::showHint(const QString& hint, QPoint globalPos) {
+void HintWindow::showHint(const QString& hint, QPoint globalPos, QWidget* over) {
     if (hint.isEmpty()) {
         hideHint();
         return;
@@ -80,16 +82,32 @@ void HintWindow::showHint(const QString& hint, QPoint globalPos) {
     text_ = HintText(hint);
     const QFontMetrics metrics(SkinFont(8, false, QStringLiteral("DejaVu Sans")));
     const QSize textSize(metrics.horizontalAdvance(text_) + 2 * kMarginX, metrics.height() + 2 * kMarginY);
-    QRect desktop(0, 0, 1 << 16, 1 << 16);
+    const bool compositor = CompositorPlacesWindows();
+    // A compositor keeps the hint on the screen itself, which only it knows the window's place on.
+    QRect desktop(-(1 << 16), -(1 << 16), 1 << 17, 1 << 17);
     if (const QScreen* screen = QGuiApplication::screenAt(globalPos) ? QGuiApplication::screenAt(globalPos)
-                                                                     : QGuiApplication::primaryScreen())
+                                                                     : QGuiApplication::primaryScreen();
+        screen && !compositor)
         desktop = screen->virtualGeometry();
     const QRect placed = PlaceHint(QRect(globalPos + QPoint(0, kBelowPointer), textSize), desktop);
+    if (compositor) placeOver(over, placed.topLeft());
     setGeometry(placed);
     paintPicture(placed.size());
     show();
     raise();
     update();
+}
+
+void HintWindow::placeOver(QWidget* over, QPoint topLeft) {
+    // The hint is a popup of the window it tells about, placed relative to it: one with no parent
+    // would be a window of its own, put wherever the compositor puts new windows.
+    winId();
+    QWindow* parent = over && over->window()->windowHandle() ? over->window()->windowHandle() : nullptr;
+    QWindow* own = windowHandle();
+    if (own->transientParent() == parent && (!isVisible() || pos() == topLeft)) return;
+    // A popup's place is fixed when it appears: a hint that moves, or changes windows, appears anew.
+    hide();
+    own->setTransientParent(parent);
 }
 
 void HintWindow::hideHint() {

@@ -22,9 +22,9 @@ class HintWindow : public QWidget {
     // One hint window serves all the windows of the player, which owns it.
     explicit HintWindow(const Skin& skin);
 
-    // Shows text for the pointer at globalPos; an empty text hides the hint. A new skin colour
-    // repaints the hint on show.
-    void showHint(const QString& text, QPoint globalPos);
+    // Shows text for the pointer at globalPos over the widget `over`; an empty text hides the hint.
+    // A new skin colour repaints the hint on show.
+    void showHint(const QString& text, QPoint globalPos, QWidget* over = nullptr);
     void hideHint();
     const QString& text() const { return text_; }
 
@@ -35,6 +35,7 @@ class HintWindow : public QWidget {
     const Skin& skin_;
     QString text_;
     void paintPicture(QSize size);
+    void placeOver(QWidget* over, QPoint topLeft);
 
     QImage image_;
 };

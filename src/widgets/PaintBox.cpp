@@ -57,13 +57,13 @@ void PaintBox::mouseReleaseEvent(QMouseEvent* event) {
 
 void PaintBox::refreshHint() {
     if (!hint_.isVisible() || !underMouse() || HintText(logic_.hint()) == hint_.text()) return;
-    hint_.showHint(logic_.hint(), QCursor::pos());
+    hint_.showHint(logic_.hint(), QCursor::pos(), this);
 }
 
 bool PaintBox::event(QEvent* event) {
     switch (event->type()) {
     case QEvent::ToolTip:
-        hint_.showHint(logic_.hint(), static_cast<QHelpEvent*>(event)->globalPos());
+        hint_.showHint(logic_.hint(), static_cast<QHelpEvent*>(event)->globalPos(), this);
         return true;
     case QEvent::Show:
         // Qt asks for hints only over the active window; ours show over any of the player's
