@@ -2,8 +2,8 @@
 
 void MinimiseFlow::minimiseRequested() {
     if (state_ != State::Normal) return;
-    if (hooks_.windowManagerRunning()) {
-        hooks_.iconify(); // the window manager's answer arrives as mainMinimised()
+    if (hooks_.windowManagerRunning() && (hooks_.minimiseReported() || !hooks_.trayAvailable())) {
+        hooks_.iconify(); // the window manager's answer, if it gives one, arrives as mainMinimised()
         return;
     }
     // Hidden with no icon to click, the player could never be brought back.

@@ -1,15 +1,19 @@
 #pragma once
 #include <functional>
 
-// What minimising does with the player. Where a window manager minimises windows, it is asked to,
-// and its minimise and restore (the taskbar's too) are followed; a bare X server ignores the
-// request, so there the player hides its windows itself and only the tray icon brings them back,
-// which is why it then stays put when there is no tray to come back from. While the player is away
-// the side windows are away too and the tray icon stands; back, the icon goes.
+// What minimising does with the player. Where a window manager minimises windows and says so, it
+// is asked to, and its minimise and restore (the taskbar's too) are followed. A bare X server
+// ignores the request, and a Wayland compositor never tells a program that its window was minimised
+// or came back, so there the player hides its windows itself and only the tray icon brings them
+// back. With no tray to come back from, a bare X server leaves the player where it is; a compositor
+// is still asked to minimise, as its own taskbar or overview brings the window back. While the
+// player is away the side windows are away too and the tray icon stands; back, the icon goes.
 class MinimiseFlow {
   public:
     struct Hooks {
         std::function<bool()> windowManagerRunning;
+        // Whether the window manager tells when the main window is minimised and restored.
+        std::function<bool()> minimiseReported;
         std::function<bool()> trayAvailable;
         // Asks the window manager to minimise the main window.
         std::function<void()> iconify;

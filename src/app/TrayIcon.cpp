@@ -4,6 +4,7 @@
 #include "PlayerIconImage.h"
 #include "RepaintWithChildren.h"
 #include "WindowManagerRunning.h"
+#include "WindowSystem.h"
 
 #include <QEvent>
 #include <QWidget>
@@ -12,6 +13,7 @@ TrayIcon::TrayIcon(QWidget& mainWindow)
     : main_(mainWindow), menuStyle_(std::make_unique<MenuItemStyle>(menuInk_)),
       flow_({
           [this] { return windowManagerRunning(); },
+          [this] { return minimiseReported(); },
           [this] { return trayAvailable(); },
           [this] { main_.showMinimized(); },
           [this] {
@@ -25,6 +27,7 @@ TrayIcon::TrayIcon(QWidget& mainWindow)
           [this](bool shown) { showIcon(shown); },
       }) {
     windowManagerRunning = WindowManagerRunning;
+    minimiseReported = [] { return !CompositorPlacesWindows(); };
     trayAvailable = QSystemTrayIcon::isSystemTrayAvailable;
 
     menu_.setStyle(menuStyle_.get());

@@ -40,6 +40,7 @@ class TrayIcon : public QObject {
 
     // What the desktop offers; tests choose for themselves.
     std::function<bool()> windowManagerRunning;
+    std::function<bool()> minimiseReported;
     std::function<bool()> trayAvailable;
 
   protected:

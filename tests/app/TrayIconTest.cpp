@@ -5,10 +5,12 @@
 
 namespace {
 // A main window with two side windows, one shown and one not, and the tray over them on a desktop
-// that has a window manager or not, and a tray or not.
+// that has a window manager or not, one that tells of minimising or not (a Wayland compositor), and a
+// tray or not.
 struct Desktop {
-    Desktop(bool windowManager, bool tray) {
+    Desktop(bool windowManager, bool tray, bool minimiseReported = true) {
         icon.windowManagerRunning = [windowManager] { return windowManager; };
+        icon.minimiseReported = [minimiseReported] { return minimiseReported; };
         icon.trayAvailable = [tray] { return tray; };
         icon.addSideWindow(&shownSide);
         icon.addSideWindow(&hiddenSide);
@@ -40,4 +42,18 @@ TEST(TrayIcon, TheDesktopsOwnMinimiseAndRestoreAndADesktopWithNoWayBack) {
     Desktop bare(false, false);
     bare.icon.minimise();
     EXPECT_TRUE(bare.allBack()) << "with neither a window manager nor a tray, nothing goes away";
+}
+
+TEST(TrayIcon, ACompositorThatNeverTellsOfMinimisingHasThePlayerHideToTheTray) {
+    Desktop wayland(true, true, false);
+    wayland.icon.minimise();
+    EXPECT_FALSE(wayland.main.isVisible());
+    EXPECT_FALSE(wayland.shownSide.isVisible());
+    EXPECT_TRUE(wayland.icon.iconShown());
+    wayland.icon.restore();
+    EXPECT_TRUE(wayland.allBack());
+
+    Desktop noTray(true, false, false);
+    noTray.icon.minimise();
+    EXPECT_TRUE(noTray.main.isMinimized()) << "its own taskbar brings the player back";
 }
