@@ -76,7 +76,7 @@ env VEXO_HOME="$HOME_DIR" VEXO_AUDIO=pulse QT_QPA_PLATFORM=xcb VEXO_TRACE_STALLS
     "$BIN" --play "${paths[@]}" >"$WORK/player.out" 2>"$WORK/player.err" &
 PLAYER_PID=$!
 wait_for_main_window 320x
-poll 100 find_list_window || fail "no visible window named \"PlayList\" appeared within 10 s"
+poll 100 find_list_window || fail "the main window did not show the playlist within 10 s"
 
 # The client prints the status and track at each change, however late the player answers.
 playerctl --player=vexo_mp --follow metadata --format '{{status}} {{xesam:url}}' >"$WORK/tracks.txt" 2>/dev/null &
@@ -96,7 +96,7 @@ until heard_last; do
     gave_up && break
     [ $((SECONDS - started)) -lt "$LIST_SECONDS" ] || break
     # Three notches down, then three up: every row, the hung one too, comes into view now and then.
-    xdotool mousemove --window "$LIST_WID" 100 60 click --repeat 3 --delay 50 "$wheel" 2>/dev/null
+    list_pointer 100 60 click --repeat 3 --delay 50 "$wheel" 2>/dev/null
     wheel=$((9 - wheel))
     sleep 0.5
 done

@@ -8,6 +8,7 @@
 #include "SettingsFile.h"
 #include "SkinColor.h"
 #include "WindowGeometry.h"
+#include "WindowSystem.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -73,9 +74,9 @@ void Player::wire() {
     connect(&window_.pressButton(PressKind::Next), &PressButton::triggered, &playback_, &Playback::next);
     connect(&window_.pressButton(PressKind::Open), &PressButton::triggered, this, &Player::openFiles);
     window_.pressButton(PressKind::Open).modalAction = true;
-    // The keys act through the same playback, in both windows; the list keeps Up and Down for its rows.
-    keys_.addWindow(window_, false);
-    keys_.addWindow(playlistWindow_, true);
+    // The keys act through the same playback over the whole window; the list keeps Up and Down for
+    // its rows.
+    keys_.addWindow(window_);
     // A paused track may go on without a new start, and a resumed stream moves the bars again.
     connect(&playback_, &Playback::playOrPauseAsked, this, &Player::updateVisTimer);
 
@@ -92,7 +93,7 @@ void Player::wire() {
     connect(&window_, &MainWindow::pathsDropped, this, &Player::queuePaths);
     connect(&window_, &MainWindow::infoWindowRequested, &info_, &InfoWindow::open);
     connect(&window_, &MainWindow::colourWindowRequested, this,
-            [this] { colour_.open(window_.frameGeometry()); });
+            [this] { colour_.open(QRect(window_.pos(), QSize(window_.width(), window_.mainPartHeight()))); });
     wirePlaylistWindow();
     connect(&window_, &MainWindow::firstShown, this, [this] {
         int refused = 0;
@@ -105,14 +106,15 @@ void Player::wire() {
     });
     connect(&window_, &MainWindow::closing, this, &Player::shutdown);
     connect(&window_, &MainWindow::minimiseRequested, &tray_, &TrayIcon::minimise);
-    tray_.addSideWindow(&playlistWindow_);
     tray_.addSideWindow(&info_);
     tray_.addSideWindow(&colour_);
+    OpenOver(info_, window_);
+    OpenOver(colour_, window_);
 
     window_.addBox(boxes_.time, {8, 30});
     window_.addBox(analyser_, SpectrumAnalyser::kPlace);
-    // Every change of the window's height (the equalizer panel) docks the playlist anew.
-    connect(&window_, &MainWindow::docked, this, [this] { analyser_.setWindowHeight(window_.height()); });
+    // The analyser's ground is cut from the frame's, whose gradient spans the main part's height.
+    connect(&window_, &MainWindow::mainPartHeightChanged, &analyser_, &SpectrumAnalyser::setWindowHeight);
     window_.addBox(boxes_.seekBar, {10, 76});
     // The bars tell their value in the hint as the pointer passes over them, button held or not;
     // every other box hears of moves only while a button is held.
@@ -139,7 +141,7 @@ void Player::wire() {
 
 void Player::wirePlaylistWindow() {
     PlaybackController& controller = playback_.controller;
-    window_.setPlaylistWindow(&playlistWindow_);
+    window_.setPlaylistPart(&playlistWindow_);
     connect(&playlistWindow_, &PlaylistWindow::pathsDropped, this, &Player::queuePaths);
     connect(&playlistWindow_, &PlaylistWindow::playRequested, this,
             [&controller] { controller.playFromList(); });
@@ -245,7 +247,6 @@ void Player::applySettings(const Settings& s) {
     if (const QScreen* shown = window_.screen())
         for (const QScreen* screen : shown->virtualSiblings())
             screens.append(screen->availableGeometry());
-    window_.move(FitOnScreens({s.mainLeft, s.mainTop}, window_.size(), window_.size(), screens).topLeft());
     window_.setStayOnTop(s.onTop);
     boxes_.volume.setVolPos(s.volume);
     boxes_.balance.setBalance(s.balans, s.balansX);
@@ -258,22 +259,14 @@ void Player::applySettings(const Settings& s) {
     playback_.equalizer.switchEq(s.eqEnable);
     playback_.equalizer.setEqParams(s.eqParams);
     skin_.setColor(ColorFromColorRef(std::uint32_t(s.color)));
-    // Taken after the height above, so the default lies below an open equalizer panel. A playlist
-    // docked under the main window moves along with it rather than be cut.
-    const qint64 dockedTop = qint64(s.mainTop) + window_.height();
-    QRect playlist;
-    if (s.playListLeft == s.mainLeft && (!s.playListTop || *s.playListTop == dockedTop)) {
-        const DockedPlaces places = FitDocked({s.mainLeft, s.mainTop}, window_.size(), s.playListHeight,
-                                              playlistWindow_.minimumHeight(), screens);
-        window_.move(places.main.topLeft());
-        playlist = places.playlist;
-    } else {
-        playlist =
-            FitOnScreens({s.playListLeft, s.playListTop.value_or(window_.y() + window_.height())},
-                         {playlistWindow_.width(), s.playListHeight}, playlistWindow_.minimumSize(), screens);
-    }
-    playlistWindow_.move(playlist.topLeft());
-    window_.setPlaylistHeight(playlist.height());
+    // Taken after the height above, so the playlist lies below an open equalizer panel. It is part of
+    // the main window, so a place of its own in the file (an older version's) is not followed: the
+    // two are fitted onto the screens as one, the main part moving rather than the playlist being cut.
+    const DockedPlaces places =
+        FitDocked({s.mainLeft, s.mainTop}, {window_.width(), window_.mainPartHeight()}, s.playListHeight,
+                  playlistWindow_.minimumHeight(), screens);
+    window_.move(places.main.topLeft());
+    window_.setPlaylistHeight(places.playlist.height());
     savedPlaylistHeight_ = s.playListHeight;
     fittedPlaylistHeight_ = window_.playlistHeight();
     window_.setPlaylistShown(s.playListShow);
@@ -297,8 +290,17 @@ Settings Player::collectSettings() const {
     s.eqEnable = playback_.equalizer.EQEnabled();
     s.eqParams = playback_.equalizer.EQParams();
     s.playListShow = w.playlistShown();
-    s.playListLeft = playlistWindow_.x();
-    s.playListTop = playlistWindow_.y();
+    // Where the playlist stands on the screen, right under the main part, for older versions.
+    s.playListLeft = w.x();
+    s.playListTop = w.y() + w.mainPartHeight();
+    // A compositor places the window and never tells where: the places an X11 session saved stay.
+    if (CompositorPlacesWindows()) {
+        const Settings stored = LoadSettings(optionsPath());
+        s.mainLeft = stored.mainLeft;
+        s.mainTop = stored.mainTop;
+        s.playListLeft = stored.playListLeft;
+        s.playListTop = stored.playListTop;
+    }
     // A height cut to fit a smaller screen is not the user's: theirs comes back on a screen that holds it.
     s.playListHeight =
         w.playlistHeight() == fittedPlaylistHeight_ ? savedPlaylistHeight_ : w.playlistHeight();

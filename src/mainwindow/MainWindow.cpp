@@ -4,13 +4,13 @@
 #include "PaintBox.h"
 #include "RepaintWithChildren.h"
 #include "RoundedRegion.h"
+#include "WindowSystem.h"
 
 #include <QCloseEvent>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QMimeData>
 #include <QMouseEvent>
-#include <QMoveEvent>
 #include <QPainter>
 #include <QWheelEvent>
 
@@ -27,7 +27,10 @@ MainWindow::MainWindow(const Skin& skin, HintWindow& hint, Beat& beat, QWidget* 
     setAcceptDrops(true);
     setMaximumWidth(595);
     setMinimumHeight(120);
-    setFixedSize(kWidth, kHeight);
+    fitParts();
+    // A click on the main part takes the keys from the playlist's list, as a click on another window
+    // would; the boxes take no focus of their own, so the click reaches the window.
+    setFocusPolicy(Qt::ClickFocus);
 
     struct Place {
         BoxLogic* logic;
@@ -65,7 +68,10 @@ void MainWindow::wireButtons() {
     connect(&titleBar_[2], &TitleBarButton::clicked, this, &QWidget::close);
     connect(&labels_[0], &LabelButton::toggleRequested, this,
             [this] { labels_[0].setShown(togglePlaylist()); });
-    connect(&labels_[1], &LabelButton::toggleRequested, this, [this] { labels_[1].setShown(toggleEq()); });
+    connect(&labels_[1], &LabelButton::toggleRequested, this, [this] {
+        setMainPartHeight(mainPartHeight_ == kHeightWithEq ? kHeight : kHeightWithEq);
+        labels_[1].setShown(mainPartHeight_ == kHeightWithEq);
+    });
     connect(&labels_[2], &LabelButton::modeChanged, this, &MainWindow::modeChanged);
     connect(&ticker_, &TitleTicker::motionChanged, this, &MainWindow::updateTickerTimer);
     connect(&ticker_, &TitleTicker::infoRequested, this, &MainWindow::infoWindowRequested);
@@ -74,6 +80,8 @@ void MainWindow::wireButtons() {
 PaintBox* MainWindow::addBox(BoxLogic& logic, QPoint topLeft) {
     auto* box = new PaintBox(logic, hint_, this);
     box->move(topLeft);
+    // The equalizer's boxes lie where the playlist starts while the panel is closed: under it.
+    if (playlist_) box->stackUnder(playlist_);
     box->show();
     boxes_.push_back(box);
     return box;
@@ -108,7 +116,9 @@ void MainWindow::updateTickerTimer() {
 
 void MainWindow::setStayOnTop(bool on) {
     if (titleBar_[1].stayOnTop() != on) titleBar_[1].setStayOnTop(on);
-    if (bool(windowFlags() & Qt::WindowStaysOnTopHint) == on) return;
+    // A compositor takes no such request: the button and the setting stay for X11 sessions, and the
+    // surface is not made anew for a flag nobody reads.
+    if (CompositorPlacesWindows() || bool(windowFlags() & Qt::WindowStaysOnTopHint) == on) return;
     const bool visible = isVisible();
     setWindowFlag(Qt::WindowStaysOnTopHint, on);
     // Changing a window flag hides the window on X11; bring it back where it was, not activated.
@@ -121,30 +131,33 @@ void MainWindow::setStayOnTop(bool on) {
 
 void MainWindow::setEqShown(bool shown) {
     if (labels_[1].shown() != shown) labels_[1].setShown(shown);
-    setFixedSize(kWidth, shown ? kHeightWithEq : kHeight);
-    update();
-    dock();
+    setMainPartHeight(shown ? kHeightWithEq : kHeight);
 }
 
-bool MainWindow::toggleEq() {
-    const bool open = height() != kHeightWithEq;
-    setFixedSize(kWidth, open ? kHeightWithEq : kHeight);
-    dock();
+void MainWindow::setMainPartHeight(int height) {
+    if (height == mainPartHeight_) return;
+    mainPartHeight_ = height;
+    fitParts();
     update();
-    return height() == kHeightWithEq;
+    emit mainPartHeightChanged(height);
 }
 
 void MainWindow::setPlaylistShown(bool shown) {
     if (labels_[0].shown() != shown) labels_[0].setShown(shown);
     playlistWanted_ = shown;
-    if (playlistWindow_) playlistWindow_->setVisible(shown);
+    if (playlist_) playlist_->setVisible(shown);
+}
+
+bool MainWindow::playlistPartShown() const {
+    // Hidden by the user, not merely away with a minimised or hidden window.
+    return playlist_ && !playlist_->isHidden();
 }
 
 bool MainWindow::togglePlaylist() {
     bool visible;
-    if (playlistWindow_) {
-        playlistWindow_->setVisible(!playlistWindow_->isVisible());
-        visible = playlistWindow_->isVisible();
+    if (playlist_) {
+        playlist_->setVisible(!playlistPartShown());
+        visible = playlistPartShown();
     } else {
         // The flag alone stands for the window until it exists; the label already lit on the press.
         visible = playlistWanted_ = !playlistWanted_;
@@ -157,39 +170,49 @@ void MainWindow::setPlayMode(int mode) {
     labels_[2].setMode(mode);
 }
 
-void MainWindow::setPlaylistWindow(QWidget* window) {
-    playlistWindow_ = window;
-    if (window) playlistHeight_ = window->height();
+void MainWindow::setPlaylistPart(QWidget* part) {
+    if (playlist_) playlist_->removeEventFilter(this);
+    playlist_ = part;
+    if (part) {
+        playlistHeight_ = part->height();
+        part->setParent(this);
+        part->setVisible(playlistWanted_);
+        // Above the equalizer's boxes, which it covers while the panel is closed.
+        part->raise();
+        part->installEventFilter(this);
+    }
+    fitParts();
 }
 
 int MainWindow::playlistHeight() const {
-    return playlistWindow_ ? playlistWindow_->height() : playlistHeight_;
+    return playlist_ ? playlist_->height() : playlistHeight_;
 }
 
 void MainWindow::setPlaylistHeight(int height) {
     playlistHeight_ = height;
-    if (playlistWindow_) playlistWindow_->resize(playlistWindow_->width(), height);
+    if (playlist_) playlist_->resize(playlist_->width(), height);
 }
 
-QRect MainWindow::dockRect() const {
-    return QRect(x(), y() + height(), kWidth, playlistHeight());
+void MainWindow::fitParts() {
+    const bool listShown = playlistPartShown();
+    if (playlist_) playlist_->move(0, mainPartHeight_);
+    setFixedSize(kWidth, mainPartHeight_ + (listShown ? playlist_->height() : 0));
+    // Each part keeps its own rounded corners, where the two windows had theirs.
+    QRegion shape = RoundedRegion({kWidth, mainPartHeight_});
+    if (listShown) shape += RoundedRegion(playlist_->size()).translated(0, mainPartHeight_);
+    setMask(shape);
 }
 
-void MainWindow::dock() {
-    const QRect rect = dockRect();
-    // A hidden playlist window is moved as well, without being shown.
-    if (playlistWindow_) playlistWindow_->setGeometry(rect);
-    emit docked(rect);
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == playlist_ && (event->type() == QEvent::Resize || event->type() == QEvent::ShowToParent ||
+                                 event->type() == QEvent::HideToParent))
+        fitParts();
+    return false;
 }
 
 void MainWindow::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    painter.drawImage(0, 0, background_.image(height(), qRound(devicePixelRatioF())));
-}
-
-void MainWindow::resizeEvent(QResizeEvent* event) {
-    QWidget::resizeEvent(event);
-    setMask(RoundedRegion(size()));
+    painter.drawImage(0, 0, background_.image(mainPartHeight_, qRound(devicePixelRatioF())));
 }
 
 void MainWindow::showEvent(QShowEvent* event) {
@@ -200,6 +223,8 @@ void MainWindow::showEvent(QShowEvent* event) {
     // the tray must not reload them.
     if (firstShowing_) {
         firstShowing_ = false;
+        // The keys start with the main part, not with the first box of the playlist that takes them.
+        if (!focusWidget()) setFocus(Qt::OtherFocusReason);
         emit firstShown();
         updateTickerTimer();
     }
@@ -218,30 +243,18 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     event->accept();
 }
 
-void MainWindow::moveEvent(QMoveEvent* event) {
-    QWidget::moveEvent(event);
-    // A playlist window docked under the old place goes along, whoever moved this one: the window
-    // manager reports its moves here, during a drag and after its end.
-    const QPoint dockedBefore = event->oldPos() + QPoint(0, height());
-    if (playlistWindow_ && playlistWindow_->geometry().topLeft() == dockedBefore) dock();
-}
-
 void MainWindow::mousePressEvent(QMouseEvent* event) {
     if (event->button() == Qt::RightButton) {
         emit colourWindowRequested();
         return;
     }
     if (event->button() != Qt::LeftButton) return;
-    if (playlistWindow_ && playlistWindow_->isVisible()) {
-        setCursor(Qt::SizeAllCursor);
-        playlistWindow_->hide();
-    }
+    // The whole window moves, the playlist with it; the four-way cursor tells that it is all one.
+    if (playlistPartShown()) setCursor(Qt::SizeAllCursor);
     drag_.start(*event);
 }
 
 void MainWindow::endDrag() {
-    dock();
-    if (playlistWindow_ && !playlistWindow_->isVisible() && playlistShown()) playlistWindow_->show();
     unsetCursor();
 }
 

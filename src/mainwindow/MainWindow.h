@@ -21,7 +21,9 @@ class PaintBox;
 
 // The player's face: a borderless, rounded, self-painted window holding the boxes. It owns the
 // frame, the buttons of its own and the title ticker; boxes of other subsystems are placed on it by
-// whoever assembles the player. Playback keeps going while it is dragged.
+// whoever assembles the player. The playlist, when shown, is part of the same window, right under the
+// main part at its own height, so the two move as one and can never part. Playback keeps going while
+// it is dragged.
 class MainWindow : public QWidget {
     Q_OBJECT
   public:
@@ -59,19 +61,19 @@ class MainWindow : public QWidget {
     int playMode() const { return labels_[2].mode(); }
     void setPlayMode(int mode);
 
-    // The window the playlist lives in, docked under this one; none until it exists.
-    void setPlaylistWindow(QWidget* window);
+    // Takes the playlist in as the part under the main one; none until it exists. The window is as
+    // tall as both while the playlist is shown, and follows its height.
+    void setPlaylistPart(QWidget* part);
     int playlistHeight() const;
     void setPlaylistHeight(int height);
-    // Where the playlist window belongs: right under this window, as wide, at its own height.
-    QRect dockRect() const;
-    void dock();
+    // The main part's height: 135, or 178 with the equalizer panel.
+    int mainPartHeight() const { return mainPartHeight_; }
 
     bool dragging() const { return drag_.active(); }
 
   signals:
-    // After every drag and every equalizer toggle, with the playlist window's place.
-    void docked(const QRect& playlistRect);
+    // The equalizer panel opened or closed.
+    void mainPartHeightChanged(int height);
     void firstShown();
     void closing();
     // The minimise box: whoever assembles the player decides how it goes away.
@@ -83,21 +85,23 @@ class MainWindow : public QWidget {
 
   protected:
     void paintEvent(QPaintEvent* event) override;
-    void resizeEvent(QResizeEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void hideEvent(QHideEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
-    void moveEvent(QMoveEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
     void wireButtons();
     void updateTickerTimer();
     bool togglePlaylist();
-    bool toggleEq();
+    void setMainPartHeight(int height);
+    // Sizes and shapes the window to the main part and, when shown, the playlist under it.
+    void fitParts();
+    bool playlistPartShown() const;
     void endDrag();
 
     const Skin& skin_;
@@ -119,8 +123,9 @@ class MainWindow : public QWidget {
     Beat& beat_;
     BeatTimer runTimer_;
 
-    QPointer<QWidget> playlistWindow_;
+    QPointer<QWidget> playlist_;
     int playlistHeight_ = kDefaultPlaylistHeight;
+    int mainPartHeight_ = kHeight;
     bool playlistWanted_ = false;
     bool firstShowing_ = true;
     WindowDrag drag_{*this};

@@ -9,7 +9,7 @@
 PlaybackKeys::PlaybackKeys(Playback& playback, AudioEngine& engine, VolumeBar& volume)
     : playback_(playback), engine_(engine), volume_(volume) {}
 
-void PlaybackKeys::addWindow(QWidget& window, bool listHasUpDown) {
+void PlaybackKeys::addWindow(QWidget& window) {
     struct Binding {
         Qt::Key key;
         std::function<void()> action;
@@ -33,7 +33,6 @@ void PlaybackKeys::addWindow(QWidget& window, bool listHasUpDown) {
         {Qt::Key_MediaNext, [this] { playback_.next(); }},
     };
     for (const Binding& binding : bindings) {
-        if (listHasUpDown && (binding.key == Qt::Key_Up || binding.key == Qt::Key_Down)) continue;
         // Only while that window is active: keys typed into another program are that program's.
         auto* shortcut = new QShortcut(QKeySequence(binding.key), &window);
         shortcut->setContext(Qt::WindowShortcut);

@@ -17,9 +17,9 @@ class PlaybackKeys : public QObject {
     // All three outlive the keys.
     PlaybackKeys(Playback& playback, AudioEngine& engine, VolumeBar& volume);
 
-    // The keys act while `window` is the active window. With `listHasUpDown` Up and Down are left
-    // to the list inside it, which moves through its rows with them.
-    void addWindow(QWidget& window, bool listHasUpDown);
+    // The keys act while `window` is the active window; a list inside it may keep Up and Down for
+    // its rows by claiming them before they are taken as shortcuts.
+    void addWindow(QWidget& window);
 
     // A playing or paused track goes on, or pauses; otherwise playback starts.
     void pauseOrPlay();

@@ -75,8 +75,8 @@ Settings Unusual() {
     s.eqEnable = true;
     s.eqParams = {1, 2, 3, 4, 5, 15, 25, 26, 27, 28, 29};
     s.playListShow = true;
-    s.playListLeft = 10;
-    s.playListTop = 400;
+    s.playListLeft = 300; // right under the main part with its equalizer panel
+    s.playListTop = 378;
     s.playListHeight = 333;
     return s;
 }
@@ -89,7 +89,7 @@ TEST_F(PlayerFixture, SettingsAppliedComeBackUnchanged) {
     EXPECT_EQ(window.pos(), QPoint(300, 200));
     EXPECT_TRUE(window.stayOnTop());
     EXPECT_TRUE(window.titleBarButton(TitleBarKind::TopMost).lit());
-    EXPECT_EQ(window.height(), 178);
+    EXPECT_EQ(window.mainPartHeight(), 178);
     EXPECT_EQ(window.playMode(), 2);
     EXPECT_EQ(player->playback().controller.PlayMode(), 2);
     EXPECT_EQ(window.ticker().direction(), 1);
@@ -238,9 +238,9 @@ int ShownPixelsOf(QWidget& window, QRgb colour, QRect area = {}) {
     return n;
 }
 
-// A colour set on the skin shows at once in both windows, in the boxes that repaint often and in
+// A colour set on the skin shows at once in both parts of the window, in the boxes that repaint often and in
 // the ones that never would on their own, and no cached picture keeps the old colour.
-TEST_F(PlayerFixture, ANewSkinColourShowsInBothWindowsAndNothingKeepsTheOldOne) {
+TEST_F(PlayerFixture, ANewSkinColourShowsInBothPartsAndNothingKeepsTheOldOne) {
     const QString file = home.path() + "/song.mp3";
     QFile(file).open(QIODevice::WriteOnly);
     engine.files[file.toStdString()] = FakeTrack{.artist = "Artist", .title = "Song", .lengthSeconds = 300};
@@ -248,24 +248,26 @@ TEST_F(PlayerFixture, ANewSkinColourShowsInBothWindowsAndNothingKeepsTheOldOne) 
     MainWindow& window = player->window();
     PlaylistWindow& list = player->playlistWindow();
     window.show();
-    list.show();
+    window.setPlaylistShown(true);
     window.pressButton(PressKind::Play).press({5, 5}, Qt::LeftButton);
     engine.position = engine.GetLength(player->playback().controller.Channel()) / 2;
-    const QRect seekBar(10, 76, 302, 10), frameTitle(0, 0, 64, 30), listTitle(120, 2, 100, 22);
+    const QRect seekBar(10, 76, 302, 10), frameTitle(0, 0, 64, 30);
+    const QRect listTitle = QRect(120, 2, 100, 22).translated(list.pos());
     const QRgb old = player->skin().rgb(), fresh = qRgb(200, 30, 120);
     ASSERT_TRUE(serveUntil([&] {
         return ShownPixelsOf(window, old, seekBar) > 100 && ShownPixelsOf(window, old, frameTitle) > 20 &&
-               ShownPixelsOf(list, old, listTitle) > 10;
+               ShownPixelsOf(window, old, listTitle) > 10;
     })) << "the old colour on the screen first";
 
     player->skin().setColor(QColor::fromRgb(fresh));
-    EXPECT_TRUE(serveUntil([&] { return ShownPixelsOf(window, old) == 0 && ShownPixelsOf(list, old) == 0; }))
-        << ShownPixelsOf(window, old) << " and " << ShownPixelsOf(list, old) << " pixels keep the old colour";
+    EXPECT_TRUE(serveUntil([&] { return ShownPixelsOf(window, old) == 0; }))
+        << ShownPixelsOf(window, old) << " pixels keep the old colour";
     EXPECT_GT(ShownPixelsOf(window, fresh, seekBar), 100) << "the dotted line";
     EXPECT_GT(ShownPixelsOf(window, fresh, frameTitle), 20) << "the frame's title";
     EXPECT_GT(ShownPixelsOf(window, fresh, QRect(36, 100, 20, 20)), 10) << "the lit play button";
-    EXPECT_GT(ShownPixelsOf(list, fresh, listTitle), 10) << "the playlist's ground";
-    EXPECT_GT(ShownPixelsOf(list, fresh, list.boxOf(ListButtonKind::Save)->geometry()), 5) << "its buttons";
+    EXPECT_GT(ShownPixelsOf(window, fresh, listTitle), 10) << "the playlist's ground";
+    const QRect saveBox = list.boxOf(ListButtonKind::Save)->geometry().translated(list.pos());
+    EXPECT_GT(ShownPixelsOf(window, fresh, saveBox), 5) << "its buttons";
 }
 
 TEST_F(PlayerFixture, TheModeBoxDrivesTheController) {
@@ -277,18 +279,20 @@ TEST_F(PlayerFixture, TheModeBoxDrivesTheController) {
     EXPECT_EQ(player->playback().controller.PlayMode(), 0);
 }
 
-TEST_F(PlayerFixture, ThePlaylistWindowFollowsTheSettingsAndStaysDockedBelow) {
-    player->applySettings(Unusual());
-    PlaylistWindow& list = player->playlistWindow();
-    EXPECT_EQ(list.geometry(), QRect(10, 400, 320, 333));
-    EXPECT_TRUE(list.isVisible());
+TEST_F(PlayerFixture, ThePlaylistFollowsTheSettingsUnderTheMainPart) {
+    Settings s = Unusual();
+    s.playListLeft = 10; // an older version's playlist moved away from the main window
+    s.playListTop = 400;
+    player->applySettings(s);
     MainWindow& window = player->window();
+    EXPECT_EQ(window.height(), 178 + 333);
+    EXPECT_EQ(player->playlistWindow().pos(), QPoint(0, 178));
+    EXPECT_EQ(player->collectSettings().playListTop, 200 + 178) << "written where it now stands";
     window.labelButton(LabelKind::Equalizer).release({1, 1}, Qt::LeftButton); // closes the open panel
-    EXPECT_EQ(window.height(), 135);
-    EXPECT_EQ(list.geometry(), QRect(300, 200 + 135, 320, 333)) << "docked under the main window";
+    EXPECT_EQ(window.height(), 135 + 333);
     window.labelButton(LabelKind::Playlist).press({1, 1}, Qt::LeftButton);
     window.labelButton(LabelKind::Playlist).release({1, 1}, Qt::LeftButton);
-    EXPECT_FALSE(list.isVisible());
+    EXPECT_EQ(window.height(), 135);
     const Settings back = player->collectSettings();
     EXPECT_FALSE(back.playListShow);
     EXPECT_EQ(back.playListLeft, 300);

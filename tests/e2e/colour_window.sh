@@ -27,17 +27,17 @@ home_showing_playlist
 start_player() {
     (cd "$WORK" && exec "$BIN") >"$WORK/player.out" 2>"$WORK/player.err" &
     PLAYER_PID=$!
-    wait_for_main_window 320x135
+    wait_for_main_window 320x
 }
 
-# The main window's title and the whole playlist window as they stand on the screen.
+# The main part's title and the whole playlist as they stand on the screen.
 grab_both() {
     eval "$(xdotool getwindowgeometry --shell "$WID")"
     grab_box 0 0 320 135 "$WORK/main.rgb"
     find_list_window || return 1
-    geometry_of "$LIST_WID"
+    list_geometry
     ffmpeg -v error -y -f x11grab -draw_mouse 0 -video_size "${WIDTH}x${HEIGHT}" -i "$DISPLAY+$X,$Y" \
-        -frames:v 1 -f rawvideo -pix_fmt rgb24 "$WORK/list.rgb" || fail "ffmpeg could not grab the playlist window"
+        -frames:v 1 -f rawvideo -pix_fmt rgb24 "$WORK/list.rgb" || fail "ffmpeg could not grab the playlist"
 }
 # Both windows show colour $1 and none of the colour $2.
 show_alone() {

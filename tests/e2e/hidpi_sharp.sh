@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# A user on a HiDPI screen: at twice the scale the main window is 640 x 270 and the playlist window
-# docked below it twice its size. The skin's shapes are the 1× pictures enlarged pixel for pixel,
+# A user on a HiDPI screen: at twice the scale the main window's main part is 640 x 270 and the
+# playlist under it twice its size. The skin's shapes are the 1× pictures enlarged pixel for pixel,
 # while a track plays too: no edge shows a colour the 1× window does not have. The texts are drawn
 # at the screen's resolution, finer than an enlarged 1× picture could show them. A fractional scale, set or
 # the screen's own, is rounded to the nearest whole one, and Scale in Options.ini fixes the scale
@@ -30,7 +30,7 @@ start_pulse e2e
 ffmpeg -v error -f lavfi -i "sine=frequency=440:duration=60" -ac 2 -ar 44100 "$WORK/tone.wav" ||
     fail "ffmpeg could not make the tone"
 home_showing_playlist
-# Main window in the corner and the playlist docked below it, so both fit the screen at 2×.
+# Main window in the corner with the playlist under its main part, so both fit the screen at 2×.
 printf '[Main]\r\nLeft=0\r\nTop=0\r\n[PlayList]\r\nShow=1\r\nLeft=0\r\n' >"$HOME_DIR/Data/Options.ini"
 
 # start_player SIZE: starts the player with the tone in its list and waits for its main window to
@@ -119,20 +119,22 @@ sharp_window() {
 }
 
 # --- At 1×: the colours of the rows across box edges.
-start_player 320x135
-poll 100 find_list_window || fail "no playlist window at 1x"
+start_player 320x
+poll 100 find_list_window || fail "no playlist at 1x"
 # shellcheck disable=SC2086
 colours_shown() { grab_box 0 0 320 135 "$WORK/1x.rgb" && row_colours "$WORK/1x.rgb" 320 1 $ROWS >"$WORK/colours-1x.txt"; }
 colours_shown
 close_player $EXIT_X $EXIT_Y
 
-# --- At 2×: both windows twice as large, docked, and sharp; and so while a track plays.
+# --- At 2×: both parts twice as large, the playlist under the main part, and sharp; and so while a
+# track plays.
 export QT_SCALE_FACTOR=2
-start_player 640x270
-poll 100 find_list_window || fail "no playlist window at 2x"
-list_docked() { geometry_of "$LIST_WID" && [ "$X,$Y,$WIDTH,$HEIGHT" = "0,270,640,420" ]; }
+MAIN_PART_H=270
+start_player 640x
+poll 100 find_list_window || fail "no playlist at 2x"
+list_docked() { geometry_of "$LIST_WID" && [ "$X,$Y,$WIDTH,$HEIGHT" = "0,0,640,690" ]; }
 poll 100 list_docked ||
-    fail "the playlist window is ${WIDTH}x$HEIGHT at $X,$Y, not 640x420 docked below the main window at 0,270"
+    fail "the window is ${WIDTH}x$HEIGHT at $X,$Y, not 640x690 at 0,0: a main part of 270 and a playlist of 420"
 X=0 Y=0
 poll_seconds 15 sharp_window 2 || fail "at 2x the main window is not sharp: $SEEN"
 # The list's rows are drawn by the toolkit at the screen's resolution, so the bands above and below
@@ -143,12 +145,12 @@ for band in "0 48 $LIST_TITLE" "366 54 8 0 113 27"; do
     read -r top height texts <<<"$band"
     grab_box 0 $((270 + top)) 640 "$height" "$WORK/list.rgb"
     blocks="$(not_enlarged "$WORK/list.rgb" 640 2 "$texts")"
-    [ "$blocks" -eq 0 ] || fail "at 2x the playlist window's rows from $top have $blocks pixels unlike their block"
+    [ "$blocks" -eq 0 ] || fail "at 2x the playlist's rows from $top have $blocks pixels unlike their block"
 done
 grab_box 0 270 640 48 "$WORK/list.rgb"
 title="$(finer_blocks "$WORK/list.rgb" 640 2 "$LIST_TITLE")"
 [ "$title" -ge 20 ] || fail "at 2x the playlist's title is no finer than its 1x picture: $title blocks are not one colour"
-echo "at 2x both windows are twice as large, docked, their shapes enlarged pixel for pixel and their titles finer"
+echo "at 2x both parts are twice as large, the playlist under the main part, their shapes enlarged pixel for pixel and their titles finer"
 
 xdotool mousemove --window "$WID" $((PLAY_X * 2)) $((BUTTON_Y * 2)) click 1
 grab_box 16 60 146 40 "$WORK/time-stopped.rgb"
@@ -166,7 +168,7 @@ find_hint() {
     local wid geometry
     for wid in $(xdotool search --onlyvisible --pid "$PLAYER_PID" 2>/dev/null); do
         geometry="$(xdotool getwindowgeometry "$wid" 2>/dev/null | sed -n 's/.*Geometry: //p')"
-        case "$geometry" in 640x270 | 640x420 | 644x258 | "") continue ;; esac
+        case "$geometry" in 640x690 | 644x258 | "") continue ;; esac
         eval "$(xdotool getwindowgeometry --shell "$wid" | grep -E '^(X|Y)=')"
         return 0
     done
@@ -197,7 +199,7 @@ echo "while a track plays at 2x the changing boxes stay enlarged pixel for pixel
 
 # --- A fractional scale is rounded to the nearest whole one.
 export QT_SCALE_FACTOR=1.5
-start_player 640x270
+start_player 640x
 poll_seconds 15 sharp_window 2 || fail "at 1.5 (shown at 2x) the main window is not sharp: $SEEN"
 close_player $((EXIT_X * 2)) $((EXIT_Y * 2))
 echo "a scale of 1.5 shows the windows at 2x, sharp"
@@ -205,13 +207,13 @@ echo "a scale of 1.5 shows the windows at 2x, sharp"
 # --- So is a screen's own fractional ratio: 144 dpi is 1.5 times the usual 96.
 unset QT_SCALE_FACTOR
 echo "Xft.dpi: 144" | xrdb -nocpp -merge || fail "xrdb could not set the screen's resolution"
-start_player 640x270
+start_player 640x
 poll_seconds 15 sharp_window 2 || fail "at 144 dpi (shown at 2x) the main window is not sharp: $SEEN"
 close_player $((EXIT_X * 2)) $((EXIT_Y * 2))
 echo "a screen of 144 dpi shows the windows at 2x, sharp"
 
 # --- Scale=3 in the settings wins over the desktop's 2 (and its 144 dpi), and a save keeps it.
-# (The playlist window is closed: three times its size does not fit below the main window.)
+# (The playlist is closed: three times its size does not fit below the main part.)
 sed -i 's/^\[Main\]\r$/[Main]\r\nScale=3\r/; s/^Show=1\r$/Show=0\r/' "$HOME_DIR/Data/Options.ini"
 grep -q "^Scale=3" "$HOME_DIR/Data/Options.ini" || fail "could not set Scale=3 in the settings"
 export QT_SCALE_FACTOR=2

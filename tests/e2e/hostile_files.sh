@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Named pipes under audio and playlist names do not freeze the player: with a pipe "x.mp3" in the
-# default playlist and the playlist window shown, the windows come up, Play passes over the pipe,
+# default playlist and the playlist shown, the window comes up, Play passes over the pipe,
 # and the close box ends the player, which keeps the pipe's row in Default.m3u; a pipe "y.m3u"
 # given on the command line is reported in an error box, which closes with Enter, and the player
 # again ends by its close box. A WAV with a valid header and a 2 GB tail of zeros, which takes a
@@ -11,7 +11,8 @@
 set -uo pipefail
 
 BIN="${1:?usage: $0 path-to-vexo-mp}"
-MAIN_GEOMETRY=320x135
+# The main window with the playlist shown under its main part, at the playlist's default height.
+MAIN_GEOMETRY=320x345
 EXIT_X=307 EXIT_Y=14
 PLAY_X=46 PLAY_Y=110
 
@@ -32,13 +33,13 @@ start_player() {
     PLAYER_PID=$!
 }
 
-# --- A pipe in the default playlist, painted in the shown playlist window, then played.
+# --- A pipe in the default playlist, painted in the shown playlist, then played.
 printf '#EXTM3U\r\n#EXTINF:206,\r\n%s\r\n#EXTINF:206,\r\n%s\r\n' "$WORK/x.mp3" "$WORK/tone.wav" \
     >"$HOME_DIR/Data/Default.m3u"
 start_player
 wait_for_main_window "$MAIN_GEOMETRY"
-poll 100 find_list_window || fail "the playlist window did not appear within 10 s"
-echo "main window $WID and playlist window $LIST_WID are shown"
+poll 100 find_list_window || fail "the playlist did not appear within 10 s"
+echo "main window $WID is shown with the playlist"
 xdotool mousemove --window "$WID" "$PLAY_X" "$PLAY_Y" click 1
 close_player "$EXIT_X" "$EXIT_Y"
 m3u_paths "$HOME_DIR/Data/Default.m3u" >"$WORK/paths.txt"
@@ -83,12 +84,12 @@ truncate -s 2G "$WORK/zero.wav" || fail "cannot grow the WAV"
 printf '#EXTM3U\r\n%s\r\n%s\r\n' "$WORK/zero.wav" "$WORK/tone.wav" >"$HOME_DIR/Data/Default.m3u"
 start_player
 wait_for_main_window "$MAIN_GEOMETRY"
-poll 100 find_list_window || fail "the playlist window did not appear within 10 s"
+poll 100 find_list_window || fail "the playlist did not appear within 10 s"
 close_promptly "with the zero-tailed WAV in the shown playlist"
 echo "the shown playlist with a zero-tailed WAV did not hold the window"
 start_player
 wait_for_main_window "$MAIN_GEOMETRY"
-poll 100 find_list_window || fail "the playlist window did not appear within 10 s"
+poll 100 find_list_window || fail "the playlist did not appear within 10 s"
 xdotool mousemove --window "$WID" "$PLAY_X" "$PLAY_Y" click 1
 close_promptly "after Play on the zero-tailed WAV"
 echo "Play on a zero-tailed WAV did not hold the window"

@@ -9,7 +9,7 @@ set -uo pipefail
 
 BIN="${1:?usage: $0 path-to-vexo-mp}"
 EXIT_X=307 EXIT_Y=14
-# Rows are 16 px high from the top of the list, which sits at (7, 24) in the playlist window.
+# Rows are 16 px high from the top of the list, which sits at (7, 24) in the playlist's part.
 LIST_X=7 LIST_Y=24 ROW_H=16
 
 source "$(dirname "$0")/lib/headless.sh"
@@ -25,15 +25,22 @@ for name in a b c d; do
         fail "ffmpeg could not make $name.wav"
 done
 home_showing_playlist
+LIST_HEIGHT=250
+printf 'Height=%s\r\n' "$LIST_HEIGHT" >>"$HOME_DIR/Data/Options.ini"
 
 (cd "$WORK" && exec "$BIN" a.wav b.wav c.wav d.wav) >"$WORK/player.out" 2>"$WORK/player.err" &
 PLAYER_PID=$!
-wait_for_main_window 320x135
-poll 100 find_list_window || fail "no visible window named \"PlayList\" appeared within 10 s"
+wait_for_main_window 320x
+poll 100 find_list_window || fail "the player's window did not grow to show the playlist within 10 s"
+# One window on the screen, the main part with the playlist under it at its own height.
+one_window() { [ "$(xdotool search --onlyvisible --pid "$PLAYER_PID" | wc -l)" -eq 1 ]; }
+poll 50 one_window || fail "the player shows $(xdotool search --onlyvisible --pid "$PLAYER_PID" | wc -l) windows, not one"
 geometry_of "$LIST_WID"
+[ "$HEIGHT" -eq $((MAIN_PART_H + LIST_HEIGHT)) ] ||
+    fail "the window is $HEIGHT px high, not the main part's $MAIN_PART_H and the playlist's $LIST_HEIGHT"
+list_geometry
 LIST_H=$((HEIGHT - 50))
-[ "$LIST_H" -ge $((6 * ROW_H)) ] || fail "the list is only $LIST_H px high"
-echo "playlist window $LIST_WID, list $LIST_H px high"
+echo "one window $LIST_WID, $((MAIN_PART_H + HEIGHT)) px high, with a list $LIST_H px high"
 
 # The middle of list row $1, in window coordinates.
 row_y() { echo $((LIST_Y + $1 * ROW_H + ROW_H / 2)); }
@@ -42,9 +49,9 @@ row_y() { echo $((LIST_Y + $1 * ROW_H + ROW_H / 2)); }
 drag_row() {
     local x=$((LIST_X + 60)) from to step
     from="$(row_y "$1")" to="$2"
-    xdotool mousemove --window "$LIST_WID" "$x" "$from" mousedown 1
+    list_pointer "$x" "$from" mousedown 1
     for step in $(seq 10); do
-        xdotool mousemove --window "$LIST_WID" "$x" $((from + (to - from) * step / 10))
+        list_pointer "$x" $((from + (to - from) * step / 10))
         sleep 0.05
     done
     xdotool mouseup 1
@@ -53,8 +60,8 @@ drag_row() {
 # --- The fourth and second rows, picked by a click and a Ctrl+click, dragged from the fourth onto
 # the first: b, d, a, c. Each press lands two rows away from the one before it, so that no two
 # presses make a double click.
-xdotool mousemove --window "$LIST_WID" $((LIST_X + 60)) "$(row_y 3)" click 1
-xdotool mousemove --window "$LIST_WID" $((LIST_X + 60)) "$(row_y 1)" keydown ctrl click 1 keyup ctrl
+list_pointer $((LIST_X + 60)) "$(row_y 3)" click 1
+list_pointer $((LIST_X + 60)) "$(row_y 1)" keydown ctrl click 1 keyup ctrl
 drag_row 3 "$(row_y 0)"
 # --- The row now first (b), picked up by the press itself, dropped below the last row: d, a, c, b.
 drag_row 0 $((LIST_Y + 6 * ROW_H))
@@ -65,7 +72,7 @@ MENU_WID=""
 find_menu() {
     local wid
     for wid in $(xdotool search --onlyvisible --pid "$PLAYER_PID" 2>/dev/null); do
-        [ "$wid" = "$WID" ] || [ "$wid" = "$LIST_WID" ] || { MENU_WID="$wid"; return 0; }
+        [ "$wid" = "$WID" ] || { MENU_WID="$wid"; return 0; }
     done
     return 1
 }
@@ -87,7 +94,7 @@ separator_shown() {
               exit !found }'
 }
 ADD_Y=$((LIST_H + 24 + 8))
-xdotool mousemove --window "$LIST_WID" 15 "$ADD_Y" click 1
+list_pointer 15 "$ADD_Y" click 1
 poll 50 find_menu || fail "no menu appeared after a click on the Add box"
 poll 20 separator_shown || fail "the add menu ($(xdotool getwindowgeometry "$MENU_WID" | tr '\n' ' ')) shows no separator line"
 xdotool key Escape

@@ -31,10 +31,10 @@ printf '[Main]\r\nColor=%s\r\n' "$COLOUR_REF" >>"$HOME_DIR/Data/Options.ini"
 
 (cd "$WORK" && exec "$BIN" track.mp3) >"$WORK/player.out" 2>"$WORK/player.err" &
 PLAYER_PID=$!
-wait_for_main_window 320x135
+wait_for_main_window 320x
 xdotool mousemove --window "$WID" "$PLAY_X" "$BUTTON_Y" click 1
 
-# The main window (320 x 135) and the playlist window as they stand on the screen.
+# The main part (320 x 135) and the playlist under it as they stand on the screen.
 grab_both() {
     eval "$(xdotool getwindowgeometry --shell "$WID")"
     grab_box 0 0 320 135 "$WORK/main.rgb"
@@ -42,9 +42,9 @@ grab_both() {
     grab_box 10 76 302 10 "$WORK/seek.rgb"
     grab_box 8 30 73 20 "$WORK/time.rgb"
     find_list_window || return 1
-    geometry_of "$LIST_WID"
+    list_geometry
     ffmpeg -v error -y -f x11grab -draw_mouse 0 -video_size "${WIDTH}x${HEIGHT}" -i "$DISPLAY+$X,$Y" \
-        -frames:v 1 -f rawvideo -pix_fmt rgb24 "$WORK/list.rgb" || fail "ffmpeg could not grab the playlist window"
+        -frames:v 1 -f rawvideo -pix_fmt rgb24 "$WORK/list.rgb" || fail "ffmpeg could not grab the playlist"
 }
 
 shows_the_colour() {

@@ -10,14 +10,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-// Every docking rectangle the window announced.
-struct DockLog {
-    explicit DockLog(MainWindow& window) {
-        QObject::connect(&window, &MainWindow::docked, [this](const QRect& r) { rects.push_back(r); });
-    }
-    std::vector<QRect> rects;
-};
-
 void Wait(int ms) {
     QEventLoop loop;
     QTimer::singleShot(ms, &loop, &QEventLoop::quit);
@@ -76,42 +68,47 @@ TEST(MainWindowFrame, RoundedMaskFollowsTheHeight) {
     EXPECT_FALSE(window.mask().contains(QPoint(319, 177)));
 }
 
-TEST(MainWindowDocking, EqToggleResizesAndDocksThePlaylistBelow) {
+TEST(MainWindowParts, ThePlaylistLiesUnderTheMainPartAndTheWindowGrowsByItsHeight) {
     WindowKit kit;
     MainWindow window(kit.skin, kit.hint, kit.beat);
     QWidget playlist;
     playlist.resize(320, 250);
-    window.setPlaylistWindow(&playlist);
-    window.move(268, 141);
+    window.setPlaylistPart(&playlist);
     window.show();
-    DockLog docked(window);
+    EXPECT_EQ(window.size(), QSize(320, 135)) << "a hidden playlist takes no room";
+    window.setPlaylistShown(true);
+    EXPECT_EQ(window.size(), QSize(320, 135 + 250));
+    EXPECT_EQ(playlist.geometry(), QRect(0, 135, 320, 250));
+    for (QPoint corner : {QPoint(319, 134), QPoint(0, 135), QPoint(319, 384)})
+        EXPECT_FALSE(window.mask().contains(corner))
+            << "each part keeps its corners: " << corner.x() << "," << corner.y();
+    EXPECT_TRUE(window.mask().contains(QPoint(160, 300)));
+
     LabelButton& eq = window.labelButton(LabelKind::Equalizer);
     eq.press({1, 1}, Qt::LeftButton);
     eq.release({1, 1}, Qt::LeftButton);
-    EXPECT_EQ(window.height(), 178);
     EXPECT_TRUE(window.eqShown());
-    ASSERT_EQ(docked.rects.size(), 1u);
-    const QRect expected(window.x(), window.y() + 178, 320, 250);
-    EXPECT_EQ(docked.rects.at(0), expected);
-    EXPECT_EQ(playlist.geometry(), expected);
-    EXPECT_FALSE(playlist.isVisible()) << "docking moves a hidden playlist without showing it";
-    eq.release({1, 1}, Qt::LeftButton);
-    EXPECT_EQ(window.height(), 135);
-    EXPECT_FALSE(window.eqShown());
-    EXPECT_EQ(docked.rects.back(), QRect(window.x(), window.y() + 135, 320, 250));
+    EXPECT_EQ(window.size(), QSize(320, 178 + 250));
+    EXPECT_EQ(playlist.pos(), QPoint(0, 178));
+    EXPECT_FALSE(window.mask().contains(QPoint(0, 178)));
+    playlist.resize(320, 300); // the playlist's own strip
+    EXPECT_EQ(window.height(), 178 + 300);
+    LabelButton& pl = window.labelButton(LabelKind::Playlist);
+    pl.press({1, 1}, Qt::LeftButton);
+    pl.release({1, 1}, Qt::LeftButton);
+    EXPECT_FALSE(window.playlistShown());
+    EXPECT_EQ(window.height(), 178);
 }
 
-TEST(MainWindowDocking, ADragMovesTheWindowByThePointerAndDocksAfterwards) {
+TEST(MainWindowParts, ADragMovesTheWholeWindowByThePointer) {
     WindowKit kit;
     MainWindow window(kit.skin, kit.hint, kit.beat);
     QWidget playlist;
     playlist.resize(320, 210);
-    window.setPlaylistWindow(&playlist);
+    window.setPlaylistPart(&playlist);
     window.move(100, 100);
     window.show();
     window.setPlaylistShown(true);
-    ASSERT_TRUE(playlist.isVisible());
-    DockLog docked(window);
 
     const QPoint grab(200, 40); // free background between the analyser and the buttons
     auto send = [&](QEvent::Type type, QPoint global, Qt::MouseButtons buttons) {
@@ -122,26 +119,13 @@ TEST(MainWindowDocking, ADragMovesTheWindowByThePointerAndDocksAfterwards) {
     const QPoint start = window.pos() + grab;
     send(QEvent::MouseButtonPress, start, Qt::LeftButton);
     EXPECT_TRUE(window.dragging());
-    EXPECT_FALSE(playlist.isVisible()) << "hidden during the drag";
     send(QEvent::MouseMove, start + QPoint(30, 7), Qt::LeftButton);
     send(QEvent::MouseMove, start + QPoint(50, 20), Qt::LeftButton);
     EXPECT_EQ(window.pos(), QPoint(150, 120));
-    EXPECT_TRUE(docked.rects.empty());
     send(QEvent::MouseButtonRelease, start + QPoint(50, 20), Qt::NoButton);
     EXPECT_FALSE(window.dragging());
-    ASSERT_EQ(docked.rects.size(), 1u);
-    EXPECT_EQ(docked.rects.at(0), QRect(150, 255, 320, 210));
-    EXPECT_TRUE(playlist.isVisible()) << "shown again under the window";
-    EXPECT_EQ(playlist.geometry(), QRect(150, 255, 320, 210));
-
-    // However the window is moved afterwards, a docked playlist goes along; one placed elsewhere stays.
-    window.move(200, 150);
-    QApplication::processEvents();
-    EXPECT_EQ(playlist.geometry(), QRect(200, 285, 320, 210));
-    playlist.move(10, 10);
-    window.move(250, 150);
-    QApplication::processEvents();
-    EXPECT_EQ(playlist.pos(), QPoint(10, 10));
+    EXPECT_TRUE(playlist.isVisible()) << "the playlist moves along, shown all the while";
+    EXPECT_EQ(window.height(), 135 + 210);
 }
 
 TEST(MainWindowButtons, PlaylistButtonWithoutAWindowKeepsTheFlagAndParksTheTicker) {

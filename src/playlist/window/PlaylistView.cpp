@@ -51,6 +51,19 @@ PlaylistView::PlaylistView(PlaylistModel& model, TrackInfoCache& cache, QWidget*
     setPalette(colours);
 }
 
+bool PlaylistView::event(QEvent* event) {
+    // Up and Down move through the rows even where the window around the list binds them to
+    // something else (the volume, on the player's window).
+    if (event->type() == QEvent::ShortcutOverride) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Up || key == Qt::Key_Down) {
+            event->accept();
+            return true;
+        }
+    }
+    return QListView::event(event);
+}
+
 QMimeData* PlaylistView::rowsMimeData() const {
     auto* mime = new QMimeData;
     mime->setData(kRowsMimeType, ViewToken(this));

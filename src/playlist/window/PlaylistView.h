@@ -6,8 +6,9 @@ class PlaylistModel;
 class TrackInfoCache;
 
 // The list of the playlist window: owner-painted rows, several selected at once, Enter and a double
-// click to play, Ctrl+A to select all, Delete to remove, rows reordered by dragging them, and files
-// dropped from outside handed on. Rules that belong to playback are signalled, not done here.
+// click to play, Up and Down for its rows whatever the window binds them to, Ctrl+A to select all,
+// Delete to remove, rows reordered by dragging them, and files dropped from outside handed on. Rules
+// that belong to playback are signalled, not done here.
 class PlaylistView : public QListView {
     Q_OBJECT
   public:
@@ -31,6 +32,7 @@ class PlaylistView : public QListView {
     void pathsDropped(const QByteArrayList& paths);
 
   protected:
+    bool event(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void startDrag(Qt::DropActions supportedActions) override;

@@ -32,11 +32,12 @@ constexpr int kListWidth = 305;
 
 PlaylistWindow::PlaylistWindow(PlaylistModel& model, PlaylistAdder& adder, TrackInfoCache& cache,
                                FileDialogs& dialogs, const Skin& skin, HintWindow& hint, QWidget* parent)
-    : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint), model_(model), adder_(adder), cache_(cache),
-      dialogs_(dialogs), skin_(skin), hint_(hint) {
-    // A companion of the main window: the taskbar shows the player once, not once per window.
-    setWindowTitle(QStringLiteral("PlayList"));
+    : QWidget(parent), model_(model), adder_(adder), cache_(cache), dialogs_(dialogs), skin_(skin),
+      hint_(hint) {
     setAttribute(Qt::WA_OpaquePaintEvent);
+    // A press or a wheel on the playlist's ground is nobody's: it neither drags the window it is
+    // part of nor turns the volume there.
+    setAttribute(Qt::WA_NoMousePropagation);
     setAcceptDrops(true);
     setFont(SkinFont(8));
     setFixedWidth(kWidth);
@@ -45,6 +46,9 @@ PlaylistWindow::PlaylistWindow(PlaylistModel& model, PlaylistAdder& adder, Track
 
     list_ = new PlaylistView(model, cache, this);
     list_->move(kListTopLeft);
+    // A click anywhere on the playlist gives the keys to its list, as activating its own window did.
+    setFocusPolicy(Qt::ClickFocus);
+    setFocusProxy(list_);
     const QPoint buttonPlaces[] = {{8, 0}, {48, 0}, {88, 0}};
     for (std::size_t i = 0; i < buttons_.size(); ++i) {
         boxes_[i] = new PaintBox(buttons_[i], hint_, this);
@@ -67,7 +71,7 @@ void PlaylistWindow::wire() {
     connect(&button(ListButtonKind::Del), &ListButton::triggered, this, &PlaylistWindow::openDelMenu);
     connect(&button(ListButtonKind::Save), &ListButton::triggered, this, &PlaylistWindow::save);
 
-    strip_.windowRect = [this] { return frameGeometry(); };
+    strip_.windowRect = [this] { return QRect(mapToGlobal(QPoint(0, 0)), size()); };
     strip_.screenHeight = [this] { return screen() ? screen()->geometry().bottom() + 1 : INT_MAX; };
     connect(&strip_, &SizeStrip::resizeRequested, this, [this](int height) {
         resize(kWidth, std::max(kMinHeight, height));

@@ -22,10 +22,10 @@ class PlaylistModel;
 class PlaylistView;
 class TrackInfoCache;
 
-// The playlist window: a borderless, rounded companion of fixed width that lists the playlist and
-// lets the user add, delete, clear, save and reorder rows, play one, and change the window's height
-// by the strip along its bottom. It closes only once the application closes. Starting a row is
-// playback's business: the window asks for it with a signal.
+// The playlist window: a rounded part of fixed width, shown under the main window in its surface,
+// that lists the playlist and lets the user add, delete, clear, save and reorder rows, play one, and
+// change its height by the strip along its bottom. It closes only once the application closes.
+// Starting a row is playback's business: the window asks for it with a signal.
 class PlaylistWindow : public QWidget {
     Q_OBJECT
   public:

@@ -81,7 +81,6 @@ struct WindowTest : ::testing::Test, ListRig {
 } // namespace
 
 TEST_F(WindowTest, FrameAndLayoutFollowTheHeight) {
-    EXPECT_TRUE(window.windowFlags() & Qt::FramelessWindowHint);
     EXPECT_EQ(window.minimumWidth(), 320);
     EXPECT_EQ(window.maximumWidth(), 320);
     EXPECT_EQ(window.minimumHeight(), 200);
