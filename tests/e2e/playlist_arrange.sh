@@ -2,7 +2,9 @@
 # A user arranges the playlist with the mouse, on the real player: four tracks given at start; the
 # second and fourth rows, picked by a click and a Ctrl+click, are dragged onto the first row and
 # land before it in their order; the row now first, dragged below the last row, goes to the end;
-# the Add box opens its menu, whose separator shows as a line; the close box saves the new order.
+# the Add box opens its menu, whose separator shows as a line; Down moves through the rows while the
+# list has the keys and turns the volume once the main part is clicked; the close box saves the new
+# order.
 #
 # Usage: playlist_arrange.sh PATH-TO-vexo-mp
 set -uo pipefail
@@ -101,8 +103,18 @@ xdotool key Escape
 menu_gone() { ! xdotool search --onlyvisible --pid "$PLAYER_PID" 2>/dev/null | grep -qx "$MENU_WID"; }
 poll 50 menu_gone || fail "Escape did not close the add menu"
 
-# --- The close box saves the order the drags made.
+# --- The keys go to the part clicked last: Down moves through the rows while the list has them, and
+# turns the volume (saved from 104) down once the main part's ground is clicked.
+list_pointer $((LIST_X + 60)) "$(row_y 0)" click 1
+timeout 3 xdotool windowfocus --sync "$WID" || fail "the player's window did not take the keyboard focus"
+xdotool key --delay 50 Down Down Down
+xdotool mousemove --window "$WID" 150 40 click 1
+xdotool key --delay 50 Down Down
+
+# --- The close box saves the order the drags made, and the volume the keys left.
 close_player "$EXIT_X" "$EXIT_Y"
+tr -d '\r' <"$HOME_DIR/Data/Options.ini" | grep -qx "Volume=102" ||
+    fail "Options.ini holds $(tr -d '\r' <"$HOME_DIR/Data/Options.ini" | grep Volume=), not 102: the keys went to the wrong part"
 m3u="$HOME_DIR/Data/Default.m3u"
 [ -f "$m3u" ] || fail "no Data/Default.m3u after the close"
 m3u_paths "$m3u" >"$WORK/paths.txt"

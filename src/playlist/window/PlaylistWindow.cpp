@@ -34,6 +34,8 @@ PlaylistWindow::PlaylistWindow(PlaylistModel& model, PlaylistAdder& adder, Track
                                FileDialogs& dialogs, const Skin& skin, HintWindow& hint, QWidget* parent)
     : QWidget(parent), model_(model), adder_(adder), cache_(cache), dialogs_(dialogs), skin_(skin),
       hint_(hint) {
+    // What a screen reader calls the part, by the title painted on it.
+    setAccessibleName(QStringLiteral("PlayList"));
     setAttribute(Qt::WA_OpaquePaintEvent);
     // A press or a wheel on the playlist's ground is nobody's: it neither drags the window it is
     // part of nor turns the volume there.

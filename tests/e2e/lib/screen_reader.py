@@ -62,7 +62,7 @@ def press(name):
 
 
 def rows():
-    for node in descendants(window("PlayList")):
+    for node in descendants(window("Vexo MP")):
         if node.getRole() == pyatspi.ROLE_LIST_ITEM:
             print(node.name)
 
