@@ -112,10 +112,12 @@ bool Mixer::mixStream(Stream& s, float* out, int frames, std::int64_t sliceStart
     const int leftInRing = s.ring->readableFrames();
     const int ahead = s.aheadFrames > 0 ? s.aheadFrames : s.ring->capacityFrames();
     if (decoderAtEnd && leftInRing == 0) {
-        s.endedSerial.store(s.mixSerial, std::memory_order_release);
         floor_ = std::max(floor_, s.lastEndFrame);
-        wake_.post();
+        // The follower is under way before the end is told: the player, hearing of the end while it
+        // was not, would start it itself, from the start of this slice, over the last frames here.
         join(s, out, frames, sliceStart, mixed);
+        s.endedSerial.store(s.mixSerial, std::memory_order_release);
+        wake_.post();
     } else if (!decoderAtEnd && leftInRing < ahead / 2) {
         wake_.postIfSleeping();
     }
