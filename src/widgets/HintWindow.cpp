@@ -83,12 +83,14 @@ void HintWindow::showHint(const QString& hint, QPoint globalPos, QWidget* over) 
     const QFontMetrics metrics(SkinFont(8, false, QStringLiteral("DejaVu Sans")));
     const QSize textSize(metrics.horizontalAdvance(text_) + 2 * kMarginX, metrics.height() + 2 * kMarginY);
     const bool compositor = CompositorPlacesWindows();
-    // A compositor keeps the hint on the screen itself, which only it knows the window's place on.
-    QRect desktop(-(1 << 16), -(1 << 16), 1 << 17, 1 << 17);
-    if (const QScreen* screen = QGuiApplication::screenAt(globalPos) ? QGuiApplication::screenAt(globalPos)
-                                                                     : QGuiApplication::primaryScreen();
-        screen && !compositor)
+    QRect desktop(0, 0, 1 << 16, 1 << 16);
+    if (compositor)
+        // The compositor keeps the hint on the screen itself: only it knows where the window stands.
+        desktop.moveTopLeft(globalPos - QPoint(1 << 15, 1 << 15));
+    else if (const QScreen* screen = QGuiApplication::screenAt(globalPos))
         desktop = screen->virtualGeometry();
+    else if (const QScreen* primary = QGuiApplication::primaryScreen())
+        desktop = primary->virtualGeometry();
     const QRect placed = PlaceHint(QRect(globalPos + QPoint(0, kBelowPointer), textSize), desktop);
     if (compositor) placeOver(over, placed.topLeft());
     setGeometry(placed);
