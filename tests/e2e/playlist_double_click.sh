@@ -3,8 +3,9 @@
 # under the main part of the player's window; its button hides and shows it, the window shrinking
 # and growing by its height; a double click on the third
 # row is heard as that row's tone on a private PulseAudio null sink; the Delete key on the first row
-# leaves the tone playing; Enter on the row now first starts its tone; the close box saves the
-# shown window and the rows that are left.
+# leaves the tone playing; Enter on the row now first starts its tone; an album of three pieces of
+# one tone, handed over with --play, is heard whole, with no gap or step where a piece ends; the
+# close box saves the shown window and the rows that are left.
 #
 # Usage: playlist_double_click.sh PATH-TO-vexo-mp
 set -uo pipefail
@@ -13,6 +14,7 @@ BIN="${1:?usage: $0 path-to-vexo-mp}"
 MAIN_W=320 MAIN_H=135
 # The main window's playlist button and close box, in window coordinates.
 PL_X=21 PL_Y=64
+STOP_X=94 BUTTON_Y=110
 EXIT_X=307 EXIT_Y=14
 # Rows are 16 px high from the top of the list, which sits at (7, 24) in the playlist's part;
 # a row is clicked at its middle.
@@ -168,6 +170,51 @@ for _ in $(seq 6); do hearing 660 && break; done
 record 10
 expect_tone 660 "after Enter on the row now first"
 
+# --- Stop; then an album of three pieces of one 550 Hz tone, cut at samples 29017 and 77411 (where
+# the tone is far from zero), is handed over with --play and heard whole: frame for frame the tone,
+# which a gap, a lost or a doubled frame where a piece ends would put out of step.
+xdotool mousemove --window "$WID" "$STOP_X" "$BUTTON_Y" click 1
+ffmpeg -v error -f lavfi -i "aevalsrc=0.5*sin(2*PI*550*t):s=$RATE:d=3" -ac 2 "$WORK/album.wav" ||
+    fail "ffmpeg could not make the album's tone"
+cut=0
+for end in 29017 77411 132300; do
+    ffmpeg -v error -i "$WORK/album.wav" -af "atrim=start_sample=$cut:end_sample=$end" \
+        "$WORK/piece$end.flac" || fail "ffmpeg could not cut the album at $cut"
+    cut=$end
+done
+parec --device=e2e.monitor --format=s16le --rate=$RATE --channels=2 --raw >"$WORK/album.raw" \
+    2>"$WORK/parec.err" &
+PAREC_PID=$!
+poll 50 eval '[ "$(stat -c %s "$WORK/album.raw")" -gt 0 ]' || fail "the monitor records nothing"
+(cd "$WORK" && "$BIN" --play piece29017.flac piece77411.flac piece132300.flac) ||
+    fail "the album was not handed to the running player"
+# Where the album's sound begins, then its largest difference from the tone at the level heard (its
+# peak), and the difference that rounding allows. The sampled tone repeats every 882 frames; its
+# phase in the first sound places the album's frame 0 within one repeat before it, so a start cut
+# short (a track started over audio the server was already playing) is told apart from a join out of
+# step, and what follows the album is not taken for it.
+heard_album() {
+    od -An -v -t d2 -w4 "$WORK/album.raw" | awk -v rate=$RATE -v len=132300 -v whole="${1:-}" '
+        function away(j, c) { return s[j] - peak * tone[((j - c) % 882 + 882) % 882] }
+        { s[++n] = $1 + 0; if (!first && s[n] != 0) first = n }
+        END { if (!first || n < first + len + 882 || !whole) { printf "%d %d\n", first, n; exit }
+              for (m = 0; m < 882; m++) tone[m] = sin(2 * 3.14159265358979 * 11 * m / 882)
+              for (j = first; j < first + 1764; j++) { a = s[j] < 0 ? -s[j] : s[j]; if (a > peak) peak = a }
+              for (c = 0; c < 882; c++) {
+                  e = 0; for (j = first; j < first + 1764; j += 7) { d = away(j, c); e += d * d }
+                  if (best == "" || e < best) { best = e; phase = c } }
+              start = first - 1 - ((first - 1 - phase) % 882 + 882) % 882
+              for (j = first; j < start + len; j++) { d = away(j, start); if (d < 0) d = -d; if (d > worst) worst = d }
+              printf "%d %d %.0f %.0f\n", first - 1 - start, n, worst, peak / 100 + 2 }'
+}
+album_over() { read -r first heard < <(heard_album) && [ "$first" -gt 0 ] && [ "$heard" -gt $((first + 133182)) ]; }
+poll_seconds 15 album_over || fail "the album was not heard to its end within 15 s (heard: $(heard_album))"
+stop_pid "$PAREC_PID"
+PAREC_PID=""
+read -r lost _ worst allowed < <(heard_album whole)
+echo "the album: its frames stray at most $worst from the tone, where rounding allows $allowed; $lost lost at its start"
+[ "$worst" -le "$allowed" ] || fail "the album strayed $worst from the tone (a gap, a lost or a doubled frame)"
+
 # --- Close by the close box: the player ends by itself with status 0.
 close_player "$EXIT_X" "$EXIT_Y"
 
@@ -178,6 +225,7 @@ m3u="$HOME_DIR/Data/Default.m3u"
 tr -d '\r' <"$ini" | awk '/^\[/ { in_list = ($0 == "[PlayList]") } in_list && $0 == "Show=1" { found = 1 }
     END { exit !found }' || fail "Options.ini has no Show=1 in [PlayList]"
 m3u_paths "$m3u" >"$WORK/paths.txt"
-printf '%s\n' "$WORK/tone660.wav" "$WORK/tone990.wav" | cmp -s - "$WORK/paths.txt" ||
-    fail "Default.m3u holds $(tr '\n' ' ' <"$WORK/paths.txt"), not the second and third tones in order"
+printf '%s\n' "$WORK/tone660.wav" "$WORK/tone990.wav" "$WORK"/piece{29017,77411,132300}.flac |
+    cmp -s - "$WORK/paths.txt" ||
+    fail "Default.m3u holds $(tr '\n' ' ' <"$WORK/paths.txt"), not the second and third tones and the album in order"
 echo "playlist_double_click: PASS"
