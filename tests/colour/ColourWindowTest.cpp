@@ -76,7 +76,7 @@ TEST(ColourWindow, ASliderStepRecoloursEveryWindowAndTheSlidersKeepTheirPlaces) 
     Send(main, QEvent::MouseButtonRelease, {150, 40}, Qt::RightButton);
     ASSERT_TRUE(colour.isVisible());
     const QRect mainPart(main.pos(), QSize(main.width(), main.mainPartHeight()));
-    EXPECT_EQ(colour.geometry().center(), mainPart.center()) << "it opens over the main part, not the playlist";
+    EXPECT_EQ(colour.geometry().center(), mainPart.center()) << "over the main part, not the playlist";
     EXPECT_EQ(changes, 0) << "opening the window only shows the colour";
 
     colour.slider(ColourWindow::Red).setValue(200);
