@@ -20,7 +20,7 @@ class WindowDrag : public QObject {
 
   signals:
     // The button went up. After a move by the window manager, the window's last move event may
-    // still be on its way: whatever hangs on the window's place follows its move events as well.
+    // still be on its way.
     void finished();
 
   protected:
