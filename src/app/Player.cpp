@@ -243,6 +243,7 @@ void Player::openFiles() {
 }
 
 void Player::applySettings(const Settings& s) {
+    applied_ = s;
     QList<QRect> screens;
     if (const QScreen* shown = window_.screen())
         for (const QScreen* screen : shown->virtualSiblings())
@@ -295,11 +296,10 @@ Settings Player::collectSettings() const {
     s.playListTop = w.y() + w.mainPartHeight();
     // A compositor places the window and never tells where: the places an X11 session saved stay.
     if (CompositorPlacesWindows()) {
-        const Settings stored = LoadSettings(optionsPath());
-        s.mainLeft = stored.mainLeft;
-        s.mainTop = stored.mainTop;
-        s.playListLeft = stored.playListLeft;
-        s.playListTop = stored.playListTop;
+        s.mainLeft = applied_.mainLeft;
+        s.mainTop = applied_.mainTop;
+        s.playListLeft = applied_.playListLeft;
+        s.playListTop = applied_.playListTop;
     }
     // A height cut to fit a smaller screen is not the user's: theirs comes back on a screen that holds it.
     s.playListHeight =

@@ -124,6 +124,8 @@ class Player : public QObject {
     // The playlist height the settings asked for and the one fitting the screen gave the window.
     int savedPlaylistHeight_ = 0;
     int fittedPlaylistHeight_ = -1;
+    // The settings last applied: where a compositor places the window, their places are kept.
+    Settings applied_;
     QList<QByteArrayList> queuedPaths_;
     bool queueDrainPending_ = false;
     bool addingQueuedPaths_ = false;
